@@ -1,0 +1,40 @@
+# zlib from the system (zlib1g-dev natively, libz-mingw-w64-dev for Windows).
+if(WIN32)
+    set(ZLIB_USE_STATIC_LIBS ON)
+endif()
+find_package(ZLIB REQUIRED)
+
+if(NOT WIN32)
+    find_package(CURL REQUIRED)
+    find_package(Threads REQUIRED)
+endif()
+
+# minizip 1.1 from zlib's contrib tree, compiled here with decryption enabled.
+# Upstream unzip.c forces NOUNCRYPT on with an unconditional #define, so the
+# build writes a copy without that line into the build tree and compiles the
+# copy; nothing else in the reader changes.
+set(TALCHECK_MINIZIP_DIR "${TALCHECK_DEPS_DIR}/minizip" CACHE PATH "minizip sources (contrib/minizip of zlib)")
+if(NOT EXISTS "${TALCHECK_MINIZIP_DIR}/unzip.c")
+    message(FATAL_ERROR "minizip sources not found in ${TALCHECK_MINIZIP_DIR}: run tools/setup.sh first")
+endif()
+file(READ "${TALCHECK_MINIZIP_DIR}/unzip.c" _unzip_src)
+string(REGEX REPLACE "#ifndef NOUNCRYPT[ \t\r\n]+#[ \t]*define NOUNCRYPT[ \t\r\n]+#endif"
+       "/* decryption enabled by the TalCheck build */" _unzip_crypt "${_unzip_src}")
+if(_unzip_crypt STREQUAL _unzip_src)
+    message(FATAL_ERROR "unzip.c: the forced NOUNCRYPT block was not found; check the minizip version")
+endif()
+set(_minizip_gen "${CMAKE_BINARY_DIR}/minizip")
+file(WRITE "${_minizip_gen}/unzip_crypt.c.tmp" "${_unzip_crypt}")
+configure_file("${_minizip_gen}/unzip_crypt.c.tmp" "${_minizip_gen}/unzip_crypt.c" COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TALCHECK_MINIZIP_DIR}/unzip.c")
+
+add_library(minizip STATIC "${_minizip_gen}/unzip_crypt.c" "${TALCHECK_MINIZIP_DIR}/ioapi.c")
+target_include_directories(minizip SYSTEM PUBLIC "${TALCHECK_MINIZIP_DIR}")
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+if(WIN32)
+    # ioapi.c's own fopen-based functions are unused (the archive layer brings
+    # its own over Win32 handles) but must still compile.
+    target_compile_definitions(minizip PRIVATE USE_FILE32API)
+endif()
+set_target_properties(minizip PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
+target_compile_options(minizip PRIVATE -w)

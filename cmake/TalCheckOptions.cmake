@@ -1,0 +1,39 @@
+# Compile options shared by every target of ours (not by third-party code).
+add_library(talcheck_options INTERFACE)
+target_compile_features(talcheck_options INTERFACE cxx_std_17)
+target_include_directories(talcheck_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(talcheck_options INTERFACE -Wall -Wextra -Wshadow -Wformat=2)
+if(TALCHECK_WERROR)
+    target_compile_options(talcheck_options INTERFACE -Werror)
+endif()
+
+if(WIN32)
+    # A self-contained .exe: no libgcc, libstdc++ or winpthread DLLs next to it.
+    target_link_options(talcheck_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+if(TALCHECK_SANITIZE)
+    set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_compile_options(${_san})
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Sorts sources named *_win.cpp / *_posix.cpp into the current backend; every
+# other .cpp in the list is shared. Lets a module list all its files once.
+function(talcheck_backend_sources out)
+    set(result)
+    foreach(src IN LISTS ARGN)
+        if(src MATCHES "_win\\.(cpp|c)$")
+            if(TALCHECK_BACKEND STREQUAL "win")
+                list(APPEND result ${src})
+            endif()
+        elseif(src MATCHES "_posix\\.(cpp|c)$")
+            if(TALCHECK_BACKEND STREQUAL "posix")
+                list(APPEND result ${src})
+            endif()
+        else()
+            list(APPEND result ${src})
+        endif()
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
+endfunction()
