@@ -9,6 +9,9 @@
 //   - Read() fills the caller's buffer up to the size asked for, returning
 //     fewer bytes only at the end of the body; a read that returns 0 bytes
 //     and true means the body is complete;
+//   - a body that ends before its announced Content-Length fails its last
+//     read, as a broken connection does (WinINet by itself would report such
+//     a body as complete);
 //   - default time-outs: 60 s to connect, 30 s without a byte received.
 //
 // Windows uses WinINet (InternetOpenA with INTERNET_OPEN_TYPE_PRECONFIG,

@@ -4,6 +4,7 @@
 #include "platform/http.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/scoped_handle.h"
@@ -48,7 +49,10 @@ bool QueryText(HINTERNET request, DWORD level, char* buf, std::size_t size) {
 
 struct HttpGet::Impl {
     ScopedInternet root;
-    ScopedInternet request;  // declared last: closed first
+    ScopedInternet request;            // declared last: closed first
+    unsigned long long announced = 0;  // Content-Length, when the server sent a usable one
+    bool lengthKnown = false;
+    unsigned long long received = 0;
 
     ~Impl() { request.reset(); }
 };
@@ -65,6 +69,12 @@ bool HttpGet::Open(const char* url) {
     d->request.reset(::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!d->request) return false;
+    char length[32] = {};
+    if (QueryText(d->request.get(), HTTP_QUERY_CONTENT_LENGTH, length, sizeof length)) {
+        char* end = nullptr;
+        d->announced = std::strtoull(length, &end, 10);
+        d->lengthKnown = end != length && *end == '\0' && length[0] != '-';
+    }
     impl_ = std::move(d);
     return true;
 }
@@ -84,6 +94,13 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     DWORD read = 0;
     if (!::InternetReadFile(impl_->request.get(), buf, want, &read)) return false;
     *got = read;
+    impl_->received += read;
+    // WinINet ends the body quietly when the connection closes early; a body
+    // shorter than announced is a broken transfer, as libcurl reports it.
+    if (read == 0 && want > 0 && impl_->lengthKnown && impl_->received < impl_->announced) {
+        ::SetLastError(ERROR_INTERNET_CONNECTION_RESET);
+        return false;
+    }
     return true;
 }
 
