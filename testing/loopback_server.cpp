@@ -80,7 +80,7 @@ Reply IndexPage(const fs::path& dir) {
          it.increment(ec))
         names.push_back(it->path().filename().string() + (it->is_directory() ? "/" : ""));
     std::sort(names.begin(), names.end());
-    std::string page = "<html><body><pre>\n<a href=\"../\">../</a>\n";
+    std::string page = "<html><body><pre>\n";
     for (const std::string& n : names) page += "<a href=\"" + n + "\">" + n + "</a>\n";
     page += "</pre></body></html>\n";
     return Reply::Page(page);
@@ -115,14 +115,39 @@ Reply Reply::Redirect(int status, const std::string& location) {
     return r;
 }
 
+namespace {
+
+// 64 KiB of hashed bytes; block k of a generated body is this table with
+// every byte XOR-ed by k, so the pattern repeats only every 16 MiB.
+const char* GeneratedTable() {
+    static const std::vector<char> table = [] {
+        std::vector<char> t(65536);
+        for (std::uint64_t i = 0; i < t.size(); ++i)
+            t[i] = static_cast<char>((i * 0x9E3779B97F4A7C15ull) >> 56);
+        return t;
+    }();
+    return table.data();
+}
+
+void FillGenerated(char* out, std::uint64_t offset, std::size_t n) {
+    const char* table = GeneratedTable();
+    for (std::size_t k = 0; k < n; ++k) {
+        std::uint64_t i = offset + k;
+        out[k] = static_cast<char>(table[i & 0xFFFF] ^ static_cast<char>(i >> 16));
+    }
+}
+
+}  // namespace
+
 char GeneratedByte(std::uint64_t i) {
-    std::uint64_t x = i * 0x9E3779B97F4A7C15ull;
-    return static_cast<char>((x >> 56) ^ (i >> 16));
+    char c;
+    FillGenerated(&c, i, 1);
+    return c;
 }
 
 std::string GeneratedBody(std::uint64_t size) {
     std::string s(size, '\0');
-    for (std::uint64_t i = 0; i < size; ++i) s[i] = GeneratedByte(i);
+    FillGenerated(s.data(), 0, s.size());
     return s;
 }
 
@@ -230,7 +255,7 @@ bool LoopbackServer::Send(sock::Handle s, const Reply& reply) const {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit - sent, 65536));
         if (reply.generatedSize) {
             block.resize(n);
-            for (std::size_t i = 0; i < n; ++i) block[i] = GeneratedByte(sent + i);
+            FillGenerated(block.data(), sent, n);
         } else {
             block.assign(reply.body, static_cast<std::size_t>(sent), n);
         }

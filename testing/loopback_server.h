@@ -44,8 +44,8 @@ struct Reply {
     static Reply Redirect(int status, const std::string& location);
 };
 
-// The byte at offset i of a generated body: not periodic over 64 KiB, so a
-// chunk written twice or skipped shows.
+// The byte at offset i of a generated body: the pattern repeats only every
+// 16 MiB, so a chunk written twice or skipped shows.
 char GeneratedByte(std::uint64_t i);
 std::string GeneratedBody(std::uint64_t size);
 

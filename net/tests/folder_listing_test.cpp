@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "net/tests/net_test_support.h"
+#include "net/download.h"
+#include "platform/path_buffer.h"
 #include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 
 using testing_support::LoopbackServer;
 using testing_support::Reply;
@@ -206,6 +210,30 @@ TEST(FetchListingLargePage, FindsEveryLinkOfAHundredThousand) {
     FetchFolderListing(server.Url("/big/").c_str(), listing, ".");
     EXPECT_EQ(std::count(listing.begin(), listing.end(), '\t'), 100000);
     EXPECT_EQ(listing.substr(0, 16), "5.20.100000.zip\t");
+}
+
+// The served directory tree as the update run addresses it: a path with
+// encoded blanks and two slashes at the join of base URL and folder.
+TEST(FetchListingFromDirectory, ListsAndDownloadsTheFilesOfAServedFolder) {
+    testing_support::ScopedTempDir tree;
+    std::filesystem::create_directories(tree.Join("Marl Quill/MarlQuill/5_1 Installers"));
+    std::string folder = tree.Join("Marl Quill/MarlQuill/5_1 Installers");
+    ASSERT_TRUE(testing_support::WriteFile(folder + "/5.10.0023.zip", "PK-23"));
+    ASSERT_TRUE(testing_support::WriteFile(folder + "/5.10.0021.zip", "PK-21"));
+    LoopbackServer server;
+    server.ServeDirectory("/", tree.path());
+    std::string url = server.Url("/Marl%20Quill/MarlQuill//5_1%20Installers/");
+    std::string listing;
+    FetchFolderListing(url.c_str(), listing, ".");
+    EXPECT_EQ(listing, "5.10.0021.zip\t5.10.0023.zip\t");
+
+    testing_support::ScopedTempDir out;
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, out.path().c_str());
+    ASSERT_TRUE(DownloadToFile((url + "5.10.0023.zip").c_str(), "5.10.0023.zip", localPath));
+    std::string bytes;
+    ASSERT_TRUE(testing_support::ReadFile(localPath, &bytes));
+    EXPECT_EQ(bytes, "PK-23");
 }
 
 }  // namespace
