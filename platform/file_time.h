@@ -1,0 +1,25 @@
+// Local calendar time to FILETIME, for DOS time stamps of archive items.
+#pragma once
+
+#include "platform/file_handle.h"
+
+namespace plat {
+
+struct CalendarTime {
+    int year;
+    int month;  // 1..12
+    int day;    // 1..31
+    int hour;
+    int minute;
+    int second;
+    int milliseconds;
+};
+
+// SystemTimeToFileTime followed by LocalFileTimeToFileTime: the calendar
+// time is read as local time and converted to UTC with the time zone's
+// current bias (as Windows does, not the bias in force on that date).
+// False, *result untouched, for no valid calendar time (month or day 0,
+// hour 24, second 60, year outside 1601..30827).
+bool LocalCalendarToFileTime(const CalendarTime& local, FileTime* result);
+
+}  // namespace plat
