@@ -26,7 +26,21 @@ File File::OpenForRead(const char* path) {
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
+    // Windows refuses to replace a read-only file, or a hidden or system one
+    // whose bit the new attributes lack. The refusal is checked here too,
+    // because a process that may write anything (root under Wine) would
+    // otherwise replace the file.
+    DWORD existing = ::GetFileAttributesA(path);
+    bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD guarded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (exists && ((existing & FILE_ATTRIBUTE_READONLY) || (existing & guarded & ~attributes))) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return File();
+    }
     HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    // A replaced file takes the new attributes; not every implementation
+    // applies them to a file that existed.
+    if (h != INVALID_HANDLE_VALUE && exists) ::SetFileAttributesA(path, attributes);
     return File(reinterpret_cast<std::intptr_t>(h));
 }
 

@@ -11,6 +11,18 @@
 
 namespace plat {
 
+namespace {
+
+// Read-only files cannot be deleted or overwritten on Windows; checked here
+// as well for processes that may write anything (root under Wine).
+bool IsReadOnlyFile(const char* path) {
+    DWORD a = ::GetFileAttributesA(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+           (a & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
 std::uint32_t ReadAttributes(const char* path) { return ::GetFileAttributesA(path); }
 
 bool CreateDirectoryLevel(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }
@@ -21,9 +33,13 @@ bool MakeDirectory(const char* path) { return ::_mkdir(path) == 0; }
 
 bool IsDirectory(const char* path) { return ::PathIsDirectoryA(path) != FALSE; }
 
-bool RemoveFile(const char* path) { return ::DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path) {
+    if (IsReadOnlyFile(path)) return false;
+    return ::DeleteFileA(path) != FALSE;
+}
 
 bool CopyFileOver(const char* from, const char* to) {
+    if (IsReadOnlyFile(to)) return false;
     return ::CopyFileA(from, to, FALSE) != FALSE;
 }
 

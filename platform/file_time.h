@@ -15,6 +15,12 @@ struct CalendarTime {
     int milliseconds;
 };
 
+// The checks of SystemTimeToFileTime: a real date of 1601..30827 and a time
+// of day. Both backends apply them themselves (not every implementation of
+// the Windows call checks the day against the month).
+bool IsValidCalendarTime(const CalendarTime& t);
+int DaysInMonth(int year, int month);  // 0 for no month
+
 // SystemTimeToFileTime followed by LocalFileTimeToFileTime: the calendar
 // time is read as local time and converted to UTC with the time zone's
 // current bias (as Windows does, not the bias in force on that date).

@@ -5,10 +5,7 @@
 namespace plat {
 
 bool LocalCalendarToFileTime(const CalendarTime& t, FileTime* result) {
-    if (t.year < 0 || t.year > 0xFFFF || t.month < 0 || t.month > 0xFFFF || t.day < 0 ||
-        t.day > 0xFFFF || t.hour < 0 || t.hour > 0xFFFF || t.minute < 0 || t.minute > 0xFFFF ||
-        t.second < 0 || t.second > 0xFFFF || t.milliseconds < 0 || t.milliseconds > 0xFFFF)
-        return false;
+    if (!IsValidCalendarTime(t)) return false;
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(t.year);
     st.wMonth = static_cast<WORD>(t.month);
