@@ -18,7 +18,7 @@ struct DescriptorTraits {
 using ScopedDescriptor = plat::ScopedHandle<DescriptorTraits>;
 
 class FileSource final : public plat::ByteSource {
-  public:
+public:
     FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
     std::uint64_t Size() const override { return size_; }
 
@@ -36,7 +36,7 @@ class FileSource final : public plat::ByteSource {
         return true;
     }
 
-  private:
+private:
     int fd_;
     std::uint64_t size_;
 };

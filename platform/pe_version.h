@@ -17,7 +17,7 @@ namespace plat {
 
 // Bounded random access to the bytes of a file or of memory.
 class ByteSource {
-  public:
+public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t Size() const = 0;
     // Fills dst with the n bytes at offset. False when any of them lies past
@@ -26,12 +26,12 @@ class ByteSource {
 };
 
 class MemorySource final : public ByteSource {
-  public:
+public:
     MemorySource(const void* data, std::size_t size) : data_(data), size_(size) {}
     std::uint64_t Size() const override { return size_; }
     bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const override;
 
-  private:
+private:
     const void* data_;
     std::size_t size_;
 };

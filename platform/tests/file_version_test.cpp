@@ -28,7 +28,7 @@ std::string Fixture(const std::string& name) {
 // A caller's buffer of `size` bytes, followed by guard bytes; all filled with
 // a marker so that "untouched" and "filled, rest zeroed" can be told apart.
 class CallerBuffer {
-  public:
+public:
     explicit CallerBuffer(std::size_t size) : size_(size), bytes_(size + kGuardBytes, kMarker) {}
     char* data() { return bytes_.data(); }
     std::size_t size() const { return size_; }
@@ -46,14 +46,14 @@ class CallerBuffer {
         return std::string(bytes_.begin(), bytes_.begin() + size_) == expected;
     }
 
-  private:
+private:
     std::size_t size_;
     std::vector<char> bytes_;
 };
 
 // Files the tests make themselves; "fixtures/..." names are built ones.
 class MadeInputs {
-  public:
+public:
     MadeInputs() {
         std::string good;
         ReadFile(Fixture("version_good.exe"), &good);
@@ -64,7 +64,7 @@ class MadeInputs {
     }
     std::string Path(const std::string& name) const { return dir_.Join(name); }
 
-  private:
+private:
     ScopedTempDir dir_;
 };
 
@@ -77,7 +77,7 @@ struct Case {
 };
 
 class ReadFileVersionTest : public ::testing::TestWithParam<Case> {
-  protected:
+protected:
     static void SetUpTestSuite() { made_ = std::make_unique<MadeInputs>(); }
     static void TearDownTestSuite() { made_.reset(); }
     static std::string PathOf(const std::string& input) {

@@ -103,7 +103,7 @@ TEST(PeVersion, RandomDamageIsSafe) {
 }
 
 class CountingSource final : public plat::ByteSource {
-  public:
+public:
     explicit CountingSource(const std::vector<std::uint8_t>& bytes)
         : inner_(bytes.data(), bytes.size()) {}
     std::uint64_t Size() const override { return inner_.Size(); }
@@ -113,7 +113,7 @@ class CountingSource final : public plat::ByteSource {
     }
     std::size_t read() const { return read_; }
 
-  private:
+private:
     MemorySource inner_;
     mutable std::size_t read_ = 0;
 };
