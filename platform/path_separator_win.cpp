@@ -1,0 +1,7 @@
+#include "platform/path_separator.h"
+
+namespace plat {
+
+const char kPathSeparator[] = "\\";
+
+}  // namespace plat
