@@ -83,4 +83,16 @@ class TFrameWindow : public TWindow {
     int IconSmId = 0;
 };
 
+// Screen size in pixels (GetSystemMetrics SM_CXSCREEN / SM_CYSCREEN; the
+// POSIX stand-in reports 1920x1080).
+int ScreenWidth();
+int ScreenHeight();
+
+// A top-level window of the class, in any process; null when there is none.
+THandle FindTopLevelWindow(const char* className);
+
+// Applies a show command to a window, possibly another process's, without
+// waiting for that window's thread to handle it.
+void ShowWindowAsync(THandle window, int showCommand);
+
 }  // namespace fw
