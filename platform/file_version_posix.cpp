@@ -1,0 +1,54 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file_version.h"
+#include "platform/pe_version.h"
+#include "platform/scoped_handle.h"
+
+namespace {
+
+struct DescriptorTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return -1; }
+    static void Close(Handle h) noexcept { ::close(h); }
+};
+using ScopedDescriptor = plat::ScopedHandle<DescriptorTraits>;
+
+class FileSource final : public plat::ByteSource {
+public:
+    FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+
+    bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const override {
+        if (offset > size_ || size_ - offset < n) return false;
+        auto* out = static_cast<char*>(dst);
+        while (n > 0) {
+            const ssize_t got = ::pread(fd_, out, n, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            out += got;
+            offset += static_cast<std::uint64_t>(got);
+            n -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+}  // namespace
+
+bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
+    if (path == nullptr) return false;
+    // O_NONBLOCK: opening a FIFO by mistake must not wait for a writer.
+    ScopedDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st;
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    FileSource source(fd.get(), static_cast<std::uint64_t>(st.st_size));
+    return plat::ReadPeFileVersion(source, buffer, size);
+}

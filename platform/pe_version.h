@@ -1,0 +1,44 @@
+// The FileVersion text of a PE file (.exe, .dll), read without the Windows
+// loader: the POSIX backend of ReadFileVersion, compiled and tested on both
+// platforms.
+//
+// It reads only what it needs, each read bounded by the file and by the
+// structure it belongs to: the DOS and NT headers, the section table, the
+// resource tree down to the version resource (type 16, id 1; language 0409,
+// else neutral, else the first), and the version block itself. As Windows
+// does, the resource section's raw data must lie in the file whole: a copy
+// cut anywhere before its end has no version information.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+// Bounded random access to the bytes of a file or of memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Fills dst with the n bytes at offset. False when any of them lies past
+    // the end or cannot be read; dst is then unspecified.
+    virtual bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const = 0;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    MemorySource(const void* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const override;
+
+private:
+    const void* data_;
+    std::size_t size_;
+};
+
+// ReadFileVersion (platform/file_version.h) over the bytes of file, with the
+// same results: false when there is no version resource or the file is not a
+// well-formed PE file as far as the reader goes.
+bool ReadPeFileVersion(const ByteSource& file, char* buffer, std::size_t size);
+
+}  // namespace plat
