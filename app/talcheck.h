@@ -5,9 +5,9 @@
 #include "framework/application.h"
 
 class TalCheck : public fw::TApplication {
-  public:
+public:
     TalCheck();
 
-  protected:
+protected:
     void InitMainWindow() override;
 };

@@ -12,7 +12,7 @@ constexpr unsigned UM_START_UPDATE = 5010;
 constexpr const char* kTalCheckClass = "TALCHECK_CLASS";
 
 class TalCheckWindow : public fw::TFrameWindow {
-  public:
+public:
     explicit TalCheckWindow(const char* caption);
 
     const char* GetClassName() override;
@@ -33,6 +33,6 @@ class TalCheckWindow : public fw::TFrameWindow {
     // The computer's name, up to 13 characters; empty when it is longer.
     char ComputerName[15];
 
-  private:
+private:
     static const fw::TResponseTableEntry ResponseTable[];
 };

@@ -14,7 +14,7 @@ class TWindow;
 class TFrameWindow;
 
 class TApplication : public TModule, public TEventHandler {
-  public:
+public:
     // name, module and dictionary are kept for the framework's signature:
     // the program has one module, whose resources the application reads.
     explicit TApplication(const char* name = nullptr, TModule* module = nullptr,
@@ -40,11 +40,11 @@ class TApplication : public TModule, public TEventHandler {
     // The module object of the program.
     static TModule* GlobalModule();
 
-  protected:
+protected:
     virtual void InitMainWindow();
     virtual bool InitInstance();
 
-  private:
+private:
     friend class TWindow;
     void MainWindowDestroyed();
 

@@ -31,7 +31,7 @@ TResult I32_WPARAM_LPARAM_Dispatch(TEventHandler& target, TParam1 p1, TParam2 p2
 }
 
 class TEventHandler {
-  public:
+public:
     struct TEventInfo {
         explicit TEventInfo(unsigned msg) : Msg(msg) {}
         unsigned Msg;
@@ -47,7 +47,7 @@ class TEventHandler {
     // Calls the handler that Find located.
     TResult Dispatch(const TEventInfo& info, TParam1 p1, TParam2 p2);
 
-  protected:
+protected:
     bool SearchEntries(const TResponseTableEntry* entries, TEventInfo& info);
 };
 

@@ -20,7 +20,7 @@ bool RegisterStringResources(const TStringResource* table);
 const char* FindStringResource(unsigned id);
 
 class TModule {
-  public:
+public:
     virtual ~TModule() = default;
 
     // LoadStringA's rules: copies at most size - 1 characters and a

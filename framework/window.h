@@ -22,7 +22,7 @@ struct TWindowAttr {
 };
 
 class TWindow : public TEventHandler {
-  public:
+public:
     TWindow(TWindow* parent, const char* title, TModule* module = nullptr);
     ~TWindow() override;
     TWindow(const TWindow&) = delete;
@@ -52,7 +52,7 @@ class TWindow : public TEventHandler {
 
     TWindowAttr Attr;
 
-  protected:
+protected:
     // Default handling of WM_CLOSE: destroy the window.
     virtual void EvClose();
 
@@ -64,7 +64,7 @@ class TWindow : public TEventHandler {
 
 // A top-level window with a caption and icons.
 class TFrameWindow : public TWindow {
-  public:
+public:
     // client and shrinkToClient are kept for the framework's signature; this
     // layer has no client windows.
     TFrameWindow(TWindow* parent, const char* title, TWindow* client = nullptr,
@@ -78,7 +78,7 @@ class TFrameWindow : public TWindow {
     void SetIcon(TModule* module, int resId);
     void SetIconSm(TModule* module, int resId);
 
-  private:
+private:
     int IconId = 0;
     int IconSmId = 0;
 };

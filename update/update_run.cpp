@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/path_buffer.h"
-#include "platform/path_separator.h"
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "update/version.h"
@@ -92,7 +91,8 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     plat::GetWorkingDirectory(workDir, sizeof workDir);
     // The separator is appended even at a root ("C:\" + "\"): a doubled
     // separator still names the same file.
-    plat::AppendBounded(workDir, sizeof workDir, plat::kPathSeparator);
+    const char separator[2] = {plat::kPathSeparator, '\0'};
+    plat::AppendBounded(workDir, sizeof workDir, separator);
 
     VersionTriple installed = InstalledVersion(services, workDir);
     char dataDirectory[plat::kPathSize] = {};

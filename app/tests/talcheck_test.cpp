@@ -11,7 +11,7 @@ namespace {
 
 // Opens InitMainWindow to the test; nothing is created or run.
 class InspectedTalCheck : public TalCheck {
-  public:
+public:
     using TalCheck::InitMainWindow;
 };
 

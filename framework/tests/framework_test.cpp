@@ -17,7 +17,7 @@ constexpr const char* kClass = "TALCHECK_FRAMEWORK_TEST";
 std::vector<std::string> g_events;
 
 class BaseWindow : public fw::TFrameWindow {
-  public:
+public:
     using TFrameWindow::TFrameWindow;
     bool Find(TEventInfo& info) override {
         return SearchEntries(ResponseTable, info) || TFrameWindow::Find(info);
@@ -34,7 +34,7 @@ const fw::TResponseTableEntry BaseWindow::ResponseTable[] = {
     {0, nullptr}};
 
 class TestWindow : public BaseWindow {
-  public:
+public:
     explicit TestWindow(const char* caption) : BaseWindow(nullptr, caption) {}
     const char* GetClassName() override { return kClass; }
     void SetupWindow() override {
@@ -67,11 +67,11 @@ const fw::TResponseTableEntry TestWindow::ResponseTable[] = {
     {0, nullptr}};
 
 class TestApp : public fw::TApplication {
-  public:
+public:
     TestWindow* window = nullptr;
     bool foundDuring = false;
 
-  protected:
+protected:
     void InitMainWindow() override {
         g_events.push_back("init");
         window = new TestWindow("Test caption");

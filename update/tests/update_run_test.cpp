@@ -23,7 +23,7 @@ std::string Folder(const char* line) { return kBase + "/" + line + "%20Installer
 // A fake installer server and file system: folder listings by URL, and a
 // journal of every call the run makes.
 class FakeWorld {
-  public:
+public:
     std::map<std::string, std::string> listings;
     std::string catchAllListing;      // answer for unknown folders
     bool listingNamesFolder = false;  // unknown folders list a link to themselves
@@ -68,7 +68,7 @@ class FakeWorld {
 };
 
 class UpdateRunTest : public ::testing::Test {
-  protected:
+protected:
     ScopedTempDir dir;
     ScopedCurrentDir cd{dir.path()};
     FakeWorld world;
