@@ -37,9 +37,15 @@ build linux
 work="$(mktemp -d /tmp/talcheck-demo.XXXXXX)"
 server_pid=""
 cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-    [ "$windows" = 1 ] && build/windows/wine-run.sh --stop
+    local rc=$?
+    set +e
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null
+        wait "$server_pid" 2>/dev/null
+    fi
+    if [ "$windows" = 1 ]; then build/windows/wine-run.sh --stop; fi
     if [ "$keep" = 1 ]; then echo "files kept in $work"; else rm -rf "$work"; fi
+    exit "$rc"
 }
 trap cleanup EXIT
 

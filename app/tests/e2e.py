@@ -147,8 +147,8 @@ class Program:
             return path
         return "Z:" + path.replace("/", "\\")
 
-    def start(self, cwd, env):
-        return subprocess.Popen(self.command(self.exe), cwd=cwd, env=env,
+    def start(self, cwd, env, args=()):
+        return subprocess.Popen(self.command(self.exe, *args), cwd=cwd, env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -191,9 +191,9 @@ class Scenario:
         env["XDG_RUNTIME_DIR"] = self.runtime  # the single-instance marker of this test
         return env
 
-    def run(self, host=None):
+    def run(self, host=None, args=()):
         started = time.monotonic()
-        proc = self.program.start(self.station, self.env(host))
+        proc = self.program.start(self.station, self.env(host), args)
         try:
             code = proc.wait(RUN_TIMEOUT)
         except subprocess.TimeoutExpired:
@@ -262,7 +262,7 @@ def case_worked_example(s):
     add_packages(s.tree, "5_1", ["5.10.0019", "5.10.0021", "5.10.0023"])
     add_packages(s.tree, "5_2", ["5.20.0001"])
     s.station_files()
-    code, _ = s.run()
+    code, _ = s.run(args=["/?", "--version", "5.90.0001"])  # arguments change nothing
     check(code == 0, "exit code %d" % code)
     want = ["START"] + package_log("5.10.0023.zip") + package_log("5.20.0001.zip") + ["END"]
     got = s.log_messages()
