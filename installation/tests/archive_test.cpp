@@ -17,7 +17,7 @@ using testing_support::WriteFile;
 using zip_builder::Entry;
 
 class ArchiveTest : public ::testing::Test {
-  protected:
+protected:
     ArchiveHandle Open(const std::vector<Entry>& entries, zip_builder::Options options = {}) {
         std::string path = dir_.Join("test.zip");
         EXPECT_TRUE(WriteFile(path, zip_builder::Build(entries, options)));
