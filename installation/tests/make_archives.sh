@@ -30,6 +30,7 @@ touch -d '1999-12-31 12:34:56' "src/docs/name with blanks.txt"
 (cd src && zip -q -r -X ../infozip_dos_times.zip .)
 (cd src && zip -q -r - . | cat >../infozip_streamed.zip)
 (cd src && zip -q -fz- ../infozip_stdin.zip - <readme.txt)
+(cd src && zip -q ../infozip_stdin_zip64.zip - <readme.txt)
 (cd src && zip -q -r -P secret ../infozip_encrypted.zip .)
 (cd src && zip -q -r -P secret - . | cat >../infozip_encrypted_streamed.zip)
 (cd src && bsdtar --format zip -cf ../bsdtar.zip .)
