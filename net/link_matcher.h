@@ -17,15 +17,18 @@
 namespace net {
 
 class LinkMatcher {
-  public:
-    explicit LinkMatcher(std::string_view page) : page_(page) {}
+public:
+    explicit LinkMatcher(std::string_view page) : page_(page), pos_(page.data()) {}
 
     // The next capture in page order; false when there is none left.
     bool Next(std::string_view* capture);
 
-  private:
+private:
+    const char* LineEnd(const char* from);
+
     std::string_view page_;
-    std::size_t pos_ = 0;
+    const char* pos_;               // where the next search starts
+    const char* nextCr_ = nullptr;  // the next CR (or the page's end); null until searched
 };
 
 }  // namespace net

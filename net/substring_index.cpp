@@ -1,16 +1,27 @@
 #include "net/substring_index.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace net {
 
-SubstringIndex::SubstringIndex() { states_.push_back({0, -1, -1}); }
+SubstringIndex::SubstringIndex() {
+    std::fill(std::begin(rootEdges_), std::end(rootEdges_), -1);
+    states_.push_back({0, -1, -1});
+}
 
 std::int32_t SubstringIndex::Find(std::int32_t state, unsigned char byte) const {
+    if (state == 0) return rootEdges_[byte];
     for (std::int32_t e = states_[state].firstEdge; e != -1; e = edges_[e].next)
         if (edges_[e].byte == byte) return edges_[e].target;
     return -1;
 }
 
 void SubstringIndex::SetOrAdd(std::int32_t state, unsigned char byte, std::int32_t target) {
+    if (state == 0) {
+        rootEdges_[byte] = target;
+        return;
+    }
     for (std::int32_t e = states_[state].firstEdge; e != -1; e = edges_[e].next) {
         if (edges_[e].byte == byte) {
             edges_[e].target = target;

@@ -12,13 +12,13 @@
 namespace net {
 
 class SubstringIndex {
-  public:
+public:
     SubstringIndex();
 
     void Append(std::string_view text);
     bool Contains(std::string_view text) const;
 
-  private:
+private:
     // Each state's outgoing transitions form a singly linked list in the
     // edge arrays; the lists are short for text.
     struct State {
@@ -37,6 +37,9 @@ class SubstringIndex {
     std::int32_t Clone(std::int32_t state, std::int32_t length);
     void Extend(unsigned char byte);
 
+    // The root has an edge for nearly every byte of the text and is reached
+    // at the end of most suffix-link walks: it gets a direct table.
+    std::int32_t rootEdges_[256];
     std::vector<State> states_;
     std::vector<Edge> edges_;
     std::int32_t last_ = 0;

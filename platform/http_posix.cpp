@@ -96,6 +96,7 @@ struct HttpGet::Impl {
     bool done = false;
     CURLcode result = CURLE_OK;
     unsigned long receiveMs = kDefaultReceiveMs;
+    bool connected = false;  // the receive time-out counts from here
     Clock::time_point lastActivity;
 
     ~Impl() {
@@ -107,9 +108,17 @@ struct HttpGet::Impl {
     bool RunUntil(bool (*ready)(const Impl&), unsigned long limitMs);
     void TakeOverflow();
 
+    static int OnConnected(void* self, char*, char*, int, int);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
 };
+
+int HttpGet::Impl::OnConnected(void* self, char*, char*, int, int) {
+    auto* d = static_cast<Impl*>(self);
+    d->connected = true;
+    d->lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
 
 size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
     auto* d = static_cast<Impl*>(self);
@@ -174,6 +183,8 @@ bool HttpGet::Impl::Configure(const char* url) {
               curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                                static_cast<long>(connectMs ? connectMs : kDefaultConnectMs)) ==
                   CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Impl::OnConnected) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_PREREQDATA, this) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody) == CURLE_OK &&
@@ -202,14 +213,16 @@ bool HttpGet::Impl::Pump(Clock::time_point deadline) {
     return curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr) == CURLM_OK;
 }
 
-// Runs the transfer until ready() holds, the transfer ends, or nothing has
-// arrived for limitMs. False on a failure or a time-out.
+// Runs the transfer until ready() holds, the transfer ends, or, once
+// connected, nothing has arrived for limitMs (before that, libcurl's connect
+// time-out applies). False on a failure or a time-out.
 bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&), unsigned long limitMs) {
     lastActivity = Clock::now();
     while (!ready(*this)) {
         if (done) return result == CURLE_OK;
         auto deadline = lastActivity + std::chrono::milliseconds(limitMs);
-        if (Clock::now() >= deadline) return false;
+        if (!connected) deadline = Clock::now() + std::chrono::milliseconds(100);
+        if (connected && Clock::now() >= deadline) return false;
         if (!Pump(deadline)) return false;
     }
     return true;
@@ -237,11 +250,7 @@ bool HttpGet::Open(const char* url) {
     if (!d->multi || !d->easy || !d->Configure(url)) return false;
     if (curl_multi_add_handle(d->multi.get(), d->easy.get()) != CURLM_OK) return false;
     d->attached = true;
-    // The connect phase has its own limit inside libcurl; the first byte of
-    // the answer may then take up to the receive time-out.
-    unsigned long connectMs = g_connectMs.load();
-    unsigned long limit = (connectMs ? connectMs : kDefaultConnectMs) + d->receiveMs;
-    bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; }, limit);
+    bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; }, d->receiveMs);
     if (!ok || !d->headersDone) return false;
     impl_ = std::move(d);
     return true;

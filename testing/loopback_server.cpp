@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -152,6 +153,10 @@ std::string GeneratedBody(std::uint64_t size) {
 }
 
 LoopbackServer::LoopbackServer() {
+    // Clients in this process reach the server directly, whatever proxy the
+    // environment names (libcurl honours no_proxy; WinINet bypasses loopback).
+    static char noProxy[] = "no_proxy=127.0.0.1,localhost";
+    if (!std::getenv("no_proxy")) putenv(noProxy);
     listener_ = sock::ListenLoopback(&port_);
     if (listener_) acceptor_ = std::thread([this] { AcceptLoop(); });
 }

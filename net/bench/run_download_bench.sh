@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Download benchmark: one 256 MiB file from a loopback server, fetched in
+# Download benchmark: one 256 MiB file (or MIB) from a loopback server, fetched in
 # turn by TalCheck's DownloadToFile (download_file) and by `curl -s -o`, in
 # the same run against the same server. Prints wall time, throughput and
 # peak resident memory of each (from /usr/bin/time -v), and the ratio.
-#   net/bench/run_download_bench.sh [BUILD_DIR] [ROUNDS]
+#   net/bench/run_download_bench.sh [BUILD_DIR] [ROUNDS] [MIB]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build/linux}"
 rounds="${2:-3}"
-size=$((256 * 1024 * 1024))
+size=$((${3:-256} * 1024 * 1024))
 bench="$build/net/bench"
 [ -x "$bench/download_file" ] || { echo "build $build first (cmake --build --preset linux)" >&2; exit 1; }
 
