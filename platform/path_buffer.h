@@ -32,3 +32,15 @@ inline bool AppendBounded(char* dst, std::size_t capacity, const char* src) {
 }
 
 }  // namespace plat
+
+namespace plat {
+
+// The separator appended when a file name is joined to a directory: a
+// backslash on Windows; on POSIX a backslash would become part of the name.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+}  // namespace plat

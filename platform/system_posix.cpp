@@ -8,9 +8,7 @@
 
 namespace plat {
 
-bool GetWorkingDirectory(char* buf, std::size_t size) {
-    return ::getcwd(buf, size) != nullptr;
-}
+bool GetWorkingDirectory(char* buf, std::size_t size) { return ::getcwd(buf, size) != nullptr; }
 
 bool GetComputerName(char* buf, std::size_t size) {
     char host[256] = {};

@@ -4,6 +4,10 @@
 
 #include "platform/win.h"
 
+// <windows.h> maps GetComputerName to GetComputerNameA; this file defines
+// plat::GetComputerName under its own name.
+#undef GetComputerName
+
 namespace plat {
 
 bool GetWorkingDirectory(char* buf, std::size_t size) {

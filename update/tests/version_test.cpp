@@ -26,26 +26,18 @@ TEST_P(ParseVersionTest, StoresReachedFieldsOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseVersionTest,
-    ::testing::Values(ParseCase{"5.10.0023.zip", true, 5, 1, 23},
-                      ParseCase{"5.10.0023", true, 5, 1, 23},
-                      ParseCase{"5.10", false, 5, 1, -1},
-                      ParseCase{"6", false, 6, -1, -1},
-                      ParseCase{"", false, -1, -1, -1},
-                      ParseCase{"...", false, -1, -1, -1},
-                      ParseCase{"5..10...23", true, 5, 1, 23},
-                      ParseCase{".5.10.23.", true, 5, 1, 23},
-                      ParseCase{"setup.zip", false, 0, 0, -1},
-                      ParseCase{"notes.zip.txt", true, 0, 0, 0},
-                      ParseCase{"5.25.0001", true, 5, 2, 1},
-                      ParseCase{"5.x.0001", true, 5, 0, 1},
-                      ParseCase{"5.9.1", true, 5, 9, 1},
-                      ParseCase{"6.90.0100", true, 6, 9, 100},
-                      ParseCase{"5.10.23a", true, 5, 1, 23},
-                      ParseCase{" 7.-10.-5", true, 7, 0, -5},
-                      ParseCase{"+7.10.+5", true, 7, 1, 5},
-                      ParseCase{"99999999999.10.1", true, INT32_MAX, 1, 1},
-                      ParseCase{"-99999999999.10.1", true, INT32_MIN, 1, 1},
-                      ParseCase{"5.10.0023.extra.fields", true, 5, 1, 23}));
+    ::testing::Values(
+        ParseCase{"5.10.0023.zip", true, 5, 1, 23}, ParseCase{"5.10.0023", true, 5, 1, 23},
+        ParseCase{"5.10", false, 5, 1, -1}, ParseCase{"6", false, 6, -1, -1},
+        ParseCase{"", false, -1, -1, -1}, ParseCase{"...", false, -1, -1, -1},
+        ParseCase{"5..10...23", true, 5, 1, 23}, ParseCase{".5.10.23.", true, 5, 1, 23},
+        ParseCase{"setup.zip", false, 0, 0, -1}, ParseCase{"notes.zip.txt", true, 0, 0, 0},
+        ParseCase{"5.25.0001", true, 5, 2, 1}, ParseCase{"5.x.0001", true, 5, 0, 1},
+        ParseCase{"5.9.1", true, 5, 9, 1}, ParseCase{"6.90.0100", true, 6, 9, 100},
+        ParseCase{"5.10.23a", true, 5, 1, 23}, ParseCase{" 7.-10.-5", true, 7, 0, -5},
+        ParseCase{"+7.10.+5", true, 7, 1, 5}, ParseCase{"99999999999.10.1", true, INT32_MAX, 1, 1},
+        ParseCase{"-99999999999.10.1", true, INT32_MIN, 1, 1},
+        ParseCase{"5.10.0023.extra.fields", true, 5, 1, 23}));
 
 TEST(ParseVersion, LeavesCallerTextUnchanged) {
     char text[] = "5.10.0023.zip";

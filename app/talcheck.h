@@ -1,0 +1,13 @@
+// The application object: builds the hidden main window whose set-up starts
+// the update run.
+#pragma once
+
+#include "framework/application.h"
+
+class TalCheck : public fw::TApplication {
+public:
+    TalCheck();
+
+protected:
+    void InitMainWindow() override;
+};

@@ -1,0 +1,70 @@
+#include "app/talcheck_window.h"
+
+#include <cstring>
+
+#include "installation/install_package.h"
+#include "net/download.h"
+#include "net/folder_listing.h"
+#include "platform/file_version.h"
+#include "platform/system.h"
+#include "update/installer_url.h"
+#include "update/run_log.h"
+#include "update/update_run.h"
+
+const fw::TResponseTableEntry TalCheckWindow::ResponseTable[] = {
+    {UM_START_UPDATE,
+     &fw::I32_WPARAM_LPARAM_Dispatch<TalCheckWindow, &TalCheckWindow::EvStartUpdate>},
+    {0, nullptr},
+};
+
+TalCheckWindow::TalCheckWindow(const char* caption)
+    : TFrameWindow(nullptr, caption, nullptr, false, nullptr) {
+    // No system menu, thick frame or boxes by default; InitMainWindow sets
+    // the whole style.
+    Attr.Style &= ~0x000F0000u;
+    std::memset(ComputerName, 0, sizeof ComputerName);
+    // Size 14: names of up to 13 characters; a longer one leaves it empty.
+    if (!plat::GetComputerName(ComputerName, 14)) {
+        std::memset(ComputerName, 0, sizeof ComputerName);
+    }
+}
+
+const char* TalCheckWindow::GetClassName() { return kTalCheckClass; }
+
+void TalCheckWindow::SetupWindow() {
+    TFrameWindow::SetupWindow();
+    PostMessage(UM_START_UPDATE, 0, 0);
+}
+
+bool TalCheckWindow::Find(TEventInfo& info) {
+    return SearchEntries(ResponseTable, info) || TFrameWindow::Find(info);
+}
+
+int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
+    UpdateServices services;
+    services.writeLog = [this](const char* prefix, const char* text, const char* detail,
+                               bool truncate) { WriteLog(prefix, text, detail, truncate); };
+    services.readFileVersion = ReadFileVersion;
+    services.fetchListing = [](const char* folderUrl, std::string& listing) {
+        FetchFolderListing(folderUrl, listing, ".");
+    };
+    services.download = DownloadToFile;
+    services.install = [this](const char* name, const char* path, const char* dataDirectory) {
+        InstallPackage(name, path, dataDirectory);
+    };
+    RunUpdate(services, InstallerBaseUrl(InstallerHostSetting()));
+    PostMessage(fw::kWmClose, 0, 0);
+    return 1;
+}
+
+void TalCheckWindow::WriteLog(const char* prefix, const char* text, const char* detail,
+                              bool truncate) {
+    ::WriteLog(ComputerName, prefix, text, detail, truncate);
+}
+
+bool TalCheckWindow::InstallPackage(const char* packageName, const char* downloadedPath,
+                                    const char* dataDirectory) {
+    LogLineWriter writeLog = [this](const char* prefix, const char* text, const char* detail,
+                                    bool truncate) { WriteLog(prefix, text, detail, truncate); };
+    return ::InstallPackage(packageName, downloadedPath, dataDirectory, writeLog, GetHandle());
+}

@@ -1,0 +1,63 @@
+// The window system under the framework: real Win32 windows on Windows, an
+// in-process stand-in on POSIX. Only the framework's own classes call these.
+//
+// POSIX stand-in:
+// - a window is a record in this process; posted messages go to one
+//   in-process queue that RunMessageLoop empties in order;
+// - a window of a class holds a marker for the process's life: an exclusive
+//   lock on "<class>.lock" in $XDG_RUNTIME_DIR (else /tmp, file name with the
+//   user id), which the system releases when the process dies. FindWindow
+//   reports a window of the class when another process holds that lock;
+// - there is no screen: ScreenWidth/ScreenHeight report a nominal 1920x1080,
+//   and showing or minimising only records the state.
+#pragma once
+
+#include "framework/types.h"
+
+namespace fw {
+
+class TWindow;
+
+namespace native {
+
+struct CreateParams {
+    const char* className;
+    const char* caption;
+    std::uint32_t style;
+    int x, y, w, h;
+    THandle parent;
+};
+
+// Registers the class once per process (a repeated call is harmless) and
+// creates a window whose messages go to owner->ReceiveMessage. Null on
+// failure. The window exists hidden unless the style says otherwise.
+THandle CreateNativeWindow(TWindow* owner, const CreateParams& params);
+
+// Destroys the window; its owner receives kWmDestroy before this returns.
+void DestroyNativeWindow(THandle window);
+
+bool PostNativeMessage(THandle window, unsigned msg, TParam1 p1, TParam2 p2);
+void ShowNativeWindow(THandle window, int showCommand);
+// Returns at once even when the window's thread is busy.
+void ShowNativeWindowAsync(THandle window, int showCommand);
+
+// Runs until PostQuitMessage; returns the quit code.
+int RunMessageLoop();
+void PostQuitMessage(int code);
+
+// A top-level window of the class, in this process or another; null if none.
+THandle FindNativeWindow(const char* className);
+
+// Sets the window's large (smallIcon false) or small icon from icon group iconId
+// of the program's resources (no effect on POSIX).
+void SetWindowIcon(THandle window, int iconId, bool smallIcon);
+
+int ScreenWidth();
+int ScreenHeight();
+
+// String resource id into buf (size bytes, zero-filled by the caller); the
+// number of characters copied, 0 when there is no such string.
+int LoadResourceString(unsigned id, char* buf, int size);
+
+}  // namespace native
+}  // namespace fw

@@ -1,0 +1,180 @@
+#include "framework/native.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/module.h"
+#include "framework/window.h"
+#include "platform/path_buffer.h"
+#include "platform/scoped_handle.h"
+
+namespace fw {
+namespace native {
+
+namespace {
+
+struct FdTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return -1; }
+    static void Close(Handle h) noexcept { ::close(h); }
+};
+using ScopedFd = plat::ScopedHandle<FdTraits>;
+
+struct StandInWindow {
+    TWindow* owner;
+    std::string className;
+    int showCommand;
+    ScopedFd marker;  // the class's single-instance lock, held while the window lives
+};
+
+struct PostedMessage {
+    StandInWindow* window;
+    unsigned msg;
+    TParam1 p1;
+    TParam2 p2;
+};
+
+struct State {
+    std::vector<std::unique_ptr<StandInWindow>> windows;
+    std::deque<PostedMessage> queue;
+    bool quit = false;
+    int quitCode = 0;
+};
+
+State& Global() {
+    static State state;
+    return state;
+}
+
+StandInWindow* Live(THandle handle) {
+    for (auto& w : Global().windows) {
+        if (w.get() == handle) return w.get();
+    }
+    return nullptr;
+}
+
+std::string MarkerPath(const std::string& className) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return std::string(runtime) + "/" + className + ".lock";
+    return "/tmp/" + className + "." + std::to_string(::getuid()) + ".lock";
+}
+
+ScopedFd OpenMarker(const std::string& className) {
+    return ScopedFd(::open(MarkerPath(className).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+}
+
+// Takes the class's lock for the window's life. A FindNativeWindow of another
+// process holds a shared lock for an instant, so a few retries ride that out;
+// when another window of the class holds it, the window is made without the
+// marker, as two copies that pass the look-up at the same moment both run.
+ScopedFd AcquireMarker(const std::string& className) {
+    ScopedFd fd = OpenMarker(className);
+    if (!fd) return fd;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) return fd;
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return ScopedFd();
+}
+
+}  // namespace
+
+THandle CreateNativeWindow(TWindow* owner, const CreateParams& p) {
+    auto window = std::make_unique<StandInWindow>();
+    window->owner = owner;
+    window->className = p.className;
+    window->showCommand = kSwHide;
+    window->marker = AcquireMarker(window->className);
+    Global().windows.push_back(std::move(window));
+    return Global().windows.back().get();
+}
+
+void DestroyNativeWindow(THandle handle) {
+    StandInWindow* window = Live(handle);
+    if (!window) return;
+    bool handled = false;
+    window->owner->ReceiveMessage(kWmDestroy, 0, 0, handled);
+    auto& windows = Global().windows;
+    for (auto it = windows.begin(); it != windows.end(); ++it) {
+        if (it->get() != window) continue;
+        windows.erase(it);
+        break;
+    }
+}
+
+bool PostNativeMessage(THandle handle, unsigned msg, TParam1 p1, TParam2 p2) {
+    StandInWindow* window = Live(handle);
+    if (!window) return false;
+    Global().queue.push_back({window, msg, p1, p2});
+    return true;
+}
+
+void ShowNativeWindow(THandle handle, int showCommand) {
+    if (StandInWindow* window = Live(handle)) window->showCommand = showCommand;
+}
+
+// A window of another process cannot be reached; there is nothing to show.
+void ShowNativeWindowAsync(THandle handle, int showCommand) {
+    ShowNativeWindow(handle, showCommand);
+}
+
+int RunMessageLoop() {
+    State& state = Global();
+    while (!state.quit && !state.queue.empty()) {
+        PostedMessage m = state.queue.front();
+        state.queue.pop_front();
+        // Messages for a window destroyed meanwhile are dropped, as the
+        // system drops them with the window.
+        if (!Live(m.window)) continue;
+        bool handled = false;
+        m.window->owner->ReceiveMessage(m.msg, m.p1, m.p2, handled);
+    }
+    // An empty queue with no quit request would wait for ever on Windows;
+    // here nothing else can post, so the loop ends.
+    state.quit = false;
+    state.queue.clear();
+    return state.quitCode;
+}
+
+void PostQuitMessage(int code) {
+    Global().quit = true;
+    Global().quitCode = code;
+}
+
+THandle FindNativeWindow(const char* className) {
+    for (auto& w : Global().windows) {
+        if (w->className == className) return w.get();
+    }
+    ScopedFd fd = OpenMarker(className);
+    if (!fd) return nullptr;
+    if (::flock(fd.get(), LOCK_SH | LOCK_NB) == 0) return nullptr;  // closing releases it
+    static int otherProcessWindow;
+    return &otherProcessWindow;
+}
+
+void SetWindowIcon(THandle, int, bool) {}
+
+int ScreenWidth() { return 1920; }
+int ScreenHeight() { return 1080; }
+
+int LoadResourceString(unsigned id, char* buf, int size) {
+    const char* text = FindStringResource(id);
+    if (!text || size <= 0) return 0;
+    plat::CopyBounded(buf, static_cast<std::size_t>(size), text);
+    return static_cast<int>(std::strlen(buf));
+}
+
+}  // namespace native
+}  // namespace fw

@@ -1,0 +1,173 @@
+// Opening, describing and closing archives; positioning the reader.
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "installation/archive.h"
+#include "installation/archive_item_info.h"
+#include "installation/archive_names.h"
+#include "installation/archive_state.h"
+#include "platform/system.h"
+
+namespace {
+
+constexpr int kStored = 0;
+constexpr int kDeflated = 8;
+
+void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
+
+// The local-header test: the reader compares the local header with the
+// central record when it opens the item raw; methods other than stored and
+// deflate are refused here. Then the local extra field is read whole.
+std::uint32_t ReadLocalExtraField(ArchiveState& state, std::vector<unsigned char>* extra) {
+    int method = -1;
+    if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK)
+        return ARC_BAD_LOCAL_HEADER;
+    std::uint32_t code = ARC_OK;
+    if (method != kStored && method != kDeflated) code = ARC_BAD_LOCAL_HEADER;
+    int length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
+    if (length < 0) code = ARC_EXTRA_FIELD_FAILED;
+    if (code == ARC_OK && length > 0) {
+        extra->resize(static_cast<std::size_t>(length));
+        int got = unzGetLocalExtrafield(state.reader, extra->data(), static_cast<unsigned>(length));
+        if (got != length) code = ARC_EXTRA_FIELD_FAILED;
+    }
+    unzCloseCurrentFile(state.reader);
+    return code;
+}
+
+// Fills item from the current central record and the local extra field.
+std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, ArchiveItem* item) {
+    unz_file_info64 info{};
+    char stored[plat::kPathSize] = {};
+    if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
+                                0) != UNZ_OK)
+        return ARC_BAD_ARGUMENT;
+    // A name that fills the whole field has been cut by the reader; no
+    // 260-byte path could hold it below a root anyway, so the item is skipped.
+    if (info.size_filename >= plat::kPathSize) return ARC_OPEN_FAILED;
+
+    std::vector<unsigned char> extra;
+    std::uint32_t code = ReadLocalExtraField(state, &extra);
+    if (code != ARC_OK) return code;
+
+    ArchiveItem result{};
+    result.index = index;
+    plat::CopyBounded(result.name, sizeof result.name, StripItemName(stored));
+    result.attributes = MapItemAttributes(static_cast<std::uint32_t>(info.external_fa),
+                                          static_cast<unsigned>(info.version >> 8) & 0xFF);
+    result.compressedSize = static_cast<std::uint32_t>(info.compressed_size);
+    result.uncompressedSize = static_cast<std::uint32_t>(info.uncompressed_size);
+    plat::FileTime dos = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
+    ItemTimes times{dos, dos, dos};
+    ApplyTimestampBlock(extra.data(), extra.size(), &times);
+    result.accessTime = times.access;
+    result.creationTime = times.creation;
+    result.writeTime = times.write;
+
+    *item = result;
+    state.cachedItem = result;
+    state.cachedIndex = index;
+    state.cachedFlags = static_cast<std::uint32_t>(info.flag);
+    state.cachedCrc = static_cast<std::uint32_t>(info.crc);
+    state.cachedDosDate = static_cast<std::uint32_t>(info.dosDate);
+    return ARC_OK;
+}
+
+}  // namespace
+
+std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
+    if (index >= state.reachableCount) return ARC_BAD_ARGUMENT;
+    if (state.currentIndex < 0 || index < state.currentIndex) {
+        state.currentIndex = -1;
+        if (unzGoToFirstFile(state.reader) != UNZ_OK) {
+            state.reachableCount = 0;
+            return ARC_BAD_ARGUMENT;
+        }
+        state.currentIndex = 0;
+    }
+    // Every step must move: a record that cannot be read ends the walk for
+    // good, since the ones behind it are found only through it.
+    while (state.currentIndex < index) {
+        if (unzGoToNextFile(state.reader) != UNZ_OK) {
+            state.reachableCount = state.currentIndex + 1;
+            state.currentIndex = -1;
+            return ARC_BAD_ARGUMENT;
+        }
+        ++state.currentIndex;
+    }
+    return ARC_OK;
+}
+
+ArchiveHandle OpenArchive(const char* path, const char* password) {
+    ArchiveState* state = new (std::nothrow) ArchiveState;
+    if (state == nullptr) return nullptr;
+    if (password != nullptr) {
+        state->hasPassword = true;
+        state->password = password;
+    }
+    char cwd[plat::kPathSize - 1] = {};
+    if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state, cwd);
+
+    zlib_filefunc64_def functions;
+    FillArchiveFileFunctions(&functions, &state->stream);
+    if (path != nullptr && path[0] != '\0') state->reader = unzOpen2_64(path, &functions);
+    unz_global_info64 global{};
+    if (state->reader == nullptr || unzGetGlobalInfo64(state->reader, &global) != UNZ_OK) {
+        CloseArchive(state);
+        return nullptr;
+    }
+    state->itemCount = global.number_entry > 0x7FFFFFFF
+                           ? 0x7FFFFFFF
+                           : static_cast<std::int32_t>(global.number_entry);
+    state->reachableCount = state->itemCount;
+    // The reader stands on item 0 after opening, if that record is readable.
+    unz64_file_pos where{};
+    state->currentIndex = unzGetFilePos64(state->reader, &where) == UNZ_OK ? 0 : -1;
+    return state;
+}
+
+std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {
+    if (handle == nullptr) return ARC_BAD_ARGUMENT;
+    char root[plat::kPathSize] = {};
+    bool fits = directory != nullptr && plat::CopyBounded(root, sizeof root, directory);
+    std::size_t length = fits ? std::strlen(root) : 0;
+    if (fits && (length == 0 || !IsSeparator(root[length - 1])))
+        fits = plat::AppendBounded(root, sizeof root, "/");
+    if (!fits) {
+        // Never fall back to another directory: relative items now fail.
+        handle->extractionRoot[0] = '\0';
+        handle->rootUsable = false;
+        return ARC_OPEN_FAILED;
+    }
+    std::memcpy(handle->extractionRoot, root, sizeof root);
+    handle->rootUsable = true;
+    return ARC_OK;
+}
+
+std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveItem* item) {
+    if (item == nullptr) return ARC_BAD_ARGUMENT;
+    item->index = 0;
+    item->name[0] = '\0';
+    item->uncompressedSize = 0;
+    if (handle == nullptr || index < -1 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
+    if (index == -1) {
+        ClearItem(item);
+        item->index = handle->itemCount;
+        return ARC_OK;
+    }
+    if (index == handle->cachedIndex) {
+        *item = handle->cachedItem;
+        return ARC_OK;
+    }
+    std::uint32_t code = PositionReader(*handle, index);
+    if (code != ARC_OK) return code;
+    return DescribeCurrentItem(*handle, index, item);
+}
+
+std::uint32_t CloseArchive(ArchiveHandle handle) {
+    if (handle == nullptr) return ARC_BAD_ARGUMENT;
+    if (handle->reader != nullptr) unzClose(handle->reader);
+    delete handle;
+    return ARC_OK;
+}

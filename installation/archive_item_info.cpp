@@ -1,0 +1,81 @@
+#include "installation/archive_item_info.h"
+
+#include "platform/file_time.h"
+
+namespace {
+
+std::uint32_t ReadLe16(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+}
+
+std::int32_t ReadLe32(const unsigned char* p) {
+    return static_cast<std::int32_t>(ReadLe16(p) | (ReadLe16(p + 2) << 16));
+}
+
+}  // namespace
+
+std::uint32_t MapItemAttributes(std::uint32_t a, unsigned host) {
+    bool directory = (a & 0x40000000u) != 0;
+    bool readOnly = (a & 0x00800000u) == 0;
+    bool archive = true;
+    bool hidden = false;
+    bool system = false;
+    if (host == 0 || host == 7 || host == 11 || host == 14) {
+        readOnly = (a & 0x01) != 0;
+        hidden = (a & 0x02) != 0;
+        system = (a & 0x04) != 0;
+        directory = (a & 0x10) != 0;
+        archive = (a & 0x20) != 0;
+    }
+    std::uint32_t result = directory ? plat::kAttrDirectory : 0;
+    if (archive) result |= plat::kAttrArchive;
+    if (hidden) result |= plat::kAttrHidden;
+    if (readOnly) result |= plat::kAttrReadOnly;
+    if (system) result |= plat::kAttrSystem;
+    return result;
+}
+
+plat::FileTime DosStampToFileTime(std::uint32_t dosStamp) {
+    std::uint32_t date = dosStamp >> 16;
+    std::uint32_t time = dosStamp & 0xFFFF;
+    plat::CalendarTime local{static_cast<int>((date >> 9) + 1980),
+                             static_cast<int>((date >> 5) & 15),
+                             static_cast<int>(date & 31),
+                             static_cast<int>(time >> 11),
+                             static_cast<int>((time >> 5) & 63),
+                             static_cast<int>((time & 31) * 2),
+                             0};
+    plat::FileTime result = 0;
+    if (!plat::LocalCalendarToFileTime(local, &result)) return 0;
+    return result;
+}
+
+plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
+    return static_cast<plat::FileTime>(static_cast<std::int64_t>(seconds) + 11644473600LL) *
+           10000000ULL;
+}
+
+void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTimes* times) {
+    if (extra == nullptr || length <= 4) return;
+    std::size_t pos = 0;
+    while (pos + 4 < length) {
+        std::size_t size = ReadLe16(extra + pos + 2);
+        if (extra[pos] != 'U' || extra[pos + 1] != 'T') {
+            pos += 4 + size;
+            continue;
+        }
+        std::size_t end = pos + 4 + size;
+        if (end > length) end = length;
+        if (pos + 4 >= end) return;
+        unsigned flags = extra[pos + 4];
+        std::size_t value = pos + 5;
+        plat::FileTime* targets[3] = {&times->write, &times->access, &times->creation};
+        for (int bit = 0; bit < 3; ++bit) {
+            if ((flags & (1u << bit)) == 0) continue;
+            if (value + 4 > end) return;
+            *targets[bit] = UnixSecondsToFileTime(ReadLe32(extra + value));
+            value += 4;
+        }
+        return;
+    }
+}

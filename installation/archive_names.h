@@ -1,0 +1,27 @@
+// Item names: what is left of a stored name once everything that could lead
+// out of the extraction root is taken away, and the checks on the paths
+// composed from it.
+#pragma once
+
+#include <cstddef>
+
+// The name stripping rule. Repeats, taking the first step that applies, until
+// none does: skip a drive prefix (any character and ":"); skip a leading "\"
+// or "/"; skip everything up to the end of the first "\..\", else "\../",
+// else "/../", else "/..\"; skip a leading ".." followed by a separator.
+// "E:\app\..\bin\x.dll" gives "bin\x.dll"; "../../x" gives "x". The result
+// points into name.
+const char* StripItemName(const char* name);
+
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// First character "\" or "/", or second character ":".
+bool IsAbsoluteName(const char* name);
+
+// True when a component of path is a DOS device name (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, with or without an extension): Windows would send the data
+// to the device instead of a file.
+bool NamesDevice(const char* path);
+
+// Offset just past the last separator of name (0 when there is none).
+std::size_t LeafOffset(const char* name);

@@ -1,0 +1,42 @@
+// The state behind an ArchiveHandle, shared by the archive operations.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "installation/archive.h"
+#include "installation/archive_stream.h"
+
+#include <unzip.h>
+
+struct ArchiveState {
+    unzFile reader = nullptr;
+    // The reader's open archive file; owned and closed by the reader.
+    ArchiveStream* stream = nullptr;
+    std::int32_t itemCount = 0;
+    // The item the reader stands on (-1 unknown), and the first index that
+    // cannot be reached because stepping through the central directory failed.
+    std::int32_t currentIndex = -1;
+    std::int32_t reachableCount = 0;
+
+    ArchiveItem cachedItem{};
+    std::int32_t cachedIndex = -1;
+    // Central-record facts of the cached item that extraction needs.
+    std::uint32_t cachedFlags = 0;
+    std::uint32_t cachedCrc = 0;
+    std::uint32_t cachedDosDate = 0;
+
+    bool hasPassword = false;
+    std::string password;
+    std::unique_ptr<unsigned char[]> outputBuffer;
+    char extractionRoot[plat::kPathSize] = {};
+    bool rootUsable = false;
+};
+
+// Size of the output buffer shared by all items of one archive.
+constexpr unsigned kOutputBufferSize = 16384;
+
+// Puts the reader on item index (0 <= index < itemCount). ARC_OK, or
+// ARC_BAD_ARGUMENT when the central directory cannot be stepped that far.
+std::uint32_t PositionReader(ArchiveState& state, std::int32_t index);

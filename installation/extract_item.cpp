@@ -1,0 +1,115 @@
+// Writing one item of an open archive to disk.
+#include <cstring>
+#include <new>
+
+#include "installation/archive.h"
+#include "installation/archive_names.h"
+#include "installation/archive_state.h"
+#include "installation/extract.h"
+#include "installation/zip_check_byte.h"
+#include "platform/file_handle.h"
+
+namespace {
+
+constexpr int kBadPasswordRead = -106;
+
+struct OutputPath {
+    char path[plat::kPathSize];
+    char directory[plat::kPathSize];  // directory part, with its trailing separator
+    const char* root;                 // extractionRoot, or null for absolute names
+};
+
+// Splits name after its last separator and prefixes the root unless the
+// directory part is absolute. False when the result would not fit.
+bool ComposeOutputPath(const ArchiveState& state, const char* name, OutputPath* out) {
+    std::size_t leaf = LeafOffset(name);
+    if (leaf >= sizeof out->directory) return false;
+    std::memcpy(out->directory, name, leaf);
+    out->directory[leaf] = '\0';
+    out->path[0] = '\0';
+    out->root = nullptr;
+    if (!IsAbsoluteName(out->directory)) {
+        if (!state.rootUsable) return false;
+        out->root = state.extractionRoot;
+        if (!plat::AppendBounded(out->path, sizeof out->path, out->root)) return false;
+    }
+    return plat::AppendBounded(out->path, sizeof out->path, out->directory) &&
+           plat::AppendBounded(out->path, sizeof out->path, name + leaf);
+}
+
+// Compares the decrypted check byte with the item's CRC-32 high byte (the
+// DOS time's high byte when sizes and CRC follow the data).
+bool CheckByteMatches(ArchiveState& state) {
+    if (state.stream == nullptr) return false;
+    ZPOS64_T dataStart = unzGetCurrentFileZStreamPos64(state.reader);
+    unsigned char header[12];
+    if (dataStart < sizeof header ||
+        !ReadStreamAt(*state.stream, dataStart - sizeof header, header, sizeof header))
+        return false;
+    unsigned expected =
+        (state.cachedFlags & 8) != 0 ? (state.cachedDosDate >> 8) & 0xFF : state.cachedCrc >> 24;
+    const char* password = state.hasPassword ? state.password.c_str() : "";
+    return DecryptedCheckByte(password, header) == expected;
+}
+
+// Copies the open item's data into file.
+std::uint32_t CopyItemData(ArchiveState& state, plat::File& file) {
+    if (!state.outputBuffer) {
+        state.outputBuffer.reset(new (std::nothrow) unsigned char[kOutputBufferSize]);
+        if (!state.outputBuffer) return ARC_DATA_ERROR;
+    }
+    for (;;) {
+        int n = unzReadCurrentFile(state.reader, state.outputBuffer.get(), kOutputBufferSize);
+        if (n == kBadPasswordRead) return ARC_PASSWORD;
+        if (n < 0) return ARC_DATA_ERROR;
+        if (n > 0 && !file.Write(state.outputBuffer.get(), static_cast<std::size_t>(n)))
+            return ARC_WRITE_FAILED;
+        if (unzeof(state.reader) == 1) return ARC_OK;
+        if (n == 0) return ARC_DATA_ERROR;
+    }
+}
+
+std::uint32_t ExtractFileItem(ArchiveState& state, const ArchiveItem& item, const char* name) {
+    OutputPath out;
+    if (!ComposeOutputPath(state, name, &out)) return ARC_OPEN_FAILED;
+    EnsureDirectoryPath(out.root, out.directory);
+    plat::File file = plat::File::CreateAlways(out.path, item.attributes);
+    if (!file.valid()) return ARC_OPEN_FAILED;
+
+    bool encrypted = (state.cachedFlags & 1) != 0;
+    const char* password = state.hasPassword ? state.password.c_str() : "";
+    // An item that cannot be opened would fail at its first read anyway.
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, encrypted ? password : nullptr) !=
+        UNZ_OK)
+        return ARC_DATA_ERROR;
+    std::uint32_t code = encrypted && !CheckByteMatches(state) ? ARC_PASSWORD : ARC_OK;
+    if (code == ARC_OK) code = CopyItemData(state, file);
+    // The reader's verdict on the CRC-32 counts: broken data is no success.
+    if (unzCloseCurrentFile(state.reader) == UNZ_CRCERROR && code == ARC_OK) code = ARC_DATA_ERROR;
+    if (code == ARC_OK) file.SetTimes(item.creationTime, item.accessTime, item.writeTime);
+    return code;
+}
+
+}  // namespace
+
+std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
+                                 const char* destinationName) {
+    if (handle == nullptr || index < 0 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
+    std::uint32_t code = PositionReader(*handle, index);
+    if (code != ARC_OK) return code;
+    ArchiveItem item;
+    code = GetArchiveItem(handle, index, &item);
+    if (code != ARC_OK) return code;
+    if (destinationName == nullptr || NamesDevice(destinationName)) return ARC_OPEN_FAILED;
+
+    if ((item.attributes & plat::kAttrDirectory) == 0)
+        return ExtractFileItem(*handle, item, destinationName);
+    if (IsAbsoluteName(destinationName)) {
+        EnsureDirectoryPath(nullptr, destinationName);
+    } else if (handle->rootUsable) {
+        EnsureDirectoryPath(handle->extractionRoot, destinationName);
+    } else {
+        return ARC_OPEN_FAILED;
+    }
+    return ARC_OK;
+}

@@ -1,0 +1,180 @@
+// The installation step: install directory, clearing the target, placing
+// the package, deleting the download, and its two log lines.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "installation/install_package.h"
+#include "installation/tests/zip_builder.h"
+#include "platform/file_system.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+struct PathCase {
+    const char* dataDirectory;
+    const char* installDirectory;
+    const char* targetPath;
+};
+
+class FormInstallPathsTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(FormInstallPathsTest, JoinsWithBackslashes) {
+    char install[260], target[260];
+    ASSERT_TRUE(FormInstallPaths(GetParam().dataDirectory, "5.10.0123.zip", install, target));
+    EXPECT_STREQ(install, GetParam().installDirectory);
+    EXPECT_STREQ(target, GetParam().targetPath);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FormInstallPathsTest,
+                         ::testing::Values(PathCase{"D:\\Data", "D:\\Data\\install",
+                                                    "D:\\Data\\install\\5.10.0123.zip"},
+                                           PathCase{"", "\\install", "\\install\\5.10.0123.zip"},
+                                           PathCase{"D:\\Data\\", "D:\\Data\\\\install",
+                                                    "D:\\Data\\\\install\\5.10.0123.zip"}));
+
+TEST(FormInstallPaths, RefusesPathsThatDoNotFit) {
+    char install[260], target[260];
+    std::string data(251, 'd');                                         // + "\install" = 259
+    EXPECT_FALSE(FormInstallPaths(data.c_str(), "", install, target));  // target needs 260
+    EXPECT_TRUE(FormInstallPaths(std::string(240, 'd').c_str(), "x.zip", install, target));
+    EXPECT_FALSE(FormInstallPaths(std::string(252, 'd').c_str(), "x.zip", install, target));
+    EXPECT_FALSE(FormInstallPaths(std::string(245, 'd').c_str(), "5.10.0123.zip", install, target));
+}
+
+TEST(IsZipPackageName, FindsDotZipAnywhereInAnyCase) {
+    for (const char* yes : {"5.10.0123.zip", "5.10.0123.ZIP", "old.zip.bak", "a.Zip", ".zip"})
+        EXPECT_TRUE(IsZipPackageName(yes)) << yes;
+    for (const char* no : {"5.10.0123.exe", "zip", "a.zi", "", "archive_zip"})
+        EXPECT_FALSE(IsZipPackageName(no)) << no;
+}
+
+class InstallPackageTest : public ::testing::Test {
+  protected:
+    LogLineWriter Writer() {
+        return [this](const char* prefix, const char* text, const char* detail, bool truncate) {
+            log_.push_back(std::string(prefix) + "|" + text + "|" + detail +
+                           (truncate ? "|T" : ""));
+        };
+    }
+    std::string Download(const std::string& bytes) {
+        std::string path = dir_.Join("download.bin");
+        EXPECT_TRUE(WriteFile(path, bytes));
+        return path;
+    }
+    std::string Install(const std::string& relative = "") {
+        return data_ + "/install" + (relative.empty() ? "" : "/" + relative);
+    }
+
+    ScopedTempDir dir_;
+    std::string data_ = dir_.Join("data");
+    std::vector<std::string> log_;
+};
+
+struct TargetCase {
+    const char* label;
+    const char* packageName;
+    int existingTarget;  // 0 none, 1 file, 2 directory tree
+};
+
+class InstallTargetTest : public InstallPackageTest,
+                          public ::testing::WithParamInterface<TargetCase> {};
+
+TEST_P(InstallTargetTest, ClearsTheTargetPlacesThePackageAndDeletesTheDownload) {
+    const TargetCase& c = GetParam();
+    ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
+    ASSERT_TRUE(plat::MakeDirectory(Install().c_str()));
+    ASSERT_TRUE(WriteFile(Install("unrelated.txt"), "stays"));
+    std::string target = Install(c.packageName);
+    if (c.existingTarget == 1) {
+        ASSERT_TRUE(WriteFile(target, "old"));
+    }
+    if (c.existingTarget == 2) {
+        fs::create_directories(target + "/deep/er");
+        ASSERT_TRUE(WriteFile(target + "/deep/er/f.txt", "old"));
+    }
+    bool zip = IsZipPackageName(c.packageName);
+    std::string download = Download(zip ? zip_builder::Build({{"bin/app.txt", "unpacked"}})
+                                        : std::string("copied bytes"));
+
+    EXPECT_TRUE(InstallPackage(c.packageName, download.c_str(), data_.c_str(), Writer(), nullptr));
+
+    std::vector<std::string> expectedLog = {std::string("START COPY: |") + c.packageName + "|",
+                                            std::string("END COPY: |") + c.packageName + "|"};
+    EXPECT_EQ(log_, expectedLog);
+    EXPECT_FALSE(FileExists(download));
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(Install("unrelated.txt"), &bytes));
+    if (zip) {
+        EXPECT_FALSE(FileExists(target)) << c.label;
+        ASSERT_TRUE(ReadFile(Install("bin/app.txt"), &bytes));
+        EXPECT_EQ(bytes, "unpacked");
+    } else {
+        ASSERT_TRUE(ReadFile(target, &bytes));
+        EXPECT_EQ(bytes, "copied bytes");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, InstallTargetTest,
+                         ::testing::Values(TargetCase{"zip, no target", "5.10.0123.zip", 0},
+                                           TargetCase{"zip, file target", "5.10.0123.zip", 1},
+                                           TargetCase{"zip, tree target", "5.10.0123.zip", 2},
+                                           TargetCase{"upper case", "5.10.0123.ZIP", 2},
+                                           TargetCase{"zip inside", "old.zip.bak", 1},
+                                           TargetCase{"copy, no target", "5.10.0123.exe", 0},
+                                           TargetCase{"copy, file target", "5.10.0123.exe", 1},
+                                           TargetCase{"copy, tree target", "5.10.0123.exe", 2}));
+
+TEST_F(InstallPackageTest, CreatesOneLevelOfInstallDirectoryOrStops) {
+    std::string download = Download(zip_builder::Build({{"a.txt", "a"}}));
+    EXPECT_FALSE(
+        InstallPackage("5.10.0123.zip", download.c_str(), data_.c_str(), Writer(), nullptr));
+    EXPECT_EQ(log_, std::vector<std::string>{"START COPY: |5.10.0123.zip|"});
+    EXPECT_TRUE(FileExists(download));
+    EXPECT_FALSE(FileExists(data_));
+
+    log_.clear();
+    ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
+    EXPECT_TRUE(
+        InstallPackage("5.10.0123.zip", download.c_str(), data_.c_str(), Writer(), nullptr));
+    EXPECT_EQ(log_.size(), 2u);
+    EXPECT_TRUE(FileExists(Install("a.txt")));
+}
+
+TEST_F(InstallPackageTest, FailedPlacementKeepsTheDownloadButEndsNormally) {
+    ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
+    std::string empty = Download(zip_builder::Build({}));
+    EXPECT_TRUE(InstallPackage("5.10.0123.zip", empty.c_str(), data_.c_str(), Writer(), nullptr));
+    EXPECT_TRUE(FileExists(empty));
+    EXPECT_EQ(log_.back(), "END COPY: |5.10.0123.zip|");
+
+    // No download at all: an existing target is still cleared.
+    ASSERT_TRUE(WriteFile(Install("5.10.0124.zip"), "old"));
+    EXPECT_TRUE(InstallPackage("5.10.0124.zip", "", data_.c_str(), Writer(), nullptr));
+    EXPECT_FALSE(FileExists(Install("5.10.0124.zip")));
+    EXPECT_EQ(log_.back(), "END COPY: |5.10.0124.zip|");
+}
+
+TEST_F(InstallPackageTest, RefusesPathsTooLongAndNamesThatAreNoPlainFileName) {
+    std::string download = Download("x");
+    EXPECT_FALSE(InstallPackage("5.10.0123.zip", download.c_str(), std::string(255, 'd').c_str(),
+                                Writer(), nullptr));
+    EXPECT_EQ(log_.back(), "COPY FAILED: |5.10.0123.zip|(install path longer than 259 characters)");
+    ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
+    for (const char* name : {"..", "../x.zip", "a\\b.zip"}) {
+        EXPECT_FALSE(InstallPackage(name, download.c_str(), data_.c_str(), Writer(), nullptr));
+        EXPECT_EQ(log_.back(), std::string("COPY FAILED: |") + name + "|(not a plain file name)");
+    }
+    EXPECT_TRUE(FileExists(download));
+    EXPECT_TRUE(FileExists(data_));
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include "installation/tests/zip_builder.h"
+
+#include <zlib.h>
+
+namespace zip_builder {
+
+namespace {
+
+void Put16(std::string& out, std::uint32_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void Put32(std::string& out, std::uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+std::string RawDeflate(const std::string& data) {
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, data.size()) + 16, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+}  // namespace
+
+std::string Build(const std::vector<Entry>& entries, const Options& options) {
+    std::string archive, central;
+    for (const Entry& e : entries) {
+        std::uint32_t crc = static_cast<std::uint32_t>(crc32(
+            0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+        if (e.badCrc) crc ^= 0x5A5A5A5A;
+        std::string stored = e.method == 8 ? RawDeflate(e.data) : e.data;
+        std::uint32_t compressedSize = static_cast<std::uint32_t>(stored.size());
+        if (e.truncateDataTo >= 0) stored.resize(static_cast<std::size_t>(e.truncateDataTo));
+        std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
+
+        Put32(archive, 0x04034b50);
+        Put16(archive, 20);
+        Put16(archive, e.flags);
+        Put16(archive, e.localMethod != 0xFFFF ? e.localMethod : e.method);
+        Put32(archive, e.dosStamp);
+        Put32(archive, crc);
+        Put32(archive, compressedSize);
+        Put32(archive, static_cast<std::uint32_t>(e.data.size()));
+        Put16(archive, static_cast<std::uint32_t>(e.name.size()));
+        Put16(archive, static_cast<std::uint32_t>(e.localExtra.size()));
+        archive += e.name + e.localExtra + stored;
+
+        Put32(central, 0x02014b50);
+        Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
+        Put16(central, 20);
+        Put16(central, e.flags);
+        Put16(central, e.method);
+        Put32(central, e.dosStamp);
+        Put32(central, crc);
+        Put32(central, compressedSize);
+        Put32(central, static_cast<std::uint32_t>(e.data.size()));
+        Put16(central, static_cast<std::uint32_t>(e.name.size()));
+        Put16(central, 0);  // extra
+        Put16(central, 0);  // comment
+        Put16(central, 0);  // disk
+        Put16(central, 0);  // internal attributes
+        Put32(central, e.externalAttributes);
+        Put32(central, offset);
+        central += e.name;
+    }
+    std::uint32_t centralOffset = static_cast<std::uint32_t>(archive.size());
+    archive += central;
+    std::uint32_t count =
+        static_cast<std::uint32_t>(static_cast<int>(entries.size()) + options.countAdjust);
+    Put32(archive, 0x06054b50);
+    Put16(archive, 0);
+    Put16(archive, 0);
+    Put16(archive, count);
+    Put16(archive, count);
+    Put32(archive, static_cast<std::uint32_t>(central.size()));
+    Put32(archive, centralOffset);
+    Put16(archive, 0);
+    return archive;
+}
+
+std::string TimestampBlock(std::uint8_t flags, const std::vector<std::int32_t>& values,
+                           int dataSize) {
+    std::string block = "UT";
+    std::uint32_t size = dataSize >= 0 ? static_cast<std::uint32_t>(dataSize)
+                                       : static_cast<std::uint32_t>(1 + 4 * values.size());
+    Put16(block, size);
+    block.push_back(static_cast<char>(flags));
+    for (std::int32_t v : values) Put32(block, static_cast<std::uint32_t>(v));
+    return block;
+}
+
+}  // namespace zip_builder

@@ -1,0 +1,82 @@
+#include "net/folder_listing.h"
+
+#include <memory>
+#include <new>
+
+#include "net/leading_number.h"
+#include "net/link_matcher.h"
+#include "net/substring_index.h"
+#include "platform/http.h"
+
+namespace net {
+namespace {
+
+// Reads the whole body as text. Each chunk counts only up to its first zero
+// byte. Stops at the end, at a failed read, or when memory runs out; what
+// was read by then is kept.
+void ReadBody(plat::HttpGet& http, std::string& body) {
+    char lengthText[16] = {};
+    bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
+    std::size_t chunk = ChunkSizeFor(known ? lengthText : nullptr);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk + 1]);
+    if (!buffer) {
+        chunk = kDefaultChunk;
+        buffer.reset(new (std::nothrow) char[chunk + 1]);
+        if (!buffer) return;
+    }
+    for (;;) {
+        std::size_t got = 0;
+        if (!http.Read(buffer.get(), chunk, &got) || got == 0) return;
+        buffer[got] = '\0';
+        body.append(buffer.get());
+    }
+}
+
+}  // namespace
+
+std::size_t ChunkSizeFor(const char* contentLength) {
+    if (!contentLength) return kDefaultChunk;
+    long long announced = ParseLeadingNumber(contentLength);
+    if (announced <= 0 || static_cast<unsigned long long>(announced) > kMaxTrustedLength)
+        return kDefaultChunk;
+    return static_cast<std::size_t>(announced);
+}
+
+void AppendLinkTargets(std::string_view body, std::string& listing, const char* nameFilter) {
+    if (!nameFilter || !*nameFilter) return;  // no name can contain a character of it
+    SubstringIndex seen;
+    seen.Append(listing);
+    LinkMatcher matcher(body);
+    std::string_view name;
+    while (matcher.Next(&name)) {
+        if (name.find_first_of(nameFilter) == std::string_view::npos) continue;
+        if (name.size() > kMaxListedName) continue;
+        if (seen.Contains(name)) continue;
+        listing.reserve(listing.size() + name.size() + 1);  // name and tab, or neither
+        listing.append(name);
+        listing.push_back('\t');
+        seen.Append(name);
+        seen.Append("\t");
+    }
+}
+
+}  // namespace net
+
+void FetchFolderListing(const char* folderUrl, std::string& listing, const char* nameFilter) {
+    try {
+        std::string body;
+        {
+            plat::HttpGet http;  // closed before parsing, as soon as the page is in
+            if (folderUrl && http.Open(folderUrl)) {
+                try {
+                    net::ReadBody(http, body);
+                } catch (const std::bad_alloc&) {
+                    // A page too large for memory: parse what fitted.
+                }
+            }
+        }
+        net::AppendLinkTargets(body, listing, nameFilter);
+    } catch (...) {
+        // Out of memory while parsing: the names appended so far stay.
+    }
+}

@@ -1,0 +1,48 @@
+// Answers "does this text occur anywhere in everything appended so far?" in
+// time proportional to the text's length, whatever has been appended: a
+// suffix automaton, grown one byte at a time. Memory is a few dozen bytes
+// per appended byte. Used by the folder listing's duplicate test, which a
+// plain search would make quadratic on pages with many links.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace net {
+
+class SubstringIndex {
+public:
+    SubstringIndex();
+
+    void Append(std::string_view text);
+    bool Contains(std::string_view text) const;
+
+private:
+    // Each state's outgoing transitions form a singly linked list in the
+    // edge arrays; the lists are short for text.
+    struct State {
+        std::int32_t length;
+        std::int32_t link;
+        std::int32_t firstEdge;
+    };
+    struct Edge {
+        std::int32_t target;
+        std::int32_t next;
+        unsigned char byte;
+    };
+
+    std::int32_t Find(std::int32_t state, unsigned char byte) const;
+    void SetOrAdd(std::int32_t state, unsigned char byte, std::int32_t target);
+    std::int32_t Clone(std::int32_t state, std::int32_t length);
+    void Extend(unsigned char byte);
+
+    // The root has an edge for nearly every byte of the text and is reached
+    // at the end of most suffix-link walks: it gets a direct table.
+    std::int32_t rootEdges_[256];
+    std::vector<State> states_;
+    std::vector<Edge> edges_;
+    std::int32_t last_ = 0;
+};
+
+}  // namespace net

@@ -1,0 +1,246 @@
+#include "net/download.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "net/tests/net_test_support.h"
+#include "platform/path_buffer.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
+
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+
+namespace {
+
+::testing::Environment* const kEnv =
+    ::testing::AddGlobalTestEnvironment(new net_test::ShortTimeouts);
+
+const std::string kOld = "an older, longer file that must be overwritten from its first byte";
+
+struct DownloadCase {
+    const char* name;
+    Reply reply;
+    bool result;
+    enum Outcome { kNoFile, kEmptyFile, kFullBody, kPartial } file;
+    bool pathSet;
+    bool needsTimeouts = false;
+};
+
+Reply Framed(Reply r, Reply::Framing f) {
+    r.framing = f;
+    return r;
+}
+Reply Status(int status) {
+    Reply r = Reply::Generated(100000);
+    r.status = status;
+    return r;
+}
+Reply CutAt(Reply r, std::uint64_t n) {
+    r.cutAfter = n;
+    return r;
+}
+Reply StallAt(Reply r, std::uint64_t n) {
+    r.stallAfter = n;
+    return r;
+}
+Reply Silent() {
+    Reply r;
+    r.neverAnswer = true;
+    return r;
+}
+
+class Download : public ::testing::TestWithParam<DownloadCase> {};
+
+TEST_P(Download, LeavesResultFileAndPathAsTheAnswerWarrants) {
+    const DownloadCase& c = GetParam();
+    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
+    LoopbackServer server;
+    ASSERT_TRUE(server.ok());
+    server.Route("/pkg.zip", c.reply);
+    server.Route("/moved.zip", Reply::Generated(100000));
+    testing_support::ScopedTempDir dir;
+    std::string target = dir.Join("5.10.0023.zip");
+    ASSERT_TRUE(testing_support::WriteFile(target, kOld));
+
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    bool result = DownloadToFile(server.Url("/pkg.zip").c_str(), "5.10.0023.zip", localPath);
+
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(std::string(localPath), c.pathSet ? target : dir.path());
+    std::string bytes;
+    ASSERT_TRUE(testing_support::ReadFile(target, &bytes));
+    std::string full = testing_support::GeneratedBody(100000);
+    switch (c.file) {
+        case DownloadCase::kNoFile:
+            EXPECT_EQ(bytes, kOld) << "file was touched";
+            break;
+        case DownloadCase::kEmptyFile:
+            EXPECT_EQ(bytes, "");
+            break;
+        case DownloadCase::kFullBody:
+            EXPECT_TRUE(bytes == full) << "size " << bytes.size();
+            break;
+        case DownloadCase::kPartial:
+            EXPECT_GT(bytes.size(), 0u);
+            EXPECT_LT(bytes.size(), full.size());
+            EXPECT_EQ(bytes, full.substr(0, bytes.size()));
+            break;
+    }
+    EXPECT_EQ(server.Requests().at(0).userAgent, "VeltAgent");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Download,
+    ::testing::Values(
+        DownloadCase{"Complete", Reply::Generated(100000), true, DownloadCase::kFullBody, true},
+        DownloadCase{"Chunked", Framed(Reply::Generated(100000), Reply::Framing::kChunked), true,
+                     DownloadCase::kFullBody, true},
+        DownloadCase{"NoLength", Framed(Reply::Generated(100000), Reply::Framing::kUntilClose),
+                     true, DownloadCase::kFullBody, true},
+        DownloadCase{"Status399Proceeds", Status(399), true, DownloadCase::kFullBody, true},
+        DownloadCase{"Status400Refused", Status(400), false, DownloadCase::kNoFile, false},
+        DownloadCase{"Status404Refused", Reply::Page("<html>Not Found</html>", 404), false,
+                     DownloadCase::kNoFile, false},
+        DownloadCase{"Status500Refused", Status(500), false, DownloadCase::kNoFile, false},
+        DownloadCase{"RedirectFollowed", Reply::Redirect(302, "/moved.zip"), true,
+                     DownloadCase::kFullBody, true},
+        DownloadCase{"EmptyBody", Reply::Page(""), false, DownloadCase::kEmptyFile, false},
+        DownloadCase{"CutOffPartWay", CutAt(Reply::Generated(100000), 50000), true,
+                     DownloadCase::kPartial, false},
+        DownloadCase{"CutOffBeforeData",
+                     CutAt(Framed(Reply::Generated(100000), Reply::Framing::kChunked), 0), false,
+                     DownloadCase::kEmptyFile, false},
+        DownloadCase{"NeverAnswers", Silent(), false, DownloadCase::kNoFile, false, true},
+        DownloadCase{"StallsPartWay", StallAt(Reply::Generated(100000), 50000), true,
+                     DownloadCase::kPartial, false, true}),
+    net_test::CaseName());
+
+TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
+    std::string body;
+    for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>(i % 256));
+    LoopbackServer server;
+    server.Route("/bin.zip", Reply::Page(body));
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", localPath));
+    std::string bytes;
+    ASSERT_TRUE(testing_support::ReadFile(dir.Join("bin.zip"), &bytes));
+    EXPECT_TRUE(bytes == body);
+}
+
+// ---- Local path rules ----------------------------------------------------
+
+struct PathCase {
+    const char* name;
+    std::string suffix;  // appended to the temp directory in localPath
+    bool ok;
+};
+
+class DownloadPath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(DownloadPath, JoinsDirectoryAndNameWithOneSeparator) {
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(1000));
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+    std::string given = dir.path() + GetParam().suffix;
+    plat::CopyBounded(localPath, sizeof localPath, given.c_str());
+    EXPECT_TRUE(DownloadToFile(server.Url("/f.zip").c_str(), "f.zip", localPath));
+    std::string expected = dir.path();
+    expected += plat::kPathSeparator;
+    expected += "f.zip";
+    if (!GetParam().suffix.empty()) expected = given + "f.zip";
+    EXPECT_EQ(std::string(localPath), expected);
+    EXPECT_TRUE(testing_support::FileExists(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, DownloadPath,
+                         ::testing::Values(PathCase{"Bare", "", true}, PathCase{"Slash", "/", true},
+                                           PathCase{"Native", std::string(1, plat::kPathSeparator),
+                                                    true}),
+                         net_test::CaseName());
+
+TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(100000));
+    testing_support::ScopedTempDir dir;
+    testing_support::ScopedCurrentDir cd(dir.path());
+    char localPath[plat::kPathSize] = {};
+    ASSERT_TRUE(DownloadToFile(server.Url("/f.zip").c_str(), "f.zip", localPath));
+    std::string bytes;
+    ASSERT_TRUE(testing_support::ReadFile(dir.Join("f.zip"), &bytes));
+    EXPECT_EQ(bytes.size(), 100000u);
+    EXPECT_EQ(std::string(localPath).substr(std::strlen(localPath) - 6),
+              std::string(1, plat::kPathSeparator) + "f.zip");
+}
+
+TEST(DownloadPath, RefusesAPathLongerThanTheBufferBeforeAnyRequest) {
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(1000));
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    std::string before = localPath;
+    // Directory + separator + name = exactly 260 characters: one too many.
+    std::string name(259 - before.size(), 'n');
+    EXPECT_FALSE(DownloadToFile(server.Url("/f.zip").c_str(), name.c_str(), localPath));
+    EXPECT_EQ(std::string(localPath), before);
+    EXPECT_TRUE(server.Requests().empty());
+    // One character less fits (the name may be too long for the file
+    // system, which then refuses the file; the buffer is what matters).
+    name.pop_back();
+    DownloadToFile(server.Url("/f.zip").c_str(), name.c_str(), localPath);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(DownloadPath, RefusesAnUnterminatedDirectory) {
+    char localPath[plat::kPathSize];
+    std::memset(localPath, 'd', sizeof localPath);
+    EXPECT_FALSE(DownloadToFile("http://127.0.0.1:9/f.zip", "f.zip", localPath));
+    EXPECT_EQ(localPath[plat::kPathSize - 1], 'd');
+}
+
+TEST(DownloadArguments, EmptyNameOrUnreachableServerFail) {
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(10));
+    char localPath[plat::kPathSize] = {};
+    EXPECT_FALSE(DownloadToFile(server.Url("/f.zip").c_str(), "", localPath));
+    EXPECT_TRUE(server.Requests().empty());
+    std::string gone;
+    {
+        LoopbackServer closed;
+        gone = closed.Url("/f.zip");
+    }
+    testing_support::ScopedTempDir dir;
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    EXPECT_FALSE(DownloadToFile(gone.c_str(), "f.zip", localPath));
+    EXPECT_FALSE(testing_support::FileExists(dir.Join("f.zip")));
+    EXPECT_EQ(std::string(localPath), dir.path());
+}
+
+TEST(DownloadArguments, AFileThatCannotBeCreatedFails) {
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(10));
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+    std::string missing = dir.Join("no-such-dir");
+    plat::CopyBounded(localPath, sizeof localPath, missing.c_str());
+    EXPECT_FALSE(DownloadToFile(server.Url("/f.zip").c_str(), "f.zip", localPath));
+    EXPECT_EQ(std::string(localPath), missing);
+}
+
+TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
+    if (!testing_support::FileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    LoopbackServer server;
+    server.Route("/f.zip", Reply::Generated(100000));
+    char localPath[plat::kPathSize] = "/dev";
+    DownloadToFile(server.Url("/f.zip").c_str(), "full", localPath);
+    EXPECT_EQ(std::string(localPath), "/dev");
+}
+
+}  // namespace

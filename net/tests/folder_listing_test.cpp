@@ -1,0 +1,239 @@
+#include "net/folder_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "net/tests/net_test_support.h"
+#include "net/download.h"
+#include "platform/path_buffer.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
+
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+
+namespace {
+
+::testing::Environment* const kEnv =
+    ::testing::AddGlobalTestEnvironment(new net_test::ShortTimeouts);
+
+std::string Anchor(const std::string& target) {
+    return "<a href=\"" + target + "\">" + target + "</a>";
+}
+
+// ---- Parsing a body already in memory ----------------------------------
+
+struct ParseCase {
+    const char* name;
+    std::string before;  // listing on entry
+    std::string body;
+    const char* filter;
+    std::string after;
+};
+
+class ListingParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ListingParse, AppendsTheExpectedNames) {
+    const ParseCase& c = GetParam();
+    std::string listing = c.before;
+    net::AppendLinkTargets(c.body, listing, c.filter);
+    EXPECT_EQ(listing, c.after);
+}
+
+const std::string kLong260(256, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListingParse,
+    ::testing::Values(
+        ParseCase{"PageOrder", "", Anchor("5.20.0012.zip") + "\n" + Anchor("5.20.0013.zip") + "\n",
+                  ".", "5.20.0012.zip\t5.20.0013.zip\t"},
+        ParseCase{"ParentLinks", "", Anchor("/") + "\n" + Anchor("../") + "\n", ".", "../\t"},
+        ParseCase{"DuplicateOnce", "", Anchor("a.zip") + "\n" + Anchor("a.zip") + "\n", ".",
+                  "a.zip\t"},
+        ParseCase{"SubstringOfEarlierSkipped", "",
+                  Anchor("5.20.0012.zip") + "\n" + Anchor("0012.zip") + "\n", ".",
+                  "5.20.0012.zip\t"},
+        ParseCase{"SuperstringOfEarlierKept", "",
+                  Anchor("0012.zip") + "\n" + Anchor("5.20.0012.zip") + "\n", ".",
+                  "0012.zip\t5.20.0012.zip\t"},
+        ParseCase{"SubstringAcrossEntries", "",
+                  Anchor("a.b") + "\n" + Anchor("c.d") + "\n" + Anchor("b\tc") + "\n", ".",
+                  "a.b\tc.d\t"},
+        ParseCase{"TwoAnchorsOneLine", "", Anchor("a.zip") + Anchor("b.zip") + "\n", ".",
+                  "a.zip\">a.zip</a><a href=\"b.zip\t"},
+        ParseCase{"WindowsLineEnds", "", Anchor("a.zip") + "\r\n" + Anchor("b.zip") + "\r\n", ".",
+                  "a.zip\tb.zip\t"},
+        ParseCase{"UpperCaseIgnored", "", "<A HREF=\"a.zip\">a</A>\n", ".", ""},
+        ParseCase{"EmptyFilter", "", Anchor("a.zip") + "\n", "", ""},
+        ParseCase{"FilterIsASetOfCharacters", "", Anchor("abc") + "\n" + Anchor("xyz") + "\n", "zq",
+                  "xyz\t"},
+        ParseCase{"EarlierTextKeptAndTested", "old.zip\t",
+                  Anchor("old.zip") + "\n" + Anchor("d.zip") + "\n" + Anchor("new.zip") + "\n", ".",
+                  "old.zip\tnew.zip\t"},
+        ParseCase{"Name259Kept", "", Anchor(std::string(255, 'n') + ".zip") + "\n", ".",
+                  std::string(255, 'n') + ".zip\t"},
+        ParseCase{"Name260Skipped", "",
+                  Anchor(kLong260 + ".zip") + "\n" + Anchor("after.zip") + "\n", ".",
+                  "after.zip\t"},
+        ParseCase{"EmptyBody", "", "", ".", ""}),
+    net_test::CaseName());
+
+struct ChunkCase {
+    const char* text;  // null: no header
+    std::size_t chunk;
+};
+
+class ChunkSize : public ::testing::TestWithParam<ChunkCase> {};
+
+TEST_P(ChunkSize, UsesTheAnnouncedLengthOnlyWhenUsable) {
+    EXPECT_EQ(net::ChunkSizeFor(GetParam().text), GetParam().chunk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ChunkSize,
+                         ::testing::Values(ChunkCase{nullptr, 32768}, ChunkCase{"0", 32768},
+                                           ChunkCase{"-5", 32768}, ChunkCase{"abc", 32768},
+                                           ChunkCase{"120", 120}, ChunkCase{" 77x", 77},
+                                           ChunkCase{"99999999999999", 32768},
+                                           ChunkCase{"16777216", 16777216},
+                                           ChunkCase{"16777217", 32768}));
+
+// ---- Over HTTP -----------------------------------------------------------
+
+struct FetchCase {
+    const char* name;
+    Reply reply;
+    std::string listing;
+    bool needsTimeouts = false;
+};
+
+Reply Framed(Reply r, Reply::Framing f) {
+    r.framing = f;
+    return r;
+}
+Reply WithLength(Reply r, const char* text) {
+    r.contentLength = text;
+    return r;
+}
+Reply CutAt(Reply r, std::uint64_t n) {
+    r.cutAfter = n;
+    return r;
+}
+Reply StallAt(Reply r, std::uint64_t n) {
+    r.stallAfter = n;
+    return r;
+}
+Reply Silent() {
+    Reply r;
+    r.neverAnswer = true;
+    return r;
+}
+
+const std::string kTwoLinks = Anchor("a.zip") + "\n" + Anchor("b.zip") + "\n";
+// Longer than one default chunk, with a link across the 32,768-byte mark.
+std::string Straddling() {
+    std::string page = Anchor("first.zip") + "\n";
+    page += std::string(32768 - page.size() - 5, ' ');
+    page += Anchor("across.zip") + "\n" + std::string(20000, ' ') + "\n";
+    return page + Anchor("last.zip") + "\n";
+}
+
+class FetchListing : public ::testing::TestWithParam<FetchCase> {};
+
+TEST_P(FetchListing, ParsesWhateverBodyArrives) {
+    const FetchCase& c = GetParam();
+    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
+    LoopbackServer server;
+    ASSERT_TRUE(server.ok());
+    server.Route("/5_2%20Installers/", c.reply);
+    server.Route("/moved/", Reply::Page(kTwoLinks));
+    std::string listing;
+    FetchFolderListing(server.Url("/5_2%20Installers/").c_str(), listing, ".");
+    EXPECT_EQ(listing, c.listing);
+    std::vector<testing_support::RequestRecord> requests = server.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0].userAgent, "VeltAgent");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, FetchListing,
+    ::testing::Values(
+        FetchCase{"Ok", Reply::Page(kTwoLinks), "a.zip\tb.zip\t"},
+        FetchCase{"NotFoundPageWithoutLinks", Reply::Page("<html><h1>Not Found</h1></html>\n", 404),
+                  ""},
+        FetchCase{"ErrorPageLinksCount", Reply::Page(kTwoLinks, 500), "a.zip\tb.zip\t"},
+        FetchCase{"EmptyBody", Reply::Page(""), ""},
+        FetchCase{"NoLengthLongPage",
+                  Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose),
+                  "first.zip\tacross.zip\tlast.zip\t"},
+        FetchCase{"ChunkedLongPage", Framed(Reply::Page(Straddling()), Reply::Framing::kChunked),
+                  "first.zip\tacross.zip\tlast.zip\t"},
+        FetchCase{"ZeroLength",
+                  WithLength(Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose), "0"),
+                  ""},
+        FetchCase{"RedirectFollowed", Reply::Redirect(302, "/moved/"), "a.zip\tb.zip\t"},
+        FetchCase{"PermanentRedirectFollowed", Reply::Redirect(301, "/moved/"), "a.zip\tb.zip\t"},
+        FetchCase{
+            "NulByteEndsItsChunk",
+            Reply::Page(Anchor("a.zip") + "\n" + std::string(1, '\0') + Anchor("b.zip") + "\n"),
+            "a.zip\t"},
+        FetchCase{"CutOffPartWay",
+                  CutAt(Framed(Reply::Page(Straddling()), Reply::Framing::kChunked), 40000),
+                  "first.zip\tacross.zip\t"},
+        FetchCase{"NeverAnswers", Silent(), "", true},
+        FetchCase{"StallsPartWay",
+                  StallAt(Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose), 40000),
+                  "first.zip\tacross.zip\t", true}),
+    net_test::CaseName());
+
+TEST(FetchListingUnreachable, LeavesTheListingAsItWas) {
+    std::string url;
+    {
+        LoopbackServer gone;
+        url = gone.Url("/5_2%20Installers/");
+    }  // nothing listens there any more
+    std::string listing = "kept\t";
+    FetchFolderListing(url.c_str(), listing, ".");
+    EXPECT_EQ(listing, "kept\t");
+}
+
+TEST(FetchListingLargePage, FindsEveryLinkOfAHundredThousand) {
+    std::string page;
+    for (int i = 0; i < 100000; ++i)
+        page += Anchor("5.20." + std::to_string(100000 + i) + ".zip") + "\n";
+    LoopbackServer server;
+    server.Route("/big/", Reply::Page(page));
+    std::string listing;
+    FetchFolderListing(server.Url("/big/").c_str(), listing, ".");
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\t'), 100000);
+    EXPECT_EQ(listing.substr(0, 16), "5.20.100000.zip\t");
+}
+
+// The served directory tree as the update run addresses it: a path with
+// encoded blanks and two slashes at the join of base URL and folder.
+TEST(FetchListingFromDirectory, ListsAndDownloadsTheFilesOfAServedFolder) {
+    testing_support::ScopedTempDir tree;
+    std::filesystem::create_directories(tree.Join("Marl Quill/MarlQuill/5_1 Installers"));
+    std::string folder = tree.Join("Marl Quill/MarlQuill/5_1 Installers");
+    ASSERT_TRUE(testing_support::WriteFile(folder + "/5.10.0023.zip", "PK-23"));
+    ASSERT_TRUE(testing_support::WriteFile(folder + "/5.10.0021.zip", "PK-21"));
+    LoopbackServer server;
+    server.ServeDirectory("/", tree.path());
+    std::string url = server.Url("/Marl%20Quill/MarlQuill//5_1%20Installers/");
+    std::string listing;
+    FetchFolderListing(url.c_str(), listing, ".");
+    EXPECT_EQ(listing, "5.10.0021.zip\t5.10.0023.zip\t");
+
+    testing_support::ScopedTempDir out;
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, out.path().c_str());
+    ASSERT_TRUE(DownloadToFile((url + "5.10.0023.zip").c_str(), "5.10.0023.zip", localPath));
+    std::string bytes;
+    ASSERT_TRUE(testing_support::ReadFile(localPath, &bytes));
+    EXPECT_EQ(bytes, "PK-23");
+}
+
+}  // namespace

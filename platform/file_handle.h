@@ -1,0 +1,75 @@
+// An open file: read access with read sharing, or a file created (replaced)
+// for writing, as the archive reader and the extraction need them.
+//
+// Paths are narrow text of at most 259 characters; "\" and "/" both separate
+// components on both backends. Longer paths fail, as the A-suffixed Win32
+// calls fail without a long-path prefix.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/scoped_handle.h"
+
+namespace plat {
+
+// Windows FILETIME as one number: 100-nanosecond intervals since
+// 1601-01-01 00:00 UTC. 0 stands for "no time" and leaves a file's time as it is.
+using FileTime = std::uint64_t;
+
+// Windows file attribute bits.
+constexpr std::uint32_t kAttrReadOnly = 0x01;
+constexpr std::uint32_t kAttrHidden = 0x02;
+constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrDirectory = 0x10;
+constexpr std::uint32_t kAttrArchive = 0x20;
+constexpr std::uint32_t kAttrNormal = 0x80;
+
+// Both backends keep their native handle in an intptr_t: a Win32 HANDLE
+// (INVALID_HANDLE_VALUE is -1) or a POSIX descriptor (-1 when closed).
+void CloseNativeFile(std::intptr_t handle) noexcept;
+struct NativeFileTraits {
+    using Handle = std::intptr_t;
+    static Handle Invalid() noexcept { return -1; }
+    static void Close(Handle h) noexcept { CloseNativeFile(h); }
+};
+
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+class File {
+  public:
+    File() = default;
+
+    // CreateFileA(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
+    // file is open others may read it but not write it (Windows only; POSIX
+    // has no mandatory sharing modes).
+    static File OpenForRead(const char* path);
+
+    // CreateFileA(GENERIC_WRITE, no sharing, CREATE_ALWAYS, attributes).
+    // An existing file is emptied and takes the new attributes. Fails for a
+    // directory, for an existing read-only file, and on Windows for an
+    // existing hidden or system file whose bit the attributes lack. POSIX
+    // maps read-only to a mode without write bits; hidden and system have
+    // no equivalent there.
+    static File CreateAlways(const char* path, std::uint32_t attributes);
+
+    bool valid() const { return handle_.valid(); }
+
+    // Up to size bytes; the count read (0 at the end), or -1 on error.
+    std::int64_t Read(void* buffer, std::size_t size);
+    // All size bytes or false.
+    bool Write(const void* buffer, std::size_t size);
+    // Moves the file pointer; newPosition (optional) receives the offset
+    // from the start. Positions past the end are allowed.
+    bool Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition);
+    // SetFileTime. A time of 0 leaves that time unchanged. POSIX sets the
+    // access and write times; it keeps no creation time.
+    bool SetTimes(FileTime creation, FileTime access, FileTime write);
+    void Close() { handle_.reset(); }
+
+  private:
+    explicit File(std::intptr_t h) : handle_(h) {}
+    ScopedHandle<NativeFileTraits> handle_;
+};
+
+}  // namespace plat

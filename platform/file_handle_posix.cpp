@@ -1,0 +1,111 @@
+#include "platform/file_handle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/native_path_posix.h"
+
+namespace plat {
+
+namespace {
+
+constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+
+timespec ToTimespec(FileTime t) {
+    timespec ts{};
+    if (t == 0) {
+        ts.tv_nsec = UTIME_OMIT;
+        return ts;
+    }
+    std::int64_t since1970 = static_cast<std::int64_t>(t - kUnixEpochAsFileTime);
+    if (t < kUnixEpochAsFileTime) since1970 = -static_cast<std::int64_t>(kUnixEpochAsFileTime - t);
+    std::int64_t seconds = since1970 / 10000000;
+    std::int64_t rest = since1970 % 10000000;
+    if (rest < 0) {
+        rest += 10000000;
+        --seconds;
+    }
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>(rest * 100);
+    return ts;
+}
+
+}  // namespace
+
+void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
+
+File File::OpenForRead(const char* path) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return File();
+    struct stat st {};
+    // Windows cannot open a directory as a file.
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return File();
+    }
+    return File(fd);
+}
+
+File File::CreateAlways(const char* path, std::uint32_t attributes) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    // CREATE_ALWAYS is refused for a read-only file even where the POSIX
+    // permissions would let the owner (or root) write it.
+    struct stat st {};
+    if (::stat(native, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return File();
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return File();
+    }
+    int fd = ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return File();
+    // The attributes replace those of a file that existed, as on Windows;
+    // the descriptor stays writable after the write bits are taken away.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = 0666 & ~mask;
+    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
+    ::fchmod(fd, mode);
+    return File(fd);
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::read(static_cast<int>(handle_.get()), buffer, size);
+        if (n >= 0) return n;
+        if (errno != EINTR) return -1;
+    }
+}
+
+bool File::Write(const void* buffer, std::size_t size) {
+    const char* p = static_cast<const char*>(buffer);
+    while (size > 0) {
+        ssize_t n = ::write(static_cast<int>(handle_.get()), p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
+    int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
+                 : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                  : SEEK_END;
+    off_t pos = ::lseek(static_cast<int>(handle_.get()), static_cast<off_t>(offset), whence);
+    if (pos < 0) return false;
+    if (newPosition) *newPosition = static_cast<std::uint64_t>(pos);
+    return true;
+}
+
+bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
+    timespec times[2] = {ToTimespec(access), ToTimespec(write)};
+    return ::futimens(static_cast<int>(handle_.get()), times) == 0;
+}
+
+}  // namespace plat

@@ -1,0 +1,86 @@
+#include "platform/file_handle.h"
+
+#include "platform/win.h"
+
+namespace plat {
+
+namespace {
+
+HANDLE Native(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+FILETIME ToFiletime(FileTime t) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFFu);
+    ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    return ft;
+}
+
+}  // namespace
+
+void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
+
+File File::OpenForRead(const char* path) {
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    return File(reinterpret_cast<std::intptr_t>(h));
+}
+
+File File::CreateAlways(const char* path, std::uint32_t attributes) {
+    // Windows refuses to replace a read-only file, or a hidden or system one
+    // whose bit the new attributes lack. The refusal is checked here too,
+    // because a process that may write anything (root under Wine) would
+    // otherwise replace the file.
+    DWORD existing = ::GetFileAttributesA(path);
+    bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD guarded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (exists && ((existing & FILE_ATTRIBUTE_READONLY) || (existing & guarded & ~attributes))) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return File();
+    }
+    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    // A replaced file takes the new attributes; not every implementation
+    // applies them to a file that existed.
+    if (h != INVALID_HANDLE_VALUE && exists) ::SetFileAttributesA(path, attributes);
+    return File(reinterpret_cast<std::intptr_t>(h));
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD got = 0;
+    if (!::ReadFile(Native(handle_.get()), buffer, want, &got, nullptr)) return -1;
+    return got;
+}
+
+bool File::Write(const void* buffer, std::size_t size) {
+    const char* p = static_cast<const char*>(buffer);
+    while (size > 0) {
+        DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(Native(handle_.get()), p, chunk, &written, nullptr) || written == 0)
+            return false;
+        p += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
+    DWORD method = origin == SeekOrigin::kBegin     ? FILE_BEGIN
+                   : origin == SeekOrigin::kCurrent ? FILE_CURRENT
+                                                    : FILE_END;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER result;
+    if (!::SetFilePointerEx(Native(handle_.get()), distance, &result, method)) return false;
+    if (newPosition) *newPosition = static_cast<std::uint64_t>(result.QuadPart);
+    return true;
+}
+
+bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
+    // A null pointer leaves that time alone.
+    FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);
+    return ::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
+                         write ? &w : nullptr) != FALSE;
+}
+
+}  // namespace plat

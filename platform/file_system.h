@@ -1,0 +1,49 @@
+// Whole-path file system operations of the installation step and the
+// extraction. Paths are narrow text of at most 259 characters; "\" and "/"
+// both separate components on both backends, and longer paths fail.
+// Names avoid the Win32 macros (GetFileAttributes, DeleteFile, ...).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file_handle.h"
+
+namespace plat {
+
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// GetFileAttributesA: kInvalidAttributes when the path does not exist. POSIX
+// reports 0x10 for a directory, 0x20 for a file, plus 0x01 when no write bit
+// is set.
+std::uint32_t ReadAttributes(const char* path);
+
+// CreateDirectoryA: one level; false when it exists or its parent is missing.
+bool CreateDirectoryLevel(const char* path);
+
+// _access(path, 0) == 0: the path exists, file or directory.
+bool PathExists(const char* path);
+
+// _mkdir: one level; true on success.
+bool MakeDirectory(const char* path);
+
+// PathIsDirectoryA.
+bool IsDirectory(const char* path);
+
+// DeleteFileA (files only). Read-only files are refused on Windows; POSIX
+// refuses them too.
+bool RemoveFile(const char* path);
+
+// CopyFileA(from, to, FALSE): overwrites the destination unless it is
+// read-only; the copy keeps the source's attributes and write time.
+bool CopyFileOver(const char* from, const char* to);
+
+// The last write time (0 when the path cannot be read).
+FileTime ReadWriteTime(const char* path);
+
+// Deletes a directory with everything below it, without asking and without
+// showing anything: SHFileOperationA(FO_DELETE) with ownerWindow as the owner
+// on Windows; on POSIX symbolic links are removed, never followed, so
+// nothing outside the tree is touched. Result not reported.
+void RemoveTree(const char* path, void* ownerWindow);
+
+}  // namespace plat

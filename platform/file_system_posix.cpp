@@ -1,0 +1,123 @@
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_handle.h"
+#include "platform/native_path_posix.h"
+
+namespace plat {
+
+namespace {
+
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+// Removes everything inside the directory open as dirFd, then closes it.
+// Entries are opened relative to their directory with O_NOFOLLOW, so a
+// symbolic link is unlinked itself and what it points to stays untouched.
+void RemoveContents(int dirFd, int depth) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat st {};
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(st.st_mode) && depth < 512) {
+            int child = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) RemoveContents(child, depth + 1);
+            ::unlinkat(dirFd, name, AT_REMOVEDIR);
+        } else {
+            ::unlinkat(dirFd, name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
+std::uint32_t ReadAttributes(const char* path) {
+    char native[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(path, native) || ::stat(native, &st) != 0) return kInvalidAttributes;
+    if (S_ISDIR(st.st_mode)) return kAttrDirectory | (IsReadOnly(st) ? kAttrReadOnly : 0);
+    return kAttrArchive | (IsReadOnly(st) ? kAttrReadOnly : 0);
+}
+
+bool CreateDirectoryLevel(const char* path) {
+    char native[kPathSize];
+    return ToNativePath(path, native) && ::mkdir(native, 0777) == 0;
+}
+
+bool PathExists(const char* path) {
+    char native[kPathSize];
+    return ToNativePath(path, native) && ::access(native, F_OK) == 0;
+}
+
+bool MakeDirectory(const char* path) { return CreateDirectoryLevel(path); }
+
+bool IsDirectory(const char* path) {
+    char native[kPathSize];
+    struct stat st {};
+    return ToNativePath(path, native) && ::stat(native, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const char* path) {
+    char native[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(path, native) || ::lstat(native, &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) return false;
+    if (S_ISREG(st.st_mode) && IsReadOnly(st)) return false;
+    return ::unlink(native) == 0;
+}
+
+bool CopyFileOver(const char* from, const char* to) {
+    char source[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    File in = File::OpenForRead(from);
+    File out = File::CreateAlways(to, IsReadOnly(st) ? kAttrReadOnly : kAttrArchive);
+    if (!in.valid() || !out.valid()) return false;
+    static constexpr std::size_t kChunk = 65536;
+    char buffer[kChunk];
+    for (;;) {
+        std::int64_t n = in.Read(buffer, kChunk);
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!out.Write(buffer, static_cast<std::size_t>(n))) return false;
+    }
+    // CopyFile carries the last write time over.
+    out.SetTimes(0, 0, ReadWriteTime(from));
+    return true;
+}
+
+FileTime ReadWriteTime(const char* path) {
+    char native[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(path, native) || ::stat(native, &st) != 0) return 0;
+    return static_cast<FileTime>(st.st_mtim.tv_sec) * 10000000 + 116444736000000000ULL +
+           static_cast<FileTime>(st.st_mtim.tv_nsec / 100);
+}
+
+void RemoveTree(const char* path, void* /*ownerWindow*/) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return;
+    int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlink(native);  // a file or a link: only the name itself goes
+        return;
+    }
+    RemoveContents(fd, 0);
+    ::rmdir(native);
+}
+
+}  // namespace plat

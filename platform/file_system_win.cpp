@@ -1,0 +1,73 @@
+#include "platform/file_system.h"
+
+#include <direct.h>
+#include <io.h>
+
+#include "platform/path_buffer.h"
+#include "platform/win.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace plat {
+
+namespace {
+
+// Read-only files cannot be deleted or overwritten on Windows; checked here
+// as well for processes that may write anything (root under Wine).
+bool IsReadOnlyFile(const char* path) {
+    DWORD a = ::GetFileAttributesA(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+           (a & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+std::uint32_t ReadAttributes(const char* path) { return ::GetFileAttributesA(path); }
+
+bool CreateDirectoryLevel(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }
+
+bool PathExists(const char* path) { return ::_access(path, 0) == 0; }
+
+bool MakeDirectory(const char* path) { return ::_mkdir(path) == 0; }
+
+bool IsDirectory(const char* path) { return ::PathIsDirectoryA(path) != FALSE; }
+
+bool RemoveFile(const char* path) {
+    if (IsReadOnlyFile(path)) return false;
+    return ::DeleteFileA(path) != FALSE;
+}
+
+bool CopyFileOver(const char* from, const char* to) {
+    if (IsReadOnlyFile(to)) return false;
+    return ::CopyFileA(from, to, FALSE) != FALSE;
+}
+
+FileTime ReadWriteTime(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<FileTime>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+void RemoveTree(const char* path, void* ownerWindow) {
+    // The shell's list of names: one path, then two terminators.
+    char list[kPathSize + 1] = {};
+    if (!CopyBounded(list, kPathSize, path)) return;
+    SHFILEOPSTRUCTA op;
+    ZeroMemory(&op, sizeof op);
+    op.hwnd = static_cast<HWND>(ownerWindow);
+    op.wFunc = FO_DELETE;
+    op.pFrom = list;
+    op.pTo = "";
+    // No confirmation, and since nobody watches an update run, no progress
+    // or error dialog either: a dialog would hold the run until answered.
+    op.fFlags =
+        FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_SILENT;
+    op.fAnyOperationsAborted = FALSE;
+    op.hNameMappings = nullptr;
+    op.lpszProgressTitle = "";
+    ::SHFileOperationA(&op);
+}
+
+}  // namespace plat

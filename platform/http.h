@@ -1,0 +1,69 @@
+// One HTTP GET against the installer server, pulled by the caller.
+//
+// Both backends behave alike:
+//   - user agent "VeltAgent", the system's proxy settings, redirections
+//     followed, nothing read from or written to a cache;
+//   - Open() returns once the final response's status line and headers have
+//     arrived, so the status and Content-Length can be asked for before the
+//     body is read;
+//   - Read() fills the caller's buffer up to the size asked for, returning
+//     fewer bytes only at the end of the body; a read that returns 0 bytes
+//     and true means the body is complete;
+//   - a body that ends before its announced Content-Length fails its last
+//     read, as a broken connection does (WinINet by itself would report such
+//     a body as complete);
+//   - default time-outs: 60 s to connect, 30 s without a byte received.
+//
+// Windows uses WinINet (InternetOpenA with INTERNET_OPEN_TYPE_PRECONFIG,
+// InternetOpenUrlA with INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+// HttpQueryInfoA as text, InternetReadFile); no option is set on its handles
+// unless a test has shortened the time-outs. POSIX uses libcurl: it honours
+// the proxy environment variables (http_proxy, https_proxy, all_proxy,
+// no_proxy) and applies the same time-outs itself.
+//
+// Every handle is owned by the object and closed (request first, then the
+// root) when it goes away, on every path.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace plat {
+
+class HttpGet {
+  public:
+    HttpGet();
+    ~HttpGet();
+    HttpGet(const HttpGet&) = delete;
+    HttpGet& operator=(const HttpGet&) = delete;
+
+    // Opens the session and sends the request. False when the session cannot
+    // be opened or the URL cannot be reached (bad URL, name not resolved,
+    // refused, no answer in time); a response of any status is success.
+    // Call once per object.
+    bool Open(const char* url);
+
+    // The final response's status code as text ("200"), terminator included
+    // in size. False, buf untouched, when it is not known or does not fit.
+    bool QueryStatusText(char* buf, std::size_t size);
+
+    // The Content-Length header's value as the server wrote it. False, buf
+    // untouched, when there is no such header or it does not fit in size
+    // bytes with its terminator.
+    bool QueryContentLengthText(char* buf, std::size_t size);
+
+    // Reads up to size bytes of the body into buf; *got is the count. False
+    // when the connection failed or timed out with nothing read in this call.
+    bool Read(void* buf, std::size_t size, std::size_t* got);
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Time-outs in milliseconds for the HttpGet objects opened afterwards;
+// 0 restores the default. For tests that must not wait out the defaults.
+void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs);
+
+}  // namespace plat

@@ -1,0 +1,298 @@
+// libcurl backend of HttpGet. The multi interface lets the caller pull the
+// body: the transfer only advances inside Open() and Read(), and the write
+// callback pauses it when the small overflow buffer is full, so memory does
+// not grow with the response.
+#include "platform/http.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/scoped_handle.h"
+
+namespace plat {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned long kDefaultConnectMs = 60000;
+constexpr unsigned long kDefaultReceiveMs = 30000;
+// Bytes kept beyond what the current Read() asked for; one curl delivery
+// (CURL_MAX_WRITE_SIZE) more may arrive before the transfer pauses.
+constexpr std::size_t kOverflowLimit = 64 * 1024;
+
+std::atomic<unsigned long> g_connectMs{0};
+std::atomic<unsigned long> g_receiveMs{0};
+
+struct EasyTraits {
+    using Handle = CURL*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { curl_easy_cleanup(h); }
+};
+struct MultiTraits {
+    using Handle = CURLM*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { curl_multi_cleanup(h); }
+};
+struct HeaderListTraits {
+    using Handle = curl_slist*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { curl_slist_free_all(h); }
+};
+
+bool GlobalInit() {
+    static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return ok;
+}
+
+bool StartsWithNoCase(const char* text, std::size_t len, const char* prefix) {
+    std::size_t n = std::strlen(prefix);
+    if (len < n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::string Trimmed(const char* text, std::size_t len) {
+    std::size_t b = 0, e = len;
+    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' ||
+                     text[e - 1] == '\n'))
+        --e;
+    return std::string(text + b, e - b);
+}
+
+}  // namespace
+
+struct HttpGet::Impl {
+    ScopedHandle<MultiTraits> multi;
+    ScopedHandle<EasyTraits> easy;  // removed from multi before either is closed
+    ScopedHandle<HeaderListTraits> headers;
+    bool attached = false;
+
+    // Headers of the response being received; kept once it is the final one.
+    long status = 0;
+    bool hasLocation = false;
+    bool hasContentLength = false;
+    std::string contentLength;
+    bool headersDone = false;
+
+    // Body delivery: first into the caller's buffer, the rest kept here.
+    char* dst = nullptr;
+    std::size_t dstSize = 0;
+    std::size_t dstUsed = 0;
+    std::string overflow;
+    std::size_t overflowPos = 0;
+    bool paused = false;
+
+    bool done = false;
+    CURLcode result = CURLE_OK;
+    unsigned long receiveMs = kDefaultReceiveMs;
+    bool connected = false;  // the receive time-out counts from here
+    Clock::time_point lastActivity;
+
+    ~Impl() {
+        if (attached) curl_multi_remove_handle(multi.get(), easy.get());
+    }
+
+    bool Configure(const char* url);
+    bool Pump(Clock::time_point deadline);
+    bool RunUntil(bool (*ready)(const Impl&), unsigned long limitMs);
+    void TakeOverflow();
+
+    static int OnConnected(void* self, char*, char*, int, int);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    static size_t OnBody(char* data, size_t size, size_t count, void* self);
+};
+
+int HttpGet::Impl::OnConnected(void* self, char*, char*, int, int) {
+    auto* d = static_cast<Impl*>(self);
+    d->connected = true;
+    d->lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
+    auto* d = static_cast<Impl*>(self);
+    std::size_t len = size * count;
+    d->lastActivity = Clock::now();
+    if (StartsWithNoCase(data, len, "http/")) {
+        // A new response begins (after a 1xx or a redirection).
+        d->status = 0;
+        d->hasLocation = d->hasContentLength = false;
+        d->contentLength.clear();
+    } else if (StartsWithNoCase(data, len, "location:")) {
+        d->hasLocation = true;
+    } else if (StartsWithNoCase(data, len, "content-length:")) {
+        d->hasContentLength = true;
+        d->contentLength = Trimmed(data + 15, len - 15);
+    } else if (Trimmed(data, len).empty()) {
+        long code = 0;
+        curl_easy_getinfo(d->easy.get(), CURLINFO_RESPONSE_CODE, &code);
+        d->status = code;
+        bool followed = code / 100 == 3 && d->hasLocation;
+        if (code / 100 != 1 && !followed) d->headersDone = true;
+    }
+    return len;
+}
+
+size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) {
+    auto* d = static_cast<Impl*>(self);
+    std::size_t len = size * count;
+    if (d->overflow.size() - d->overflowPos >= kOverflowLimit) {
+        d->paused = true;
+        return CURL_WRITEFUNC_PAUSE;  // delivered again after unpausing
+    }
+    d->lastActivity = Clock::now();
+    d->headersDone = true;
+    std::size_t direct = std::min(len, d->dstSize - d->dstUsed);
+    if (direct) std::memcpy(d->dst + d->dstUsed, data, direct);
+    d->dstUsed += direct;
+    d->overflow.append(data + direct, len - direct);
+    return len;
+}
+
+bool HttpGet::Impl::Configure(const char* url) {
+    CURL* e = easy.get();
+    unsigned long connectMs = g_connectMs.load();
+    unsigned long recvMs = g_receiveMs.load();
+    receiveMs = recvMs ? recvMs : kDefaultReceiveMs;
+    // Nothing is cached on this side; ask intermediaries not to answer from
+    // theirs either, as a reload does.
+    curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    if (!list) return false;
+    headers.reset(list);
+    list = curl_slist_append(list, "Pragma: no-cache");
+    if (!list) return false;
+    bool ok = curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_USERAGENT, "VeltAgent") == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_MAXREDIRS, 30L) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                               static_cast<long>(connectMs ? connectMs : kDefaultConnectMs)) ==
+                  CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Impl::OnConnected) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_PREREQDATA, this) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_WRITEDATA, this) == CURLE_OK;
+    return ok;
+}
+
+// Advances the transfer once, waiting at most until deadline for the socket.
+bool HttpGet::Impl::Pump(Clock::time_point deadline) {
+    if (paused) {
+        paused = false;
+        curl_easy_pause(easy.get(), CURLPAUSE_CONT);  // may deliver at once
+    }
+    int running = 0;
+    if (curl_multi_perform(multi.get(), &running) != CURLM_OK) return false;
+    int queued = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
+        if (msg->msg == CURLMSG_DONE) {
+            done = true;
+            result = msg->data.result;
+        }
+    }
+    if (done || paused) return true;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    int waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 100));
+    return curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr) == CURLM_OK;
+}
+
+// Runs the transfer until ready() holds, the transfer ends, or, once
+// connected, nothing has arrived for limitMs (before that, libcurl's connect
+// time-out applies). False on a failure or a time-out.
+bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&), unsigned long limitMs) {
+    lastActivity = Clock::now();
+    while (!ready(*this)) {
+        if (done) return result == CURLE_OK;
+        auto deadline = lastActivity + std::chrono::milliseconds(limitMs);
+        if (!connected) deadline = Clock::now() + std::chrono::milliseconds(100);
+        if (connected && Clock::now() >= deadline) return false;
+        if (!Pump(deadline)) return false;
+    }
+    return true;
+}
+
+void HttpGet::Impl::TakeOverflow() {
+    std::size_t n = std::min(overflow.size() - overflowPos, dstSize - dstUsed);
+    std::memcpy(dst + dstUsed, overflow.data() + overflowPos, n);
+    dstUsed += n;
+    overflowPos += n;
+    if (overflowPos == overflow.size()) {
+        overflow.clear();
+        overflowPos = 0;
+    }
+}
+
+HttpGet::HttpGet() = default;
+HttpGet::~HttpGet() = default;
+
+bool HttpGet::Open(const char* url) {
+    if (impl_ || !url || !GlobalInit()) return false;
+    auto d = std::make_unique<Impl>();
+    d->multi.reset(curl_multi_init());
+    d->easy.reset(curl_easy_init());
+    if (!d->multi || !d->easy || !d->Configure(url)) return false;
+    if (curl_multi_add_handle(d->multi.get(), d->easy.get()) != CURLM_OK) return false;
+    d->attached = true;
+    bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; }, d->receiveMs);
+    if (!ok || !d->headersDone) return false;
+    impl_ = std::move(d);
+    return true;
+}
+
+bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
+    if (!impl_ || impl_->status <= 0) return false;
+    std::string text = std::to_string(impl_->status);
+    if (text.size() + 1 > size) return false;
+    std::memcpy(buf, text.c_str(), text.size() + 1);
+    return true;
+}
+
+bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
+    if (!impl_ || !impl_->hasContentLength) return false;
+    const std::string& text = impl_->contentLength;
+    if (text.size() + 1 > size) return false;
+    std::memcpy(buf, text.c_str(), text.size() + 1);
+    return true;
+}
+
+bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
+    *got = 0;
+    if (!impl_) return false;
+    Impl& d = *impl_;
+    d.dst = static_cast<char*>(buf);
+    d.dstSize = size;
+    d.dstUsed = 0;
+    d.TakeOverflow();
+    bool ok = d.RunUntil([](const Impl& i) { return i.dstUsed == i.dstSize; }, d.receiveMs);
+    if (d.done && d.result == CURLE_OK) d.TakeOverflow();
+    *got = d.dstUsed;
+    d.dst = nullptr;
+    d.dstSize = 0;
+    // Bytes that arrived before a failure are handed out first; the failure
+    // shows on the next call.
+    return ok || *got > 0;
+}
+
+void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
+    g_connectMs = connectMs;
+    g_receiveMs = receiveMs;
+}
+
+}  // namespace plat

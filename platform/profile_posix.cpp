@@ -1,0 +1,115 @@
+#include "platform/profile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/scoped_handle.h"
+
+namespace plat {
+
+namespace {
+
+struct FileTraits {
+    using Handle = std::FILE*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { std::fclose(h); }
+};
+
+// The blanks of the profile reader: white space and Ctrl-Z.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
+
+std::string TrimRight(std::string s) {
+    while (!s.empty() && IsBlank(s.back())) s.pop_back();
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    std::size_t start = 0;
+    while (start < s.size() && IsBlank(s[start])) ++start;
+    return TrimRight(s.substr(start));
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const char* fileName, std::string& text) {
+    ScopedHandle<FileTraits> file(std::fopen(fileName, "rb"));
+    if (!file) return false;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, n);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    return true;
+}
+
+// The value of key in the first section named section; false when absent.
+// Lines before the first section header belong to no section.
+bool FindValue(const std::string& text, const std::string& section, const std::string& key,
+               std::string& value) {
+    bool inSection = false;
+    bool sectionSeen = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty()) continue;
+        std::size_t close = line.rfind(']');
+        if (line[0] == '[' && close != std::string::npos) {
+            if (inSection) return false;  // only the first section of the name counts
+            inSection = !sectionSeen && EqualNoCase(line.substr(1, close - 1), section);
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection) continue;
+        std::size_t eq = line.find('=');
+        std::string name = TrimRight(line.substr(0, eq));
+        if (!EqualNoCase(name, key)) continue;
+        value = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
+        return true;
+    }
+    return false;
+}
+
+// Copies value into buffer as the system does: a matching pair of quotes is
+// dropped, and the closing one only when the whole value fitted.
+std::size_t CopyEntry(const std::string& value, char* buffer, std::size_t size) {
+    const char* v = value.c_str();
+    bool quoted = (v[0] == '\'' || v[0] == '"') && v[1] != '\0' && value.back() == v[0];
+    if (quoted) ++v;
+    std::size_t length = std::strlen(v);
+    std::size_t n = length < size - 1 ? length : size - 1;
+    std::memcpy(buffer, v, n);
+    buffer[n] = '\0';
+    if (quoted && size >= length && n > 0) buffer[--n] = '\0';
+    return n;
+}
+
+}  // namespace
+
+std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                              char* buffer, std::size_t size, const char* fileName) {
+    if (!buffer || size == 0) return 0;
+    std::string text, value;
+    bool found = section && key && fileName && ReadWholeFile(fileName, text) &&
+                 FindValue(text, Trim(section), Trim(key), value);
+    if (found) return CopyEntry(value, buffer, size);
+    std::string fallback = TrimRight(defaultValue ? defaultValue : "");
+    std::size_t n = fallback.size() < size - 1 ? fallback.size() : size - 1;
+    std::memcpy(buffer, fallback.data(), n);
+    buffer[n] = '\0';
+    return n;
+}
+
+}  // namespace plat

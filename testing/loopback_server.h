@@ -1,0 +1,97 @@
+// A small HTTP/1.1 server on 127.0.0.1 for tests, running on its own threads
+// inside the test process; it listens on a free port from construction to
+// destruction. Every response closes its connection.
+//
+//   LoopbackServer server;
+//   server.Route("/a/", Reply::Page("<a href=\"x.zip\">x.zip</a>\n"));
+//   server.Route("/big.zip", Reply::Generated(100000));
+//   server.ServeDirectory("/root/", dir);   // files, and index pages for folders
+//   FetchFolderListing(server.Url("/a/").c_str(), listing, ".");
+//
+// Paths without a route and outside every served directory get 404 with an
+// HTML body.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "testing/loopback_socket.h"
+
+namespace testing_support {
+
+struct Reply {
+    enum class Framing { kContentLength, kChunked, kUntilClose };
+    static constexpr std::uint64_t kAll = ~std::uint64_t{0};
+
+    int status = 200;
+    std::vector<std::string> headers;  // extra lines, "Name: value"
+    std::string body;
+    std::uint64_t generatedSize = 0;  // when > 0: body is GeneratedByte(0..size-1)
+    Framing framing = Framing::kContentLength;
+    std::string contentLength;        // sent instead of the true length when not empty
+    std::uint64_t cutAfter = kAll;    // body bytes sent before the connection is closed
+    std::uint64_t stallAfter = kAll;  // body bytes sent before the server goes silent
+    bool neverAnswer = false;         // read the request, then say nothing
+
+    static Reply Page(std::string body, int status = 200);
+    static Reply Generated(std::uint64_t size);
+    static Reply Redirect(int status, const std::string& location);
+};
+
+// The byte at offset i of a generated body: the pattern repeats only every
+// 16 MiB, so a chunk written twice or skipped shows.
+char GeneratedByte(std::uint64_t i);
+std::string GeneratedBody(std::uint64_t size);
+
+struct RequestRecord {
+    std::string path;
+    std::string userAgent;
+    std::string head;  // request line and headers as received
+};
+
+class LoopbackServer {
+  public:
+    LoopbackServer();
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    bool ok() const { return listener_.valid(); }
+    std::uint16_t port() const { return port_; }
+    // "http://127.0.0.1:<port>" + path
+    std::string Url(const std::string& path) const;
+
+    // Answers requests for exactly this path (query string included).
+    void Route(const std::string& path, Reply reply);
+    // Maps urlPrefix (ending in '/') onto directory: %XX sequences are
+    // decoded and repeated slashes count as one; a folder answers with an
+    // index page of one "<a href="name">name</a>" line per entry, sorted.
+    void ServeDirectory(const std::string& urlPrefix, const std::string& directory);
+
+    std::vector<RequestRecord> Requests() const;
+
+  private:
+    void AcceptLoop();
+    void Serve(sock::Scoped connection);
+    Reply Find(const std::string& path) const;
+    bool Send(sock::Handle s, const Reply& reply) const;
+    void Hold(sock::Handle s) const;
+
+    sock::Scoped listener_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, Reply> routes_;
+    std::vector<std::pair<std::string, std::string>> directories_;
+    std::vector<RequestRecord> requests_;
+    std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+}  // namespace testing_support

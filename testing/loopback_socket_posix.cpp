@@ -1,0 +1,64 @@
+#include "testing/loopback_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace testing_support {
+namespace sock {
+namespace {
+
+bool WaitReadable(Handle s, int timeoutMs) {
+    pollfd p{static_cast<int>(s), POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0;
+}
+
+}  // namespace
+
+void Traits::Close(Handle h) noexcept { ::close(static_cast<int>(h)); }
+
+Scoped ListenLoopback(std::uint16_t* port) {
+    Scoped s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!s) return s;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t len = sizeof addr;
+    int fd = static_cast<int>(s.get());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return Scoped();
+    *port = ntohs(addr.sin_port);
+    return s;
+}
+
+Scoped Accept(Handle listener, int timeoutMs) {
+    if (!WaitReadable(listener, timeoutMs)) return Scoped();
+    return Scoped(::accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+long Receive(Handle s, char* buf, std::size_t size, int timeoutMs) {
+    if (!WaitReadable(s, timeoutMs)) return kTimedOut;
+    ssize_t n = ::recv(static_cast<int>(s), buf, size, 0);
+    if (n < 0) return kError;
+    return static_cast<long>(n);
+}
+
+bool SendAll(Handle s, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::send(static_cast<int>(s), data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace sock
+}  // namespace testing_support

@@ -1,0 +1,23 @@
+// The run log, TalCheckLog.txt in the current directory: one line per call,
+//   "<computer> [hh:mm:ss] <prefix><text>[ <detail>]" CR LF
+// The file is opened and closed for every line, so other programs can read
+// it while a run goes on. truncate starts a new log (the run's first line);
+// otherwise the line is appended. A file that cannot be opened loses the
+// line silently. Lines end in CR LF on every platform, so both builds write
+// byte-identical logs.
+#pragma once
+
+#include <string>
+
+#include "platform/system.h"
+
+constexpr const char* kRunLogName = "TalCheckLog.txt";
+
+// The line without its end: the stamp "%s [%02d:%02d:%02d] " from the
+// computer name and the time, the prefix, the text, and a blank and the
+// detail when the detail is not empty.
+std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
+                          const char* text, const char* detail);
+
+void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
+              bool truncate);

@@ -1,0 +1,131 @@
+#include "update/package_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(FolderPath, FormatsMajorAndMinor) {
+    char folder[kFolderPathSize] = {};
+    FormatFolderPath(folder, 5, 1);
+    EXPECT_STREQ(folder, "/5_1%20Installers/");
+    FormatFolderPath(folder, 12, 0);
+    EXPECT_STREQ(folder, "/12_0%20Installers/");
+    FormatFolderPath(folder, INT32_MIN, 9);
+    EXPECT_STREQ(folder, "/-2147483648_9%20Installers/");
+}
+
+TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
+    int32_t major = 5, minor = 1;
+    ASSERT_TRUE(NextVersionLine(major, minor));
+    EXPECT_EQ(major, 5);
+    EXPECT_EQ(minor, 2);
+    major = 5, minor = 9;
+    ASSERT_TRUE(NextVersionLine(major, minor));
+    EXPECT_EQ(major, 6);
+    EXPECT_EQ(minor, 0);
+    major = INT32_MAX, minor = 9;
+    EXPECT_FALSE(NextVersionLine(major, minor));
+    EXPECT_EQ(major, INT32_MAX);
+}
+
+struct ZipCase {
+    const char* name;
+    bool expected;
+};
+
+class ContainsZipTest : public ::testing::TestWithParam<ZipCase> {};
+
+TEST_P(ContainsZipTest, FindsDotZipAnywhereInAnyCase) {
+    EXPECT_EQ(ContainsZip(GetParam().name), GetParam().expected) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ContainsZipTest,
+    ::testing::Values(ZipCase{"5.10.0023.zip", true}, ZipCase{"5.10.0023.ZIP", true},
+                      ZipCase{"5.10.0023.zip.old", true}, ZipCase{".zIp", true},
+                      ZipCase{"..zip", true}, ZipCase{"README.txt", false}, ZipCase{"zip", false},
+                      ZipCase{".zi", false}, ZipCase{"\x0ezip", false}, ZipCase{"", false}));
+
+TEST(ListingWalk, VisitsEveryTabTerminatedNameAndSkipsOverlongOnes) {
+    std::string listing = "a.zip\t\tb.zip\t" + std::string(260, 'x') + "\t" +
+                          std::string(259, 'y') + "\tunterminated";
+    std::vector<std::string> seen;
+    ForEachListingEntry(listing, [&](const char* name) { seen.push_back(name); });
+    std::vector<std::string> expected{"a.zip", "", "b.zip", std::string(259, 'y')};
+    EXPECT_EQ(seen, expected);
+}
+
+struct ChoiceCase {
+    const char* name;
+    const char* listing;
+    VersionTriple installed;
+    const char* current;  // expected current-line choice
+    const char* newest;   // expected newest-line choice for the same listing
+};
+
+class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(ChoiceTest, PicksTheLastQualifyingEntry) {
+    const ChoiceCase& c = GetParam();
+    char current[260] = {};
+    char newest[260] = {};
+    ChooseCurrentLinePackage(c.listing, c.installed, current);
+    ChooseNewestLinePackage(c.listing, newest);
+    EXPECT_STREQ(current, c.current);
+    EXPECT_STREQ(newest, c.newest);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChoiceTest,
+    ::testing::Values(
+        ChoiceCase{"WorkedExample",
+                   "5.10.0019.zip\t5.10.0021.zip\t5.10.0023.zip\t",
+                   {5, 1, 20},
+                   "5.10.0023.zip",
+                   "5.10.0023.zip"},
+        ChoiceCase{"LaterLowerBuildStillReplaces",
+                   "5.10.0025.zip\t5.10.0022.zip\t",
+                   {5, 1, 20},
+                   "5.10.0022.zip",
+                   "5.10.0022.zip"},
+        ChoiceCase{"BuildMustExceedInstalled", "5.20.0001.zip\t", {5, 1, 20}, "", "5.20.0001.zip"},
+        ChoiceCase{"EqualBuildNeverChosen", "5.10.0020.zip\t", {5, 1, 20}, "", "5.10.0020.zip"},
+        ChoiceCase{"TwoFieldsNeverChosen", "setup.zip\t", {0, 0, -1}, "", ""},
+        ChoiceCase{"NeedsDotZip", "README.txt\t5.10.0030.exe\t", {5, 1, 20}, "", ""},
+        ChoiceCase{"UpperCaseAndSuffixPass",
+                   "5.10.0030.ZIP\t5.10.0031.zip.old\t",
+                   {5, 1, 20},
+                   "5.10.0031.zip.old",
+                   "5.10.0031.zip.old"},
+        ChoiceCase{"LowerMinorAfterAcceptedIsSkipped",
+                   "5.20.0030.zip\t5.10.0040.zip\t",
+                   {5, 1, 20},
+                   "5.20.0030.zip",
+                   "5.20.0030.zip"},
+        // Major and minor thresholds are compared one by one: 6.00 is below the
+        // installed minor 1, so only the newest-line walk takes it.
+        ChoiceCase{"ThresholdsComparedFieldByField",
+                   "6.00.0030.zip\t5.90.0040.zip\t",
+                   {5, 1, 20},
+                   "5.90.0040.zip",
+                   "6.00.0030.zip"},
+        ChoiceCase{"NegativeBuildNotNewest", "5.20.-1.zip\t", {5, 1, -5}, "5.20.-1.zip", ""},
+        ChoiceCase{"EmptyNamesAndParentLinks",
+                   "\t../\t\t5.10.0021.zip\t",
+                   {5, 1, 20},
+                   "5.10.0021.zip",
+                   "5.10.0021.zip"},
+        ChoiceCase{"EmptyListing", "", {5, 1, 0}, "", ""}),
+    [](const ::testing::TestParamInfo<ChoiceCase>& p) { return p.param.name; });
+
+TEST(Choice, InstalledBuildAtMaximumChoosesNothing) {
+    char current[260] = {};
+    ChooseCurrentLinePackage("5.10.2147483647.zip\t", {5, 1, INT32_MAX}, current);
+    EXPECT_STREQ(current, "");
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include "update/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "testing/temp_dir.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::ScopedCurrentDir;
+using testing_support::ScopedTempDir;
+
+struct LineCase {
+    const char* computer;
+    plat::TimeOfDay time;
+    const char* prefix;
+    const char* text;
+    const char* detail;
+    const char* expected;
+};
+
+class LogLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LogLineTest, FormsStampAndPieces) {
+    const LineCase& c = GetParam();
+    EXPECT_EQ(FormatLogLine(c.computer, c.time, c.prefix, c.text, c.detail), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LogLineTest,
+    ::testing::Values(LineCase{"WS07", {9, 5, 1}, "START", "", "", "WS07 [09:05:01] START"},
+                      LineCase{"WS07", {0, 0, 1}, "END", "", "", "WS07 [00:00:01] END"},
+                      LineCase{"WS07",
+                               {23, 59, 59},
+                               "START DOWLOAD: ",
+                               "5.10.0123.zip",
+                               "",
+                               "WS07 [23:59:59] START DOWLOAD: 5.10.0123.zip"},
+                      LineCase{"WS07",
+                               {12, 0, 0},
+                               "END COPY: ",
+                               "5.10.0123.zip",
+                               "failed",
+                               "WS07 [12:00:00] END COPY: 5.10.0123.zip failed"},
+                      LineCase{
+                          "WS07", {12, 0, 0}, "NOTE", "", "detail", "WS07 [12:00:00] NOTE detail"},
+                      LineCase{"", {7, 8, 9}, "START", "", "", " [07:08:09] START"}));
+
+TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
+    ScopedTempDir dir;
+    ScopedCurrentDir cd(dir.path());
+    ASSERT_TRUE(testing_support::WriteFile(kRunLogName, "old run\r\n"));
+    WriteLog("PC", "START", "", "", true);
+    WriteLog("PC", "START DOWLOAD: ", "5.10.0023.zip", "", false);
+    WriteLog("PC", "END", "", "", false);
+    std::string log;
+    ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
+    // PC [hh:mm:ss] is 14 characters.
+    ASSERT_EQ(log.size(),
+              3 * 14 + std::string("START\r\nSTART DOWLOAD: 5.10.0023.zip\r\nEND\r\n").size())
+        << log;
+    EXPECT_EQ(log.substr(14, 7), "START\r\n");
+    EXPECT_EQ(log.substr(21 + 14, 30), "START DOWLOAD: 5.10.0023.zip\r\n");
+    EXPECT_EQ(log.substr(log.size() - 5), "END\r\n");
+    EXPECT_EQ(log.find("old run"), std::string::npos);
+    EXPECT_EQ(log.find("\n\n"), std::string::npos);
+}
+
+TEST(RunLog, AppendCreatesAMissingLog) {
+    ScopedTempDir dir;
+    ScopedCurrentDir cd(dir.path());
+    WriteLog("PC", "END", "", "", false);
+    std::string log;
+    ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
+    EXPECT_EQ(log.substr(2), log.substr(2, 12) + "END\r\n");
+}
+
+TEST(RunLog, UnopenableLogIsSilentlyLost) {
+    ScopedTempDir dir;
+    ScopedCurrentDir cd(dir.path());
+    // A directory of the log's name cannot be opened as a file.
+    std::error_code ec;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.Join(kRunLogName), ec));
+    WriteLog("PC", "START", "", "", true);
+    WriteLog("PC", "END", "", "", false);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
+}
+
+}  // namespace

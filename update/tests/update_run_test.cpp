@@ -1,0 +1,209 @@
+#include "update/update_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "testing/temp_dir.h"
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::ScopedCurrentDir;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+const std::string kBase = "http://host/Marl%20Quill/MarlQuill/";
+
+std::string Folder(const char* line) { return kBase + "/" + line + "%20Installers/"; }
+
+// A fake installer server and file system: folder listings by URL, and a
+// journal of every call the run makes.
+class FakeWorld {
+public:
+    std::map<std::string, std::string> listings;
+    std::string catchAllListing;      // answer for unknown folders
+    bool listingNamesFolder = false;  // unknown folders list a link to themselves
+    std::string fileVersion;          // frontend.exe's FileVersion; empty: none
+    std::vector<std::string> journal;
+    std::vector<std::string> fetched;
+
+    UpdateServices Services() {
+        UpdateServices s;
+        s.writeLog = [this](const char* prefix, const char* text, const char* detail,
+                            bool truncate) {
+            journal.push_back(std::string("log:") + prefix + text + detail + (truncate ? "!" : ""));
+        };
+        s.readFileVersion = [this](const char*, char* buffer, std::size_t size) {
+            if (fileVersion.empty()) return false;
+            std::strncpy(buffer, fileVersion.c_str(), size - 1);
+            return true;
+        };
+        s.fetchListing = [this](const char* url, std::string& listing) {
+            fetched.push_back(url);
+            auto it = listings.find(url);
+            if (it != listings.end())
+                listing += it->second;
+            else if (listingNamesFolder)
+                listing += std::string(url) + "x.html\t";
+            else
+                listing += catchAllListing;
+        };
+        s.download = [this](const char* url, const char* name, char* localPath) {
+            journal.push_back(std::string("download:") + url + " -> " + name +
+                              (FileExists(name) ? " (stale file still there)" : ""));
+            std::strcpy(localPath, "/full/");
+            std::strcat(localPath, name);
+            return true;
+        };
+        s.install = [this](const char* name, const char* path, const char* dataDir) {
+            journal.push_back(std::string("install:") + name + " from " + path + " into " +
+                              dataDir);
+        };
+        return s;
+    }
+};
+
+class UpdateRunTest : public ::testing::Test {
+protected:
+    ScopedTempDir dir;
+    ScopedCurrentDir cd{dir.path()};
+    FakeWorld world;
+
+    void Station(const std::string& text) { ASSERT_TRUE(WriteFile(dir.Join("station.ini"), text)); }
+    void Run() { RunUpdate(world.Services(), kBase); }
+};
+
+TEST_F(UpdateRunTest, WorkedExampleInstallsBothLinesCurrentFirst) {
+    world.fileVersion = "5.10.0020";
+    Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
+    world.listings[Folder("5_1")] = "5.10.0019.zip\t5.10.0021.zip\t5.10.0023.zip\t";
+    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
+    Run();
+    std::vector<std::string> expected{
+        "log:START!",
+        "log:START DOWLOAD: 5.10.0023.zip",
+        "download:" + Folder("5_1") + "5.10.0023.zip -> 5.10.0023.zip",
+        "log:END DOWLOAD: 5.10.0023.zip",
+        "install:5.10.0023.zip from /full/5.10.0023.zip into D:\\Data",
+        "log:START DOWLOAD: 5.20.0001.zip",
+        "download:" + Folder("5_2") + "5.20.0001.zip -> 5.20.0001.zip",
+        "log:END DOWLOAD: 5.20.0001.zip",
+        "install:5.20.0001.zip from /full/5.20.0001.zip into D:\\Data",
+        "log:END"};
+    EXPECT_EQ(world.journal, expected);
+    std::vector<std::string> fetched{Folder("5_1"), Folder("5_2"), Folder("5_3")};
+    EXPECT_EQ(world.fetched, fetched);
+}
+
+TEST_F(UpdateRunTest, ListedNameIsFetchedAsListedAndStoredUnderItsCanonicalName) {
+    Station("[STATIONINFO]\nFrontendVersion=5.10.0020\n");
+    world.listings[Folder("5_1")] = "5.1.23.Zip\t";
+    Run();
+    ASSERT_GE(world.journal.size(), 3u);
+    EXPECT_EQ(world.journal[1], "log:START DOWLOAD: 5.10.0023.zip");
+    EXPECT_EQ(world.journal[2], "download:" + Folder("5_1") + "5.1.23.Zip -> 5.10.0023.zip");
+}
+
+TEST_F(UpdateRunTest, StationVersionOverridesTheFileVersion) {
+    world.fileVersion = "5.10.0002";
+    Station("[STATIONINFO]\nFrontendVersion=6.90.0100\n");
+    Run();
+    ASSERT_GE(world.fetched.size(), 2u);
+    EXPECT_EQ(world.fetched[0], Folder("6_9"));
+    EXPECT_EQ(world.fetched[1], Folder("7_0"));
+}
+
+TEST_F(UpdateRunTest, VersionDefaultsTo510WithoutFileOrStation) {
+    Run();
+    ASSERT_EQ(world.fetched.size(), 2u);
+    EXPECT_EQ(world.fetched[0], Folder("5_1"));
+    std::vector<std::string> expected{"log:START!", "log:END"};
+    EXPECT_EQ(world.journal, expected);
+}
+
+TEST_F(UpdateRunTest, NineMinorProbesTheNextMajor) {
+    world.fileVersion = "5.90.0003";
+    Run();
+    ASSERT_EQ(world.fetched.size(), 2u);
+    EXPECT_EQ(world.fetched[1], Folder("6_0"));
+}
+
+TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
+    world.fileVersion = "5.10.0020";
+    world.listings[Folder("5_1")] = "5.10.0023.zip\t";
+    ASSERT_TRUE(WriteFile(dir.Join("5.10.0023.zip"), "stale"));
+    Run();
+    ASSERT_GE(world.journal.size(), 3u);
+    EXPECT_EQ(world.journal[2], "download:" + Folder("5_1") + "5.10.0023.zip -> 5.10.0023.zip");
+    EXPECT_FALSE(FileExists(dir.Join("5.10.0023.zip")));
+}
+
+TEST_F(UpdateRunTest, EmptyCurrentLineStillInstallsTheNewestLine) {
+    world.fileVersion = "5.10.0020";
+    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
+    world.listings[Folder("5_3")] = "5.30.0004.zip\t5.30.0002.zip\t";
+    Run();
+    std::vector<std::string> expected{
+        "log:START!",
+        "log:START DOWLOAD: 5.30.0002.zip",
+        "download:" + Folder("5_3") + "5.30.0002.zip -> 5.30.0002.zip",
+        "log:END DOWLOAD: 5.30.0002.zip",
+        "install:5.30.0002.zip from /full/5.30.0002.zip into ",
+        "log:END"};
+    EXPECT_EQ(world.journal, expected);
+}
+
+TEST_F(UpdateRunTest, CatchAllPageStopsProbingAndIsNoVersionLine) {
+    world.fileVersion = "5.10.0020";
+    world.listings[Folder("5_1")] = "5.10.0021.zip\t";
+    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
+    world.catchAllListing = "help.html\t../\t";
+    Run();
+    std::vector<std::string> fetched{Folder("5_1"), Folder("5_2"), Folder("5_3"), Folder("5_4")};
+    EXPECT_EQ(world.fetched, fetched);
+    ASSERT_EQ(world.journal.size(), 10u);
+    EXPECT_EQ(world.journal[5], "log:START DOWLOAD: 5.20.0001.zip");
+}
+
+TEST_F(UpdateRunTest, ProbingEndsAfterAHundredFolders) {
+    world.listingNamesFolder = true;  // every folder "exists" and differs
+    Run();
+    EXPECT_EQ(world.fetched.size(), 1u + kMaxProbes);
+    EXPECT_EQ(world.fetched.back(), Folder("15_1"));
+}
+
+struct ProbeCase {
+    const char* name;
+    std::vector<std::string> answers;  // listings of the probes in order; "" ends
+    const char* newestFolder;
+    int probes;
+};
+
+class ProbeTest : public ::testing::TestWithParam<ProbeCase> {};
+
+TEST_P(ProbeTest, StopsAtEmptyOrRepeatedListings) {
+    const ProbeCase& c = GetParam();
+    std::size_t next = 0;
+    ProbeResult r = ProbeFollowingLines(5, 8, "B", [&](const char*, std::string& listing) {
+        if (next < c.answers.size()) listing += c.answers[next++];
+    });
+    EXPECT_STREQ(r.newestFolder, c.newestFolder);
+    EXPECT_EQ(r.probes, c.probes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProbeTest,
+    ::testing::Values(
+        ProbeCase{"FirstEmpty", {""}, "", 1},
+        ProbeCase{"TwoLines", {"a.zip\t", "b.zip\t", ""}, "/6_0%20Installers/", 3},
+        ProbeCase{"RepeatAtOnce", {"e.html\t", "e.html\t"}, "", 2},
+        ProbeCase{
+            "RepeatAfterRealLine", {"a.zip\t", "e.html\t", "e.html\t"}, "/5_9%20Installers/", 3},
+        ProbeCase{"SameAsTwoBackIsFine", {"a\t", "b\t", "a\t", ""}, "/6_1%20Installers/", 4}),
+    [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "update/update_run.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/path_buffer.h"
+#include "platform/profile.h"
+#include "platform/system.h"
+#include "update/version.h"
+
+namespace {
+
+constexpr std::size_t kVersionTextSize = 16;
+constexpr const char* kStationSection = "STATIONINFO";
+
+// dst = directory + name; empty when the whole path does not fit, so that
+// no truncated path is ever opened.
+void JoinPath(char* dst, const char* directory, const char* name) {
+    if (!plat::CopyBounded(dst, plat::kPathSize, directory) ||
+        !plat::AppendBounded(dst, plat::kPathSize, name)) {
+        dst[0] = '\0';
+    }
+}
+
+VersionTriple InstalledVersion(const UpdateServices& services, const char* workDir) {
+    char exePath[plat::kPathSize] = {};
+    char stationPath[plat::kPathSize] = {};
+    char installedText[kVersionTextSize] = {};
+    char stationText[kVersionTextSize] = {};
+    JoinPath(exePath, workDir, "frontend.exe");
+    if (exePath[0]) services.readFileVersion(exePath, installedText, sizeof installedText);
+    JoinPath(stationPath, workDir, "station.ini");
+    plat::ReadProfileString(kStationSection, "FrontendVersion", "", stationText, sizeof stationText,
+                            stationPath);
+    if (stationText[0]) plat::CopyBounded(installedText, sizeof installedText, stationText);
+
+    VersionTriple installed;  // 5.1.0 unless the text says otherwise
+    ParseVersion(installedText, installed.major, installed.minor, installed.build);
+    return installed;
+}
+
+void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
+                   char* choice, const char* dataDirectory) {
+    std::string url = baseUrl + folder + choice;
+    int32_t major = 0, minor = 0, build = 0;
+    if (ParseVersion(choice, major, minor, build)) {
+        FormatPackageName(choice, major, minor, build, "zip");
+    }
+    // A package of that name left by an earlier run is replaced, never
+    // installed in place of the new one.
+    std::remove(choice);
+    char downloadedPath[plat::kPathSize] = {};
+    services.writeLog("START DOWLOAD: ", choice, "", false);
+    services.download(url.c_str(), choice, downloadedPath);
+    services.writeLog("END DOWLOAD: ", choice, "", false);
+    services.install(choice, downloadedPath, dataDirectory);
+}
+
+}  // namespace
+
+ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
+                                const std::function<void(const char*, std::string&)>& fetch) {
+    ProbeResult result;
+    ProbeResult beforeNewest;  // the newest line as it was before the last accepted probe
+    std::string listing;
+    while (result.probes < kMaxProbes && NextVersionLine(major, minor)) {
+        char folder[kFolderPathSize] = {};
+        FormatFolderPath(folder, major, minor);
+        listing.clear();
+        fetch((baseUrl + folder).c_str(), listing);
+        ++result.probes;
+        if (listing.empty()) break;
+        if (result.newestFolder[0] && listing == result.newestListing) {
+            int probes = result.probes;
+            result = beforeNewest;
+            result.probes = probes;
+            break;
+        }
+        beforeNewest = result;
+        beforeNewest.probes = 0;
+        plat::CopyBounded(result.newestFolder, sizeof result.newestFolder, folder);
+        result.newestListing = listing;
+    }
+    return result;
+}
+
+void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
+    services.writeLog("START", "", "", true);
+
+    char workDir[plat::kPathSize] = {};
+    plat::GetWorkingDirectory(workDir, sizeof workDir);
+    // The separator is appended even at a root ("C:\" + "\"): a doubled
+    // separator still names the same file.
+    const char separator[2] = {plat::kPathSeparator, '\0'};
+    plat::AppendBounded(workDir, sizeof workDir, separator);
+
+    VersionTriple installed = InstalledVersion(services, workDir);
+    char dataDirectory[plat::kPathSize] = {};
+    char stationPath[plat::kPathSize] = {};
+    JoinPath(stationPath, workDir, "station.ini");
+    plat::ReadProfileString(kStationSection, "DBDirectory", "", dataDirectory, sizeof dataDirectory,
+                            stationPath);
+
+    char currentFolder[kFolderPathSize] = {};
+    FormatFolderPath(currentFolder, installed.major, installed.minor);
+    std::string currentListing;
+    services.fetchListing((baseUrl + currentFolder).c_str(), currentListing);
+    ProbeResult newest =
+        ProbeFollowingLines(installed.major, installed.minor, baseUrl, services.fetchListing);
+
+    char currentChoice[plat::kPathSize] = {};
+    char newestChoice[plat::kPathSize] = {};
+    ChooseCurrentLinePackage(currentListing, installed, currentChoice);
+    ChooseNewestLinePackage(newest.newestListing, newestChoice);
+
+    if (currentChoice[0]) {
+        InstallChoice(services, baseUrl, currentFolder, currentChoice, dataDirectory);
+    }
+    if (newestChoice[0]) {
+        InstallChoice(services, baseUrl, newest.newestFolder, newestChoice, dataDirectory);
+    }
+    services.writeLog("END", "", "", false);
+}

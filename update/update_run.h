@@ -1,0 +1,54 @@
+// The update run: finds the installed version of the client in the current
+// directory (frontend.exe's FileVersion, overridden by station.ini's
+// STATIONINFO/FrontendVersion), fetches the listing of the installed line's
+// installer folder, probes the following lines, chooses at most two
+// packages, and downloads and installs each (the installed line's first).
+// It never stops early: every outcome ends with the "END" log line.
+//
+// The operations of other modules come in as UpdateServices, so the run can
+// be exercised against a fake server; the program passes the real ones.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "update/package_choice.h"
+
+struct UpdateServices {
+    // One run-log line (see update/run_log.h).
+    std::function<void(const char* prefix, const char* text, const char* detail, bool truncate)>
+        writeLog;
+    // FileVersion text of an executable into buffer (size bytes, zero-filled).
+    std::function<bool(const char* path, char* buffer, std::size_t size)> readFileVersion;
+    // Appends the names of a folder page containing a "." to listing, each
+    // followed by a tab; appends nothing when the folder cannot be had.
+    std::function<void(const char* folderUrl, std::string& listing)> fetchListing;
+    // Downloads fileUrl to fileName in the current directory; localPath (a
+    // 260-byte buffer, empty on entry) receives the full path on success.
+    std::function<bool(const char* fileUrl, const char* fileName, char* localPath)> download;
+    // Installs a downloaded package below dataDirectory.
+    std::function<void(const char* packageName, const char* downloadedPath,
+                       const char* dataDirectory)>
+        install;
+};
+
+// Probing stops at the first folder without names, at a folder whose
+// listing equals the previous probe's, and after this many folders.
+constexpr int kMaxProbes = 100;
+
+struct ProbeResult {
+    char newestFolder[kFolderPathSize] = {};  // empty when no following line has names
+    std::string newestListing;
+    int probes = 0;  // folders fetched
+};
+
+// Probes the lines after (major, minor). Two probes in a row with the same
+// listing mean the server answers unknown folders with one page of its own
+// (a custom error page, a catch-all site): that page is no version line, so
+// the newest line is then the one before the first of the two.
+ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
+                                const std::function<void(const char*, std::string&)>& fetch);
+
+// The whole run. baseUrl ends with "/" (see update/installer_url.h).
+void RunUpdate(const UpdateServices& services, const std::string& baseUrl);
