@@ -18,6 +18,14 @@ if(TALCHECK_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TALCHECK_FUZZ)
+    # Every library is instrumented for coverage and checked by the sanitizers;
+    # only the fuzzer executables link libFuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Sorts sources named *_win.cpp / *_posix.cpp into the current backend; every
 # other .cpp in the list is shared. Lets a module list all its files once.
 function(talcheck_backend_sources out)

@@ -42,7 +42,7 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     char stored[plat::kPathSize] = {};
     if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
                                 0) != UNZ_OK)
-        return ARC_BAD_ARGUMENT;
+        return ARC_OPEN_FAILED;
     // A name that fills the whole field has been cut by the reader; no
     // 260-byte path could hold it below a root anyway, so the item is skipped.
     if (info.size_filename >= plat::kPathSize) return ARC_OPEN_FAILED;

@@ -1,5 +1,6 @@
 #include "installation/archive_stream.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -18,38 +19,82 @@ voidpf ZCALLBACK OpenStream(voidpf opaque, const void* path, int mode) {
     return stream;
 }
 
-uLong ZCALLBACK ReadStream(voidpf, voidpf handle, void* buffer, uLong size) {
-    ArchiveStream* stream = AsStream(handle);
-    char* out = static_cast<char*>(buffer);
-    uLong done = 0;
-    while (done < size) {
-        std::int64_t n = stream->file.Read(out + done, size - done);
-        if (n < 0) stream->failed = true;
-        if (n <= 0) break;
-        done += static_cast<uLong>(n);
+// Reads at the reader's position straight from the file.
+std::uint64_t ReadFromFile(ArchiveStream& stream, void* buffer, std::uint64_t size) {
+    if (stream.filePointer != stream.position) {
+        std::uint64_t now = 0;
+        if (!stream.file.Seek(static_cast<std::int64_t>(stream.position), plat::SeekOrigin::kBegin,
+                              &now)) {
+            stream.failed = true;
+            return 0;
+        }
+        stream.filePointer = now;
     }
-    stream->position += done;
+    char* out = static_cast<char*>(buffer);
+    std::uint64_t done = 0;
+    while (done < size) {
+        std::int64_t n = stream.file.Read(out + done, static_cast<std::size_t>(size - done));
+        if (n < 0) stream.failed = true;
+        if (n <= 0) break;
+        done += static_cast<std::uint64_t>(n);
+    }
+    stream.filePointer += done;
     return done;
+}
+
+// Copies what the window holds at the reader's position; 0 when it holds nothing there.
+std::uint64_t ReadFromWindow(ArchiveStream& stream, char* out, std::uint64_t size) {
+    if (stream.position < stream.windowStart ||
+        stream.position >= stream.windowStart + stream.windowLength)
+        return 0;
+    std::uint64_t offset = stream.position - stream.windowStart;
+    std::uint64_t n = stream.windowLength - offset;
+    if (n > size) n = size;
+    std::memcpy(out, stream.window + offset, static_cast<std::size_t>(n));
+    return n;
+}
+
+uLong ZCALLBACK ReadStream(voidpf, voidpf handle, void* buffer, uLong size) {
+    ArchiveStream& stream = *AsStream(handle);
+    char* out = static_cast<char*>(buffer);
+    std::uint64_t done = 0;
+    while (done < size) {
+        std::uint64_t n = ReadFromWindow(stream, out + done, size - done);
+        if (n == 0 && size - done >= kStreamWindowSize) {
+            n = ReadFromFile(stream, out + done, size - done);
+        } else if (n == 0) {
+            stream.windowStart = stream.position;
+            stream.windowLength =
+                static_cast<std::uint32_t>(ReadFromFile(stream, stream.window, kStreamWindowSize));
+            n = ReadFromWindow(stream, out + done, size - done);
+        }
+        if (n == 0) break;
+        done += n;
+        stream.position += n;
+    }
+    return static_cast<uLong>(done);
 }
 
 uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
 
 ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf handle) { return AsStream(handle)->position; }
 
+// Only moves the reader's position; the file pointer follows at the next
+// read that needs the file.
 long ZCALLBACK SeekStream(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
-    ArchiveStream* stream = AsStream(handle);
-    if (origin == ZLIB_FILEFUNC_SEEK_SET && offset == stream->position) return 0;
-    plat::SeekOrigin from = origin == ZLIB_FILEFUNC_SEEK_SET   ? plat::SeekOrigin::kBegin
-                            : origin == ZLIB_FILEFUNC_SEEK_CUR ? plat::SeekOrigin::kCurrent
-                                                               : plat::SeekOrigin::kEnd;
-    if (origin != ZLIB_FILEFUNC_SEEK_SET && origin != ZLIB_FILEFUNC_SEEK_CUR &&
-        origin != ZLIB_FILEFUNC_SEEK_END)
+    ArchiveStream& stream = *AsStream(handle);
+    std::uint64_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        base = stream.position;
+    } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
+        if (!stream.file.Seek(0, plat::SeekOrigin::kEnd, &base)) return -1;
+        stream.filePointer = base;
+    } else if (origin != ZLIB_FILEFUNC_SEEK_SET) {
         return -1;
-    // Offsets past 2^63 are no positions in any file.
-    if (offset > static_cast<ZPOS64_T>(INT64_MAX)) return -1;
-    std::uint64_t now = 0;
-    if (!stream->file.Seek(static_cast<std::int64_t>(offset), from, &now)) return -1;
-    stream->position = now;
+    }
+    // Positions past 2^63 are no positions in any file.
+    if (offset > static_cast<ZPOS64_T>(INT64_MAX) - base) return -1;
+    stream.position = base + offset;
     return 0;
 }
 

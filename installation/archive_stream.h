@@ -8,12 +8,20 @@
 
 #include <ioapi.h>
 
+// The reader fetches header fields a byte or two at a time; small reads are
+// served from a window of the file so that they do not cost a system call
+// each. Reads of kStreamWindowSize bytes or more (item data) go straight to
+// the file.
+constexpr std::uint32_t kStreamWindowSize = 4096;
+
 struct ArchiveStream {
     plat::File file;
-    // Where the file pointer stands, so that the reader's seek before every
-    // read costs nothing when it is already there.
-    std::uint64_t position = 0;
+    std::uint64_t position = 0;      // the reader's position
+    std::uint64_t filePointer = 0;   // where the file's own pointer stands
+    std::uint64_t windowStart = 0;   // file offset of window[0]
+    std::uint32_t windowLength = 0;  // valid bytes in window
     bool failed = false;
+    unsigned char window[kStreamWindowSize];
 };
 
 // Fills functions so that the reader opens, reads, seeks and closes through

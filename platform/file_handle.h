@@ -37,7 +37,7 @@ struct NativeFileTraits {
 enum class SeekOrigin { kBegin, kCurrent, kEnd };
 
 class File {
-  public:
+public:
     File() = default;
 
     // CreateFileA(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
@@ -67,7 +67,7 @@ class File {
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
     void Close() { handle_.reset(); }
 
-  private:
+private:
     explicit File(std::intptr_t h) : handle_(h) {}
     ScopedHandle<NativeFileTraits> handle_;
 };

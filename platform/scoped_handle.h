@@ -19,7 +19,7 @@ namespace plat {
 
 template <typename Traits>
 class ScopedHandle {
-  public:
+public:
     using Handle = typename Traits::Handle;
 
     ScopedHandle() noexcept : handle_(Traits::Invalid()) {}
@@ -47,7 +47,7 @@ class ScopedHandle {
         if (old != Traits::Invalid()) Traits::Close(old);
     }
 
-  private:
+private:
     Handle handle_;
 };
 

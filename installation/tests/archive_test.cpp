@@ -17,7 +17,7 @@ using testing_support::WriteFile;
 using zip_builder::Entry;
 
 class ArchiveTest : public ::testing::Test {
-  protected:
+protected:
     ArchiveHandle Open(const std::vector<Entry>& entries, zip_builder::Options options = {}) {
         std::string path = dir_.Join("test.zip");
         EXPECT_TRUE(WriteFile(path, zip_builder::Build(entries, options)));
@@ -117,6 +117,7 @@ TEST_F(ArchiveTest, SecondRequestForTheSameIndexComesFromTheCache) {
     ASSERT_EQ(GetArchiveItem(archive_, 1, &first), ARC_OK);
     // From now on every read of the archive file fails: only the cache can answer.
     archive_->stream->file.Close();
+    archive_->stream->windowLength = 0;
     ASSERT_EQ(GetArchiveItem(archive_, -1, &count), ARC_OK);  // leaves the cache alone
     ASSERT_EQ(GetArchiveItem(archive_, 1, &second), ARC_OK);
     EXPECT_STREQ(second.name, "b.txt");

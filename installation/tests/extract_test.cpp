@@ -28,7 +28,7 @@ Entry Directory(const std::string& name) {
 }
 
 class ExtractTest : public ::testing::Test {
-  protected:
+protected:
     std::string MakeArchive(const std::vector<Entry>& entries, zip_builder::Options options = {}) {
         std::string path = dir_.Join("package.zip");
         EXPECT_TRUE(WriteFile(path, zip_builder::Build(entries, options)));

@@ -58,7 +58,7 @@ TEST(IsZipPackageName, FindsDotZipAnywhereInAnyCase) {
 }
 
 class InstallPackageTest : public ::testing::Test {
-  protected:
+protected:
     LogLineWriter Writer() {
         return [this](const char* prefix, const char* text, const char* detail, bool truncate) {
             log_.push_back(std::string(prefix) + "|" + text + "|" + detail +

@@ -101,6 +101,10 @@ TEST(FileSystem, BothSeparatorsAndLongPaths) {
     EXPECT_EQ(plat::ReadAttributes(sub.c_str()) & plat::kAttrDirectory, plat::kAttrDirectory);
     EXPECT_EQ(plat::ReadAttributes(dir.Join("nothing").c_str()), plat::kInvalidAttributes);
 
+    for (const char* bad : {"/a?b.txt", "/a*b", "/a|b", "/a<b>", "/a\"b", "/tab\tname"})
+        EXPECT_FALSE(
+            plat::File::CreateAlways((dir.path() + bad).c_str(), plat::kAttrArchive).valid())
+            << bad;
     std::string tooLong = dir.path() + "/" + std::string(260, 'x');
     EXPECT_FALSE(plat::File::CreateAlways(tooLong.c_str(), plat::kAttrArchive).valid());
     EXPECT_FALSE(plat::MakeDirectory(tooLong.c_str()));

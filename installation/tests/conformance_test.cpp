@@ -1,0 +1,150 @@
+// Archives written by real tools at build time (make_archives.sh): the tree
+// extracted here must have the files, bytes and modification times of the
+// tree Info-ZIP unzip extracted from the same archive.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "installation/archive.h"
+#include "installation/extract.h"
+#include "platform/file_system.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+
+const std::string kArchives = "archives";
+
+struct Snapshot {
+    std::map<std::string, std::string> files;     // relative path -> bytes
+    std::map<std::string, std::int64_t> seconds;  // relative path -> write time in seconds
+    std::map<std::string, bool> directories;
+};
+
+Snapshot Take(const std::string& root) {
+    Snapshot s;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (entry.is_directory()) {
+            s.directories[relative] = true;
+            continue;
+        }
+        ReadFile(entry.path().string(), &s.files[relative]);
+        s.seconds[relative] = static_cast<std::int64_t>(
+            plat::ReadWriteTime(entry.path().string().c_str()) / 10000000);
+    }
+    return s;
+}
+
+// Extracts every item with the given password through the archive layer.
+bool ExtractWithPassword(const std::string& archive, const std::string& root,
+                         const char* password) {
+    ArchiveHandle handle = OpenArchive(archive.c_str(), password);
+    if (handle == nullptr) return false;
+    SetExtractionRoot(handle, root.c_str());
+    ArchiveItem item;
+    GetArchiveItem(handle, -1, &item);
+    bool allOk = true;
+    for (std::int32_t i = 0, count = item.index; i < count; ++i) {
+        GetArchiveItem(handle, i, &item);
+        allOk = ExtractArchiveItem(handle, i, item.name) == ARC_OK && allOk;
+    }
+    CloseArchive(handle);
+    return allOk;
+}
+
+struct ToolCase {
+    const char* archive;
+    const char* password;  // null: through ExtractArchive, as the install step does
+};
+
+class ConformanceTest : public ::testing::TestWithParam<ToolCase> {};
+
+TEST_P(ConformanceTest, MatchesInfoZipUnzip) {
+    const ToolCase& c = GetParam();
+    std::string archive = kArchives + "/" + c.archive + ".zip";
+    ASSERT_TRUE(fs::exists(archive)) << "run the build: it makes " << archive;
+    ScopedTempDir dir;
+    std::string root = dir.Join("install");
+    if (c.password == nullptr) {
+        ASSERT_TRUE(ExtractArchive(archive.c_str(), root.c_str()));
+    } else {
+        ASSERT_TRUE(ExtractWithPassword(archive, root, c.password));
+    }
+    Snapshot ours = Take(root);
+    Snapshot expected = Take(kArchives + "/expected/" + c.archive);
+    ASSERT_FALSE(expected.files.empty());
+    EXPECT_EQ(ours.directories, expected.directories);
+    ASSERT_EQ(ours.files.size(), expected.files.size());
+    for (const auto& [name, bytes] : expected.files) {
+        EXPECT_TRUE(ours.files[name] == bytes) << name;
+        EXPECT_EQ(ours.seconds[name], expected.seconds[name]) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, ConformanceTest,
+    ::testing::Values(ToolCase{"infozip_deflate", nullptr}, ToolCase{"infozip_stored", nullptr},
+                      ToolCase{"infozip_dos_times", nullptr}, ToolCase{"infozip_streamed", nullptr},
+                      ToolCase{"infozip_stdin", nullptr}, ToolCase{"infozip_stdin_zip64", nullptr},
+                      ToolCase{"infozip_encrypted", "secret"},
+                      ToolCase{"infozip_encrypted_streamed", "secret"},
+                      ToolCase{"python_zipfile", nullptr}, ToolCase{"bsdtar", nullptr},
+                      ToolCase{"bsdtar_stored", nullptr}, ToolCase{"7z", nullptr}),
+    [](const ::testing::TestParamInfo<ToolCase>& tool) { return std::string(tool.param.archive); });
+
+struct PasswordCase {
+    const char* archive;
+    const char* password;
+    std::uint32_t code;
+};
+
+class EncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
+
+// Check byte from the CRC-32 (plain archive) and from the DOS time (streamed).
+TEST_P(EncryptedItemTest, WrongOrMissingPasswordLeavesAnEmptyFile) {
+    const PasswordCase& c = GetParam();
+    ScopedTempDir dir;
+    ArchiveHandle handle = OpenArchive((kArchives + "/" + c.archive + ".zip").c_str(), c.password);
+    ASSERT_NE(handle, nullptr);
+    SetExtractionRoot(handle, dir.path().c_str());
+    ArchiveItem item;
+    ASSERT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK);
+    ASSERT_STREQ(item.name, "readme.txt");
+    EXPECT_EQ(ExtractArchiveItem(handle, 0, item.name), c.code);
+    CloseArchive(handle);
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(dir.Join("readme.txt"), &bytes));
+    if (c.code == ARC_OK) {
+        EXPECT_EQ(bytes, "TalCheck conformance package\r\n");
+    } else {
+        EXPECT_EQ(bytes, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EncryptedItemTest,
+    ::testing::Values(PasswordCase{"infozip_encrypted", "secret", ARC_OK},
+                      PasswordCase{"infozip_encrypted", "wrong", ARC_PASSWORD},
+                      PasswordCase{"infozip_encrypted", nullptr, ARC_PASSWORD},
+                      PasswordCase{"infozip_encrypted_streamed", "secret", ARC_OK},
+                      PasswordCase{"infozip_encrypted_streamed", "Secret", ARC_PASSWORD},
+                      PasswordCase{"infozip_deflate", "unused", ARC_OK}));
+
+TEST(SymbolicLinkItem, IsWrittenAsAFileHoldingItsTarget) {
+    ScopedTempDir dir;
+    ASSERT_TRUE(ExtractArchive((kArchives + "/infozip_symlink.zip").c_str(), dir.path().c_str()));
+    EXPECT_FALSE(fs::is_symlink(dir.Join("link")));
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(dir.Join("link"), &bytes));
+    EXPECT_EQ(bytes, "../../outside/target");
+    ASSERT_TRUE(ReadFile(dir.Join("plain.txt"), &bytes));
+    EXPECT_EQ(bytes, "x\n");
+}
+
+}  // namespace
