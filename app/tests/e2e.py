@@ -468,11 +468,16 @@ CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case
 
 def no_program_left(program):
     out = subprocess.run(["ps", "-eo", "stat=,args="], capture_output=True, text=True).stdout
-    name = os.path.basename(program.exe)
-    # Zombies are dead processes whose parent has not collected them (in a
-    # container, an init that never does): nothing of theirs is left.
-    left = [l for l in out.splitlines()
-            if name in l and "e2e.py" not in l and not l.lstrip().startswith("Z")]
+    # A copy of this build's program, native or under Wine, shows its own
+    # path as its command. Zombies are dead processes whose parent has not
+    # collected them (in a container, an init that never does): nothing of
+    # theirs is left.
+    left = []
+    for line in out.splitlines():
+        fields = line.split(None, 1)
+        if len(fields) == 2 and not fields[0].startswith("Z") and \
+                fields[1].split(" ")[0] == program.exe:
+            left.append(line)
     check(not left, "processes left behind: %s" % left)
 
 
