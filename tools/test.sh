@@ -19,10 +19,10 @@ trap stop_wine EXIT
 failed=()
 for p in "${presets[@]}"; do
     echo "=== preset $p"
-    if ! cmake --preset "$p" >"build-$p.configure.log" 2>&1; then
-        cat "build-$p.configure.log"; failed+=("$p(configure)"); continue
+    mkdir -p build
+    if ! cmake --preset "$p" >"build/$p.configure.log" 2>&1; then
+        cat "build/$p.configure.log"; failed+=("$p(configure)"); continue
     fi
-    rm -f "build-$p.configure.log"
     if ! cmake --build --preset "$p" -j "$jobs"; then failed+=("$p(build)"); continue; fi
     if ! ctest --preset "$p" -j "$jobs"; then failed+=("$p(test)"); fi
 done

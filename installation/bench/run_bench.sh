@@ -5,7 +5,7 @@
 # in the same run. Prints the median wall times, their ratio and the peak
 # resident memory of each (GNU time). A second, ten times smaller package
 # shows that the peak memory does not grow with the package.
-#   tools: run from the repository root after building the linux preset:
+# Run from the repository root after building the linux preset:
 #   bash installation/bench/run_bench.sh [build/linux] [rounds]
 set -euo pipefail
 build="${1:-build/linux}"

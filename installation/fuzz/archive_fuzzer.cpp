@@ -22,6 +22,7 @@ std::string& Scratch() {
         char pattern[] = "/tmp/talcheck-fuzz-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         if (made == nullptr) std::abort();
+        std::atexit([] { plat::RemoveTree(Scratch().c_str(), nullptr); });
         return std::string(made);
     }();
     return dir;
