@@ -43,20 +43,18 @@ std::size_t ChunkSizeFor(const char* contentLength) {
 }
 
 void AppendLinkTargets(std::string_view body, std::string& listing, const char* nameFilter) {
-    if (!nameFilter || !*nameFilter) return;  // no name can contain a character of it
-    SubstringIndex seen;
-    seen.Append(listing);
+    if (!nameFilter || !*nameFilter) return;    // no name can contain a character of it
+    const std::string_view filter(nameFilter);  // measured once, not per name
+    SubstringIndex seen(listing);
     LinkMatcher matcher(body);
     std::string_view name;
     while (matcher.Next(&name)) {
-        if (name.find_first_of(nameFilter) == std::string_view::npos) continue;
+        if (name.find_first_of(filter) == std::string_view::npos) continue;
         if (name.size() > kMaxListedName) continue;
         if (seen.Contains(name)) continue;
         listing.reserve(listing.size() + name.size() + 1);  // name and tab, or neither
         listing.append(name);
         listing.push_back('\t');
-        seen.Append(name);
-        seen.Append("\t");
     }
 }
 

@@ -1,53 +1,54 @@
-// Answers "does this text occur anywhere in everything appended so far?" in
-// time proportional to the text's length, whatever has been appended: a
-// suffix automaton, grown one byte at a time. Memory is a few dozen bytes
-// per appended byte. Used by the folder listing's duplicate test, which a
-// plain search would make quadratic on pages with many links.
+// Answers "does this text occur anywhere in the observed string as it now
+// reads?", for the folder listing's duplicate test, which a plain search
+// would make quadratic on pages with many links. The string belongs to the
+// caller, who may only append to it while the index lives.
+//
+// Two structures, both filled lazily, only when a question needs them:
+// - per asked length, a WindowTable of the tab-free windows of that length:
+//   one hash and about one probe per question, and about one window per
+//   listed name; it answers tab-free questions;
+// - a SuffixAutomaton of the whole text: linear whatever the input, but
+//   several times slower; it answers questions with a tab, questions of
+//   lengths beyond the first limits.lengths ones, and questions of a length
+//   whose table gave up (it would have needed probe sequences longer than
+//   limits.probes).
+// Time stays linear in the text and the questions: at most limits.lengths
+// tables, each indexing every byte once, plus the automaton.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "net/suffix_automaton.h"
+#include "net/window_table.h"
 
 namespace net {
 
 class SubstringIndex {
 public:
-    SubstringIndex();
+    struct Limits {
+        std::size_t lengths = 8;
+        int probes = 64;
+    };
 
-    void Append(std::string_view text);
-    bool Contains(std::string_view text) const;
+    explicit SubstringIndex(const std::string& text) : text_(text) {}
+    SubstringIndex(const std::string& text, Limits limits) : limits_(limits), text_(text) {}
+
+    // Not const: the structures catch up with the string here.
+    bool Contains(std::string_view text);
 
 private:
-    // Most states of an automaton over text have one or two transitions:
-    // the first kInline are kept in the state itself (one cache line with
-    // its link), the rest in a singly linked list in edges_.
-    static constexpr int kInline = 3;
-    struct State {
-        std::int32_t length;
-        std::int32_t link;
-        std::int32_t firstEdge;  // overflow list, -1 when empty
-        std::uint8_t count;      // inline transitions in use
-        std::uint8_t bytes[kInline];
-        std::int32_t targets[kInline];
-    };
-    struct Edge {
-        std::int32_t target;
-        std::int32_t next;
-        unsigned char byte;
-    };
+    WindowTable* TableFor(std::size_t length);
+    bool AutomatonContains(std::string_view text);
 
-    std::int32_t Find(std::int32_t state, unsigned char byte) const;
-    void SetOrAdd(std::int32_t state, unsigned char byte, std::int32_t target);
-    std::int32_t Clone(std::int32_t state, std::int32_t length);
-    void Extend(unsigned char byte);
-
-    // The root has an edge for nearly every byte of the text and is reached
-    // at the end of most suffix-link walks: it gets a direct table.
-    std::int32_t rootEdges_[256];
-    std::vector<State> states_;
-    std::vector<Edge> edges_;
-    std::int32_t last_ = 0;
+    Limits limits_;
+    const std::string& text_;
+    std::vector<WindowTable> tables_;
+    std::unique_ptr<SuffixAutomaton> automaton_;
+    std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
 };
 
 }  // namespace net
