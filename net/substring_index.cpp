@@ -2,10 +2,19 @@
 
 namespace net {
 
+namespace {
+
+// A table spends time and a comparison proportional to the length on every
+// window; beyond the longest name a listing takes, that is not worth it.
+constexpr std::size_t kLongestWindow = 259;
+
+}  // namespace
+
 bool SubstringIndex::Contains(std::string_view text) {
     if (text.empty()) return true;
     if (text.size() > text_.size()) return false;
-    if (text.find('\t') == std::string_view::npos) {  // tables hold tab-free windows only
+    // Tables hold tab-free windows only.
+    if (text.size() <= kLongestWindow && text.find('\t') == std::string_view::npos) {
         WindowTable* table = TableFor(text.size());
         if (table && table->CatchUp(text_)) return table->Contains(text_, text);
     }

@@ -8,12 +8,13 @@
 //   one hash and about one probe per question, and about one window per
 //   listed name; it answers tab-free questions;
 // - a SuffixAutomaton of the whole text: linear whatever the input, but
-//   several times slower; it answers questions with a tab, questions of
-//   lengths beyond the first limits.lengths ones, and questions of a length
-//   whose table gave up (it would have needed probe sequences longer than
-//   limits.probes).
-// Time stays linear in the text and the questions: at most limits.lengths
-// tables, each indexing every byte once, plus the automaton.
+//   several times slower; it answers questions with a tab, questions longer
+//   than 259 bytes, questions of lengths beyond the first limits.lengths
+//   ones, and questions of a length whose table gave up (it would have
+//   needed probe sequences longer than limits.probes).
+// Time stays linear in the text and the questions: the automaton, and at
+// most limits.lengths tables, each looking at every window of the text
+// once, at a cost proportional to its length of at most 259.
 #pragma once
 
 #include <cstddef>
