@@ -5,16 +5,25 @@
 
 namespace net {
 
+namespace {
+
+constexpr std::int32_t kNone = -1;
+
+}  // namespace
+
 SubstringIndex::SubstringIndex() {
-    std::fill(std::begin(rootEdges_), std::end(rootEdges_), -1);
-    states_.push_back({0, -1, -1});
+    std::fill(std::begin(rootEdges_), std::end(rootEdges_), kNone);
+    states_.push_back({0, kNone, kNone, 0, {}, {}});
 }
 
 std::int32_t SubstringIndex::Find(std::int32_t state, unsigned char byte) const {
     if (state == 0) return rootEdges_[byte];
-    for (std::int32_t e = states_[state].firstEdge; e != -1; e = edges_[e].next)
+    const State& s = states_[state];
+    for (int i = 0; i < s.count; ++i)
+        if (s.bytes[i] == byte) return s.targets[i];
+    for (std::int32_t e = s.firstEdge; e != kNone; e = edges_[e].next)
         if (edges_[e].byte == byte) return edges_[e].target;
-    return -1;
+    return kNone;
 }
 
 void SubstringIndex::SetOrAdd(std::int32_t state, unsigned char byte, std::int32_t target) {
@@ -22,20 +31,36 @@ void SubstringIndex::SetOrAdd(std::int32_t state, unsigned char byte, std::int32
         rootEdges_[byte] = target;
         return;
     }
-    for (std::int32_t e = states_[state].firstEdge; e != -1; e = edges_[e].next) {
+    State& s = states_[state];
+    for (int i = 0; i < s.count; ++i) {
+        if (s.bytes[i] == byte) {
+            s.targets[i] = target;
+            return;
+        }
+    }
+    for (std::int32_t e = s.firstEdge; e != kNone; e = edges_[e].next) {
         if (edges_[e].byte == byte) {
             edges_[e].target = target;
             return;
         }
     }
-    edges_.push_back({target, states_[state].firstEdge, byte});
-    states_[state].firstEdge = static_cast<std::int32_t>(edges_.size() - 1);
+    if (s.count < kInline) {
+        s.bytes[s.count] = byte;
+        s.targets[s.count] = target;
+        ++s.count;
+        return;
+    }
+    edges_.push_back({target, s.firstEdge, byte});
+    s.firstEdge = static_cast<std::int32_t>(edges_.size() - 1);
 }
 
 std::int32_t SubstringIndex::Clone(std::int32_t state, std::int32_t length) {
     std::int32_t copy = static_cast<std::int32_t>(states_.size());
-    states_.push_back({length, states_[state].link, -1});
-    for (std::int32_t e = states_[state].firstEdge; e != -1; e = edges_[e].next) {
+    State twin = states_[state];  // inline transitions come along
+    twin.length = length;
+    twin.firstEdge = kNone;
+    states_.push_back(twin);
+    for (std::int32_t e = states_[state].firstEdge; e != kNone; e = edges_[e].next) {
         Edge edge = edges_[e];  // copied: push_back may move the array
         edges_.push_back({edge.target, states_[copy].firstEdge, edge.byte});
         states_[copy].firstEdge = static_cast<std::int32_t>(edges_.size() - 1);
@@ -45,21 +70,21 @@ std::int32_t SubstringIndex::Clone(std::int32_t state, std::int32_t length) {
 
 void SubstringIndex::Extend(unsigned char byte) {
     std::int32_t cur = static_cast<std::int32_t>(states_.size());
-    states_.push_back({states_[last_].length + 1, 0, -1});
+    states_.push_back({states_[last_].length + 1, 0, kNone, 0, {}, {}});
     std::int32_t p = last_;
-    while (p != -1 && Find(p, byte) == -1) {
+    while (p != kNone && Find(p, byte) == kNone) {
         SetOrAdd(p, byte, cur);
         p = states_[p].link;
     }
     last_ = cur;
-    if (p == -1) return;  // link stays at the root
+    if (p == kNone) return;  // link stays at the root
     std::int32_t q = Find(p, byte);
     if (states_[p].length + 1 == states_[q].length) {
         states_[cur].link = q;
         return;
     }
     std::int32_t copy = Clone(q, states_[p].length + 1);
-    while (p != -1 && Find(p, byte) == q) {
+    while (p != kNone && Find(p, byte) == q) {
         SetOrAdd(p, byte, copy);
         p = states_[p].link;
     }
@@ -75,7 +100,7 @@ bool SubstringIndex::Contains(std::string_view text) const {
     std::int32_t state = 0;
     for (char c : text) {
         state = Find(state, static_cast<unsigned char>(c));
-        if (state == -1) return false;
+        if (state == kNone) return false;
     }
     return true;
 }

@@ -19,12 +19,17 @@ public:
     bool Contains(std::string_view text) const;
 
 private:
-    // Each state's outgoing transitions form a singly linked list in the
-    // edge arrays; the lists are short for text.
+    // Most states of an automaton over text have one or two transitions:
+    // the first kInline are kept in the state itself (one cache line with
+    // its link), the rest in a singly linked list in edges_.
+    static constexpr int kInline = 3;
     struct State {
         std::int32_t length;
         std::int32_t link;
-        std::int32_t firstEdge;
+        std::int32_t firstEdge;  // overflow list, -1 when empty
+        std::uint8_t count;      // inline transitions in use
+        std::uint8_t bytes[kInline];
+        std::int32_t targets[kInline];
     };
     struct Edge {
         std::int32_t target;

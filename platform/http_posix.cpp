@@ -39,11 +39,6 @@ struct MultiTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { curl_multi_cleanup(h); }
 };
-struct HeaderListTraits {
-    using Handle = curl_slist*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_slist_free_all(h); }
-};
 
 bool GlobalInit() {
     static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -75,7 +70,6 @@ std::string Trimmed(const char* text, std::size_t len) {
 struct HttpGet::Impl {
     ScopedHandle<MultiTraits> multi;
     ScopedHandle<EasyTraits> easy;  // removed from multi before either is closed
-    ScopedHandle<HeaderListTraits> headers;
     bool attached = false;
 
     // Headers of the response being received; kept once it is the final one.
@@ -165,16 +159,10 @@ bool HttpGet::Impl::Configure(const char* url) {
     unsigned long connectMs = g_connectMs.load();
     unsigned long recvMs = g_receiveMs.load();
     receiveMs = recvMs ? recvMs : kDefaultReceiveMs;
-    // Nothing is cached on this side; ask intermediaries not to answer from
-    // theirs either, as a reload does.
-    curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    if (!list) return false;
-    headers.reset(list);
-    list = curl_slist_append(list, "Pragma: no-cache");
-    if (!list) return false;
+    // libcurl keeps no cache, and like the Windows request this one adds no
+    // cache headers of its own.
     bool ok = curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_USERAGENT, "VeltAgent") == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_MAXREDIRS, 30L) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&

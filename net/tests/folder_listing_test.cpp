@@ -114,10 +114,6 @@ Reply Framed(Reply r, Reply::Framing f) {
     r.framing = f;
     return r;
 }
-Reply WithLength(Reply r, const char* text) {
-    r.contentLength = text;
-    return r;
-}
 Reply CutAt(Reply r, std::uint64_t n) {
     r.cutAfter = n;
     return r;
@@ -171,9 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "first.zip\tacross.zip\tlast.zip\t"},
         FetchCase{"ChunkedLongPage", Framed(Reply::Page(Straddling()), Reply::Framing::kChunked),
                   "first.zip\tacross.zip\tlast.zip\t"},
-        FetchCase{"ZeroLength",
-                  WithLength(Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose), "0"),
-                  ""},
         FetchCase{"RedirectFollowed", Reply::Redirect(302, "/moved/"), "a.zip\tb.zip\t"},
         FetchCase{"PermanentRedirectFollowed", Reply::Redirect(301, "/moved/"), "a.zip\tb.zip\t"},
         FetchCase{
