@@ -1,7 +1,7 @@
 // Opening, describing and closing archives; positioning the reader.
 #include <cstring>
 #include <new>
-#include <vector>
+#include <memory>
 
 #include "installation/archive.h"
 #include "installation/archive_item_info.h"
@@ -19,18 +19,21 @@ void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
 // The local-header test: the reader compares the local header with the
 // central record when it opens the item raw; methods other than stored and
 // deflate are refused here. Then the local extra field is read whole.
-std::uint32_t ReadLocalExtraField(ArchiveState& state, std::vector<unsigned char>* extra) {
+std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned char[]>* extra,
+                                  int* length) {
     int method = -1;
     if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK)
         return ARC_BAD_LOCAL_HEADER;
     std::uint32_t code = ARC_OK;
     if (method != kStored && method != kDeflated) code = ARC_BAD_LOCAL_HEADER;
-    int length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
-    if (length < 0) code = ARC_EXTRA_FIELD_FAILED;
-    if (code == ARC_OK && length > 0) {
-        extra->resize(static_cast<std::size_t>(length));
-        int got = unzGetLocalExtrafield(state.reader, extra->data(), static_cast<unsigned>(length));
-        if (got != length) code = ARC_EXTRA_FIELD_FAILED;
+    *length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
+    if (*length < 0) code = ARC_EXTRA_FIELD_FAILED;
+    if (code == ARC_OK && *length > 0) {
+        extra->reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(*length)]);
+        int got = *extra ? unzGetLocalExtrafield(state.reader, extra->get(),
+                                                 static_cast<unsigned>(*length))
+                         : -1;
+        if (got != *length) code = ARC_EXTRA_FIELD_FAILED;
     }
     unzCloseCurrentFile(state.reader);
     return code;
@@ -47,8 +50,9 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     // 260-byte path could hold it below a root anyway, so the item is skipped.
     if (info.size_filename >= plat::kPathSize) return ARC_OPEN_FAILED;
 
-    std::vector<unsigned char> extra;
-    std::uint32_t code = ReadLocalExtraField(state, &extra);
+    std::unique_ptr<unsigned char[]> extra;
+    int extraLength = 0;
+    std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);
     if (code != ARC_OK) return code;
 
     ArchiveItem result{};
@@ -60,7 +64,7 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     result.uncompressedSize = static_cast<std::uint32_t>(info.uncompressed_size);
     plat::FileTime dos = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
     ItemTimes times{dos, dos, dos};
-    ApplyTimestampBlock(extra.data(), extra.size(), &times);
+    ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &times);
     result.accessTime = times.access;
     result.creationTime = times.creation;
     result.writeTime = times.write;
@@ -103,8 +107,13 @@ ArchiveHandle OpenArchive(const char* path, const char* password) {
     ArchiveState* state = new (std::nothrow) ArchiveState;
     if (state == nullptr) return nullptr;
     if (password != nullptr) {
-        state->hasPassword = true;
-        state->password = password;
+        std::size_t size = std::strlen(password) + 1;
+        state->password.reset(new (std::nothrow) char[size]);
+        if (!state->password) {
+            delete state;
+            return nullptr;
+        }
+        std::memcpy(state->password.get(), password, size);
     }
     char cwd[plat::kPathSize - 1] = {};
     if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state, cwd);

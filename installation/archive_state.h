@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "installation/archive.h"
 #include "installation/archive_stream.h"
@@ -27,8 +26,7 @@ struct ArchiveState {
     std::uint32_t cachedCrc = 0;
     std::uint32_t cachedDosDate = 0;
 
-    bool hasPassword = false;
-    std::string password;
+    std::unique_ptr<char[]> password;  // owned copy, or null when none was given
     std::unique_ptr<unsigned char[]> outputBuffer;
     char extractionRoot[plat::kPathSize] = {};
     bool rootUsable = false;

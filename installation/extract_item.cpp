@@ -48,7 +48,7 @@ bool CheckByteMatches(ArchiveState& state) {
         return false;
     unsigned expected =
         (state.cachedFlags & 8) != 0 ? (state.cachedDosDate >> 8) & 0xFF : state.cachedCrc >> 24;
-    const char* password = state.hasPassword ? state.password.c_str() : "";
+    const char* password = state.password ? state.password.get() : "";
     return DecryptedCheckByte(password, header) == expected;
 }
 
@@ -77,7 +77,7 @@ std::uint32_t ExtractFileItem(ArchiveState& state, const ArchiveItem& item, cons
     if (!file.valid()) return ARC_OPEN_FAILED;
 
     bool encrypted = (state.cachedFlags & 1) != 0;
-    const char* password = state.hasPassword ? state.password.c_str() : "";
+    const char* password = state.password ? state.password.get() : "";
     // An item that cannot be opened would fail at its first read anyway.
     if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, encrypted ? password : nullptr) !=
         UNZ_OK)

@@ -31,7 +31,7 @@
 namespace plat {
 
 class HttpGet {
-  public:
+public:
     HttpGet();
     ~HttpGet();
     HttpGet(const HttpGet&) = delete;
@@ -58,7 +58,7 @@ class HttpGet {
 
     struct Impl;
 
-  private:
+private:
     std::unique_ptr<Impl> impl_;
 };
 

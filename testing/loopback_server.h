@@ -56,7 +56,7 @@ struct RequestRecord {
 };
 
 class LoopbackServer {
-  public:
+public:
     LoopbackServer();
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
@@ -76,7 +76,7 @@ class LoopbackServer {
 
     std::vector<RequestRecord> Requests() const;
 
-  private:
+private:
     void AcceptLoop();
     void Serve(sock::Scoped connection);
     Reply Find(const std::string& path) const;

@@ -7,7 +7,7 @@
 namespace testing_support {
 
 class ScopedTempDir {
-  public:
+public:
     ScopedTempDir();
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
@@ -17,7 +17,7 @@ class ScopedTempDir {
     // path() + separator + relative
     std::string Join(const std::string& relative) const;
 
-  private:
+private:
     std::string path_;
 };
 
@@ -28,13 +28,13 @@ bool FileExists(const std::string& path);
 
 // Changes the current directory for the object's lifetime.
 class ScopedCurrentDir {
-  public:
+public:
     explicit ScopedCurrentDir(const std::string& dir);
     ~ScopedCurrentDir();
     ScopedCurrentDir(const ScopedCurrentDir&) = delete;
     ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
 
-  private:
+private:
     std::string previous_;
 };
 

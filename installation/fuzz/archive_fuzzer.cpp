@@ -17,20 +17,21 @@
 
 namespace {
 
-std::string& Scratch() {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/talcheck-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (made == nullptr) std::abort();
-        std::atexit([] { plat::RemoveTree(Scratch().c_str(), nullptr); });
-        return std::string(made);
-    }();
-    return dir;
+// A plain array: it must outlive the exit handler that removes the directory.
+char g_scratch[64];
+
+const char* Scratch() {
+    if (g_scratch[0] == '\0') {
+        std::snprintf(g_scratch, sizeof g_scratch, "/tmp/talcheck-fuzz-XXXXXX");
+        if (::mkdtemp(g_scratch) == nullptr) std::abort();
+        std::atexit([] { plat::RemoveTree(g_scratch, nullptr); });
+    }
+    return g_scratch;
 }
 
 // Only the input file and the root may exist in the scratch directory.
 void CheckNothingEscaped() {
-    DIR* dir = ::opendir(Scratch().c_str());
+    DIR* dir = ::opendir(Scratch());
     if (dir == nullptr) std::abort();
     while (dirent* entry = ::readdir(dir)) {
         const char* n = entry->d_name;
@@ -60,8 +61,8 @@ void ExtractBackwards(const std::string& archive, const std::string& root) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string archive = Scratch() + "/input.zip";
-    std::string root = Scratch() + "/root";
+    std::string archive = std::string(Scratch()) + "/input.zip";
+    std::string root = std::string(Scratch()) + "/root";
     FILE* f = std::fopen(archive.c_str(), "wb");
     if (f == nullptr) return 0;
     std::fwrite(data, 1, size, f);

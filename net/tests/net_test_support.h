@@ -22,7 +22,7 @@ struct CaseName {
 };
 
 class ShortTimeouts : public ::testing::Environment {
-  public:
+public:
     void SetUp() override { plat::SetHttpTimeoutsForTesting(kTestTimeoutMs, kTestTimeoutMs); }
 };
 
