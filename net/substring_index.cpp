@@ -7,6 +7,9 @@ namespace {
 // A table spends time and a comparison proportional to the length on every
 // window; beyond the longest name a listing takes, that is not worth it.
 constexpr std::size_t kLongestWindow = 259;
+// Windows the tables may hash on top of the budget per byte, so that a
+// short string does not hand over to the automaton at once.
+constexpr std::size_t kWindowAllowance = 4096;
 
 }  // namespace
 
@@ -14,11 +17,17 @@ bool SubstringIndex::Contains(std::string_view text) {
     if (text.empty()) return true;
     if (text.size() > text_.size()) return false;
     // Tables hold tab-free windows only.
-    if (text.size() <= kLongestWindow && text.find('\t') == std::string_view::npos) {
+    if (!automaton_ && text.size() <= kLongestWindow && text.find('\t') == std::string_view::npos) {
         WindowTable* table = TableFor(text.size());
-        if (table && table->CatchUp(text_)) return table->Contains(text_, text);
+        if (table && table->CatchUp(text_) && WithinBudget()) return table->Contains(text_, text);
     }
     return AutomatonContains(text);
+}
+
+bool SubstringIndex::WithinBudget() const {
+    std::size_t seen = 0;
+    for (const WindowTable& table : tables_) seen += table.WindowsSeen();
+    return seen <= limits_.windowsPerByte * text_.size() + kWindowAllowance;
 }
 
 WindowTable* SubstringIndex::TableFor(std::size_t length) {
@@ -30,7 +39,10 @@ WindowTable* SubstringIndex::TableFor(std::size_t length) {
 }
 
 bool SubstringIndex::AutomatonContains(std::string_view text) {
-    if (!automaton_) automaton_ = std::make_unique<SuffixAutomaton>();
+    if (!automaton_) {
+        automaton_ = std::make_unique<SuffixAutomaton>();
+        std::vector<WindowTable>().swap(tables_);  // their memory goes back at once
+    }
     automaton_->Append(std::string_view(text_).substr(automatonEnd_));
     automatonEnd_ = text_.size();
     return automaton_->Contains(text);

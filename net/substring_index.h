@@ -5,16 +5,19 @@
 //
 // Two structures, both filled lazily, only when a question needs them:
 // - per asked length, a WindowTable of the tab-free windows of that length:
-//   one hash and about one probe per question, and about one window per
-//   listed name; it answers tab-free questions;
+//   one hash and about one probe per question, and, when the names have
+//   one length, about one window per listed name; it answers tab-free
+//   questions of up to 259 bytes;
 // - a SuffixAutomaton of the whole text: linear whatever the input, but
-//   several times slower; it answers questions with a tab, questions longer
-//   than 259 bytes, questions of lengths beyond the first limits.lengths
-//   ones, and questions of a length whose table gave up (it would have
-//   needed probe sequences longer than limits.probes).
-// Time stays linear in the text and the questions: the automaton, and at
-// most limits.lengths tables, each looking at every window of the text
-// once, at a cost proportional to its length of at most 259.
+//   several times slower; once it is needed, it answers every question.
+// The automaton takes over at the first question that has a tab, is longer
+// than 259 bytes, or has a length beyond the first limits.lengths ones; when
+// a table gives up (it would need probe sequences longer than
+// limits.probes); and when the tables together have hashed more than
+// limits.windowsPerByte windows per byte of the string (names of many
+// lengths: every table hashes the windows of every longer name). So time
+// stays linear in the string and the questions, and never far above that
+// of the automaton alone.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +36,7 @@ public:
     struct Limits {
         std::size_t lengths = 8;
         int probes = 64;
+        std::size_t windowsPerByte = 2;
     };
 
     explicit SubstringIndex(const std::string& text) : text_(text) {}
@@ -43,11 +47,12 @@ public:
 
 private:
     WindowTable* TableFor(std::size_t length);
+    bool WithinBudget() const;
     bool AutomatonContains(std::string_view text);
 
     Limits limits_;
     const std::string& text_;
-    std::vector<WindowTable> tables_;
+    std::vector<WindowTable> tables_;  // unused once the automaton exists
     std::unique_ptr<SuffixAutomaton> automaton_;
     std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
 };

@@ -69,6 +69,7 @@ bool WindowTable::Insert(std::string_view text, std::size_t position) {
     if ((used_ + 1) * 2 > slots_.size() && !Grow()) return false;
     const char* window = text.data() + position;
     std::uint64_t hash = Hash(window);
+    ++seen_;
     std::size_t slot = 0;
     switch (Seek(text, window, hash, &slot)) {
         case Probe::kFound:

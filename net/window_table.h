@@ -26,6 +26,8 @@ public:
     WindowTable(std::size_t length, int maxProbes);
 
     std::size_t Length() const { return length_; }
+    // Windows hashed so far, equal ones included: the work done.
+    std::size_t WindowsSeen() const { return seen_; }
 
     // Adds the windows that start at or after the end of the text of the
     // previous call. False once the table has given up.
@@ -50,6 +52,7 @@ private:
     bool gaveUp_ = false;
     std::size_t next_ = 0;  // first window start not yet looked at
     std::size_t used_ = 0;
+    std::size_t seen_ = 0;
     // Each slot: the high half of the window's hash (its tag, which also
     // picks the first slot to probe) above position + 1; 0 is an empty
     // slot. Kept at most half full (linear probing).

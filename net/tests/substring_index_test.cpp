@@ -17,16 +17,23 @@ struct LimitsCase {
 };
 
 // Each limit steers the questions to another structure: window tables for
-// up to eight lengths with the automaton for the rest; one table only; tables
-// that give up on the first occupied slot (in look-ups, insertions and
-// growth); the automaton alone.
+// every length, as long as no tab comes; the tables with the usual limits,
+// then the automaton; one table only; tables that give up on the first
+// occupied slot, or the third; the automaton alone.
+// clang-format off
 const LimitsCase kLimits[] = {
-    {"Default", Limits{}},         {"OneLength", Limits{1, 64}},     {"OneProbe", Limits{8, 1}},
-    {"ThreeProbes", Limits{8, 3}}, {"AutomatonOnly", Limits{0, 64}},
+    {"TablesOnly", Limits{1000, 64, 1000}},
+    {"Default", Limits{}},
+    {"OneLength", Limits{1, 64, 2}},
+    {"OneProbe", Limits{1000, 1, 1000}},
+    {"ThreeProbes", Limits{1000, 3, 1000}},
+    {"AutomatonOnly", Limits{0, 64, 2}},
 };
+// clang-format on
 
-// Few letters make many repeats; tabs appear inside names and prefixes.
-const char* const kAlphabets[] = {"ab.\t", "abcdefghij.\t", nullptr /* every byte value */};
+// Few letters make many repeats; tabs (in the last three) appear inside
+// names and the caller's text.
+const char* const kAlphabets[] = {"ab.", "ab.\t", "abcdefghij.\t", nullptr /* every byte */};
 
 class Generator {
 public:
@@ -105,8 +112,8 @@ TEST_P(SubstringIndexAgrees, WithAPlainSearchWhileTheStringGrows) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<SubstringIndexAgrees::ParamType>& info) {
-    static const char* const kAlphabetNames[] = {"FewLetters", "Letters", "AllBytes"};
-    return std::string(std::get<0>(info.param).name) + "_" + kAlphabetNames[info.index % 3];
+    static const char* const kAlphabetNames[] = {"NoTabs", "FewLetters", "Letters", "AllBytes"};
+    return std::string(std::get<0>(info.param).name) + "_" + kAlphabetNames[info.index % 4];
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, SubstringIndexAgrees,
