@@ -10,6 +10,9 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
+using net_test::CutAt;
+using net_test::Silent;
+using net_test::StallAt;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
 
@@ -36,19 +39,6 @@ Reply Framed(Reply r, Reply::Framing f) {
 Reply Status(int status) {
     Reply r = Reply::Generated(100000);
     r.status = status;
-    return r;
-}
-Reply CutAt(Reply r, std::uint64_t n) {
-    r.cutAfter = n;
-    return r;
-}
-Reply StallAt(Reply r, std::uint64_t n) {
-    r.stallAfter = n;
-    return r;
-}
-Reply Silent() {
-    Reply r;
-    r.neverAnswer = true;
     return r;
 }
 

@@ -15,6 +15,9 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
+using net_test::CutAt;
+using net_test::Silent;
+using net_test::StallAt;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
 
@@ -162,19 +165,6 @@ struct FetchCase {
 
 Reply Framed(Reply r, Reply::Framing f) {
     r.framing = f;
-    return r;
-}
-Reply CutAt(Reply r, std::uint64_t n) {
-    r.cutAfter = n;
-    return r;
-}
-Reply StallAt(Reply r, std::uint64_t n) {
-    r.stallAfter = n;
-    return r;
-}
-Reply Silent() {
-    Reply r;
-    r.neverAnswer = true;
     return r;
 }
 

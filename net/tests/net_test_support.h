@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/http.h"
+#include "testing/loopback_server.h"
 #include "testing/wine.h"
 
 namespace net_test {
@@ -20,6 +22,22 @@ struct CaseName {
         return p.param.name;
     }
 };
+
+// Server misbehaviours applied to a reply: the body is cut off or stalls
+// after n bytes, or the connection is accepted and never answered.
+inline testing_support::Reply CutAt(testing_support::Reply r, std::uint64_t n) {
+    r.cutAfter = n;
+    return r;
+}
+inline testing_support::Reply StallAt(testing_support::Reply r, std::uint64_t n) {
+    r.stallAfter = n;
+    return r;
+}
+inline testing_support::Reply Silent() {
+    testing_support::Reply r;
+    r.neverAnswer = true;
+    return r;
+}
 
 class ShortTimeouts : public ::testing::Environment {
 public:
