@@ -1,5 +1,10 @@
 // BLAKE2b-512 of a package, fed chunk by chunk while it downloads, so that a
 // prehashed signature needs no second read of the file.
+//
+// The hash is computed on a worker thread of the hasher's own: Update only
+// copies the chunk into one of a few fixed buffers (waiting when all are
+// taken), so hashing overlaps the network reads instead of adding to them.
+// When the thread or its buffers cannot be had, Update hashes in place.
 #pragma once
 
 #include <array>
