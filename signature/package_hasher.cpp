@@ -108,7 +108,13 @@ void PackageHasher::State::Queue(const unsigned char* data, std::size_t size) {
     }
 }
 
-PackageHasher::PackageHasher() : state_(new State) { Reset(); }
+PackageHasher::PackageHasher() : state_(new State) {
+    // sodium_init picks the fastest BLAKE2b code for this processor; should
+    // it fail, the portable code gives the same hash.
+    int ready = sodium_init();
+    static_cast<void>(ready);
+    Reset();
+}
 
 PackageHasher::~PackageHasher() {
     state_->StopWorker();

@@ -24,7 +24,7 @@ def make_big_package(path, megabytes):
     block = bytes((i * 2654435761 >> 13) & 255 for i in range(1 << 20))
     with zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as z:
         for n in range(megabytes // 8):
-            z.writestr("data/part%03d.bin" % n, block[n:] + block[:n] * 8)
+            z.writestr("data/part%03d.bin" % n, (block[n:] + block[:n]) * 8)
 
 
 def timed_run(program, tree):
@@ -51,6 +51,7 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--megabytes", type=int, default=200)
     args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
     tree = os.path.join(args.build, "signed_run_bench_tree")
     subprocess.run(["rm", "-rf", tree], check=True)
     package = os.path.join(tree, "Marl Quill", "MarlQuill", "5_1 Installers", NAME)
