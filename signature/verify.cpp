@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <cstdio>
+#include <new>
 
 #include "platform/scoped_handle.h"
 
@@ -37,7 +38,12 @@ bool ReadWholeFile(const char* path, std::string* bytes, bool* tooLarge) {
             *tooLarge = true;
             return false;
         }
-        bytes->append(buffer, got);
+        try {
+            bytes->append(buffer, got);
+        } catch (const std::bad_alloc&) {
+            *tooLarge = true;  // no memory for it here
+            return false;
+        }
     }
     return std::ferror(file.get()) == 0;
 }
@@ -64,12 +70,12 @@ std::string VerifySignature(const Signature& signature, const PublicKey& key,
 }
 
 bool GlobalSignatureVerifies(const Signature& signature, const PublicKey& key) {
-    std::string signed_(reinterpret_cast<const char*>(signature.signature.data()),
+    std::string message(reinterpret_cast<const char*>(signature.signature.data()),
                         signature.signature.size());
-    signed_ += signature.trustedComment;
+    message += signature.trustedComment;
     return crypto_sign_verify_detached(signature.globalSignature.data(),
-                                       reinterpret_cast<const unsigned char*>(signed_.data()),
-                                       signed_.size(), key.key.data()) == 0;
+                                       reinterpret_cast<const unsigned char*>(message.data()),
+                                       message.size(), key.key.data()) == 0;
 }
 
 }  // namespace
