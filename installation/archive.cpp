@@ -63,6 +63,10 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
         return ARC_OPEN_FAILED;
     }
 
+    if (info.compression_method != kStored && info.compression_method != kDeflated) {
+        state.itemFault = "compression method other than stored and deflate";
+        return ARC_BAD_LOCAL_HEADER;
+    }
     std::unique_ptr<unsigned char[]> extra;
     int extraLength = 0;
     std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);

@@ -37,8 +37,10 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
         for (char* p = stored; *p != '\0'; ++p) {
             if (static_cast<unsigned char>(*p) < 32) *p = '?';
         }
-        const char* name = StripItemName(stored);
-        if (name[0] != '\0') return name;
+        std::string name = StripItemName(stored);
+        // A name too long to be installed is shown by its start.
+        if (info.size_filename >= sizeof stored - 1) name = name.substr(0, 32) + "...";
+        if (!name.empty()) return name;
     }
     return "item " + std::to_string(index + 1);
 }

@@ -148,7 +148,7 @@ TEST_F(InstallPackageTest, CreatesOneLevelOfInstallDirectoryOrStops) {
     ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
     EXPECT_TRUE(
         InstallPackage("5.10.0123.zip", download.c_str(), data_.c_str(), Writer(), nullptr));
-    EXPECT_EQ(log_.size(), 5u);
+    EXPECT_EQ(log_.size(), 2u);
     EXPECT_TRUE(FileExists(Install("a.txt")));
 }
 
@@ -158,7 +158,7 @@ TEST_F(InstallPackageTest, FailedPlacementKeepsTheDownloadButEndsNormally) {
     EXPECT_TRUE(InstallPackage("5.10.0123.zip", empty.c_str(), data_.c_str(), Writer(), nullptr));
     EXPECT_TRUE(FileExists(empty));
     EXPECT_EQ(log_, (std::vector<std::string>{"START COPY: |5.10.0123.zip|",
-                                              "COPY REFUSED: |5.10.0123.zip|(no items)",
+                                              "COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)",
                                               "END COPY: |5.10.0123.zip|"}));
 
     // No download at all: the target is left as it is.
