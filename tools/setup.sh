@@ -15,6 +15,8 @@ packages=(
     # archive tools the conformance tests compare against, fuzzing, demo
     zip unzip p7zip-full libarchive-tools python3 clang libclang-rt-14-dev
     curl ca-certificates bzip2 xz-utils procps time util-linux
+    # inspection program (header-only JSON and command line), deployment tests
+    nlohmann-json3-dev libcli11-dev nginx
 )
 
 missing=()
