@@ -33,7 +33,8 @@ std::vector<Candidate> ExplainWalk(const std::string& listing, int32_t major, in
                                                    std::to_string(minBuild - 1)
                                              : "negative build";
         } else {
-            if (accepted) candidates[accepted - 1].verdict = "replaced by the later " + candidate.name;
+            if (accepted)
+                candidates[accepted - 1].verdict = "replaced by the later " + candidate.name;
             candidate.verdict = "chosen";
             accepted = candidates.size() + 1;
             major = a;

@@ -26,8 +26,7 @@ std::string Folder(int32_t major, int32_t minor) {
 // Fetches one folder, records it and its page warnings; returns its listing.
 std::string Fetch(Inspection& inspection, const char* role, const std::string& folder) {
     std::string body;
-    inspection.requests.push_back(
-        FetchFolder(role, folder, inspection.baseUrl + folder, &body));
+    inspection.requests.push_back(FetchFolder(role, folder, inspection.baseUrl + folder, &body));
     for (Warning& w : CheckPage(inspection.requests.back(), body)) {
         inspection.warnings.push_back(std::move(w));
     }
@@ -47,10 +46,10 @@ bool HoldsPackage(const FolderRequest& request) {
 void NoteProbeStop(Inspection& inspection, int probes) {
     const FolderRequest& last = inspection.requests.back();
     if (last.listing.empty()) {
-        inspection.probeStop = last.folder + " has no names (" +
-                               (last.reached ? "status " + std::to_string(last.status)
-                                             : std::string("no answer")) +
-                               ")";
+        inspection.probeStop =
+            last.folder + " has no names (" +
+            (last.reached ? "status " + std::to_string(last.status) : std::string("no answer")) +
+            ")";
         return;
     }
     if (probes >= kMaxProbes) {
@@ -76,7 +75,8 @@ void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes,
     const std::string stopFolder = inspection.requests.back().folder;
     const int32_t stopMajor = major;
     std::vector<std::pair<int32_t, int32_t>> lookAt;
-    for (int i = 0; i < lines && NextVersionLine(major, minor); ++i) lookAt.emplace_back(major, minor);
+    for (int i = 0; i < lines && NextVersionLine(major, minor); ++i)
+        lookAt.emplace_back(major, minor);
     if (major == stopMajor && stopMajor < INT32_MAX) lookAt.emplace_back(stopMajor + 1, 0);
     for (const auto& [a, b] : lookAt) {
         std::string folder = Folder(a, b);
@@ -113,16 +113,16 @@ void Choose(Inspection& inspection, const std::string& currentFolder,
     char newestChoice[plat::kPathSize] = {};
     ChooseCurrentLinePackage(currentListing, installed, current);
     ChooseNewestLinePackage(newest.newestListing, newestChoice);
-    inspection.current =
-        Explain(inspection, currentFolder, current,
-                ExplainWalk(currentListing, installed.major, installed.minor,
-                            static_cast<int64_t>(installed.build) + 1));
-    inspection.newest = Explain(inspection, newest.newestFolder, newestChoice, ExplainWalk(newest.newestListing, 0, 0, 0));
+    inspection.current = Explain(inspection, currentFolder, current,
+                                 ExplainWalk(currentListing, installed.major, installed.minor,
+                                             static_cast<int64_t>(installed.build) + 1));
+    inspection.newest = Explain(inspection, newest.newestFolder, newestChoice,
+                                ExplainWalk(newest.newestListing, 0, 0, 0));
     for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
         if (ChosenIn(line->candidates) != line->listed) {
-            inspection.warnings.push_back(
-                {"explanation", "the explanation of " + line->folder +
-                                    " disagrees with the run's choice '" + line->listed + "'"});
+            inspection.warnings.push_back({"explanation", "the explanation of " + line->folder +
+                                                              " disagrees with the run's choice '" +
+                                                              line->listed + "'"});
         }
     }
 }

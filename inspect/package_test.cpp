@@ -14,14 +14,22 @@ namespace {
 
 std::string DescribeCode(std::uint32_t code) {
     switch (code) {
-        case ARC_OPEN_FAILED: return "cannot be written (name or path refused)";
-        case ARC_WRITE_FAILED: return "write failed";
-        case ARC_BAD_LOCAL_HEADER: return "local header does not match, or unknown method";
-        case ARC_EXTRA_FIELD_FAILED: return "extra field unreadable";
-        case ARC_PASSWORD: return "encrypted with an unknown password";
-        case ARC_BAD_ARGUMENT: return "central directory damaged";
-        case ARC_DATA_ERROR: return "data broken (CRC-32 mismatch or cut short)";
-        default: return "result code " + std::to_string(code);
+        case ARC_OPEN_FAILED:
+            return "cannot be written (name or path refused)";
+        case ARC_WRITE_FAILED:
+            return "write failed";
+        case ARC_BAD_LOCAL_HEADER:
+            return "local header does not match, or unknown method";
+        case ARC_EXTRA_FIELD_FAILED:
+            return "extra field unreadable";
+        case ARC_PASSWORD:
+            return "encrypted with an unknown password";
+        case ARC_BAD_ARGUMENT:
+            return "central directory damaged";
+        case ARC_DATA_ERROR:
+            return "data broken (CRC-32 mismatch or cut short)";
+        default:
+            return "result code " + std::to_string(code);
     }
 }
 
@@ -43,8 +51,8 @@ ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch) 
         code = GetArchiveItem(archive, i, &item);
         if (code == ARC_OK) code = ExtractArchiveItem(archive, i, item.name);
         if (code != ARC_OK) {
-            verdict.problem = "item " + std::to_string(i) + " '" + item.name + "': " +
-                              DescribeCode(code);
+            verdict.problem =
+                "item " + std::to_string(i) + " '" + item.name + "': " + DescribeCode(code);
         }
     }
     if (code != ARC_OK && verdict.problem.empty()) verdict.problem = DescribeCode(code);

@@ -44,9 +44,12 @@ const char* InvisibleBecause(const Anchor& anchor) {
 }
 
 const char* Describe(const std::string& code) {
-    if (code == "single_quoted_anchor") return "link(s) with single quotes, which the run does not see";
-    if (code == "upper_case_anchor") return "link(s) in upper case (<A HREF=...>), which the run does not see";
-    if (code == "links_merged") return "line(s) with several links, which the run reads as one name";
+    if (code == "single_quoted_anchor")
+        return "link(s) with single quotes, which the run does not see";
+    if (code == "upper_case_anchor")
+        return "link(s) in upper case (<A HREF=...>), which the run does not see";
+    if (code == "links_merged")
+        return "line(s) with several links, which the run reads as one name";
     return "link(s) in a form the run does not read (one <a href=\"...\">...</a> per line)";
 }
 

@@ -43,8 +43,12 @@ Json WarningsJson(const std::vector<Warning>& warnings) {
 Json PackagesJson(const std::vector<PackageTest>& packages) {
     Json list = Json::array();
     for (const PackageTest& p : packages) {
-        list.push_back({{"name", p.localName}, {"source", p.url}, {"downloaded", p.downloaded},
-                        {"bytes", p.bytes}, {"items", p.items}, {"passed", p.passed},
+        list.push_back({{"name", p.localName},
+                        {"source", p.url},
+                        {"downloaded", p.downloaded},
+                        {"bytes", p.bytes},
+                        {"items", p.items},
+                        {"passed", p.passed},
                         {"problem", p.problem}});
     }
     return list;
@@ -55,18 +59,25 @@ Json ChoiceJson(const LineChoice& line) {
     for (const Candidate& c : line.candidates) {
         candidates.push_back({{"name", c.name}, {"verdict", c.verdict}});
     }
-    return {{"folder", line.folder}, {"chosen", line.listed}, {"localName", line.localName},
-            {"url", line.url}, {"candidates", candidates}};
+    return {{"folder", line.folder},
+            {"chosen", line.listed},
+            {"localName", line.localName},
+            {"url", line.url},
+            {"candidates", candidates}};
 }
 
 }  // namespace
 
 const char* ResultName(int exitCode) {
     switch (exitCode) {
-        case kExitUpToDate: return "up_to_date";
-        case kExitUpdateAvailable: return "update_available";
-        case kExitUnreachable: return "unreachable";
-        default: return "problems";
+        case kExitUpToDate:
+            return "up_to_date";
+        case kExitUpdateAvailable:
+            return "update_available";
+        case kExitUnreachable:
+            return "unreachable";
+        default:
+            return "problems";
     }
 }
 
@@ -110,18 +121,28 @@ std::string ReportJson(const Inspection& in) {
     const StationFacts& s = in.station;
     Json requests = Json::array();
     for (const FolderRequest& r : in.requests) {
-        requests.push_back({{"role", r.role}, {"folder", r.folder}, {"url", r.url},
-                            {"reached", r.reached}, {"status", r.status}, {"bytes", r.bytes},
-                            {"seconds", r.seconds}, {"names", r.names}});
+        requests.push_back({{"role", r.role},
+                            {"folder", r.folder},
+                            {"url", r.url},
+                            {"reached", r.reached},
+                            {"status", r.status},
+                            {"bytes", r.bytes},
+                            {"seconds", r.seconds},
+                            {"names", r.names}});
     }
     int code = ExitCodeFor(in);
     Json doc = {
         {"station",
-         {{"directory", s.directory}, {"frontendVersion", s.fileVersion},
-          {"hasFrontendVersion", s.hasFrontend}, {"stationVersion", s.stationVersion},
-          {"versionSource", s.versionSource}, {"installed", Version(s.installed)},
-          {"dataDirectory", s.dataDirectory}, {"installDirectory", s.installDirectory},
-          {"installExists", s.installExists}, {"installWritable", s.installWritable}}},
+         {{"directory", s.directory},
+          {"frontendVersion", s.fileVersion},
+          {"hasFrontendVersion", s.hasFrontend},
+          {"stationVersion", s.stationVersion},
+          {"versionSource", s.versionSource},
+          {"installed", Version(s.installed)},
+          {"dataDirectory", s.dataDirectory},
+          {"installDirectory", s.installDirectory},
+          {"installExists", s.installExists},
+          {"installWritable", s.installWritable}}},
         {"host", in.host},
         {"baseUrl", in.baseUrl},
         {"requests", requests},
@@ -145,8 +166,8 @@ void PrintTreeReport(const TreeReport& report, std::ostream& out) {
     out << "\nPackages tested\n";
     for (const PackageTest& p : report.packages) PrintPackage(p, out);
     PrintWarnings(report.problems, "Problems", out);
-    out << "\nResult: " << (report.problems.empty() ? "ready to publish (exit code 0)"
-                                                    : "problems (exit code 2)")
+    out << "\nResult: "
+        << (report.problems.empty() ? "ready to publish (exit code 0)" : "problems (exit code 2)")
         << "\n";
 }
 

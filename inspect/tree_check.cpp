@@ -45,8 +45,8 @@ void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warni
         return;
     }
     if (a != line.major || b != line.minor) {
-        problems.push_back({"wrong_line", where + ": a package of line " + std::to_string(a) +
-                                              "." + std::to_string(b) + " in this folder"});
+        problems.push_back({"wrong_line", where + ": a package of line " + std::to_string(a) + "." +
+                                              std::to_string(b) + " in this folder"});
     }
     line.packages.push_back(name);
 }
@@ -56,8 +56,8 @@ void CheckLine(const fs::path& folder, TreeLine& line, TreeReport& report) {
         std::string name = entry.path().filename().string();
         std::error_code ec;
         if (entry.is_directory(ec)) {
-            report.problems.push_back({"stray_folder", line.folder + "/" + name +
-                                                           ": a folder inside a line folder"});
+            report.problems.push_back(
+                {"stray_folder", line.folder + "/" + name + ": a folder inside a line folder"});
             continue;
         }
         CheckPackageName(name, line, report.problems);
