@@ -48,7 +48,10 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
         FetchFolderListing(folderUrl, listing, ".");
     };
-    services.download = DownloadToFile;
+    services.download = [](const char* fileUrl, const char* fileName, char* localPath) {
+        net::DownloadResult result = net::DownloadPackage(fileUrl, fileName, localPath);
+        return PackageDownload{result.complete, net::DescribeFailure(result)};
+    };
     services.install = [this](const char* name, const char* path, const char* dataDirectory) {
         InstallPackage(name, path, dataDirectory);
     };

@@ -41,50 +41,105 @@ bool BuildLocalPath(const char* directory, const char* fileName, char (&path)[pl
     return plat::AppendBounded(path, sizeof path, fileName);
 }
 
-bool StatusRefused(plat::HttpGet& http) {
+int StatusCode(plat::HttpGet& http) {
     char status[512] = {};
     http.QueryStatusText(status, 511);  // unreadable: empty, counts as 0
-    return ParseLeadingNumber(status) >= 400;
+    long long code = ParseLeadingNumber(status);
+    return code < 0 || code > 999 ? 999 : static_cast<int>(code);
 }
 
-// Copies the body into file. Returns whether any byte was written; *complete
-// says whether the body ended normally and every byte reached the file.
-bool CopyBody(plat::HttpGet& http, std::FILE* file, bool* complete) {
+std::int64_t AnnouncedLength(plat::HttpGet& http) {
+    char text[32] = {};
+    if (!http.QueryContentLengthText(text, sizeof text)) return -1;
+    long long length = ParseLeadingNumber(text);
+    return length < 0 ? -1 : length;
+}
+
+// Copies the body into file and fills in received, written and failure.
+void CopyBody(plat::HttpGet& http, std::FILE* file, const DataObserver& observer,
+              DownloadResult* result) {
     char buffer[kTransferBuffer];
-    bool written = false;
-    *complete = false;
     for (;;) {
         std::size_t got = 0;
-        if (!http.Read(buffer, kTransferBuffer - 1, &got)) return written;
+        if (!http.Read(buffer, kTransferBuffer - 1, &got)) {
+            result->failure = DownloadFailure::kBroken;
+            return;
+        }
         if (got == 0) break;
+        result->received += got;
         std::size_t put = std::fwrite(buffer, 1, got, file);
-        written = written || put > 0;
-        if (put != got) return written;  // disk full or similar: stop here
+        result->written = result->written || put > 0;
+        if (put != got) {  // disk full or similar: stop here
+            result->failure = DownloadFailure::kWriteError;
+            return;
+        }
+        if (observer) observer(buffer, got);
     }
-    *complete = true;
-    return written;
+    if (result->received == 0) result->failure = DownloadFailure::kEmptyBody;
 }
 
 }  // namespace
 }  // namespace net
 
 bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath) {
-    if (!fileName || !*fileName || !fileUrl || !localPath) return false;
+    return net::DownloadPackage(fileUrl, fileName, localPath).written;
+}
+
+namespace net {
+
+DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
+                               const DataObserver& observer) {
+    DownloadResult result;
+    result.failure = DownloadFailure::kBadArguments;
+    if (!fileName || !*fileName || !fileUrl || !localPath) return result;
     char path[plat::kPathSize];
-    if (!net::BuildLocalPath(localPath, fileName, path)) return false;
+    if (!BuildLocalPath(localPath, fileName, path)) return result;
 
     plat::HttpGet http;
-    if (!http.Open(fileUrl)) return false;
-    if (net::StatusRefused(http)) return false;
+    result.failure = DownloadFailure::kUnreachable;
+    if (!http.Open(fileUrl)) return result;
+    result.status = StatusCode(http);
+    result.announced = AnnouncedLength(http);
+    result.failure = DownloadFailure::kStatus;
+    if (result.status >= 400) return result;
 
-    net::ScopedFile file(std::fopen(path, "wb"));
-    if (!file) return false;
-    bool complete = false;
-    bool written = net::CopyBody(http, file.get(), &complete);
+    ScopedFile file(std::fopen(path, "wb"));
+    result.failure = DownloadFailure::kCreateFile;
+    if (!file) return result;
+    result.failure = DownloadFailure::kNone;
+    CopyBody(http, file.get(), observer, &result);
     // A file that cannot be flushed or closed is not a complete copy either.
     bool flushed = std::fflush(file.get()) == 0;
     bool closed = std::fclose(file.release()) == 0;
-    if (written && complete && flushed && closed)
-        std::memcpy(localPath, path, std::strlen(path) + 1);
-    return written;
+    if (result.failure == DownloadFailure::kNone && !(flushed && closed))
+        result.failure = DownloadFailure::kWriteError;
+    result.complete = result.failure == DownloadFailure::kNone;
+    if (result.complete) std::memcpy(localPath, path, std::strlen(path) + 1);
+    return result;
 }
+
+std::string DescribeFailure(const DownloadResult& r) {
+    std::string received = std::to_string(r.received);
+    if (r.announced >= 0) received += " of " + std::to_string(r.announced);
+    switch (r.failure) {
+        case DownloadFailure::kNone:
+            return "";
+        case DownloadFailure::kBadArguments:
+            return "no usable local path";
+        case DownloadFailure::kUnreachable:
+            return "server not reached";
+        case DownloadFailure::kStatus:
+            return "status " + std::to_string(r.status);
+        case DownloadFailure::kCreateFile:
+            return "local file not created";
+        case DownloadFailure::kEmptyBody:
+            return "empty body";
+        case DownloadFailure::kBroken:
+            return "received " + received + " bytes";
+        case DownloadFailure::kWriteError:
+            return "write error after " + received + " bytes";
+    }
+    return "";
+}
+
+}  // namespace net

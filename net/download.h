@@ -1,6 +1,11 @@
 // Copies one file from the installer server into a local file.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
 // Downloads fileUrl into a file named fileName (a bare name) in the directory
 // that localPath holds, or in the working directory when localPath is empty.
 // localPath is the caller's 260-byte path buffer: after a complete transfer
@@ -18,3 +23,41 @@
 //     left, localPath unchanged, true if anything was written.
 // A status that cannot be read counts as success; redirections are followed.
 bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath);
+
+namespace net {
+
+enum class DownloadFailure {
+    kNone,          // complete: the whole body is in the file
+    kBadArguments,  // empty name, unusable directory, path too long
+    kUnreachable,   // the URL could not be opened (no connection, no answer)
+    kStatus,        // the server answered 400 or more
+    kCreateFile,    // the local file could not be created
+    kEmptyBody,     // the answer had no body
+    kBroken,        // the connection broke or timed out part-way
+    kWriteError,    // the local file could not be written, flushed or closed
+};
+
+struct DownloadResult {
+    bool written = false;   // at least one byte reached the file
+    bool complete = false;  // the whole body is in the file; localPath was set
+    DownloadFailure failure = DownloadFailure::kNone;
+    int status = 0;               // the final status code, 0 when unknown
+    std::uint64_t received = 0;   // body bytes received
+    std::int64_t announced = -1;  // Content-Length, -1 when not announced
+    bool removed = false;         // the partial file was deleted
+};
+
+// Called with every chunk as it is written to the file, in order.
+using DataObserver = std::function<void(const void* data, std::size_t size)>;
+
+// DownloadToFile with the whole outcome; observer (may be empty) sees the
+// body's bytes as they reach the file, so a caller can hash the package
+// without reading it again.
+DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
+                               const DataObserver& observer = {});
+
+// A short reason for the run log, e.g. "status 404" or "received 1000 of
+// 5000 bytes"; empty for a complete download.
+std::string DescribeFailure(const DownloadResult& result);
+
+}  // namespace net

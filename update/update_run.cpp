@@ -22,6 +22,10 @@ void JoinPath(char* dst, const char* directory, const char* name) {
     }
 }
 
+std::string Parenthesised(const std::string& reason) {
+    return "(" + (reason.empty() ? std::string("unknown reason") : reason) + ")";
+}
+
 VersionTriple InstalledVersion(const UpdateServices& services, const char* workDir) {
     char exePath[plat::kPathSize] = {};
     char stationPath[plat::kPathSize] = {};
@@ -41,7 +45,9 @@ VersionTriple InstalledVersion(const UpdateServices& services, const char* workD
 
 void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
                    char* choice, const char* dataDirectory) {
-    std::string url = baseUrl + folder + choice;
+    const std::string folderUrl = baseUrl + folder;
+    const std::string listedName = choice;
+    const std::string url = folderUrl + listedName;
     int32_t major = 0, minor = 0, build = 0;
     if (ParseVersion(choice, major, minor, build)) {
         FormatPackageName(choice, major, minor, build, "zip");
@@ -51,8 +57,22 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
     services.writeLog("START DOWLOAD: ", choice, "", false);
-    services.download(url.c_str(), choice, downloadedPath);
+    PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     services.writeLog("END DOWLOAD: ", choice, "", false);
+    // Installing a failed download would only add misleading lines.
+    if (!download.complete) {
+        services.writeLog("DOWLOAD FAILED: ", choice, Parenthesised(download.failure).c_str(),
+                          false);
+        return;
+    }
+    if (services.checkPackage) {
+        std::string refusal =
+            services.checkPackage(folderUrl.c_str(), listedName.c_str(), downloadedPath);
+        if (!refusal.empty()) {
+            services.writeLog("SIGNATURE REFUSED: ", choice, Parenthesised(refusal).c_str(), false);
+            return;
+        }
+    }
     services.install(choice, downloadedPath, dataDirectory);
 }
 

@@ -3,7 +3,10 @@
 // STATIONINFO/FrontendVersion), fetches the listing of the installed line's
 // installer folder, probes the following lines, chooses at most two
 // packages, and downloads and installs each (the installed line's first).
-// It never stops early: every outcome ends with the "END" log line.
+// It never stops early: every outcome ends with the "END" log line. A
+// download that fails, or a package that checkPackage refuses, gets one log
+// line with its reason after "END DOWLOAD: " and is not installed; its file
+// stays in the working directory for inspection.
 //
 // The operations of other modules come in as UpdateServices, so the run can
 // be exercised against a fake server; the program passes the real ones.
@@ -14,6 +17,12 @@
 #include <string>
 
 #include "update/package_choice.h"
+
+// What became of one package download.
+struct PackageDownload {
+    bool complete = false;  // the whole body is in the file
+    std::string failure;    // why not, for the run log; empty when complete
+};
 
 struct UpdateServices {
     // One run-log line (see update/run_log.h).
@@ -26,8 +35,16 @@ struct UpdateServices {
     std::function<void(const char* folderUrl, std::string& listing)> fetchListing;
     // Downloads fileUrl to fileName in the current directory; localPath (a
     // 260-byte buffer, empty on entry) receives the full path on success.
-    std::function<bool(const char* fileUrl, const char* fileName, char* localPath)> download;
-    // Installs a downloaded package below dataDirectory.
+    std::function<PackageDownload(const char* fileUrl, const char* fileName, char* localPath)>
+        download;
+    // Optional: the authenticity check. Judges a complete download before it is installed: empty
+    // when the package may be installed, else the reason it may not. Left unset, every complete
+    // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
+    // name as the folder listed it.
+    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath)>
+        checkPackage;
+    // Installs a downloaded package below dataDirectory; called only for a
+    // complete download that checkPackage (when set) accepted.
     std::function<void(const char* packageName, const char* downloadedPath,
                        const char* dataDirectory)>
         install;

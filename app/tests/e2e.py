@@ -53,6 +53,7 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.requests = []
         self.unknown = "404"  # "404", "catch-all" or "distinct"
         self.hold_fragment = None  # listing held back until release is set
+        self.missing = set()  # file names listed in their folder but answered with 404
         self.held = threading.Event()
         self.release = threading.Event()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
@@ -95,7 +96,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
             page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
             return self.send(200, page.encode())
-        if os.path.isfile(local):
+        if os.path.isfile(local) and parts[-1] not in srv.missing:
             with open(local, "rb") as f:
                 return self.send(200, f.read(), "application/zip")
         if srv.unknown == "catch-all":
@@ -324,6 +325,22 @@ def case_missing_folder(s):
     check(code == 0, "exit code %d" % code)
     check(s.log_messages() == ["START"] + package_log("5.20.0001.zip") + ["END"],
           "log %s" % s.log_messages())
+    expect_tree(s, ["5.20.0001"])
+
+
+def case_failed_download(s):
+    # A listed package that cannot be fetched is named with its status and
+    # not installed; the other line goes on as usual.
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.missing.add("5.10.0023.zip")
+    s.station_files()
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    want = (["START", "START DOWLOAD: 5.10.0023.zip", "END DOWLOAD: 5.10.0023.zip",
+             "DOWLOAD FAILED: 5.10.0023.zip (status 404)"] + package_log("5.20.0001.zip") +
+            ["END"])
+    check(s.log_messages() == want, "log %s" % s.log_messages())
     expect_tree(s, ["5.20.0001"])
 
 

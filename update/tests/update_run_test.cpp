@@ -28,6 +28,9 @@ public:
     std::string catchAllListing;      // answer for unknown folders
     bool listingNamesFolder = false;  // unknown folders list a link to themselves
     std::string fileVersion;          // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> downloadFailures;  // local name -> reason
+    std::map<std::string, std::string> refusals;          // listed name -> check's reason
+    bool checking = false;                                // checkPackage is set
     std::vector<std::string> journal;
     std::vector<std::string> fetched;
 
@@ -55,10 +58,21 @@ public:
         s.download = [this](const char* url, const char* name, char* localPath) {
             journal.push_back(std::string("download:") + url + " -> " + name +
                               (FileExists(name) ? " (stale file still there)" : ""));
+            auto failure = downloadFailures.find(name);
+            if (failure != downloadFailures.end()) return PackageDownload{false, failure->second};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
-            return true;
+            return PackageDownload{true, ""};
         };
+        if (checking) {
+            s.checkPackage = [this](const char* folderUrl, const char* listedName,
+                                    const char* localPath) {
+                journal.push_back(std::string("check:") + folderUrl + listedName + " at " +
+                                  localPath);
+                auto refusal = refusals.find(listedName);
+                return refusal != refusals.end() ? refusal->second : std::string();
+            };
+        }
         s.install = [this](const char* name, const char* path, const char* dataDir) {
             journal.push_back(std::string("install:") + name + " from " + path + " into " +
                               dataDir);
@@ -175,6 +189,74 @@ TEST_F(UpdateRunTest, ProbingEndsAfterAHundredFolders) {
     EXPECT_EQ(world.fetched.size(), 1u + kMaxProbes);
     EXPECT_EQ(world.fetched.back(), Folder("15_1"));
 }
+
+// A package that did not arrive whole, or that the check refused, is named
+// with its reason and never handed to the install step; the other goes on.
+struct FailureCase {
+    const char* name;
+    std::map<std::string, std::string> downloadFailures;
+    bool checking;
+    std::map<std::string, std::string> refusals;
+    std::vector<std::string> expectedFirstPackage;  // journal lines after START DOWLOAD
+};
+
+class PackageFailureTest : public UpdateRunTest,
+                           public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(PackageFailureTest, LogsTheReasonAndSkipsOnlyThatInstall) {
+    const FailureCase& c = GetParam();
+    world.fileVersion = "5.10.0020";
+    world.listings[Folder("5_1")] = "5.1.23.zip\t";
+    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
+    world.downloadFailures = c.downloadFailures;
+    world.checking = c.checking;
+    world.refusals = c.refusals;
+    Run();
+    std::vector<std::string> expected{"log:START!", "log:START DOWLOAD: 5.10.0023.zip",
+                                      "download:" + Folder("5_1") + "5.1.23.zip -> 5.10.0023.zip",
+                                      "log:END DOWLOAD: 5.10.0023.zip"};
+    expected.insert(expected.end(), c.expectedFirstPackage.begin(), c.expectedFirstPackage.end());
+    std::vector<std::string> second{"log:START DOWLOAD: 5.20.0001.zip",
+                                    "download:" + Folder("5_2") + "5.20.0001.zip -> 5.20.0001.zip",
+                                    "log:END DOWLOAD: 5.20.0001.zip"};
+    if (c.checking)
+        second.push_back("check:" + Folder("5_2") + "5.20.0001.zip at /full/5.20.0001.zip");
+    second.push_back("install:5.20.0001.zip from /full/5.20.0001.zip into ");
+    second.push_back("log:END");
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(world.journal, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PackageFailureTest,
+    ::testing::Values(FailureCase{"DownloadFailed",
+                                  {{"5.10.0023.zip", "status 404"}},
+                                  false,
+                                  {},
+                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(status 404)"}},
+                      FailureCase{"DownloadFailedIsNotChecked",
+                                  {{"5.10.0023.zip", "received 10 of 20 bytes"}},
+                                  true,
+                                  {},
+                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(received 10 of 20 bytes)"}},
+                      FailureCase{"FailureWithoutReasonStillSaysSo",
+                                  {{"5.10.0023.zip", ""}},
+                                  false,
+                                  {},
+                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(unknown reason)"}},
+                      FailureCase{"CheckRefusesByListedName",
+                                  {},
+                                  true,
+                                  {{"5.1.23.zip", "no signature"}},
+                                  {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
+                                   "log:SIGNATURE REFUSED: 5.10.0023.zip(no signature)"}},
+                      FailureCase{"CheckAccepts",
+                                  {},
+                                  true,
+                                  {},
+                                  {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
+                                   "install:5.10.0023.zip from /full/5.10.0023.zip into "}}),
+    [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
 
 struct ProbeCase {
     const char* name;
