@@ -1,7 +1,6 @@
 #include "inspect/package_test.h"
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 
 #include "installation/archive.h"
@@ -89,16 +88,13 @@ PackageTest DownloadAndTest(const std::string& url, const std::string& localName
         RemoveScratchDirectory(scratch);
         return test;
     }
-    DownloadToFile(url.c_str(), localName.c_str(), localPath);
-    // DownloadToFile puts the file's full path there only after a complete copy.
-    test.downloaded = std::strcmp(localPath, scratch.c_str()) != 0;
-    std::error_code ec;
-    std::uintmax_t size =
-        std::filesystem::file_size(std::filesystem::path(scratch) / localName, ec);
-    test.bytes = ec ? 0 : size;
+    net::DownloadResult download = net::DownloadPackage(url.c_str(), localName.c_str(), localPath);
+    test.downloaded = download.complete;
+    test.bytes = download.received;
     if (!test.downloaded) {
-        test.problem = "download incomplete (" + std::to_string(test.bytes) + " bytes)";
+        test.problem = "download failed: " + net::DescribeFailure(download);
     } else {
+        std::error_code ec;
         std::filesystem::path unpacked = std::filesystem::path(scratch) / "install";
         std::filesystem::create_directory(unpacked, ec);
         ArchiveVerdict verdict = TestArchive(localPath, unpacked.string());

@@ -23,7 +23,7 @@ std::string MakeScratchDirectory();
 // Removes it with everything below it (read-only files too).
 void RemoveScratchDirectory(const std::string& path);
 
-// Downloads url as the run would (DownloadToFile) into a scratch directory
+// Downloads url as the run would (net::DownloadPackage) into a scratch directory
 // under localName, tests it, and removes everything again.
 PackageTest DownloadAndTest(const std::string& url, const std::string& localName);
 
