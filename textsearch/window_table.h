@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace net {
+namespace textsearch {
 
 class WindowTable {
 public:
@@ -59,4 +59,4 @@ private:
     std::vector<std::uint64_t> slots_;
 };
 
-}  // namespace net
+}  // namespace textsearch

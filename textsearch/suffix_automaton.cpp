@@ -1,9 +1,9 @@
-#include "net/suffix_automaton.h"
+#include "textsearch/suffix_automaton.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace net {
+namespace textsearch {
 
 namespace {
 
@@ -105,4 +105,4 @@ bool SuffixAutomaton::Contains(std::string_view text) const {
     return true;
 }
 
-}  // namespace net
+}  // namespace textsearch

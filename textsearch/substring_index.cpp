@@ -1,6 +1,6 @@
-#include "net/substring_index.h"
+#include "textsearch/substring_index.h"
 
-namespace net {
+namespace textsearch {
 
 namespace {
 
@@ -48,4 +48,4 @@ bool SubstringIndex::AutomatonContains(std::string_view text) {
     return automaton_->Contains(text);
 }
 
-}  // namespace net
+}  // namespace textsearch

@@ -26,10 +26,10 @@
 #include <string_view>
 #include <vector>
 
-#include "net/suffix_automaton.h"
-#include "net/window_table.h"
+#include "textsearch/suffix_automaton.h"
+#include "textsearch/window_table.h"
 
-namespace net {
+namespace textsearch {
 
 class SubstringIndex {
 public:
@@ -57,4 +57,4 @@ private:
     std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
 };
 
-}  // namespace net
+}  // namespace textsearch

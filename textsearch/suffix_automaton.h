@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace net {
+namespace textsearch {
 
 class SuffixAutomaton {
 public:
@@ -51,4 +51,4 @@ private:
     std::int32_t last_ = 0;
 };
 
-}  // namespace net
+}  // namespace textsearch

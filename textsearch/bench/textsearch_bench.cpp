@@ -10,7 +10,7 @@
 #include <string>
 
 #include "net/folder_listing.h"
-#include "net/link_matcher.h"
+#include "textsearch/link_matcher.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ void SetLabel(benchmark::State& state) {
 void BM_Matcher(benchmark::State& state) {
     const std::string& page = Page(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        net::LinkMatcher m(page);
+        textsearch::LinkMatcher m(page);
         std::string_view c;
         std::size_t n = 0;
         while (m.Next(&c)) ++n;
