@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "installation/archive.h"
+#include "installation/install_archive.h"
 #include "net/download.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
@@ -11,51 +12,25 @@
 namespace inspect {
 namespace {
 
-std::string DescribeCode(std::uint32_t code) {
-    switch (code) {
-        case ARC_OPEN_FAILED:
-            return "cannot be written (name or path refused)";
-        case ARC_WRITE_FAILED:
-            return "write failed";
-        case ARC_BAD_LOCAL_HEADER:
-            return "local header does not match, or unknown method";
-        case ARC_EXTRA_FIELD_FAILED:
-            return "extra field unreadable";
-        case ARC_PASSWORD:
-            return "encrypted with an unknown password";
-        case ARC_BAD_ARGUMENT:
-            return "central directory damaged";
-        case ARC_DATA_ERROR:
-            return "data broken (CRC-32 mismatch or cut short)";
-        default:
-            return "result code " + std::to_string(code);
-    }
+int CountItems(const std::string& path) {
+    ArchiveHandle archive = OpenArchive(path.c_str(), nullptr);
+    ArchiveItem item{};
+    int count = archive && GetArchiveItem(archive, -1, &item) == ARC_OK ? item.index : 0;
+    CloseArchive(archive);
+    return count;
 }
 
 }  // namespace
 
 ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch) {
     ArchiveVerdict verdict;
-    ArchiveHandle archive = OpenArchive(path.c_str(), nullptr);
-    if (!archive) {
-        verdict.problem = "not a ZIP archive";
-        return verdict;
+    verdict.items = CountItems(path);
+    InstallFault fault;
+    InstallOutcome outcome = InstallArchive(path.c_str(), scratch, "", PackageLimits{}, &fault);
+    if (outcome != InstallOutcome::kInstalled) {
+        verdict.problem = (outcome == InstallOutcome::kRefused ? "refused: " : "failed: ") +
+                          (fault.item.empty() ? fault.reason : fault.item + ": " + fault.reason);
     }
-    ArchiveItem item{};
-    std::uint32_t code = SetExtractionRoot(archive, scratch.c_str());
-    if (code == ARC_OK) code = GetArchiveItem(archive, -1, &item);
-    verdict.items = code == ARC_OK ? item.index : 0;
-    if (code == ARC_OK && verdict.items == 0) verdict.problem = "the archive lists no items";
-    for (std::int32_t i = 0; code == ARC_OK && i < verdict.items; ++i) {
-        code = GetArchiveItem(archive, i, &item);
-        if (code == ARC_OK) code = ExtractArchiveItem(archive, i, item.name);
-        if (code != ARC_OK) {
-            verdict.problem =
-                "item " + std::to_string(i) + " '" + item.name + "': " + DescribeCode(code);
-        }
-    }
-    if (code != ARC_OK && verdict.problem.empty()) verdict.problem = DescribeCode(code);
-    CloseArchive(archive);
     verdict.passed = verdict.problem.empty();
     return verdict;
 }

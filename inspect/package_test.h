@@ -14,8 +14,9 @@ struct ArchiveVerdict {
     std::string problem;  // empty when passed
 };
 
-// Unpacks every item of the archive at path below scratch with the install
-// step's archive layer; the first item that fails names the problem.
+// Installs the archive at path into scratch exactly as the install step
+// would (its package test, staging, data test and placement); the install
+// step's fault names the problem.
 ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch);
 
 // A new empty directory below the system's temp directory; empty on failure.
