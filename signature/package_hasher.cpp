@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -12,8 +13,10 @@
 namespace sig {
 namespace {
 
-constexpr std::size_t kSlots = 8;
-constexpr std::size_t kSlotSize = 65536;
+// A download's chunks (32 KiB) are gathered into large slots, so the worker
+// is woken once per slot rather than once per chunk.
+constexpr std::size_t kSlots = 4;
+constexpr std::size_t kSlotSize = 262144;
 
 struct Slot {
     std::unique_ptr<unsigned char[]> data;
@@ -23,9 +26,9 @@ struct Slot {
 }  // namespace
 
 // A ring of kSlots buffers between Update (fills the slot after the last
-// filled one) and the worker (hashes the first filled one). The two never
-// touch the same slot, so the copy and the hash run outside the lock; only
-// head and count are shared.
+// handed-over one, then hands it over) and the worker (hashes the first
+// handed-over one). The two never touch the same slot, so the copy and the
+// hash run outside the lock; only head, count and ending are shared.
 struct PackageHasher::State {
     crypto_generichash_state hash;
     Slot slots[kSlots];
@@ -35,10 +38,14 @@ struct PackageHasher::State {
     std::size_t head = 0;
     std::size_t count = 0;
     bool ending = false;
+    // Update's own: whether it holds slot tail, not yet handed over.
+    bool open = false;
+    std::size_t tail = 0;
     std::thread worker;
 
     bool StartWorker();
-    void StopWorker();
+    void HandOver();
+    void StopWorker(bool hashOpenSlot);
     void Work();
     void Queue(const unsigned char* data, std::size_t size);
 };
@@ -52,7 +59,7 @@ bool PackageHasher::State::StartWorker() {
         haveSlots = true;
     }
     head = count = 0;
-    ending = false;
+    open = ending = false;
     try {
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
@@ -61,8 +68,18 @@ bool PackageHasher::State::StartWorker() {
     return true;
 }
 
-void PackageHasher::State::StopWorker() {
+void PackageHasher::State::HandOver() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++count;
+    }
+    open = false;
+    changed.notify_all();
+}
+
+void PackageHasher::State::StopWorker(bool hashOpenSlot) {
     if (!worker.joinable()) return;
+    if (open && hashOpenSlot) HandOver();
     {
         std::lock_guard<std::mutex> lock(mutex);
         ending = true;
@@ -89,20 +106,18 @@ void PackageHasher::State::Work() {
 
 void PackageHasher::State::Queue(const unsigned char* data, std::size_t size) {
     while (size > 0) {
-        std::size_t tail;
-        {
+        if (!open) {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [this] { return count < kSlots; });
             tail = (head + count) % kSlots;
+            slots[tail].size = 0;
+            open = true;
         }
-        std::size_t part = size < kSlotSize ? size : kSlotSize;
-        std::memcpy(slots[tail].data.get(), data, part);
-        slots[tail].size = part;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++count;
-        }
-        changed.notify_all();
+        Slot& slot = slots[tail];
+        std::size_t part = std::min(size, kSlotSize - slot.size);
+        std::memcpy(slot.data.get() + slot.size, data, part);
+        slot.size += part;
+        if (slot.size == kSlotSize) HandOver();
         data += part;
         size -= part;
     }
@@ -117,12 +132,12 @@ PackageHasher::PackageHasher() : state_(new State) {
 }
 
 PackageHasher::~PackageHasher() {
-    state_->StopWorker();
+    state_->StopWorker(false);
     sodium_memzero(&state_->hash, sizeof state_->hash);
 }
 
 void PackageHasher::Reset() {
-    state_->StopWorker();
+    state_->StopWorker(false);
     crypto_generichash_init(&state_->hash, nullptr, 0, kDigestSize);
 }
 
@@ -136,7 +151,7 @@ void PackageHasher::Update(const void* data, std::size_t size) {
 }
 
 Digest PackageHasher::Finish() {
-    state_->StopWorker();
+    state_->StopWorker(true);
     Digest digest{};
     crypto_generichash_final(&state_->hash, digest.data(), digest.size());
     return digest;
