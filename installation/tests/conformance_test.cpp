@@ -106,8 +106,10 @@ struct PasswordCase {
 
 class EncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
 
-// Check byte from the CRC-32 (plain archive) and from the DOS time (streamed).
-TEST_P(EncryptedItemTest, WrongOrMissingPasswordLeavesAnEmptyFile) {
+// The archives Info-ZIP encrypts, with the right password. Wrong passwords
+// are tried on archives of fixed bytes (encrypted_item_test.cpp): Info-ZIP's
+// random header lets one wrong password in 256 pass the check byte.
+TEST_P(EncryptedItemTest, RightPasswordDecrypts) {
     const PasswordCase& c = GetParam();
     ScopedTempDir dir;
     ArchiveHandle handle = OpenArchive((kArchives + "/" + c.archive + ".zip").c_str(), c.password);
@@ -130,10 +132,7 @@ TEST_P(EncryptedItemTest, WrongOrMissingPasswordLeavesAnEmptyFile) {
 INSTANTIATE_TEST_SUITE_P(
     Table, EncryptedItemTest,
     ::testing::Values(PasswordCase{"infozip_encrypted", "secret", ARC_OK},
-                      PasswordCase{"infozip_encrypted", "wrong", ARC_PASSWORD},
-                      PasswordCase{"infozip_encrypted", nullptr, ARC_PASSWORD},
                       PasswordCase{"infozip_encrypted_streamed", "secret", ARC_OK},
-                      PasswordCase{"infozip_encrypted_streamed", "Secret", ARC_PASSWORD},
                       PasswordCase{"infozip_deflate", "unused", ARC_OK}));
 
 TEST(SymbolicLinkItem, IsWrittenAsAFileHoldingItsTarget) {
