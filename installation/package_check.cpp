@@ -45,11 +45,10 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
     return "item " + std::to_string(index + 1);
 }
 
+// "." names the directory itself (tools write "./bin/x"); ".." climbs, and
+// since Windows drops trailing dots and blanks, so may "..." or ".. ".
 bool ComponentRefused(const char* begin, std::size_t length) {
-    if (length == 0) return false;
-    if ((length == 1 && begin[0] == '.') || (length == 2 && begin[0] == '.' && begin[1] == '.'))
-        return true;
-    // Windows drops trailing dots and blanks: "..." and ".. " would climb.
+    if (length == 0 || (length == 1 && begin[0] == '.')) return false;
     return begin[length - 1] == '.' || begin[length - 1] == ' ';
 }
 
@@ -113,7 +112,7 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
     for (const char* p = name;; ++p) {
         if (*p == '\0' || IsSeparator(*p)) {
             if (ComponentRefused(begin, static_cast<std::size_t>(p - begin)))
-                return "name component \".\", \"..\" or ending in a dot or blank";
+                return "name component ending in a dot or blank";
             if (*p == '\0') return nullptr;
             begin = p + 1;
         }

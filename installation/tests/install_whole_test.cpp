@@ -162,41 +162,41 @@ std::string Failed(const std::string& detail) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstallWholeTest,
-    ::testing::Values(
-        FailCase{"bad CRC in the last item", With(BadCrc()), nullptr,
-                 Refused("z_last.txt: CRC-32 mismatch")},
-        FailCase{"overlapping items", Overlapping(), nullptr,
-                 Refused("bomb2.txt: data overlaps that of bomb1.txt")},
-        FailCase{"size lies up", With(Sized(8, 8000)), nullptr,
-                 Refused("sized.txt: data shorter than recorded")},
-        FailCase{"size lies down", With(Sized(8, 3000)), nullptr,
-                 Refused("sized.txt: CRC-32 mismatch")},
-        FailCase{"stored sizes differ", With(Sized(0, 3000)), nullptr,
-                 Refused("sized.txt: stored item whose two sizes differ")},
-        FailCase{"size beyond deflate", With(Sized(8, 4000000000)), nullptr,
-                 Refused("sized.txt: recorded size larger than its data can hold")},
-        FailCase{"LZMA item", With(Flagged("lzma.bin", 14, 0)), nullptr,
-                 Refused("lzma.bin: compression method other than stored and deflate")},
-        FailCase{"encrypted item", With(Flagged("secret.txt", 0, 1)), nullptr,
-                 Refused("secret.txt: encrypted")},
-        FailCase{"device name", With(Entry("bin/nul.txt", "x")), nullptr,
-                 Refused("bin/nul.txt: device name")},
-        FailCase{"superscript port", With(Entry("COM\xB9.log", "x")), nullptr,
-                 Refused("COM\xB9.log: device name")},
-        FailCase{"stream name", With(Entry("a.txt:evil", "x")), nullptr,
-                 Refused("a.txt:evil: character not allowed in a file name")},
-        FailCase{"trailing dot", With(Entry("dir./x", "x")), nullptr,
-                 Refused("dir./x: name component \".\", \"..\" or ending in a dot or blank")},
-        FailCase{"260-byte name", With(Entry(std::string(260, 'n'), "x")), nullptr,
-                 Refused(std::string(32, 'n') + "...: name of 260 bytes or more")},
-        FailCase{"install is a file", GoodItems(), MakeInstallAFile,
-                 Failed("install: not a directory")},
-        FailCase{"read-only file in the way", GoodItems(), MakeReadOnly,
-                 Failed("bin/app.dll: read-only file in the way")},
-        FailCase{"clash found while moving", ClashWhileMoving(), nullptr,
-                 Failed("bin/app.dll: file in the way")},
-        FailCase{"planted link", GoodItems(), PlantLink,
-                 Failed("bin: symbolic link or junction in the way")}),
+    ::testing::Values(FailCase{"bad CRC in the last item", With(BadCrc()), nullptr,
+                               Refused("z_last.txt: CRC-32 mismatch")},
+                      FailCase{"overlapping items", Overlapping(), nullptr,
+                               Refused("bomb2.txt: data overlaps that of bomb1.txt")},
+                      FailCase{"size lies up", With(Sized(8, 8000)), nullptr,
+                               Refused("sized.txt: data shorter than recorded")},
+                      FailCase{"size lies down", With(Sized(8, 3000)), nullptr,
+                               Refused("sized.txt: CRC-32 mismatch")},
+                      FailCase{"stored sizes differ", With(Sized(0, 3000)), nullptr,
+                               Refused("sized.txt: stored item whose two sizes differ")},
+                      FailCase{"size beyond deflate", With(Sized(8, 4000000000)), nullptr,
+                               Refused("sized.txt: recorded size larger than its data can hold")},
+                      FailCase{
+                          "LZMA item", With(Flagged("lzma.bin", 14, 0)), nullptr,
+                          Refused("lzma.bin: compression method other than stored and deflate")},
+                      FailCase{"encrypted item", With(Flagged("secret.txt", 0, 1)), nullptr,
+                               Refused("secret.txt: encrypted")},
+                      FailCase{"device name", With(Entry("bin/nul.txt", "x")), nullptr,
+                               Refused("bin/nul.txt: device name")},
+                      FailCase{"superscript port", With(Entry("COM\xB9.log", "x")), nullptr,
+                               Refused("COM\xB9.log: device name")},
+                      FailCase{"stream name", With(Entry("a.txt:evil", "x")), nullptr,
+                               Refused("a.txt:evil: character not allowed in a file name")},
+                      FailCase{"trailing dot", With(Entry("dir./x", "x")), nullptr,
+                               Refused("dir./x: name component ending in a dot or blank")},
+                      FailCase{"260-byte name", With(Entry(std::string(260, 'n'), "x")), nullptr,
+                               Refused(std::string(32, 'n') + "...: name of 260 bytes or more")},
+                      FailCase{"install is a file", GoodItems(), MakeInstallAFile,
+                               Failed("install: not a directory")},
+                      FailCase{"read-only file in the way", GoodItems(), MakeReadOnly,
+                               Failed("bin/app.dll: read-only file in the way")},
+                      FailCase{"clash found while moving", ClashWhileMoving(), nullptr,
+                               Failed("bin/app.dll: file in the way")},
+                      FailCase{"planted link", GoodItems(), PlantLink,
+                               Failed("bin: symbolic link or junction in the way")}),
     [](const ::testing::TestParamInfo<FailCase>& c) { return std::to_string(c.index); });
 
 TEST_F(InstallWholeTest, LimitsAndFreeSpaceRefuseBeforeAnythingIsWritten) {
@@ -232,5 +232,30 @@ TEST_F(InstallWholeTest, NoDataDirectoryWritesNothing) {
     EXPECT_EQ(install_snapshot::Take(dir_.path()), before);
     EXPECT_EQ(FileExists("/install"), rootInstall);
 }
+
+struct NameCase {
+    const char* name;
+    bool directory;
+    bool refused;
+};
+
+class RefuseItemNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RefuseItemNameTest, AppliesTheNameRules) {
+    const NameCase& c = GetParam();
+    EXPECT_EQ(RefuseItemName(c.name, c.directory, "D:\\Data\\install") != nullptr, c.refused)
+        << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefuseItemNameTest,
+    ::testing::Values(NameCase{"bin/app.dll", false, false}, NameCase{"./bin/x", false, false},
+                      NameCase{"./", true, false}, NameCase{"", true, false},
+                      NameCase{"", false, true}, NameCase{"bin/", false, true},
+                      NameCase{"a/..", false, true}, NameCase{"a/.../b", false, true},
+                      NameCase{"a/.. /b", false, true}, NameCase{"x.txt ", false, true},
+                      NameCase{"a:b", false, true}, NameCase{"a*b", false, true},
+                      NameCase{"tab\tname", false, true}, NameCase{"lpt1/x", true, true},
+                      NameCase{"conout$", false, true}));
 
 }  // namespace
