@@ -153,7 +153,10 @@ bool PlantLink(const std::string& install) {
     fs::remove_all(install + "/bin");
     std::error_code ec;
     fs::create_directory_symlink("../../outside", install + "/bin", ec);
-    return !ec;
+    // Wine reports success without making a link that leads anywhere.
+    std::string bytes;
+    return !ec && fs::is_symlink(fs::symlink_status(install + "/bin", ec)) &&
+           ReadFile(install + "/bin/app.dll", &bytes) && bytes == "outside";
 }
 
 std::string Refused(const std::string& detail) {
