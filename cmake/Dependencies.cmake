@@ -12,7 +12,10 @@ endif()
 # minizip 1.1 from zlib's contrib tree, compiled here with decryption enabled.
 # Upstream unzip.c forces NOUNCRYPT on with an unconditional #define, so the
 # build writes a copy without that line into the build tree and compiles the
-# copy; nothing else in the reader changes.
+# copy. The copy also reaches far enough back for the end record: the reader
+# searches only the last 65,535 bytes, but an end record (22 bytes) with a
+# comment of the largest length (65,535) starts 65,557 bytes before the end,
+# and the zip64 locator lies 20 bytes before that.
 set(TALCHECK_MINIZIP_DIR "${TALCHECK_DEPS_DIR}/minizip" CACHE PATH "minizip sources (contrib/minizip of zlib)")
 if(NOT EXISTS "${TALCHECK_MINIZIP_DIR}/unzip.c")
     message(FATAL_ERROR "minizip sources not found in ${TALCHECK_MINIZIP_DIR}: run tools/setup.sh first")
@@ -23,6 +26,13 @@ string(REGEX REPLACE "#ifndef NOUNCRYPT[ \t\r\n]+#[ \t]*define NOUNCRYPT[ \t\r\n
 if(_unzip_crypt STREQUAL _unzip_src)
     message(FATAL_ERROR "unzip.c: the forced NOUNCRYPT block was not found; check the minizip version")
 endif()
+string(REGEX MATCHALL "uMaxBack=0xffff" _max_back "${_unzip_crypt}")
+list(LENGTH _max_back _max_back_count)
+if(NOT _max_back_count EQUAL 2)
+    message(FATAL_ERROR "unzip.c: the two end-record searches were not found; check the minizip version")
+endif()
+string(REPLACE "uMaxBack=0xffff;" "uMaxBack=0xffff+22+20; /* comment, end record, zip64 locator */"
+       _unzip_crypt "${_unzip_crypt}")
 set(_minizip_gen "${CMAKE_BINARY_DIR}/minizip")
 file(WRITE "${_minizip_gen}/unzip_crypt.c.tmp" "${_unzip_crypt}")
 configure_file("${_minizip_gen}/unzip_crypt.c.tmp" "${_minizip_gen}/unzip_crypt.c" COPYONLY)

@@ -22,10 +22,17 @@ void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
 std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned char[]>* extra,
                                   int* length) {
     int method = -1;
-    if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK)
+    if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK) {
+        state.itemFault = "local header does not match the central record";
         return ARC_BAD_LOCAL_HEADER;
+    }
+    state.cachedDataStart = unzGetCurrentFileZStreamPos64(state.reader);
+    state.cachedMethod = method;
     std::uint32_t code = ARC_OK;
-    if (method != kStored && method != kDeflated) code = ARC_BAD_LOCAL_HEADER;
+    if (method != kStored && method != kDeflated) {
+        state.itemFault = "compression method other than stored and deflate";
+        code = ARC_BAD_LOCAL_HEADER;
+    }
     *length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
     if (*length < 0) code = ARC_EXTRA_FIELD_FAILED;
     if (code == ARC_OK && *length > 0) {
@@ -35,6 +42,7 @@ std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned 
                          : -1;
         if (got != *length) code = ARC_EXTRA_FIELD_FAILED;
     }
+    if (code == ARC_EXTRA_FIELD_FAILED) state.itemFault = "local extra field unreadable";
     unzCloseCurrentFile(state.reader);
     return code;
 }
@@ -44,12 +52,21 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     unz_file_info64 info{};
     char stored[plat::kPathSize] = {};
     if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
-                                0) != UNZ_OK)
+                                0) != UNZ_OK) {
+        state.itemFault = "central record unreadable";
         return ARC_OPEN_FAILED;
+    }
     // A name that fills the whole field has been cut by the reader; no
     // 260-byte path could hold it below a root anyway, so the item is skipped.
-    if (info.size_filename >= plat::kPathSize) return ARC_OPEN_FAILED;
+    if (info.size_filename >= plat::kPathSize) {
+        state.itemFault = "name of 260 bytes or more";
+        return ARC_OPEN_FAILED;
+    }
 
+    if (info.compression_method != kStored && info.compression_method != kDeflated) {
+        state.itemFault = "compression method other than stored and deflate";
+        return ARC_BAD_LOCAL_HEADER;
+    }
     std::unique_ptr<unsigned char[]> extra;
     int extraLength = 0;
     std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);
@@ -75,6 +92,8 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     state.cachedFlags = static_cast<std::uint32_t>(info.flag);
     state.cachedCrc = static_cast<std::uint32_t>(info.crc);
     state.cachedDosDate = static_cast<std::uint32_t>(info.dosDate);
+    state.cachedCompressedSize = info.compressed_size;
+    state.cachedUncompressedSize = info.uncompressed_size;
     return ARC_OK;
 }
 
@@ -170,7 +189,10 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
         return ARC_OK;
     }
     std::uint32_t code = PositionReader(*handle, index);
-    if (code != ARC_OK) return code;
+    if (code != ARC_OK) {
+        handle->itemFault = "central directory cannot be read up to this item";
+        return code;
+    }
     return DescribeCurrentItem(*handle, index, item);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -22,22 +23,27 @@ const char* SkipOnce(const char* name) {
     return nullptr;
 }
 
+bool IsDeviceDigit(unsigned char c) {
+    // Windows also opens the ports under the code page 1252 superscripts.
+    return (c >= '0' && c <= '9') || c == 0xB9 || c == 0xB2 || c == 0xB3;
+}
+
 bool ComponentIsDevice(const char* begin, std::size_t length) {
+    // Windows drops a stream part (":..."), an extension and then trailing
+    // blanks and dots before it compares the rest with its device names:
+    // "nul:.txt", "COM1:", "nul .txt" and "con." all reach a device.
     std::size_t stem = 0;
-    while (stem < length && begin[stem] != '.') ++stem;
-    // Trailing blanks are ignored by Windows ("nul .txt").
-    while (stem > 0 && begin[stem - 1] == ' ') --stem;
-    char upper[5] = {};
-    if (stem < 3 || stem > 4) return false;
+    while (stem < length && begin[stem] != '.' && begin[stem] != ':') ++stem;
+    while (stem > 0 && (begin[stem - 1] == ' ' || begin[stem - 1] == '.')) --stem;
+    if (stem < 3 || stem > 7) return false;
+    char upper[8] = {};
     for (std::size_t i = 0; i < stem; ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(begin[i])));
-    if (stem == 3) {
-        return std::strcmp(upper, "CON") == 0 || std::strcmp(upper, "PRN") == 0 ||
-               std::strcmp(upper, "AUX") == 0 || std::strcmp(upper, "NUL") == 0;
+    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (std::strcmp(upper, name) == 0) return true;
     }
-    bool numbered = upper[3] >= '1' && upper[3] <= '9';
-    upper[3] = '\0';
-    return numbered && (std::strcmp(upper, "COM") == 0 || std::strcmp(upper, "LPT") == 0);
+    if (stem != 4 || !IsDeviceDigit(static_cast<unsigned char>(upper[3]))) return false;
+    return std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0;
 }
 
 }  // namespace

@@ -18,9 +18,11 @@ inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 // First character "\" or "/", or second character ":".
 bool IsAbsoluteName(const char* name);
 
-// True when a component of path is a DOS device name (CON, PRN, AUX, NUL,
-// COM1-9, LPT1-9, with or without an extension): Windows would send the data
-// to the device instead of a file.
+// True when a component of path is a DOS device name: CON, PRN, AUX, NUL,
+// COM0-9, LPT0-9 (also with the code page 1252 superscripts 1, 2, 3),
+// CONIN$ or CONOUT$, in any case, once a stream part (":..."), an extension
+// and trailing blanks and dots are dropped ("nul:.txt", "COM1:", "con .txt").
+// Windows would send the data to the device instead of a file.
 bool NamesDevice(const char* path);
 
 // Offset just past the last separator of name (0 when there is none).

@@ -25,6 +25,12 @@ struct ArchiveState {
     std::uint32_t cachedFlags = 0;
     std::uint32_t cachedCrc = 0;
     std::uint32_t cachedDosDate = 0;
+    std::uint64_t cachedCompressedSize = 0;
+    std::uint64_t cachedUncompressedSize = 0;
+    std::uint64_t cachedDataStart = 0;  // file offset of the item's data
+    int cachedMethod = -1;
+    // Why the last item description failed, for the run log; a static text.
+    const char* itemFault = "";
 
     std::unique_ptr<char[]> password;  // owned copy, or null when none was given
     std::unique_ptr<unsigned char[]> outputBuffer;

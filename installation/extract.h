@@ -1,6 +1,10 @@
 // Unpacking a whole ZIP package below a directory.
 #pragma once
 
+#include <cstdint>
+
+#include "installation/archive.h"
+
 // Opens the archive (no password), sets destinationDirectory as its root
 // and writes every item below it in central-directory order; an item that
 // fails does not stop the others. True when the archive could be opened
@@ -13,3 +17,11 @@ bool ExtractArchive(const char* archivePath, const char* destinationDirectory);
 // every missing ancestor, top down; of the root only its last level is ever
 // created. Paths that would not fit 259 bytes are not created. No result.
 void EnsureDirectoryPath(const char* root, const char* dir);
+
+// Writes item index (no password) to a new file at path, never following or
+// replacing anything there, with the given attributes, and gives it the
+// item's times. ARC_OK only when the data yields exactly the recorded size
+// and CRC-32; otherwise *reason (a static text) says why. A failed file
+// stays for the caller to remove.
+std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, const char* path,
+                               std::uint32_t attributes, const char** reason);

@@ -52,8 +52,8 @@ bool CheckByteMatches(ArchiveState& state) {
     return DecryptedCheckByte(password, header) == expected;
 }
 
-// Copies the open item's data into file.
-std::uint32_t CopyItemData(ArchiveState& state, plat::File& file) {
+// Copies the open item's data into file; *written counts the bytes.
+std::uint32_t CopyItemData(ArchiveState& state, plat::File& file, std::uint64_t* written) {
     if (!state.outputBuffer) {
         state.outputBuffer.reset(new (std::nothrow) unsigned char[kOutputBufferSize]);
         if (!state.outputBuffer) return ARC_DATA_ERROR;
@@ -64,6 +64,7 @@ std::uint32_t CopyItemData(ArchiveState& state, plat::File& file) {
         if (n < 0) return ARC_DATA_ERROR;
         if (n > 0 && !file.Write(state.outputBuffer.get(), static_cast<std::size_t>(n)))
             return ARC_WRITE_FAILED;
+        *written += static_cast<std::uint64_t>(n);
         if (unzeof(state.reader) == 1) return ARC_OK;
         if (n == 0) return ARC_DATA_ERROR;
     }
@@ -83,14 +84,57 @@ std::uint32_t ExtractFileItem(ArchiveState& state, const ArchiveItem& item, cons
         UNZ_OK)
         return ARC_DATA_ERROR;
     std::uint32_t code = encrypted && !CheckByteMatches(state) ? ARC_PASSWORD : ARC_OK;
-    if (code == ARC_OK) code = CopyItemData(state, file);
+    std::uint64_t written = 0;
+    if (code == ARC_OK) code = CopyItemData(state, file, &written);
     // The reader's verdict on the CRC-32 counts: broken data is no success.
     if (unzCloseCurrentFile(state.reader) == UNZ_CRCERROR && code == ARC_OK) code = ARC_DATA_ERROR;
     if (code == ARC_OK) file.SetTimes(item.creationTime, item.accessTime, item.writeTime);
     return code;
 }
 
+const char* DescribeStagingFailure(std::uint32_t code, bool crcMismatch, std::uint64_t written,
+                                   std::uint64_t expected) {
+    if (code == ARC_WRITE_FAILED) return "write failed";
+    if (crcMismatch) return "CRC-32 mismatch";
+    if (code == ARC_OK && written != expected) return "size differs from the central record";
+    if (code == ARC_DATA_ERROR && written < expected) return "data shorter than recorded";
+    return "data broken";
+}
+
 }  // namespace
+
+std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, const char* path,
+                               std::uint32_t attributes, const char** reason) {
+    ArchiveItem item;
+    *reason = "unreadable";
+    std::uint32_t code = GetArchiveItem(handle, index, &item);
+    if (code == ARC_OK) code = PositionReader(*handle, index);
+    if (code != ARC_OK) return code;
+    plat::File file = plat::File::CreateNew(path, attributes);
+    if (!file.valid()) {
+        *reason = "cannot create the staged file";
+        return ARC_OPEN_FAILED;
+    }
+    ArchiveState& state = *handle;
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, nullptr) != UNZ_OK) {
+        *reason = "data broken";
+        return ARC_DATA_ERROR;
+    }
+    std::uint64_t written = 0;
+    code = CopyItemData(state, file, &written);
+    bool crcMismatch = unzCloseCurrentFile(state.reader) == UNZ_CRCERROR;
+    std::uint64_t expected = state.cachedUncompressedSize;
+    if (code == ARC_OK && (crcMismatch || written != expected)) code = ARC_DATA_ERROR;
+    if (code != ARC_OK) {
+        *reason = DescribeStagingFailure(code, crcMismatch, written, expected);
+        return code;
+    }
+    if (!file.SetTimes(item.creationTime, item.accessTime, item.writeTime)) {
+        *reason = "times cannot be set";
+        return ARC_WRITE_FAILED;
+    }
+    return ARC_OK;
+}
 
 std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
                                  const char* destinationName) {

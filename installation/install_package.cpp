@@ -2,8 +2,9 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
 
-#include "installation/extract.h"
+#include "installation/install_archive.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
 
@@ -13,6 +14,11 @@ const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 void Log(const LogLineWriter& writeLog, const char* prefix, const char* text, const char* detail) {
     if (writeLog) writeLog(prefix, text, detail, false);
+}
+
+// "(<item>: <reason>)", or "(<reason>)" for the whole package.
+std::string Detail(const InstallFault& fault) {
+    return "(" + (fault.item.empty() ? fault.reason : fault.item + ": " + fault.reason) + ")";
 }
 
 // The target path is cleared with everything below it: a name that is not a
@@ -30,6 +36,31 @@ void ClearTarget(const char* targetPath, void* ownerWindow) {
     } else {
         plat::RemoveFile(targetPath);
     }
+}
+
+// A package that is not a ZIP archive is copied under its own name.
+bool CopyPackage(const char* downloadedPath, const char* targetPath, void* ownerWindow,
+                 InstallFault* fault) {
+    if (plat::InspectPath(downloadedPath) != plat::PathKind::kFile) {
+        *fault = InstallFault{"", "no downloaded file"};
+        return false;
+    }
+    ClearTarget(targetPath, ownerWindow);
+    if (plat::CopyFileOver(downloadedPath, targetPath)) return true;
+    *fault = InstallFault{"", "copy failed"};
+    return false;
+}
+
+// The install directory: made (one level) when missing; it may be a link,
+// an administrator's choice, but must lead to a directory.
+bool PrepareInstallDirectory(const char* installDirectory, InstallFault* fault) {
+    if (!plat::PathExists(installDirectory) && !plat::MakeDirectory(installDirectory)) {
+        *fault = InstallFault{"install", "directory cannot be made"};
+        return false;
+    }
+    if (plat::IsDirectory(installDirectory)) return true;
+    *fault = InstallFault{"install", "not a directory"};
+    return false;
 }
 
 }  // namespace
@@ -56,7 +87,7 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow) {
+                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits) {
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
     Log(writeLog, "START COPY: ", packageName, "");
@@ -71,13 +102,26 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
         Log(writeLog, "COPY FAILED: ", packageName, "(install path longer than 259 characters)");
         return false;
     }
-    if (!plat::PathExists(installDirectory) && !plat::MakeDirectory(installDirectory)) return false;
-
-    ClearTarget(targetPath, ownerWindow);
-    bool placed = IsZipPackageName(packageName) ? ExtractArchive(downloadedPath, installDirectory)
-                                                : plat::CopyFileOver(downloadedPath, targetPath);
-    if (placed) plat::RemoveFile(downloadedPath);
-
+    InstallFault fault;
+    bool prepared = false;
+    InstallOutcome outcome = InstallOutcome::kFailed;
+    if (OrEmpty(dataDirectory)[0] == '\0') {
+        // Never "\install" at the root of whatever drive is current.
+        fault = InstallFault{"", "no data directory"};
+    } else if ((prepared = PrepareInstallDirectory(installDirectory, &fault))) {
+        if (IsZipPackageName(packageName)) {
+            outcome = InstallArchive(downloadedPath, installDirectory, packageName, limits, &fault);
+        } else if (CopyPackage(downloadedPath, targetPath, ownerWindow, &fault)) {
+            outcome = InstallOutcome::kInstalled;
+        }
+    }
+    if (outcome == InstallOutcome::kInstalled) {
+        plat::RemoveFile(downloadedPath);
+    } else {
+        const char* prefix =
+            outcome == InstallOutcome::kRefused ? "COPY REFUSED: " : "COPY FAILED: ";
+        Log(writeLog, prefix, packageName, Detail(fault).c_str());
+    }
     Log(writeLog, "END COPY: ", packageName, "");
-    return true;
+    return prepared || OrEmpty(dataDirectory)[0] == '\0';
 }

@@ -4,25 +4,36 @@
 
 #include <functional>
 
+#include "installation/package_check.h"
+
 // Writes one run-log line (prefix, text, detail, truncate).
 using LogLineWriter =
     std::function<void(const char* prefix, const char* text, const char* detail, bool truncate)>;
 
-// Logs "START COPY: " and the package name; makes <dataDirectory>\install
-// (one level) when missing; removes <install>\<packageName> when it exists
-// (a directory with its whole tree, without any dialog); unpacks the
-// download into the install directory when the name contains ".zip" in any
-// case, else copies it there under the package name; deletes the download
-// when that worked; logs "END COPY: " and the package name.
+// Logs "START COPY: " and the package name, places the package into
+// <dataDirectory>\install and logs "END COPY: " and the package name.
 //
-// Returns false, after the first log line only, when the install directory
-// is missing and cannot be made, or when the install directory or the target
-// path would not fit 259 characters, or the package name is no plain file
-// name (then a "COPY FAILED: " line says why). True otherwise, whether or not
-// the package could be placed. ownerWindow (HWND) owns the shell's deletion;
-// unused on POSIX.
+// A name containing ".zip" in any case is installed whole or not at all
+// (InstallArchive): install ends up with the whole package, in place of the
+// file or tree <install>\<packageName>, or exactly as it was. Any other
+// package is copied there under its name. The download is deleted only
+// when the package was installed; otherwise it stays and one line right
+// after "START COPY: " says why: "COPY REFUSED: <name> (<item>: <reason>)"
+// when the package failed its test, "COPY FAILED: <name> (<file>: <reason>)"
+// when it could not be placed, or there is no data directory (then nothing
+// is written anywhere) or no usable install directory ("install" is made,
+// one level, when missing).
+//
+// Returns false when the install directory is missing and cannot be made
+// or is no directory (after all lines), or, after the first line and a
+// "COPY FAILED: " line only, when the install directory or the target path
+// would not fit 259 characters or the package name is no plain file name.
+// True otherwise, whether or not the package could be placed. ownerWindow
+// (HWND) owns the shell's deletion of a non-ZIP target; unused on POSIX.
+// limits: the test's limits; tests make them tighter.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow);
+                    const LogLineWriter& writeLog, void* ownerWindow,
+                    const PackageLimits& limits = PackageLimits());
 
 // The two paths of the step, formed with "%s\%s": installDirectory =
 // dataDirectory + "\install", targetPath = installDirectory + "\" +

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "net/leading_number.h"
-#include "net/link_matcher.h"
-#include "net/substring_index.h"
+#include "textsearch/link_matcher.h"
+#include "textsearch/substring_index.h"
 #include "platform/http.h"
 
 namespace net {
@@ -58,8 +58,8 @@ std::size_t ChunkSizeFor(const char* contentLength) {
 void AppendLinkTargets(std::string_view body, std::string& listing, const char* nameFilter) {
     if (!nameFilter || !*nameFilter) return;    // no name can contain a character of it
     const std::string_view filter(nameFilter);  // measured once, not per name
-    SubstringIndex seen(listing);
-    LinkMatcher matcher(body);
+    textsearch::SubstringIndex seen(listing);
+    textsearch::LinkMatcher matcher(body);
     std::string_view name;
     while (matcher.Next(&name)) {
         if (name.find_first_of(filter) == std::string_view::npos) continue;

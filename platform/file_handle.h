@@ -59,6 +59,17 @@ public:
     // Fails for a directory, a device or a FIFO of that name.
     static File CreateReplacingLink(const char* path);
 
+    // CreateFileA(GENERIC_WRITE, no sharing, CREATE_NEW, attributes) with the
+    // name itself never followed: fails when anything exists there, a
+    // symbolic link or junction included, even one pointing nowhere.
+    static File CreateNew(const char* path, std::uint32_t attributes);
+
+    // Opens path for appending, creating it when missing; truncate empties it
+    // first. Others may read the file meanwhile. A symbolic link or junction
+    // at the name is never followed: the open fails (POSIX O_NOFOLLOW; on
+    // Windows the name is refused when it is a reparse point).
+    static File OpenForAppend(const char* path, bool truncate);
+
     bool valid() const { return handle_.valid(); }
 
     // Up to size bytes; the count read (0 at the end), or -1 on error.

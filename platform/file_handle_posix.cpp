@@ -88,6 +88,31 @@ File File::CreateReplacingLink(const char* path) {
     return file;
 }
 
+File File::CreateNew(const char* path, std::uint32_t attributes) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
+    int fd = ::open(native, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    return fd < 0 ? File() : File(fd);
+}
+
+File File::OpenForAppend(const char* path, bool truncate) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    if (truncate) flags |= O_TRUNC;
+    int fd = ::open(native, flags, 0666);
+    if (fd < 0) return File();
+    struct stat st {};
+    // A FIFO or device under the name would swallow the lines (O_NONBLOCK
+    // keeps a FIFO without reader from blocking the open).
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return File();
+    }
+    return File(fd);
+}
+
 std::int64_t File::Read(void* buffer, std::size_t size) {
     for (;;) {
         ssize_t n = ::read(static_cast<int>(handle_.get()), buffer, size);

@@ -58,6 +58,30 @@ File File::CreateReplacingLink(const char* path) {
     return file;
 }
 
+File File::CreateNew(const char* path, std::uint32_t attributes) {
+    // With FILE_FLAG_OPEN_REPARSE_POINT a link at the name is the name itself,
+    // so CREATE_NEW meets it as an existing file instead of following it.
+    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return File(reinterpret_cast<std::intptr_t>(h));
+}
+
+File File::OpenForAppend(const char* path, bool truncate) {
+    // Append-only access writes every line at the end; emptying needs write access.
+    DWORD access = truncate ? GENERIC_WRITE : FILE_APPEND_DATA;
+    HANDLE h = ::CreateFileA(path, access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file(reinterpret_cast<std::intptr_t>(h));
+    if (!file.valid()) return file;
+    // The reparse point was opened as itself; it is no file to write lines to.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
+        return File();
+    if (truncate && !::SetEndOfFile(h)) return File();
+    return file;
+}
+
 std::int64_t File::Read(void* buffer, std::size_t size) {
     DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     DWORD got = 0;

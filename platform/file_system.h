@@ -46,4 +46,27 @@ FileTime ReadWriteTime(const char* path);
 // nothing outside the tree is touched. Result not reported.
 void RemoveTree(const char* path, void* ownerWindow);
 
+// What a name is, without following a link at the name itself. kLink is a
+// symbolic link on both backends, and on Windows also a junction or any
+// other reparse point; what it points to is never looked at.
+enum class PathKind { kMissing, kFile, kDirectory, kLink, kOther };
+PathKind InspectPath(const char* path);
+
+// Renames a file, directory or link within one volume without replacing
+// anything: false when to exists (MoveFileExA without
+// MOVEFILE_REPLACE_EXISTING; POSIX renameat2 with RENAME_NOREPLACE), when
+// the volumes differ, or on Windows when from is open without delete sharing.
+bool MovePath(const char* from, const char* to);
+
+// RemoveDirectoryA / rmdir: one empty directory; a link is never followed.
+bool RemoveDirectoryLevel(const char* path);
+
+// Replaces the attribute bits of an existing file (SetFileAttributesA).
+// POSIX keeps only read-only, as a mode without write bits.
+bool SetAttributes(const char* path, std::uint32_t attributes);
+
+// Bytes the calling user may still write on the volume holding path
+// (GetDiskFreeSpaceExA; statvfs f_bavail). False when it cannot be read.
+bool ReadFreeSpace(const char* path, std::uint64_t* bytes);
+
 }  // namespace plat

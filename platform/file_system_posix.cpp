@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file_handle.h"
@@ -118,6 +120,52 @@ void RemoveTree(const char* path, void* /*ownerWindow*/) {
     }
     RemoveContents(fd, 0);
     ::rmdir(native);
+}
+
+PathKind InspectPath(const char* path) {
+    char native[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(path, native)) return PathKind::kOther;
+    if (::lstat(native, &st) != 0) return errno == ENOENT ? PathKind::kMissing : PathKind::kOther;
+    if (S_ISLNK(st.st_mode)) return PathKind::kLink;
+    if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+    return S_ISREG(st.st_mode) ? PathKind::kFile : PathKind::kOther;
+}
+
+bool MovePath(const char* from, const char* to) {
+    char source[kPathSize];
+    char target[kPathSize];
+    if (!ToNativePath(from, source) || !ToNativePath(to, target)) return false;
+    if (::renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return true;
+    // File systems without the flag: the check and the rename are two steps.
+    struct stat st {};
+    if (errno != EINVAL || ::lstat(target, &st) == 0) return false;
+    return ::rename(source, target) == 0;
+}
+
+bool RemoveDirectoryLevel(const char* path) {
+    char native[kPathSize];
+    return ToNativePath(path, native) && ::rmdir(native) == 0;
+}
+
+bool SetAttributes(const char* path, std::uint32_t attributes) {
+    char native[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(path, native) || ::lstat(native, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = 0666 & ~mask;
+    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
+    return ::chmod(native, mode) == 0;
+}
+
+bool ReadFreeSpace(const char* path, std::uint64_t* bytes) {
+    char native[kPathSize];
+    struct statvfs vfs {};
+    if (!ToNativePath(path, native) || ::statvfs(native, &vfs) != 0) return false;
+    *bytes = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    return true;
 }
 
 }  // namespace plat

@@ -70,4 +70,32 @@ void RemoveTree(const char* path, void* ownerWindow) {
     ::SHFileOperationA(&op);
 }
 
+PathKind InspectPath(const char* path) {
+    // GetFileAttributesA reports a link's own attributes, never its target's.
+    DWORD a = ::GetFileAttributesA(path);
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
+                                                                              : PathKind::kOther;
+    }
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
+    return (a & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
+}
+
+bool MovePath(const char* from, const char* to) { return ::MoveFileExA(from, to, 0) != FALSE; }
+
+bool RemoveDirectoryLevel(const char* path) { return ::RemoveDirectoryA(path) != FALSE; }
+
+bool SetAttributes(const char* path, std::uint32_t attributes) {
+    return ::SetFileAttributesA(path, attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) !=
+           FALSE;
+}
+
+bool ReadFreeSpace(const char* path, std::uint64_t* bytes) {
+    ULARGE_INTEGER available;
+    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
+}
+
 }  // namespace plat

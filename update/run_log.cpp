@@ -2,15 +2,19 @@
 
 #include <cstdio>
 
-#include "platform/scoped_handle.h"
+#include "platform/file_handle.h"
+#include "platform/file_system.h"
 
 namespace {
 
-struct FileTraits {
-    using Handle = std::FILE*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { std::fclose(h); }
-};
+// Opens the log without following a link planted under its name: the link
+// itself goes, and the log is made anew beside whatever it pointed to.
+plat::File OpenRunLog(bool truncate) {
+    plat::File file = plat::File::OpenForAppend(kRunLogName, truncate);
+    if (file.valid() || plat::InspectPath(kRunLogName) != plat::PathKind::kLink) return file;
+    if (!plat::RemoveFile(kRunLogName)) plat::RemoveDirectoryLevel(kRunLogName);
+    return plat::File::OpenForAppend(kRunLogName, truncate);
+}
 
 }  // namespace
 
@@ -31,11 +35,11 @@ std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
 
 void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
               bool truncate) {
-    // Binary mode with an explicit CR LF: the bytes a Windows text-mode
-    // stream writes, on both platforms.
-    plat::ScopedHandle<FileTraits> file(std::fopen(kRunLogName, truncate ? "wb+" : "ab+"));
-    if (!file) return;
+    plat::File file = OpenRunLog(truncate);
+    if (!file.valid()) return;
+    // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
+    // platforms.
     std::string line =
         FormatLogLine(computerName, plat::GetLocalTimeOfDay(), prefix, text, detail) + "\r\n";
-    std::fputs(line.c_str(), file.get());
+    file.Write(line.data(), line.size());
 }

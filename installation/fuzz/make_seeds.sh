@@ -22,5 +22,8 @@ import zipfile
 with zipfile.ZipFile("names.zip", "w") as z:
     for n in ["../up.txt", "..\\..\\win.txt", "/abs.txt", "C:\\d.txt", "a/../../x.txt", "nul", "d/"]:
         z.writestr(n, "data")
+with zipfile.ZipFile("hits.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for n in ["x", "a/b", "a/new/c.txt", "ro", "y.txt"]:
+        z.writestr(n, "new " + n)
 PY
 rm -rf src

@@ -50,12 +50,17 @@ TEST_P(NamesDeviceTest, FindsDosDeviceComponents) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, NamesDeviceTest,
-    ::testing::Values(DeviceCase{"con", true}, DeviceCase{"NUL.txt", true},
-                      DeviceCase{"a/aux/b.txt", true}, DeviceCase{"x\\com1", true},
-                      DeviceCase{"lpt9.log", true}, DeviceCase{"prn .txt", true},
-                      DeviceCase{"com0", false}, DeviceCase{"console", false},
-                      DeviceCase{"icon.ico", false}, DeviceCase{"a/nul2/b", false},
-                      DeviceCase{"", false}, DeviceCase{"bin/x.dll", false}));
+    ::testing::Values(
+        DeviceCase{"con", true}, DeviceCase{"NUL.txt", true}, DeviceCase{"a/aux/b.txt", true},
+        DeviceCase{"x\\com1", true}, DeviceCase{"lpt9.log", true}, DeviceCase{"prn .txt", true},
+        DeviceCase{"com0", true}, DeviceCase{"NUL:", true}, DeviceCase{"nul:.txt", true},
+        DeviceCase{"COM1:", true}, DeviceCase{"a/con./b", true}, DeviceCase{"aux. . .txt", true},
+        DeviceCase{"lpt3:stream:$DATA", true}, DeviceCase{"CONIN$", true},
+        DeviceCase{"conout$.log", true}, DeviceCase{"com\xB9", true},
+        DeviceCase{"LPT\xB2.txt", true}, DeviceCase{"com\xB3:", true}, DeviceCase{"com\xB4", false},
+        DeviceCase{"conin", false}, DeviceCase{"console", false}, DeviceCase{"icon.ico", false},
+        DeviceCase{"a/nul2/b", false}, DeviceCase{"com10", false}, DeviceCase{"x.con", false},
+        DeviceCase{"", false}, DeviceCase{"bin/x.dll", false}));
 
 TEST(ArchiveNames, AbsoluteNamesAndLeaves) {
     EXPECT_TRUE(IsAbsoluteName("\\x"));

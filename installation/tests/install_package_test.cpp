@@ -137,7 +137,10 @@ TEST_F(InstallPackageTest, CreatesOneLevelOfInstallDirectoryOrStops) {
     std::string download = Download(zip_builder::Build({{"a.txt", "a"}}));
     EXPECT_FALSE(
         InstallPackage("5.10.0123.zip", download.c_str(), data_.c_str(), Writer(), nullptr));
-    EXPECT_EQ(log_, std::vector<std::string>{"START COPY: |5.10.0123.zip|"});
+    EXPECT_EQ(log_, (std::vector<std::string>{
+                        "START COPY: |5.10.0123.zip|",
+                        "COPY FAILED: |5.10.0123.zip|(install: directory cannot be made)",
+                        "END COPY: |5.10.0123.zip|"}));
     EXPECT_TRUE(FileExists(download));
     EXPECT_FALSE(FileExists(data_));
 
@@ -154,12 +157,15 @@ TEST_F(InstallPackageTest, FailedPlacementKeepsTheDownloadButEndsNormally) {
     std::string empty = Download(zip_builder::Build({}));
     EXPECT_TRUE(InstallPackage("5.10.0123.zip", empty.c_str(), data_.c_str(), Writer(), nullptr));
     EXPECT_TRUE(FileExists(empty));
-    EXPECT_EQ(log_.back(), "END COPY: |5.10.0123.zip|");
+    EXPECT_EQ(log_, (std::vector<std::string>{"START COPY: |5.10.0123.zip|",
+                                              "COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)",
+                                              "END COPY: |5.10.0123.zip|"}));
 
-    // No download at all: an existing target is still cleared.
+    // No download at all: the target is left as it is.
     ASSERT_TRUE(WriteFile(Install("5.10.0124.zip"), "old"));
     EXPECT_TRUE(InstallPackage("5.10.0124.zip", "", data_.c_str(), Writer(), nullptr));
-    EXPECT_FALSE(FileExists(Install("5.10.0124.zip")));
+    EXPECT_TRUE(FileExists(Install("5.10.0124.zip")));
+    EXPECT_EQ(log_[log_.size() - 2], "COPY REFUSED: |5.10.0124.zip|(no readable ZIP archive)");
     EXPECT_EQ(log_.back(), "END COPY: |5.10.0124.zip|");
 }
 

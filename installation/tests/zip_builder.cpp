@@ -34,6 +34,7 @@ std::string RawDeflate(const std::string& data) {
 
 std::string Build(const std::vector<Entry>& entries, const Options& options) {
     std::string archive, central;
+    std::vector<std::uint32_t> offsets;
     for (const Entry& e : entries) {
         std::uint32_t crc = static_cast<std::uint32_t>(crc32(
             0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
@@ -42,18 +43,23 @@ std::string Build(const std::vector<Entry>& entries, const Options& options) {
         std::uint32_t compressedSize = static_cast<std::uint32_t>(stored.size());
         if (e.truncateDataTo >= 0) stored.resize(static_cast<std::size_t>(e.truncateDataTo));
         std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
-
-        Put32(archive, 0x04034b50);
-        Put16(archive, 20);
-        Put16(archive, e.flags);
-        Put16(archive, e.localMethod != 0xFFFF ? e.localMethod : e.method);
-        Put32(archive, e.dosStamp);
-        Put32(archive, crc);
-        Put32(archive, compressedSize);
-        Put32(archive, static_cast<std::uint32_t>(e.data.size()));
-        Put16(archive, static_cast<std::uint32_t>(e.name.size()));
-        Put16(archive, static_cast<std::uint32_t>(e.localExtra.size()));
-        archive += e.name + e.localExtra + stored;
+        std::uint32_t size = e.recordedSize >= 0 ? static_cast<std::uint32_t>(e.recordedSize)
+                                                 : static_cast<std::uint32_t>(e.data.size());
+        if (e.shareDataOf >= 0) offset = offsets[static_cast<std::size_t>(e.shareDataOf)];
+        offsets.push_back(offset);
+        if (e.shareDataOf < 0) {
+            Put32(archive, 0x04034b50);
+            Put16(archive, 20);
+            Put16(archive, e.flags);
+            Put16(archive, e.localMethod != 0xFFFF ? e.localMethod : e.method);
+            Put32(archive, e.dosStamp);
+            Put32(archive, crc);
+            Put32(archive, compressedSize);
+            Put32(archive, size);
+            Put16(archive, static_cast<std::uint32_t>(e.name.size()));
+            Put16(archive, static_cast<std::uint32_t>(e.localExtra.size()));
+            archive += e.name + e.localExtra + stored;
+        }
 
         Put32(central, 0x02014b50);
         Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
@@ -63,7 +69,7 @@ std::string Build(const std::vector<Entry>& entries, const Options& options) {
         Put32(central, e.dosStamp);
         Put32(central, crc);
         Put32(central, compressedSize);
-        Put32(central, static_cast<std::uint32_t>(e.data.size()));
+        Put32(central, size);
         Put16(central, static_cast<std::uint32_t>(e.name.size()));
         Put16(central, 0);  // extra
         Put16(central, 0);  // comment

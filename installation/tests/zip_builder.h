@@ -25,6 +25,8 @@ struct Entry {
     bool badCrc = false;                 // store a CRC-32 that does not match the data
     std::int64_t truncateDataTo = -1;    // keep only this many bytes of the stored data
     std::uint16_t localMethod = 0xFFFF;  // local header's method, when different
+    std::int64_t recordedSize = -1;      // uncompressed size in both headers, when different
+    int shareDataOf = -1;  // no data of its own: the central record points at that entry's
 };
 
 struct Options {

@@ -10,7 +10,7 @@
 
 #include "net/tests/net_test_support.h"
 #include "net/download.h"
-#include "net/link_matcher.h"
+#include "textsearch/link_matcher.h"
 #include "platform/path_buffer.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
 // pages: repeated names, pieces of earlier names and of the caller's text,
 // names with tabs, of many lengths, some too long to be listed.
 std::string PlainParse(std::string_view body, std::string listing, std::string_view filter) {
-    net::LinkMatcher matcher(body);
+    textsearch::LinkMatcher matcher(body);
     std::string_view name;
     while (matcher.Next(&name)) {
         if (name.find_first_of(filter) == std::string_view::npos) continue;

@@ -1,6 +1,4 @@
-#include "net/link_matcher.h"
-
-#include "net/tests/net_test_support.h"
+#include "textsearch/link_matcher.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +11,7 @@ namespace {
 
 std::vector<std::string> Captures(const std::string& page) {
     std::vector<std::string> out;
-    net::LinkMatcher m(page);
+    textsearch::LinkMatcher m(page);
     std::string_view c;
     while (m.Next(&c)) out.emplace_back(c);
     return out;
@@ -35,6 +33,8 @@ struct Case {
 };
 
 class LinkMatcherCases : public ::testing::TestWithParam<Case> {};
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
 
 TEST_P(LinkMatcherCases, FindsWhatTheRegularExpressionFinds) {
     const Case& c = GetParam();
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TextAroundAnchor", "  <li><a href=\"../\">Parent</a></li>  \n", {"../"}},
         Case{"SecondOpenWithoutClose", "<a href=\"<a href=\"q\">r</a>", {"<a href=\"q"}},
         Case{"CloseTooEarly", "<a href=\"\"></a", {}}),
-    net_test::CaseName());
+    CaseName);
 
 // Pieces that exercise every decision of the matcher: anchors, partial
 // anchors, quotes and angle brackets inside targets, bare CRs, upper case.

@@ -1,9 +1,9 @@
-#include "net/window_table.h"
+#include "textsearch/window_table.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace net {
+namespace textsearch {
 
 namespace {
 
@@ -135,4 +135,4 @@ bool WindowTable::Contains(std::string_view text, std::string_view window) const
     return Seek(text, window.data(), Hash(window.data()), &slot) == Probe::kFound;
 }
 
-}  // namespace net
+}  // namespace textsearch

@@ -1,4 +1,4 @@
-#include "net/substring_index.h"
+#include "textsearch/substring_index.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-using Limits = net::SubstringIndex::Limits;
+using Limits = textsearch::SubstringIndex::Limits;
 
 struct LimitsCase {
     const char* name;
@@ -94,7 +94,7 @@ TEST_P(SubstringIndexAgrees, WithAPlainSearchWhileTheStringGrows) {
     for (unsigned seed = 1; seed <= 6; ++seed) {
         Generator gen(seed, alphabet);
         std::string listing = gen.Text(gen.Below(3) * 20);  // the caller's text, if any
-        net::SubstringIndex index(listing, limits.limits);
+        textsearch::SubstringIndex index(listing, limits.limits);
         std::vector<std::string> entries;
         for (int round = 0; round < 500; ++round) {
             std::string question = gen.Question(listing, entries);
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, SubstringIndexAgrees,
 
 TEST(SubstringIndex, HandlesEveryByteValue) {
     std::string text;
-    net::SubstringIndex index(text);
+    textsearch::SubstringIndex index(text);
     for (int b = 255; b >= 0; --b) text.push_back(static_cast<char>(b));
     EXPECT_TRUE(index.Contains(std::string("\x01\x00", 2)));
     EXPECT_FALSE(index.Contains(std::string("\x00\x01", 2)));
@@ -134,7 +134,7 @@ TEST(SubstringIndex, HandlesEveryByteValue) {
 // A window table sees only what was appended since its last question.
 TEST(SubstringIndex, FindsWindowsThatStraddleEarlierAppends) {
     std::string text = "abc";
-    net::SubstringIndex index(text);
+    textsearch::SubstringIndex index(text);
     EXPECT_FALSE(index.Contains("cde"));
     text += "de";
     EXPECT_TRUE(index.Contains("cde"));

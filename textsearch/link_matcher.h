@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace net {
+namespace textsearch {
 
 class LinkMatcher {
 public:
@@ -31,4 +31,4 @@ private:
     const char* nextCr_ = nullptr;  // the next CR (or the page's end); null until searched
 };
 
-}  // namespace net
+}  // namespace textsearch

@@ -26,10 +26,10 @@
 #include <string_view>
 #include <vector>
 
-#include "net/suffix_automaton.h"
-#include "net/window_table.h"
+#include "textsearch/suffix_automaton.h"
+#include "textsearch/window_table.h"
 
-namespace net {
+namespace textsearch {
 
 class SubstringIndex {
 public:
@@ -42,8 +42,12 @@ public:
     explicit SubstringIndex(const std::string& text) : text_(text) {}
     SubstringIndex(const std::string& text, Limits limits) : limits_(limits), text_(text) {}
 
-    // Not const: the structures catch up with the string here.
+    // Not const: the structures catch up with the string here. May throw
+    // std::bad_alloc.
     bool Contains(std::string_view text);
+
+    // Bytes held by the structures built so far.
+    std::size_t MemoryBytes() const;
 
 private:
     WindowTable* TableFor(std::size_t length);
@@ -57,4 +61,4 @@ private:
     std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
 };
 
-}  // namespace net
+}  // namespace textsearch

@@ -1,8 +1,8 @@
-#include "net/link_matcher.h"
+#include "textsearch/link_matcher.h"
 
 #include <cstring>
 
-namespace net {
+namespace textsearch {
 namespace {
 
 constexpr std::string_view kOpen = "<a href=\"";
@@ -67,4 +67,4 @@ bool LinkMatcher::Next(std::string_view* capture) {
     return false;
 }
 
-}  // namespace net
+}  // namespace textsearch

@@ -1,0 +1,24 @@
+// Installing a ZIP package whole or not at all.
+#pragma once
+
+#include <string>
+
+#include "installation/package_check.h"
+
+enum class InstallOutcome {
+    kInstalled,  // every item is in place
+    kRefused,    // the package failed its test; nothing was changed
+    kFailed,     // the package could not be placed; nothing was changed
+};
+
+// First finishes or undoes what an interrupted install left (silently).
+// Then tests the package (CheckPackage and what lies in the way), extracts
+// every file into the staging folder below installDirectory, testing its
+// data, and moves each into place, keeping what it replaces until every
+// move has succeeded; on a failure everything moved is moved back. The
+// file or tree installDirectory/clearName (clearName may be empty) is
+// replaced as part of the same change. *fault names the item and the
+// reason unless the package was installed.
+InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+                              const std::string& clearName, const PackageLimits& limits,
+                              InstallFault* fault);

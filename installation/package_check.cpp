@@ -1,0 +1,163 @@
+#include "installation/package_check.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "installation/archive_names.h"
+#include "installation/archive_state.h"
+#include "installation/central_directory.h"
+#include "platform/file_system.h"
+
+namespace {
+
+constexpr std::uint32_t kEncryptedFlags = 0x01 | 0x40;  // traditional or strong encryption
+constexpr std::uint64_t kMaxDeflateRatio = 1032;        // deflate's own bound
+
+struct DataRange {
+    std::uint64_t begin;
+    std::uint64_t end;
+    std::size_t planned;  // position in the plan
+};
+
+bool Refuse(InstallFault* fault, std::string item, std::string reason) {
+    fault->item = std::move(item);
+    fault->reason = std::move(reason);
+    return false;
+}
+
+// The stored name of the reader's current item, stripped, for naming an
+// item whose description failed; "item <n>" when even that is unreadable.
+std::string ItemLabel(ArchiveState& state, std::int32_t index) {
+    char stored[plat::kPathSize] = {};
+    unz_file_info64 info{};
+    if (PositionReader(state, index) == ARC_OK &&
+        unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored - 1, nullptr, 0, nullptr,
+                                0) == UNZ_OK) {
+        stored[sizeof stored - 1] = '\0';
+        for (char* p = stored; *p != '\0'; ++p) {
+            if (static_cast<unsigned char>(*p) < 32) *p = '?';
+        }
+        std::string name = StripItemName(stored);
+        // A name too long to be installed is shown by its start.
+        if (info.size_filename >= sizeof stored - 1) name = name.substr(0, 32) + "...";
+        if (!name.empty()) return name;
+    }
+    return "item " + std::to_string(index + 1);
+}
+
+bool ComponentRefused(const char* begin, std::size_t length) {
+    if (length == 0) return false;
+    if ((length == 1 && begin[0] == '.') || (length == 2 && begin[0] == '.' && begin[1] == '.'))
+        return true;
+    // Windows drops trailing dots and blanks: "..." and ".. " would climb.
+    return begin[length - 1] == '.' || begin[length - 1] == ' ';
+}
+
+// Sizes and encryption from the central record of the item just described.
+const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
+    if ((state.cachedFlags & kEncryptedFlags) != 0) return "encrypted";
+    std::uint64_t packed = state.cachedCompressedSize;
+    std::uint64_t size = state.cachedUncompressedSize;
+    if (item.attributes & plat::kAttrDirectory) return size == 0 ? nullptr : "directory with data";
+    if (state.cachedMethod == 0 && packed != size) return "stored item whose two sizes differ";
+    if (size / kMaxDeflateRatio > packed) return "recorded size larger than its data can hold";
+    if (state.cachedDataStart + packed < state.cachedDataStart) return "data size out of range";
+    return nullptr;
+}
+
+bool CheckRanges(std::vector<DataRange>& ranges, const CentralDirectorySpan& directory,
+                 const std::vector<PlannedItem>& plan, InstallFault* fault) {
+    std::sort(ranges.begin(), ranges.end(), [](const DataRange& a, const DataRange& b) {
+        return a.begin != b.begin ? a.begin < b.begin : a.planned < b.planned;
+    });
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const DataRange& r = ranges[i];
+        if (r.end > directory.begin)
+            return Refuse(fault, plan[r.planned].name, "data overlaps the central directory");
+        if (i > 0 && r.begin < ranges[i - 1].end)
+            return Refuse(fault, plan[r.planned].name,
+                          "data overlaps that of " + plan[ranges[i - 1].planned].name);
+    }
+    return true;
+}
+
+bool CheckSpace(const char* installDirectory, std::uint64_t total, std::size_t count,
+                const PackageLimits& limits, InstallFault* fault) {
+    if (total > limits.maxTotalSize)
+        return Refuse(fault, "",
+                      std::to_string(total) + " bytes unpacked, more than " +
+                          std::to_string(limits.maxTotalSize));
+    std::uint64_t needed = total + count * limits.slackPerItem + limits.reserveBytes;
+    std::uint64_t free = 0;
+    if (plat::ReadFreeSpace(installDirectory, &free) && needed > free)
+        return Refuse(fault, "",
+                      "needs " + std::to_string(needed) + " bytes, " + std::to_string(free) +
+                          " free on the install volume");
+    return true;
+}
+
+}  // namespace
+
+const char* RefuseItemName(const char* name, bool directory, const char* installDirectory) {
+    std::size_t length = std::strlen(name);
+    if (length == 0 || (!directory && IsSeparator(name[length - 1])))
+        return directory ? nullptr : "no file name";
+    if (length + std::strlen(installDirectory) + 1 >= plat::kPathSize)
+        return "path longer than 259 characters";
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) < 32 || std::strchr("<>:\"|?*", *p) != nullptr)
+            return "character not allowed in a file name";
+    }
+    if (NamesDevice(name)) return "device name";
+    const char* begin = name;
+    for (const char* p = name;; ++p) {
+        if (*p == '\0' || IsSeparator(*p)) {
+            if (ComponentRefused(begin, static_cast<std::size_t>(p - begin)))
+                return "name component \".\", \"..\" or ending in a dot or blank";
+            if (*p == '\0') return nullptr;
+            begin = p + 1;
+        }
+    }
+}
+
+bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
+                  std::vector<PlannedItem>* plan, InstallFault* fault) {
+    ArchiveItem item;
+    if (archive == nullptr || archive->stream == nullptr) return Refuse(fault, "", "no archive");
+    GetArchiveItem(archive, -1, &item);
+    std::int32_t count = item.index;
+    if (count <= 0) return Refuse(fault, "", "no items");
+    if (static_cast<std::uint32_t>(count) > limits.maxItems)
+        return Refuse(
+            fault, "",
+            std::to_string(count) + " items, more than " + std::to_string(limits.maxItems));
+    CentralDirectorySpan directory{};
+    if (!LocateCentralDirectory(*archive->stream, &directory))
+        return Refuse(fault, "", "end record not found");
+
+    std::vector<DataRange> ranges;
+    std::uint64_t total = 0;
+    plan->clear();
+    plan->reserve(static_cast<std::size_t>(count));
+    ranges.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        archive->itemFault = "unreadable";
+        if (GetArchiveItem(archive, i, &item) != ARC_OK)
+            return Refuse(fault, ItemLabel(*archive, i), archive->itemFault);
+        bool directoryItem = (item.attributes & plat::kAttrDirectory) != 0;
+        const char* reason = RefuseRecord(*archive, item);
+        if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
+        if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
+        std::uint64_t size = archive->cachedUncompressedSize;
+        plan->push_back(PlannedItem{i, item.name, item.attributes, item.creationTime,
+                                    item.accessTime, item.writeTime, size});
+        std::uint64_t packed = archive->cachedCompressedSize;
+        if (packed > 0)
+            ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,
+                                       plan->size() - 1});
+        total += size;
+        if (total > limits.maxTotalSize) break;
+    }
+    if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;
+    return CheckRanges(ranges, directory, *plan, fault);
+}

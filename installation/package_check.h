@@ -1,0 +1,53 @@
+// The test a package passes before anything of it is written: everything the
+// central directory and the local headers say is checked against the name
+// rules, the supported methods, the file's own layout, sane limits and the
+// free space of the install volume. The data itself is tested as it is
+// written into the staging folder (CRC-32 and sizes).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "installation/archive.h"
+
+// What a package may hold at most, and what must stay free after it.
+struct PackageLimits {
+    // The item count the end record can hold without zip64.
+    std::uint32_t maxItems = 65535;
+    // The size a classic record can state; more is no client installation.
+    std::uint64_t maxTotalSize = 0xFFFFFFFFu;
+    // Left free on the install volume for the station's own programs.
+    std::uint64_t reserveBytes = 16u << 20;
+    // Allocation rounding per file (a 4 KB cluster).
+    std::uint64_t slackPerItem = 4096;
+};
+
+// Why a package was not installed: the item (or file below install) and the
+// reason, for the run log's "(<item>: <reason>)"; item empty for reasons
+// that concern the whole package.
+struct InstallFault {
+    std::string item;
+    std::string reason;
+};
+
+struct PlannedItem {
+    std::int32_t index;
+    std::string name;  // after the stripping rule; directories end in a separator
+    std::uint32_t attributes;
+    plat::FileTime creationTime;
+    plat::FileTime accessTime;
+    plat::FileTime writeTime;
+    std::uint64_t size;
+    bool directory() const { return (attributes & plat::kAttrDirectory) != 0; }
+};
+
+// Tests every item of the open archive (no data is read) and fills plan
+// with the items in central-directory order. False with *fault filled when
+// the package is refused; nothing is written either way.
+bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
+                  std::vector<PlannedItem>* plan, InstallFault* fault);
+
+// The name rules for a name left by the stripping rule: null when the
+// name may be written below installDirectory, else the reason.
+const char* RefuseItemName(const char* name, bool directory, const char* installDirectory);
