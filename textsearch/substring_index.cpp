@@ -38,7 +38,17 @@ WindowTable* SubstringIndex::TableFor(std::size_t length) {
     return &tables_.back();
 }
 
+std::size_t SubstringIndex::MemoryBytes() const {
+    std::size_t bytes = automaton_ ? automaton_->MemoryBytes() : 0;
+    for (const WindowTable& table : tables_) bytes += table.MemoryBytes();
+    return bytes;
+}
+
+// Beyond the automaton's reach (a gigabyte, far past any folder page) only a
+// plain search is left.
 bool SubstringIndex::AutomatonContains(std::string_view text) {
+    if (text_.size() > SuffixAutomaton::kMaxText)
+        return std::string_view(text_).find(text) != std::string_view::npos;
     if (!automaton_) {
         automaton_ = std::make_unique<SuffixAutomaton>();
         std::vector<WindowTable>().swap(tables_);  // their memory goes back at once

@@ -42,8 +42,12 @@ public:
     explicit SubstringIndex(const std::string& text) : text_(text) {}
     SubstringIndex(const std::string& text, Limits limits) : limits_(limits), text_(text) {}
 
-    // Not const: the structures catch up with the string here.
+    // Not const: the structures catch up with the string here. May throw
+    // std::bad_alloc.
     bool Contains(std::string_view text);
+
+    // Bytes held by the structures built so far.
+    std::size_t MemoryBytes() const;
 
 private:
     WindowTable* TableFor(std::size_t length);

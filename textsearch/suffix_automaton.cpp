@@ -13,79 +13,99 @@ constexpr std::int32_t kNone = -1;
 
 SuffixAutomaton::SuffixAutomaton() {
     std::fill(std::begin(rootEdges_), std::end(rootEdges_), kNone);
-    states_.push_back({0, kNone, kNone, 0, {}, {}});
+    states_.push_back({0, kNone, kNone, 0, 0, 0});
 }
 
-std::int32_t SuffixAutomaton::Find(std::int32_t state, unsigned char byte) const {
-    if (state == 0) return rootEdges_[byte];
+std::size_t SuffixAutomaton::MemoryBytes() const {
+    return states_.capacity() * sizeof(State) + more_.MemoryBytes() + sizeof rootEdges_;
+}
+
+// A root edge is solid when it leads to a state of length 1.
+std::int32_t SuffixAutomaton::Find(std::int32_t state, unsigned char byte, bool* solid) const {
+    if (state == 0) {
+        std::int32_t target = rootEdges_[byte];
+        *solid = target != kNone && states_[target].length == 1;
+        return target;
+    }
     const State& s = states_[state];
-    for (int i = 0; i < s.count; ++i)
-        if (s.bytes[i] == byte) return s.targets[i];
-    for (std::int32_t e = s.firstEdge; e != kNone; e = edges_[e].next)
-        if (edges_[e].byte == byte) return edges_[e].target;
-    return kNone;
+    if ((s.flags & kInline) && s.byte == byte) {
+        *solid = (s.flags & kInlineSolid) != 0;
+        return s.target;
+    }
+    TransitionTable::Entry entry{};
+    if (!(s.flags & kMore) || !more_.Find(state, byte, &entry)) return kNone;
+    *solid = entry.solid;
+    return entry.target;
 }
 
-void SuffixAutomaton::SetOrAdd(std::int32_t state, unsigned char byte, std::int32_t target) {
+// Adds or redirects the transition. Targets are the newest state or a fresh
+// clone, both just written, so reading their length costs little.
+void SuffixAutomaton::Set(std::int32_t state, unsigned char byte, std::int32_t target) {
     if (state == 0) {
         rootEdges_[byte] = target;
         return;
     }
+    const bool solid = states_[state].length + 1 == states_[target].length;
     State& s = states_[state];
-    for (int i = 0; i < s.count; ++i) {
-        if (s.bytes[i] == byte) {
-            s.targets[i] = target;
-            return;
-        }
-    }
-    for (std::int32_t e = s.firstEdge; e != kNone; e = edges_[e].next) {
-        if (edges_[e].byte == byte) {
-            edges_[e].target = target;
-            return;
-        }
-    }
-    if (s.count < kInline) {
-        s.bytes[s.count] = byte;
-        s.targets[s.count] = target;
-        ++s.count;
+    if (!(s.flags & kInline) || s.byte == byte) {
+        s.byte = byte;
+        s.target = target;
+        s.flags =
+            static_cast<unsigned char>((s.flags & kMore) | kInline | (solid ? kInlineSolid : 0));
         return;
     }
-    edges_.push_back({target, s.firstEdge, byte});
-    s.firstEdge = static_cast<std::int32_t>(edges_.size() - 1);
+    TransitionTable::Entry entry{};
+    if ((s.flags & kMore) && more_.Find(state, byte, &entry)) {
+        more_.Retarget(state, byte, target, solid);
+        return;
+    }
+    more_.Add(state, byte, {target, solid, (s.flags & kMore) != 0, s.firstMore});
+    s.firstMore = byte;
+    s.flags |= kMore;
 }
 
+// The copy is shorter than the original, so none of its transitions is
+// solid: each leads to a state at least as long as the original plus one.
 std::int32_t SuffixAutomaton::Clone(std::int32_t state, std::int32_t length) {
-    std::int32_t copy = static_cast<std::int32_t>(states_.size());
-    State twin = states_[state];  // inline transitions come along
+    const std::int32_t copy = static_cast<std::int32_t>(states_.size());
+    State twin = states_[state];
     twin.length = length;
-    twin.firstEdge = kNone;
+    twin.flags &= kInline;
     states_.push_back(twin);
-    for (std::int32_t e = states_[state].firstEdge; e != kNone; e = edges_[e].next) {
-        Edge edge = edges_[e];  // copied: push_back may move the array
-        edges_.push_back({edge.target, states_[copy].firstEdge, edge.byte});
-        states_[copy].firstEdge = static_cast<std::int32_t>(edges_.size() - 1);
+    if (!(states_[state].flags & kMore)) return copy;
+    TransitionTable::Entry entry{};
+    for (unsigned char byte = states_[state].firstMore;; byte = entry.next) {
+        more_.Find(state, byte, &entry);
+        more_.Add(
+            copy, byte,
+            {entry.target, false, (states_[copy].flags & kMore) != 0, states_[copy].firstMore});
+        states_[copy].firstMore = byte;
+        states_[copy].flags |= kMore;
+        if (!entry.hasNext) break;
     }
     return copy;
 }
 
 void SuffixAutomaton::Extend(unsigned char byte) {
-    std::int32_t cur = static_cast<std::int32_t>(states_.size());
-    states_.push_back({states_[last_].length + 1, 0, kNone, 0, {}, {}});
+    const std::int32_t cur = static_cast<std::int32_t>(states_.size());
+    states_.push_back({states_[last_].length + 1, 0, kNone, 0, 0, 0});
     std::int32_t p = last_;
-    while (p != kNone && Find(p, byte) == kNone) {
-        SetOrAdd(p, byte, cur);
+    std::int32_t q = kNone;
+    bool solid = false;
+    while (p != kNone && (q = Find(p, byte, &solid)) == kNone) {
+        Set(p, byte, cur);
         p = states_[p].link;
     }
     last_ = cur;
     if (p == kNone) return;  // link stays at the root
-    std::int32_t q = Find(p, byte);
-    if (states_[p].length + 1 == states_[q].length) {
+    if (solid) {
         states_[cur].link = q;
         return;
     }
-    std::int32_t copy = Clone(q, states_[p].length + 1);
-    while (p != kNone && Find(p, byte) == q) {
-        SetOrAdd(p, byte, copy);
+    const std::int32_t copy = Clone(q, states_[p].length + 1);
+    bool ignored = false;
+    while (p != kNone && Find(p, byte, &ignored) == q) {
+        Set(p, byte, copy);
         p = states_[p].link;
     }
     states_[q].link = copy;
@@ -94,12 +114,14 @@ void SuffixAutomaton::Extend(unsigned char byte) {
 
 void SuffixAutomaton::Append(std::string_view text) {
     for (char c : text) Extend(static_cast<unsigned char>(c));
+    size_ += text.size();
 }
 
 bool SuffixAutomaton::Contains(std::string_view text) const {
     std::int32_t state = 0;
+    bool ignored = false;
     for (char c : text) {
-        state = Find(state, static_cast<unsigned char>(c));
+        state = Find(state, static_cast<unsigned char>(c), &ignored);
         if (state == kNone) return false;
     }
     return true;

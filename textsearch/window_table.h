@@ -28,6 +28,7 @@ public:
     std::size_t Length() const { return length_; }
     // Windows hashed so far, equal ones included: the work done.
     std::size_t WindowsSeen() const { return seen_; }
+    std::size_t MemoryBytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
 
     // Adds the windows that start at or after the end of the text of the
     // previous call. False once the table has given up.
