@@ -6,6 +6,7 @@
 #include "installation/archive_names.h"
 #include "installation/archive_state.h"
 #include "installation/central_directory.h"
+#include "platform/disk_space.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -88,7 +89,7 @@ bool CheckSpace(const char* installDirectory, std::uint64_t total, std::size_t c
                           std::to_string(limits.maxTotalSize));
     std::uint64_t needed = total + count * limits.slackPerItem + limits.reserveBytes;
     std::uint64_t free = 0;
-    if (plat::ReadFreeSpace(installDirectory, &free) && needed > free)
+    if (plat::FreeDiskSpace(installDirectory, &free) && needed > free)
         return Refuse(fault, "",
                       "needs " + std::to_string(needed) + " bytes, " + std::to_string(free) +
                           " free on the install volume");
