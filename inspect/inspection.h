@@ -62,7 +62,8 @@ struct PackageTest {
     std::uint64_t bytes = 0;
     int items = 0;
     bool passed = false;
-    std::string problem;  // empty when passed
+    std::string problem;    // empty when passed
+    std::string signature;  // "verified", empty when no keys are compiled in, else the refusal
 };
 
 struct Inspection {

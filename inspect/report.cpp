@@ -31,6 +31,7 @@ void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std:
 
 void PrintPackage(const PackageTest& p, std::ostream& out) {
     out << "  " << p.localName << ": " << p.bytes << " bytes, " << p.items << " items, "
+        << (p.signature.empty() ? "" : "signature " + p.signature + ", ")
         << (p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
 }
 
@@ -49,7 +50,8 @@ Json PackagesJson(const std::vector<PackageTest>& packages) {
                         {"bytes", p.bytes},
                         {"items", p.items},
                         {"passed", p.passed},
-                        {"problem", p.problem}});
+                        {"problem", p.problem},
+                        {"signature", p.signature}});
     }
     return list;
 }
