@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/package_keys.h"
+#include "app/run_guard.h"
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
@@ -65,7 +66,7 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.install = [this](const char* name, const char* path, const char* dataDirectory) {
         InstallPackage(name, path, dataDirectory);
     };
-    RunUpdate(services, InstallerBaseUrl(InstallerHostSetting()));
+    RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
 }
