@@ -38,7 +38,9 @@ struct FolderRequest {
     int status = 0;        // 0 when not reached or unreadable
     std::uint64_t bytes = 0;
     double seconds = 0;
-    std::string listing;  // the names as the run's parser yields them, tab-separated
+    bool cut = false;         // the page goes on past the run's page limit
+    std::string readFailure;  // why the body ended early ("broken", ...), empty when whole
+    std::string listing;      // the names as the run's parser yields them, tab-separated
     std::vector<std::string> names;
 };
 

@@ -103,6 +103,8 @@ void PrintReport(const Inspection& in, std::ostream& out) {
         } else {
             out << "no answer after " << Seconds(r.seconds);
         }
+        if (r.cut) out << ", CUT at the page limit";
+        if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
         out << ", " << r.names.size() << " names";
         for (const std::string& n : r.names) out << " " << n;
         out << "\n";
@@ -130,6 +132,8 @@ std::string ReportJson(const Inspection& in) {
                             {"status", r.status},
                             {"bytes", r.bytes},
                             {"seconds", r.seconds},
+                            {"cut", r.cut},
+                            {"readFailure", r.readFailure},
                             {"names", r.names}});
     }
     int code = ExitCodeFor(in);
