@@ -13,7 +13,12 @@ int OwlMain(int, char*[]) {
         fw::ShowWindowAsync(first, fw::kSwMinimize);
         return 0;
     }
-    TalCheck app;
-    app.Run();
+    try {
+        TalCheck app;
+        app.Run();
+    } catch (...) {
+        // The run itself catches everything; this covers building the
+        // window and the message loop, so that no start ends in a crash.
+    }
     return 0;
 }

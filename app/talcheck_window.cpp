@@ -2,11 +2,14 @@
 
 #include <cstring>
 
+#include "app/package_keys.h"
+#include "app/run_guard.h"
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
 #include "platform/file_version.h"
 #include "platform/system.h"
+#include "signature/package_check.h"
 #include "update/installer_url.h"
 #include "update/run_log.h"
 #include "update/update_run.h"
@@ -48,14 +51,22 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
         FetchFolderListing(folderUrl, listing, ".");
     };
-    services.download = [](const char* fileUrl, const char* fileName, char* localPath) {
-        net::DownloadResult result = net::DownloadPackage(fileUrl, fileName, localPath);
+    sig::PackageCheck signatures(CompiledPackageKeys());
+    services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
+        net::DownloadResult result =
+            net::DownloadPackage(fileUrl, fileName, localPath, signatures.BeginPackage());
         return PackageDownload{result.complete, net::DescribeFailure(result)};
     };
+    if (signatures.Enabled()) {
+        services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
+                                              const char* localPath) {
+            return signatures.Check(folderUrl, listedName, localPath);
+        };
+    }
     services.install = [this](const char* name, const char* path, const char* dataDirectory) {
         InstallPackage(name, path, dataDirectory);
     };
-    RunUpdate(services, InstallerBaseUrl(InstallerHostSetting()));
+    RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
 }

@@ -48,3 +48,30 @@ if(WIN32)
 endif()
 set_target_properties(minizip PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
 target_compile_options(minizip PRIVATE -w)
+
+# libsodium for package signatures: libsodium-dev natively; for Windows a
+# static library that tools/setup.sh builds from Debian's libsodium sources
+# with the MinGW compilers.
+if(WIN32)
+    set(TALCHECK_SODIUM_DIR "${TALCHECK_DEPS_DIR}/libsodium-mingw" CACHE PATH
+        "Static libsodium built for Windows (lib/libsodium.a, include/)")
+    if(NOT EXISTS "${TALCHECK_SODIUM_DIR}/lib/libsodium.a")
+        message(FATAL_ERROR "libsodium for Windows not found in ${TALCHECK_SODIUM_DIR}: run tools/setup.sh first")
+    endif()
+    add_library(talcheck_sodium STATIC IMPORTED)
+    set_target_properties(talcheck_sodium PROPERTIES
+        IMPORTED_LOCATION "${TALCHECK_SODIUM_DIR}/lib/libsodium.a"
+        INTERFACE_INCLUDE_DIRECTORIES "${TALCHECK_SODIUM_DIR}/include"
+        INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC=1
+        INTERFACE_LINK_LIBRARIES advapi32)
+else()
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+    add_library(talcheck_sodium INTERFACE IMPORTED)
+    set_target_properties(talcheck_sodium PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::SODIUM)
+endif()
+
+# minisign makes the test keys and signatures (never our own code).
+if(BUILD_TESTING)
+    find_program(TALCHECK_MINISIGN minisign REQUIRED)
+endif()

@@ -5,9 +5,13 @@
 // - a window is a record in this process; posted messages go to one
 //   in-process queue that RunMessageLoop empties in order;
 // - a window of a class holds a marker for the process's life: an exclusive
-//   lock on "<class>.lock" in $XDG_RUNTIME_DIR (else /tmp, file name with the
-//   user id), which the system releases when the process dies. FindWindow
-//   reports a window of the class when another process holds that lock;
+//   lock on "<class>.lock" in a directory only this user can write:
+//   $XDG_RUNTIME_DIR when it is one, else talcheck-<uid> in $TMPDIR or /tmp (made with mode
+//   0700, and checked for owner and mode, so another user cannot hold the
+//   mark). The system releases the lock when the process dies, so a stale
+//   file stops nothing. FindWindow reports a window of the class when another
+//   process holds that lock, and says so on stderr; a window that cannot
+//   take its marker is made without one, also with a line on stderr;
 // - there is no screen: ScreenWidth/ScreenHeight report a nominal 1920x1080,
 //   and showing or minimising only records the state.
 #pragma once

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -64,28 +66,53 @@ StandInWindow* Live(THandle handle) {
     return nullptr;
 }
 
-std::string MarkerPath(const std::string& className) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) return std::string(runtime) + "/" + className + ".lock";
-    return "/tmp/" + className + "." + std::to_string(::getuid()) + ".lock";
+// A directory that only this user can change: owned by the effective user,
+// not a link, no write bit for group or others.
+bool IsPrivateDirectory(const std::string& dir) {
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-ScopedFd OpenMarker(const std::string& className) {
-    return ScopedFd(::open(MarkerPath(className).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+// $XDG_RUNTIME_DIR when it is such a directory, else talcheck-<uid> in
+// $TMPDIR or /tmp (made with mode 0700 when missing); empty when neither is
+// usable, for example when another user has taken that name.
+std::string MarkerDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime && IsPrivateDirectory(runtime)) return runtime;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string base = tmp && tmp[0] == '/' ? tmp : "/tmp";
+    std::string own = base + "/talcheck-" + std::to_string(::geteuid());
+    ::mkdir(own.c_str(), 0700);
+    return IsPrivateDirectory(own) ? own : std::string();
+}
+
+std::string MarkerPath(const std::string& className) {
+    std::string dir = MarkerDirectory();
+    return dir.empty() ? dir : dir + "/" + className + ".lock";
+}
+
+ScopedFd OpenMarker(const std::string& path) {
+    if (path.empty()) return ScopedFd();
+    return ScopedFd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
 }
 
 // Takes the class's lock for the window's life. A FindNativeWindow of another
 // process holds a shared lock for an instant, so a few retries ride that out;
 // when another window of the class holds it, the window is made without the
 // marker, as two copies that pass the look-up at the same moment both run.
+// A window made without its marker says so on stderr: a later copy will not
+// find it.
 ScopedFd AcquireMarker(const std::string& className) {
-    ScopedFd fd = OpenMarker(className);
-    if (!fd) return fd;
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    std::string path = MarkerPath(className);
+    ScopedFd fd = OpenMarker(path);
+    for (int attempt = 0; fd && attempt < 50; ++attempt) {
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) return fd;
         if (errno != EWOULDBLOCK && errno != EINTR) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    std::fprintf(stderr, "%s: no single-instance marker (%s): running without one\n",
+                 className.c_str(), path.empty() ? "no private directory" : path.c_str());
     return ScopedFd();
 }
 
@@ -157,9 +184,13 @@ THandle FindNativeWindow(const char* className) {
     for (auto& w : Global().windows) {
         if (w->className == className) return w.get();
     }
-    ScopedFd fd = OpenMarker(className);
+    std::string path = MarkerPath(className);
+    ScopedFd fd = OpenMarker(path);
     if (!fd) return nullptr;
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) == 0) return nullptr;  // closing releases it
+    // The caller ends quietly when it finds another copy; this is the one
+    // trace of a start that did nothing.
+    std::fprintf(stderr, "%s: another process holds %s\n", className, path.c_str());
     static int otherProcessWindow;
     return &otherProcessWindow;
 }

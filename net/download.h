@@ -35,7 +35,23 @@ enum class DownloadFailure {
     kEmptyBody,     // the answer had no body
     kBroken,        // the connection broke or timed out part-way
     kWriteError,    // the local file could not be written, flushed or closed
+    kSizeLimit,     // announced above kMaxPackageBytes, or the body went past its
+                    // announced length or, without one, past kMaxPackageBytes
+    kNoSpace,       // the body would leave less than kDiskReserveBytes free
+    kStalled,       // too little arrived within the progress window
+    kTimeLimit,     // the package's total time or the run's deadline passed
 };
+
+// The largest package written: four times the largest package in use
+// (500 MB), and far below what a station's disk holds.
+constexpr std::uint64_t kMaxPackageBytes = 2ull * 1024 * 1024 * 1024;
+// Free space a download never takes: room for unpacking, the log and the
+// system itself on a nearly full station disk.
+constexpr std::uint64_t kDiskReserveBytes = 256ull * 1024 * 1024;
+
+// For tests: a smaller package limit and another reserve; 0 restores the
+// default of that figure.
+void SetDownloadLimitsForTesting(std::uint64_t maxPackageBytes, std::uint64_t reserveBytes);
 
 struct DownloadResult {
     bool written = false;   // at least one byte reached the file
@@ -45,6 +61,7 @@ struct DownloadResult {
     std::uint64_t received = 0;   // body bytes received
     std::int64_t announced = -1;  // Content-Length, -1 when not announced
     bool removed = false;         // the partial file was deleted
+    std::uint64_t freeBytes = 0;  // kNoSpace: the free space last seen
 };
 
 // Called with every chunk as it is written to the file, in order.
@@ -53,6 +70,15 @@ using DataObserver = std::function<void(const void* data, std::size_t size)>;
 // DownloadToFile with the whole outcome; observer (may be empty) sees the
 // body's bytes as they reach the file, so a caller can hash the package
 // without reading it again.
+//
+// Bounded: the request has a package's total time (plat::HttpGet); the file
+// never grows past the announced length, nor without one past
+// kMaxPackageBytes, nor so far that less than kDiskReserveBytes stay free on
+// its volume. An announced length that breaks a limit is refused before the
+// file is created. A download stopped at a limit (size, space, stalled,
+// time) is deleted (removed); one whose connection broke is left, as
+// DownloadToFile describes. The file is created without following a link
+// planted under its name (plat::File::CreateReplacingLink).
 DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
                                const DataObserver& observer = {});
 

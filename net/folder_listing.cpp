@@ -1,5 +1,7 @@
 #include "net/folder_listing.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -11,9 +13,16 @@
 namespace net {
 namespace {
 
-// Reads the whole body as text. Each chunk counts only up to its first zero
-// byte. Stops at the end, at a failed read, or when memory runs out; what
-// was read by then is kept.
+std::atomic<std::size_t> g_pageLimit{0};
+
+std::size_t PageLimit() {
+    std::size_t limit = g_pageLimit.load();
+    return limit ? limit : kMaxPageBytes;
+}
+
+// Reads the body as text, up to the page limit. Each chunk counts only up to
+// its first zero byte. Stops at the end, at a failed read, at the limit, or
+// when memory runs out; what was read by then is kept.
 void ReadBody(plat::HttpGet& http, std::string& body) {
     char lengthText[16] = {};
     bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
@@ -24,15 +33,19 @@ void ReadBody(plat::HttpGet& http, std::string& body) {
         buffer.reset(new (std::nothrow) char[chunk + 1]);
         if (!buffer) return;
     }
-    for (;;) {
+    const std::size_t limit = PageLimit();
+    for (std::size_t received = 0; received < limit;) {
         std::size_t got = 0;
-        if (!http.Read(buffer.get(), chunk, &got) || got == 0) return;
+        if (!http.Read(buffer.get(), std::min(chunk, limit - received), &got) || got == 0) return;
+        received += got;
         buffer[got] = '\0';
         body.append(buffer.get());
     }
 }
 
 }  // namespace
+
+void SetPageLimitForTesting(std::size_t bytes) { g_pageLimit = bytes; }
 
 std::size_t ChunkSizeFor(const char* contentLength) {
     if (!contentLength) return kDefaultChunk;

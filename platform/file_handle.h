@@ -53,6 +53,12 @@ public:
     // no equivalent there.
     static File CreateAlways(const char* path, std::uint32_t attributes);
 
+    // A regular file created (or emptied) for writing, never written
+    // through a link: a symbolic link (Windows: a reparse point) planted
+    // under the name is replaced by the new file, whatever it points at.
+    // Fails for a directory, a device or a FIFO of that name.
+    static File CreateReplacingLink(const char* path);
+
     // CreateFileA(GENERIC_WRITE, no sharing, CREATE_NEW, attributes) with the
     // name itself never followed: fails when anything exists there, a
     // symbolic link or junction included, even one pointing nowhere.

@@ -73,6 +73,21 @@ File File::CreateAlways(const char* path, std::uint32_t attributes) {
     return File(fd);
 }
 
+File File::CreateReplacingLink(const char* path) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    struct stat st {};
+    if (::lstat(native, &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(native);
+    // O_NOFOLLOW: a link planted again since the unlink fails the open.
+    // O_NONBLOCK: a FIFO of the name must not wait for a reader.
+    int fd =
+        ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd < 0) return File();
+    File file(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return File();
+    return file;
+}
+
 File File::CreateNew(const char* path, std::uint32_t attributes) {
     char native[kPathSize];
     if (!ToNativePath(path, native)) return File();

@@ -44,6 +44,20 @@ File File::CreateAlways(const char* path, std::uint32_t attributes) {
     return File(reinterpret_cast<std::intptr_t>(h));
 }
 
+File File::CreateReplacingLink(const char* path) {
+    DWORD existing = ::GetFileAttributesA(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        ::DeleteFileA(path);  // removes the link, not its target
+    // FILE_FLAG_OPEN_REPARSE_POINT: a link planted again meanwhile is
+    // replaced itself rather than followed.
+    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file(reinterpret_cast<std::intptr_t>(h));
+    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_DISK) return File();
+    return file;
+}
+
 File File::CreateNew(const char* path, std::uint32_t attributes) {
     // With FILE_FLAG_OPEN_REPARSE_POINT a link at the name is the name itself,
     // so CREATE_NEW meets it as an existing file instead of following it.

@@ -7,7 +7,8 @@
 // into buffer (size bytes, zero-filled by the caller).
 //
 // Returns false when the file has no version information at all (also when
-// it cannot be opened, is not a PE file, or is truncated or malformed), with
+// it cannot be opened, is not a regular file of at most
+// plat::kMaxExecutableBytes, is not a PE file, or is truncated or malformed), with
 // buffer untouched. Returns true when it has: if the value exists, buffer
 // receives at most size - 1 characters and the rest of it is zeroed; if it
 // does not (no block for language 0409 / code page 04E4), buffer is

@@ -6,6 +6,7 @@
 
 #include "platform/file_version.h"
 #include "platform/pe_version.h"
+#include "platform/regular_file.h"
 #include "platform/scoped_handle.h"
 
 namespace {
@@ -48,7 +49,9 @@ bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     // O_NONBLOCK: opening a FIFO by mistake must not wait for a writer.
     ScopedDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > plat::kMaxExecutableBytes)
+        return false;
     FileSource source(fd.get(), static_cast<std::uint64_t>(st.st_size));
     return plat::ReadPeFileVersion(source, buffer, size);
 }

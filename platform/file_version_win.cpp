@@ -3,11 +3,14 @@
 #include <memory>
 #include <new>
 
+#include "platform/regular_file.h"
 #include "platform/version_block.h"
 #include "platform/win.h"
 
 bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
-    if (path == nullptr) return false;
+    // The version API maps whatever the name opens; a directory, a device or
+    // a huge file has no version information worth the wait.
+    if (!plat::IsRegularFileWithin(path, plat::kMaxExecutableBytes)) return false;
     DWORD unused = 0;
     const DWORD info_size = ::GetFileVersionInfoSizeA(path, &unused);
     if (info_size == 0) return false;

@@ -12,7 +12,18 @@
 //   - a body that ends before its announced Content-Length fails its last
 //     read, as a broken connection does (WinINet by itself would report such
 //     a body as complete);
-//   - default time-outs: 60 s to connect, 30 s without a byte received.
+//   - default time-outs: 60 s to connect, 30 s without a byte received;
+//   - every request also ends when it makes too little progress or runs past
+//     its total time or the run's deadline (platform/http_limits.h); the
+//     failed call then returns false and Failure() tells which limit hit.
+//
+// Windows reads only as many bytes as InternetQueryDataAvailable reports, so
+// that the program's own clock is looked at between small reads even when a
+// server drips its body (WinINet's time-outs do not bound that, and Wine
+// honours none of them), and a watchdog thread closes the request's handles
+// when a limit passes while a call blocks. Wine does not wake a call blocked
+// on a server that never answers when the handles are closed; real Windows
+// ends it with its receive time-out.
 //
 // Windows uses WinINet (InternetOpenA with INTERNET_OPEN_TYPE_PRECONFIG,
 // InternetOpenUrlA with INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
@@ -25,8 +36,11 @@
 // root) when it goes away, on every path.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+
+#include "platform/http_limits.h"
 
 namespace plat {
 
@@ -40,8 +54,9 @@ public:
     // Opens the session and sends the request. False when the session cannot
     // be opened or the URL cannot be reached (bad URL, name not resolved,
     // refused, no answer in time); a response of any status is success.
-    // Call once per object.
-    bool Open(const char* url);
+    // Call once per object. totalTime bounds the whole request, Open to the
+    // last Read.
+    bool Open(const char* url, std::chrono::milliseconds totalTime = kPageTotalTime);
 
     // The final response's status code as text ("200"), terminator included
     // in size. False, buf untouched, when it is not known or does not fit.
@@ -56,10 +71,14 @@ public:
     // when the connection failed or timed out with nothing read in this call.
     bool Read(void* buf, std::size_t size, std::size_t* got);
 
+    // Why the last failed Open or Read failed; kNone after success.
+    HttpFailure Failure() const;
+
     struct Impl;
 
 private:
     std::unique_ptr<Impl> impl_;
+    HttpFailure failure_ = HttpFailure::kNone;
 };
 
 // Time-outs in milliseconds for the HttpGet objects opened afterwards;

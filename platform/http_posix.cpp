@@ -92,6 +92,10 @@ struct HttpGet::Impl {
     unsigned long receiveMs = kDefaultReceiveMs;
     bool connected = false;  // the receive time-out counts from here
     Clock::time_point lastActivity;
+    TransferClock clock;
+    HttpFailure failure = HttpFailure::kNone;
+
+    explicit Impl(const HttpLimits& limits) : clock(limits, Clock::now()) {}
 
     ~Impl() {
         if (attached) curl_multi_remove_handle(multi.get(), easy.get());
@@ -118,6 +122,7 @@ size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self
     auto* d = static_cast<Impl*>(self);
     std::size_t len = size * count;
     d->lastActivity = Clock::now();
+    d->clock.Count(len);
     if (StartsWithNoCase(data, len, "http/")) {
         // A new response begins (after a 1xx or a redirection).
         d->status = 0;
@@ -146,6 +151,7 @@ size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) 
         return CURL_WRITEFUNC_PAUSE;  // delivered again after unpausing
     }
     d->lastActivity = Clock::now();
+    d->clock.Count(len);
     d->headersDone = true;
     std::size_t direct = std::min(len, d->dstSize - d->dstUsed);
     if (direct) std::memcpy(d->dst + d->dstUsed, data, direct);
@@ -201,18 +207,27 @@ bool HttpGet::Impl::Pump(Clock::time_point deadline) {
     return curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr) == CURLM_OK;
 }
 
-// Runs the transfer until ready() holds, the transfer ends, or, once
-// connected, nothing has arrived for limitMs (before that, libcurl's connect
-// time-out applies). False on a failure or a time-out.
+// Runs the transfer until ready() holds, the transfer ends, the request's
+// limits pass, or, once connected, nothing has arrived for limitMs (before
+// that, libcurl's connect time-out applies). False on a failure, a time-out
+// or a limit, with failure set.
 bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&), unsigned long limitMs) {
     lastActivity = Clock::now();
+    failure = HttpFailure::kBroken;
     while (!ready(*this)) {
-        if (done) return result == CURLE_OK;
+        if (done) {
+            if (result == CURLE_OK) failure = HttpFailure::kNone;
+            return result == CURLE_OK;
+        }
+        Clock::time_point now = Clock::now();
+        if ((failure = clock.Check(now)) != HttpFailure::kNone) return false;
+        failure = HttpFailure::kBroken;
         auto deadline = lastActivity + std::chrono::milliseconds(limitMs);
-        if (!connected) deadline = Clock::now() + std::chrono::milliseconds(100);
-        if (connected && Clock::now() >= deadline) return false;
-        if (!Pump(deadline)) return false;
+        if (!connected) deadline = now + std::chrono::milliseconds(100);
+        if (connected && now >= deadline) return false;
+        if (!Pump(std::min(deadline, clock.NextDeadline()))) return false;
     }
+    failure = HttpFailure::kNone;
     return true;
 }
 
@@ -230,17 +245,22 @@ void HttpGet::Impl::TakeOverflow() {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url) {
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
+    failure_ = HttpFailure::kBroken;
     if (impl_ || !url || !GlobalInit()) return false;
-    auto d = std::make_unique<Impl>();
+    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->multi.reset(curl_multi_init());
     d->easy.reset(curl_easy_init());
     if (!d->multi || !d->easy || !d->Configure(url)) return false;
     if (curl_multi_add_handle(d->multi.get(), d->easy.get()) != CURLM_OK) return false;
     d->attached = true;
     bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; }, d->receiveMs);
-    if (!ok || !d->headersDone) return false;
+    if (!ok || !d->headersDone) {
+        if (d->failure != HttpFailure::kNone) failure_ = d->failure;
+        return false;
+    }
     impl_ = std::move(d);
+    failure_ = HttpFailure::kNone;
     return true;
 }
 
@@ -262,6 +282,7 @@ bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
 
 bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     *got = 0;
+    failure_ = HttpFailure::kBroken;
     if (!impl_) return false;
     Impl& d = *impl_;
     d.dst = static_cast<char*>(buf);
@@ -274,9 +295,16 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     d.dst = nullptr;
     d.dstSize = 0;
     // Bytes that arrived before a failure are handed out first; the failure
-    // shows on the next call.
-    return ok || *got > 0;
+    // shows on the next call, which fails at once for a limit that has passed.
+    if (ok || *got > 0) {
+        failure_ = HttpFailure::kNone;
+        return true;
+    }
+    failure_ = d.failure == HttpFailure::kNone ? HttpFailure::kBroken : d.failure;
+    return false;
 }
+
+HttpFailure HttpGet::Failure() const { return failure_; }
 
 void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
     g_connectMs = connectMs;

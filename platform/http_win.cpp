@@ -1,11 +1,22 @@
 // WinINet backend of HttpGet: the installer server is reached with exactly
 // these settings, and no option is set on the handles (the platform's
 // defaults apply) unless a test has shortened the time-outs.
+//
+// WinINet's synchronous calls cannot be bounded by its own options: a read
+// of 32 KB waits for 32 KB however slowly they drip. So each read asks for
+// no more than InternetQueryDataAvailable reports, the request's clock is
+// checked between those reads, and a watchdog thread closes the handles
+// when a limit passes while a call blocks, which fails that call (or, under
+// Wine, the next one).
 #include "platform/http.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
@@ -47,27 +58,117 @@ bool QueryText(HINTERNET request, DWORD level, char* buf, std::size_t size) {
 
 }  // namespace
 
+using Clock = TransferClock::Clock;
+
+// How often the watchdog looks at the clock while a call blocks.
+constexpr std::chrono::milliseconds kWatchdogTick{200};
+
 struct HttpGet::Impl {
+    explicit Impl(const HttpLimits& limits) : clock(limits, Clock::now()) {}
+    ~Impl() {
+        StopWatchdog();
+        request.reset();
+    }
+
     ScopedInternet root;
     ScopedInternet request;            // declared last: closed first
     unsigned long long announced = 0;  // Content-Length, when the server sent a usable one
     bool lengthKnown = false;
     unsigned long long received = 0;
 
-    ~Impl() { request.reset(); }
+    // Shared with the watchdog under mutex.
+    std::mutex mutex;
+    std::condition_variable wake;
+    TransferClock clock;
+    HttpFailure limit = HttpFailure::kNone;  // set once a limit has passed
+    bool stopping = false;
+    std::thread watchdog;
+
+    void StartWatchdog() {
+        watchdog = std::thread([this] { Watch(); });
+    }
+    void StopWatchdog();
+    void Watch();
+    void Count(DWORD bytes);
+    HttpFailure CheckNow();
+    HINTERNET Request();
+    bool ReadSome(char* buf, DWORD want, DWORD* read);
 };
+
+void HttpGet::Impl::StopWatchdog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    if (watchdog.joinable()) watchdog.join();
+}
+
+// Closing the handles is the only way to end a WinINet call blocked on a
+// silent server. The handles are released here, so the owner's scoped
+// handles do not close them again.
+void HttpGet::Impl::Watch() {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!stopping) {
+        wake.wait_for(lock, kWatchdogTick);
+        if (stopping || (limit = clock.Check(Clock::now())) == HttpFailure::kNone) continue;
+        ::InternetCloseHandle(request.release());
+        ::InternetCloseHandle(root.release());
+        return;
+    }
+}
+
+void HttpGet::Impl::Count(DWORD bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    clock.Count(bytes);
+}
+
+// The request handle as of now: null once the watchdog has closed it.
+HINTERNET HttpGet::Impl::Request() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return request.get();
+}
+
+HttpFailure HttpGet::Impl::CheckNow() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (limit == HttpFailure::kNone) limit = clock.Check(Clock::now());
+    return limit;
+}
+
+// One read of at most want bytes, and no more than the connection has
+// ready: *read is 0 at the end of the body.
+bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
+    *read = 0;
+    HINTERNET handle = Request();
+    DWORD available = 0;
+    if (!handle || !::InternetQueryDataAvailable(handle, &available, 0, 0)) return false;
+    if (available == 0) return true;
+    return ::InternetReadFile(handle, buf, std::min(available, want), read) != FALSE;
+}
 
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url) {
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
+    failure_ = HttpFailure::kBroken;
     if (impl_ || !url) return false;
-    auto d = std::make_unique<Impl>();
+    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!d->root) return false;
     ApplyTestTimeouts(d->root.get());
-    d->request.reset(::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
-                                        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    d->StartWatchdog();
+    HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        if (d->limit != HttpFailure::kNone) {
+            // The watchdog closed the root while the request was opening.
+            if (request) ::InternetCloseHandle(request);
+            failure_ = d->limit;
+            return false;
+        }
+        d->request.reset(request);
+    }
     if (!d->request) return false;
     char length[32] = {};
     if (QueryText(d->request.get(), HTTP_QUERY_CONTENT_LENGTH, length, sizeof length)) {
@@ -76,33 +177,65 @@ bool HttpGet::Open(const char* url) {
         d->lengthKnown = end != length && *end == '\0' && length[0] != '-';
     }
     impl_ = std::move(d);
+    failure_ = HttpFailure::kNone;
     return true;
 }
 
 bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
-    return impl_ && QueryText(impl_->request.get(), HTTP_QUERY_STATUS_CODE, buf, size);
+    return impl_ && QueryText(impl_->Request(), HTTP_QUERY_STATUS_CODE, buf, size);
 }
 
 bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
-    return impl_ && QueryText(impl_->request.get(), HTTP_QUERY_CONTENT_LENGTH, buf, size);
+    return impl_ && QueryText(impl_->Request(), HTTP_QUERY_CONTENT_LENGTH, buf, size);
 }
 
 bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     *got = 0;
+    failure_ = HttpFailure::kBroken;
     if (!impl_) return false;
+    Impl& d = *impl_;
+    char* out = static_cast<char*>(buf);
     DWORD want = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(size);
-    DWORD read = 0;
-    if (!::InternetReadFile(impl_->request.get(), buf, want, &read)) return false;
-    *got = read;
-    impl_->received += read;
+    DWORD filled = 0;
+    bool ok = true;
+    while (filled < want) {
+        if (d.CheckNow() != HttpFailure::kNone) {
+            ok = false;
+            break;
+        }
+        DWORD read = 0;
+        if (!d.ReadSome(out + filled, want - filled, &read)) {
+            ok = false;
+            break;
+        }
+        if (read == 0) break;
+        filled += read;
+        d.received += read;
+        d.Count(read);
+    }
+    *got = filled;
+    // Bytes read before a failure are handed out first; the failure shows
+    // on the next call.
+    if (filled > 0) {
+        failure_ = HttpFailure::kNone;
+        return true;
+    }
+    HttpFailure limit = d.CheckNow();
+    if (!ok) {
+        failure_ = limit == HttpFailure::kNone ? HttpFailure::kBroken : limit;
+        return false;
+    }
     // WinINet ends the body quietly when the connection closes early; a body
     // shorter than announced is a broken transfer, as libcurl reports it.
-    if (read == 0 && want > 0 && impl_->lengthKnown && impl_->received < impl_->announced) {
+    if (want > 0 && d.lengthKnown && d.received < d.announced) {
         ::SetLastError(ERROR_INTERNET_CONNECTION_RESET);
         return false;
     }
+    failure_ = HttpFailure::kNone;
     return true;
 }
+
+HttpFailure HttpGet::Failure() const { return failure_; }
 
 void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
     g_connectMs = connectMs;

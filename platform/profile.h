@@ -10,6 +10,8 @@
 //   that is cut keeps its opening quote stripped but nothing else changes;
 // - a missing file, section or key gives the default (its trailing blanks
 //   removed), cut in the same way.
+// - a file that is not a regular file (a directory, a FIFO, a device or a
+//   link to one) or is larger than kMaxProfileBytes counts as missing.
 // Returns the number of characters written, not counting the terminator.
 // Windows calls GetPrivateProfileStringA; POSIX reads the file with these
 // rules (ANSI text; a UTF-8 byte-order mark is skipped).

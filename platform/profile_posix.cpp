@@ -1,19 +1,25 @@
 #include "platform/profile.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "platform/regular_file.h"
 #include "platform/scoped_handle.h"
 
 namespace plat {
 
 namespace {
 
-struct FileTraits {
-    using Handle = std::FILE*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { std::fclose(h); }
+struct FdTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return -1; }
+    static void Close(Handle h) noexcept { ::close(h); }
 };
 
 // The blanks of the profile reader: white space and Ctrl-Z.
@@ -42,12 +48,22 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
+// The whole file, when it is a regular file of at most kMaxProfileBytes.
 bool ReadWholeFile(const char* fileName, std::string& text) {
-    ScopedHandle<FileTraits> file(std::fopen(fileName, "rb"));
-    if (!file) return false;
+    // O_NONBLOCK: a FIFO of the name must not wait for a writer.
+    ScopedHandle<FdTraits> fd(::open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > kMaxProfileBytes)
+        return false;
     char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, n);
+    while (text.size() <= kMaxProfileBytes) {  // a file that grows meanwhile is cut off
+        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    if (text.size() > kMaxProfileBytes) return false;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     return true;
 }

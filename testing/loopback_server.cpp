@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -243,35 +244,63 @@ void LoopbackServer::Serve(sock::Scoped connection) {
 // (stall or never answer) rather than closed.
 bool LoopbackServer::Send(sock::Handle s, const Reply& reply) const {
     std::uint64_t size = reply.generatedSize ? reply.generatedSize : reply.body.size();
+    if (reply.repeatBody && !reply.body.empty()) size = Reply::kAll;
     std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
                        ReasonPhrase(reply.status) + "\r\nConnection: close\r\n";
     for (const std::string& h : reply.headers) head += h + "\r\n";
     if (reply.framing == Reply::Framing::kChunked) head += "Transfer-Encoding: chunked\r\n";
     if (!reply.contentLength.empty())
         head += "Content-Length: " + reply.contentLength + "\r\n";
-    else if (reply.framing == Reply::Framing::kContentLength)
+    else if (reply.framing == Reply::Framing::kContentLength && size != Reply::kAll)
         head += "Content-Length: " + std::to_string(size) + "\r\n";
     head += "\r\n";
-    if (!sock::SendAll(s, head.data(), head.size())) return false;
+    if (!SendPaced(s, head, reply.dripHead, reply.dripHead ? reply.dripMs : 0)) return false;
 
     std::uint64_t limit = std::min({size, reply.cutAfter, reply.stallAfter});
+    std::size_t step = reply.dripBody ? std::max<std::size_t>(reply.dripBytes, 1) : 65536;
     std::string block;
     for (std::uint64_t sent = 0; sent < limit && !stop_;) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit - sent, 65536));
-        if (reply.generatedSize) {
-            block.resize(n);
-            FillGenerated(block.data(), sent, n);
-        } else {
-            block.assign(reply.body, static_cast<std::size_t>(sent), n);
-        }
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit - sent, step));
+        FillBody(reply, sent, n, block);
         if (reply.framing == Reply::Framing::kChunked) block = ChunkHeader(n) + block + "\r\n";
-        if (!sock::SendAll(s, block.data(), block.size())) return false;
+        if (!SendPaced(s, block, false, reply.dripBody ? reply.dripMs : 0)) return false;
         sent += n;
     }
     if (reply.stallAfter < size) return true;
     if (reply.cutAfter >= size && reply.framing == Reply::Framing::kChunked)
         sock::SendAll(s, "0\r\n\r\n", 5);
     return false;
+}
+
+// Body bytes [offset, offset + n) into block; a repeated body wraps around.
+void LoopbackServer::FillBody(const Reply& reply, std::uint64_t offset, std::size_t n,
+                              std::string& block) const {
+    block.resize(n);
+    if (reply.generatedSize) {
+        FillGenerated(block.data(), offset, n);
+        return;
+    }
+    const std::string& body = reply.body;
+    for (std::size_t k = 0; k < n;) {
+        std::size_t at = static_cast<std::size_t>((offset + k) % body.size());
+        std::size_t take = std::min(n - k, body.size() - at);
+        block.replace(k, take, body, at, take);
+        k += take;
+    }
+}
+
+// Sends data whole, or one byte at a time when drip; waits dripMs before
+// each piece, in short steps so that a stopping server does not wait.
+bool LoopbackServer::SendPaced(sock::Handle s, const std::string& data, bool drip,
+                               int dripMs) const {
+    std::size_t step = drip ? 1 : data.size();
+    for (std::size_t at = 0; at < data.size() && !stop_; at += step) {
+        for (int waited = 0; waited < dripMs && !stop_; waited += kPollMs)
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(std::min(kPollMs, dripMs - waited)));
+        if (!sock::SendAll(s, data.data() + at, std::min(step, data.size() - at))) return false;
+    }
+    return !stop_;
 }
 
 // Keeps a connection open without a word until the client gives up or the

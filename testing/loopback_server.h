@@ -5,6 +5,7 @@
 //   LoopbackServer server;
 //   server.Route("/a/", Reply::Page("<a href=\"x.zip\">x.zip</a>\n"));
 //   server.Route("/big.zip", Reply::Generated(100000));
+//   server.Route("/endless.zip", Reply::Generated(Reply::kAll));  // no end, no length
 //   server.ServeDirectory("/root/", dir);   // files, and index pages for folders
 //   FetchFolderListing(server.Url("/a/").c_str(), listing, ".");
 //
@@ -38,6 +39,13 @@ struct Reply {
     std::uint64_t cutAfter = kAll;    // body bytes sent before the connection is closed
     std::uint64_t stallAfter = kAll;  // body bytes sent before the server goes silent
     bool neverAnswer = false;         // read the request, then say nothing
+    bool repeatBody = false;          // body sent over and over, without end
+    // One byte every dripMs milliseconds of the status line and headers
+    // when dripHead; dripBytes of the body every dripMs when dripBody.
+    int dripMs = 0;
+    std::size_t dripBytes = 1;
+    bool dripHead = false;
+    bool dripBody = false;
 
     static Reply Page(std::string body, int status = 200);
     static Reply Generated(std::uint64_t size);
@@ -81,6 +89,9 @@ private:
     void Serve(sock::Scoped connection);
     Reply Find(const std::string& path) const;
     bool Send(sock::Handle s, const Reply& reply) const;
+    bool SendPaced(sock::Handle s, const std::string& data, bool drip, int dripMs) const;
+    void FillBody(const Reply& reply, std::uint64_t offset, std::size_t n,
+                  std::string& block) const;
     void Hold(sock::Handle s) const;
 
     sock::Scoped listener_;

@@ -1,0 +1,216 @@
+// Whole runs with the program's own network and file services against
+// servers and stations that misbehave: each run ends within its bound with
+// "END", leaves no package behind, and lets nothing escape.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/run_guard.h"
+#include "net/download.h"
+#include "net/folder_listing.h"
+#include "platform/file_version.h"
+#include "platform/http_limits.h"
+#include "testing/loopback_server.h"
+#include "testing/special_files.h"
+#include "testing/temp_dir.h"
+
+using std::chrono::milliseconds;
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr milliseconds kStallTime{600};
+constexpr milliseconds kTotalCap{3000};
+constexpr milliseconds kRunBound{20000};  // a few requests, each at most kTotalCap
+constexpr std::uint64_t kMemoryBound = 64 * 1024 * 1024;
+
+// The process's peak resident size (Linux); 0 where it cannot be read.
+std::uint64_t PeakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmHWM:") {
+            std::uint64_t kb = 0;
+            status >> kb;
+            return kb * 1024;
+        }
+    }
+    return 0;
+}
+
+struct RunRecord {
+    std::vector<std::string> log;
+    std::vector<std::string> installed;
+    milliseconds took{};
+};
+
+UpdateServices Services(RunRecord* run) {
+    UpdateServices s;
+    s.writeLog = [run](const char* prefix, const char* text, const char* detail, bool) {
+        run->log.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
+    };
+    s.readFileVersion = ReadFileVersion;
+    s.fetchListing = [](const char* url, std::string& listing) {
+        FetchFolderListing(url, listing, ".");
+    };
+    s.download = [](const char* url, const char* name, char* localPath) {
+        net::DownloadResult r = net::DownloadPackage(url, name, localPath);
+        return PackageDownload{r.complete, net::DescribeFailure(r)};
+    };
+    s.install = [run](const char* name, const char*, const char*) {
+        run->installed.push_back(name);
+    };
+    return s;
+}
+
+class BoundedRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap);
+        net::SetPageLimitForTesting(256 * 1024);
+        net::SetDownloadLimitsForTesting(1024 * 1024, 0);
+    }
+    void TearDown() override {
+        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
+        net::SetPageLimitForTesting(0);
+        net::SetDownloadLimitsForTesting(0, 0);
+    }
+
+    RunRecord RunIn(const std::string& base, const UpdateServices* services = nullptr) {
+        RunRecord run;
+        testing_support::ScopedCurrentDir cd(station.path());
+        auto start = Clock::now();
+        RunUpdateGuarded(services ? *services : Services(&run), [&] { return base; });
+        run.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+        return run;
+    }
+
+    testing_support::ScopedTempDir station;
+};
+
+// The base URL ends in "/" and the folder path begins with one.
+const char kFolder[] = "/b//5_1%20Installers/";
+const std::string kPage = "<a href=\"5.10.0023.zip\">5.10.0023.zip</a>\n";
+
+struct HostileCase {
+    const char* name;
+    Reply listing;
+    Reply package;
+    const char* failure;  // start of the DOWLOAD FAILED reason; null: none logged
+    bool installed;
+};
+
+Reply Endless() { return Reply::Generated(Reply::kAll); }
+Reply EndlessPage() {
+    Reply r = Reply::Page(kPage + std::string(200, ' ') + "\n");
+    r.repeatBody = true;
+    return r;
+}
+Reply Drip(Reply r, bool head) {
+    r.dripMs = 100;
+    r.dripHead = head;
+    r.dripBody = !head;
+    return r;
+}
+Reply Announcing(Reply r, const char* length) {
+    r.contentLength = length;
+    return r;
+}
+
+class HostileServer : public BoundedRun, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileServer, TheRunEndsInTimeWithEndAndNoPackageLeft) {
+    const HostileCase& c = GetParam();
+    LoopbackServer server;
+    server.Route(kFolder, c.listing);
+    server.Route(std::string(kFolder) + "5.10.0023.zip", c.package);
+    std::uint64_t peakBefore = PeakResidentBytes();
+    RunRecord run = RunIn(server.Url("/b/"));
+
+    EXPECT_LT(run.took, kRunBound);
+    ASSERT_FALSE(run.log.empty());
+    EXPECT_EQ(run.log.front(), "START");
+    EXPECT_EQ(run.log.back(), "END");
+    std::string failed;
+    for (const std::string& line : run.log)
+        if (line.rfind("DOWLOAD FAILED: ", 0) == 0) failed = line;
+    if (c.failure) {
+        EXPECT_EQ(failed.rfind(std::string("DOWLOAD FAILED: 5.10.0023.zip (") + c.failure, 0), 0u)
+            << failed;
+        EXPECT_FALSE(testing_support::FileExists(station.Join("5.10.0023.zip")));
+    } else {
+        EXPECT_EQ(failed, "");
+    }
+    EXPECT_EQ(run.installed.size(), c.installed ? 1u : 0u);
+    std::uint64_t peakAfter = PeakResidentBytes();
+    if (peakBefore) {
+        EXPECT_LT(peakAfter - peakBefore, kMemoryBound);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, HostileServer,
+    ::testing::Values(
+        HostileCase{"EndlessPage", EndlessPage(), Reply::Generated(5000), nullptr, true},
+        HostileCase{"PageHeadersDripping", Drip(Reply::Page(kPage), true), Reply::Generated(5000),
+                    nullptr, false},
+        HostileCase{"PageBodyDripping", Drip(Reply::Page(kPage), false), Reply::Generated(5000),
+                    nullptr, false},
+        HostileCase{"EndlessPackage", Reply::Page(kPage), Endless(), "size limit after", false},
+        HostileCase{"TenGigabytePackage", Reply::Page(kPage), Announcing(Endless(), "10737418240"),
+                    "size limit: 10737418240 bytes announced", false},
+        HostileCase{"PackageDripping", Reply::Page(kPage), Drip(Reply::Generated(5000), false),
+                    "stalled after", false}),
+    [](const ::testing::TestParamInfo<HostileCase>& p) { return std::string(p.param.name); });
+
+// An allocation failure anywhere in the run: "END" is still its last line,
+// written once, and nothing escapes.
+TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
+    for (int where = 0; where < 3; ++where) {
+        RunRecord run;
+        UpdateServices s = Services(&run);
+        s.fetchListing = [where](const char*, std::string& listing) {
+            if (where == 0) throw std::bad_alloc();
+            listing = "5.10.0023.zip\t";
+        };
+        s.download = [where](const char*, const char*, char*) -> PackageDownload {
+            if (where == 1) throw std::bad_alloc();
+            return PackageDownload{true, ""};
+        };
+        s.install = [where](const char*, const char*, const char*) {
+            if (where == 2) throw std::bad_alloc();
+        };
+        RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
+        ASSERT_FALSE(run.log.empty()) << where;
+        EXPECT_EQ(run.log.front(), "START") << where;
+        EXPECT_EQ(run.log.back(), "END") << where;
+        EXPECT_EQ(std::count(run.log.begin(), run.log.end(), "END"), 1) << where;
+    }
+}
+
+// station.ini and frontend.exe that are no plain files read as missing: the
+// run goes on with version 5.1.0 and ends.
+TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
+    if (!testing_support::MakeFifo(station.Join("station.ini")) ||
+        !testing_support::MakeEndlessDeviceLink(station.Join("frontend.exe")))
+        GTEST_SKIP() << "no FIFOs or device links here";
+    RunRecord run;
+    UpdateServices s = Services(&run);
+    std::vector<std::string> folders;
+    s.fetchListing = [&folders](const char* url, std::string&) { folders.push_back(url); };
+    RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
+    EXPECT_LT(ignored.took, kRunBound);
+    ASSERT_FALSE(folders.empty());
+    EXPECT_EQ(folders.front(), "http://127.0.0.1:9//5_1%20Installers/");
+    EXPECT_EQ(run.log, (std::vector<std::string>{"START", "END"}));
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""End-to-end tests of a TalCheck build with compiled-in package keys.
+
+  e2e_signed.py --exe PATH --keys DIR --minisign PATH [--emulator WINE_RUN]
+                [--frontend EXE] CASE
+
+DIR holds the secret keys k1.key and k2.key (no password) whose public keys
+the program was built with. Every signature is made by minisign at test
+time. Each case serves 5.10.0023.zip (installed line) and 5.20.0001.zip (next
+line); the first one's signature is what the case is about, the second one is
+always signed well and must be installed whatever became of the first.
+"""
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+import e2e
+from e2e import check, folder, package_log
+
+FIRST = "5.10.0023.zip"
+SECOND = "5.20.0001.zip"
+
+
+class Signer:
+    def __init__(self, minisign, keys):
+        self.minisign = minisign
+        self.keys = keys
+
+    def key(self, name):
+        return os.path.join(self.keys, name + ".key")
+
+    def sign(self, package, key, legacy=False, as_file=None):
+        """Signs package into signatures/NAME.minisig beside it."""
+        target = os.path.join(os.path.dirname(package), "signatures",
+                              os.path.basename(package) + ".minisig")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        cmd = [self.minisign, "-S", "-s", key, "-m", as_file or package, "-x", target]
+        if legacy:
+            cmd.append("-l")
+        subprocess.run(cmd, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+        return target
+
+    def new_key(self, directory):
+        pub, sec = os.path.join(directory, "other.pub"), os.path.join(directory, "other.key")
+        subprocess.run([self.minisign, "-G", "-W", "-f", "-p", pub, "-s", sec], check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+        return sec
+
+
+def package_path(s, line, name):
+    return os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line, name)
+
+
+def setup(s, signer):
+    e2e.add_packages(s.tree, "5_1", ["5.10.0023"])
+    e2e.add_packages(s.tree, "5_2", ["5.20.0001"])
+    signer.sign(package_path(s, "5_2", SECOND), signer.key("k1"))
+    s.station_files()
+    return package_path(s, "5_1", FIRST)
+
+
+def run_and_check(s, refused):
+    """Runs; refused is the first package's reason, or None when installed."""
+    code, seconds = s.run()
+    check(code == 0, "exit code %d" % code)
+    first = package_log(FIRST)
+    if refused is not None:
+        first = first[:2] + ["SIGNATURE REFUSED: %s (%s)" % (FIRST, refused)]
+    want = ["START"] + first + package_log(SECOND) + ["END"]
+    got = s.log_messages()
+    check(got == want, "log %s, expected %s" % (got, want))
+    sig = "signatures/%s.minisig"
+    want_requests = [folder("5_1"), folder("5_2"), folder("5_3"),
+                     folder("5_1") + FIRST, folder("5_1") + sig % FIRST,
+                     folder("5_2") + SECOND, folder("5_2") + sig % SECOND]
+    check(s.server.requests == want_requests, "requests %s" % s.server.requests)
+    e2e.expect_tree(s, ["5.20.0001"] if refused else ["5.10.0023", "5.20.0001"])
+    left = sorted(n for n in os.listdir(s.station) if n.endswith(".zip"))
+    check(left == ([FIRST] if refused else []), "downloads left: %s" % left)
+    return seconds
+
+
+def signed_by(key_name, legacy=False):
+    def case(s, signer):
+        package = setup(s, signer)
+        signer.sign(package, signer.key(key_name), legacy=legacy)
+        run_and_check(s, None)
+    return case
+
+
+def case_flipped_byte(s, signer):
+    package = setup(s, signer)
+    signer.sign(package, signer.key("k1"))
+    with open(package, "r+b") as f:
+        f.seek(40)
+        b = f.read(1)
+        f.seek(40)
+        f.write(bytes([b[0] ^ 0x01]))
+    run_and_check(s, "bad signature")
+
+
+def case_other_key(s, signer):
+    package = setup(s, signer)
+    signer.sign(package, signer.new_key(s.tmp))
+    run_and_check(s, "unknown key")
+
+
+def case_other_name(s, signer):
+    # An older signed package served under the newer name: its bytes and its
+    # signature are genuine, the trusted comment names the older file.
+    package = setup(s, signer)
+    old = os.path.join(s.tmp, "5.10.0021.zip")
+    e2e.make_package(old, e2e.package_files("5.10.0021"))
+    with open(old, "rb") as src, open(package, "wb") as dst:
+        dst.write(src.read())
+    signer.sign(package, signer.key("k1"), as_file=old)
+    run_and_check(s, "signature is for 5.10.0021.zip")
+
+
+def edited_signature(edit, reason):
+    def case(s, signer):
+        package = setup(s, signer)
+        target = signer.sign(package, signer.key("k1"))
+        with open(target, "rb") as f:
+            text = f.read()
+        with open(target, "wb") as f:
+            f.write(edit(text))
+        run_and_check(s, reason)
+    return case
+
+
+def case_missing(s, signer):
+    setup(s, signer)
+    run_and_check(s, "no signature: status 404")
+
+
+CASES = {
+    "prehashed": signed_by("k1"),
+    "legacy": signed_by("k1", legacy=True),
+    "rollover": signed_by("k2"),
+    "flipped_byte": case_flipped_byte,
+    "other_key": case_other_key,
+    "other_name": case_other_name,
+    "missing": case_missing,
+    "empty": edited_signature(lambda t: b"", "empty signature"),
+    "truncated": edited_signature(lambda t: t[:len(t) // 2], "truncated signature"),
+    "oversized": edited_signature(lambda t: t + b"\n" * 4096, "signature over 4096 bytes"),
+    "garbage": edited_signature(
+        lambda t: b"<html>\n<body>\n<h1>Moved</h1>\n</body>\n</html>\n", "malformed signature"),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--emulator")
+    parser.add_argument("--frontend")
+    parser.add_argument("--probe")
+    parser.add_argument("--keys", required=True)
+    parser.add_argument("--minisign", required=True)
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    program = e2e.Program(args)
+    signer = Signer(args.minisign, args.keys)
+    scenario = e2e.Scenario(program)
+    try:
+        CASES[args.case](scenario, signer)
+        time.sleep(0.2)
+        e2e.no_program_left(program)
+    except e2e.Failure as e:
+        print("FAILED: %s" % e)
+        return 1
+    finally:
+        scenario.close()
+    print("passed: signed %s" % args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,179 @@
+#include "inspect/inspect_station.h"
+
+#include <climits>
+#include <utility>
+#include <vector>
+
+#include "inspect/choice_explain.h"
+#include "inspect/folder_fetch.h"
+#include "inspect/package_test.h"
+#include "inspect/page_checks.h"
+#include "inspect/station.h"
+#include "platform/path_buffer.h"
+#include "update/installer_url.h"
+#include "update/update_run.h"
+#include "update/version.h"
+
+namespace inspect {
+namespace {
+
+std::string Folder(int32_t major, int32_t minor) {
+    char folder[kFolderPathSize] = {};
+    FormatFolderPath(folder, major, minor);
+    return folder;
+}
+
+// Fetches one folder, records it and its page warnings; returns its listing.
+std::string Fetch(Inspection& inspection, const char* role, const std::string& folder) {
+    std::string body;
+    inspection.requests.push_back(FetchFolder(role, folder, inspection.baseUrl + folder, &body));
+    for (Warning& w : CheckPage(inspection.requests.back(), body)) {
+        inspection.warnings.push_back(std::move(w));
+    }
+    return inspection.requests.back().listing;
+}
+
+bool HoldsPackage(const FolderRequest& request) {
+    for (const std::string& name : request.names) {
+        int32_t a = 0, b = 0, c = 0;
+        if (ContainsZip(name.c_str()) && ParseVersion(name.c_str(), a, b, c)) return true;
+    }
+    return false;
+}
+
+// Why ProbeFollowingLines stopped, from the probes it made (the last
+// requests of the inspection so far).
+void NoteProbeStop(Inspection& inspection, int probes) {
+    const FolderRequest& last = inspection.requests.back();
+    if (last.listing.empty()) {
+        inspection.probeStop =
+            last.folder + " has no names (" +
+            (last.reached ? "status " + std::to_string(last.status) : std::string("no answer")) +
+            ")";
+        return;
+    }
+    if (probes >= kMaxProbes) {
+        inspection.probeStop = "the limit of " + std::to_string(kMaxProbes) + " folders";
+        inspection.warnings.push_back({"probe_limit", "probing ran into its limit of " +
+                                                          std::to_string(kMaxProbes) +
+                                                          " folders: every folder has names"});
+        return;
+    }
+    const FolderRequest& before = inspection.requests[inspection.requests.size() - 2];
+    inspection.probeStop = last.folder + " repeats the page of " + before.folder;
+    inspection.warnings.push_back(
+        {"catch_all", "the server answers " + before.folder + " and " + last.folder +
+                          " with the same page: it answers unknown folders with a page of its "
+                          "own (catch-all), and the run takes the line before them as newest"});
+}
+
+// Looks a few lines beyond where probing stopped, and at the next major's
+// first line: a folder with packages there is one the run never reaches.
+void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes, int lines) {
+    for (int i = 0; i < probes; ++i) NextVersionLine(major, minor);  // where probing stopped
+    const std::string stopListing = inspection.requests.back().listing;
+    const std::string stopFolder = inspection.requests.back().folder;
+    const int32_t stopMajor = major;
+    std::vector<std::pair<int32_t, int32_t>> lookAt;
+    for (int i = 0; i < lines && NextVersionLine(major, minor); ++i)
+        lookAt.emplace_back(major, minor);
+    if (major == stopMajor && stopMajor < INT32_MAX) lookAt.emplace_back(stopMajor + 1, 0);
+    for (const auto& [a, b] : lookAt) {
+        std::string folder = Folder(a, b);
+        std::string listing = Fetch(inspection, "lookahead", folder);
+        if (listing.empty() || listing == stopListing) continue;
+        if (!HoldsPackage(inspection.requests.back())) continue;
+        inspection.warnings.push_back(
+            {"gap", folder + " holds packages, but probing stops at " + stopFolder +
+                        ": stations never reach it (publish the missing line folder)"});
+    }
+}
+
+LineChoice Explain(const Inspection& inspection, const std::string& folder, const char* runChoice,
+                   std::vector<Candidate> candidates) {
+    LineChoice choice;
+    choice.folder = folder;
+    choice.listed = runChoice;
+    choice.candidates = std::move(candidates);
+    if (!choice.listed.empty()) {
+        choice.url = inspection.baseUrl + folder + choice.listed;
+        char local[plat::kPathSize] = {};
+        plat::CopyBounded(local, sizeof local, runChoice);
+        int32_t a = 0, b = 0, c = 0;
+        if (ParseVersion(local, a, b, c)) FormatPackageName(local, a, b, c, "zip");
+        choice.localName = local;
+    }
+    return choice;
+}
+
+void Choose(Inspection& inspection, const std::string& currentFolder,
+            const std::string& currentListing, const ProbeResult& newest) {
+    const VersionTriple& installed = inspection.station.installed;
+    char current[plat::kPathSize] = {};
+    char newestChoice[plat::kPathSize] = {};
+    ChooseCurrentLinePackage(currentListing, installed, current);
+    ChooseNewestLinePackage(newest.newestListing, newestChoice);
+    inspection.current = Explain(inspection, currentFolder, current,
+                                 ExplainWalk(currentListing, installed.major, installed.minor,
+                                             static_cast<int64_t>(installed.build) + 1));
+    inspection.newest = Explain(inspection, newest.newestFolder, newestChoice,
+                                ExplainWalk(newest.newestListing, 0, 0, 0));
+    for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
+        if (ChosenIn(line->candidates) != line->listed) {
+            inspection.warnings.push_back({"explanation", "the explanation of " + line->folder +
+                                                              " disagrees with the run's choice '" +
+                                                              line->listed + "'"});
+        }
+    }
+}
+
+}  // namespace
+
+Inspection InspectStation(const StationOptions& options) {
+    Inspection inspection;
+    inspection.station = ReadStation(options.directory);
+    inspection.host = options.host;
+    inspection.baseUrl = InstallerBaseUrl(options.host);
+    const VersionTriple& installed = inspection.station.installed;
+
+    std::string currentFolder = Folder(installed.major, installed.minor);
+    std::string currentListing = Fetch(inspection, "current", currentFolder);
+    ProbeResult newest = ProbeFollowingLines(
+        installed.major, installed.minor, inspection.baseUrl,
+        [&](const char* url, std::string& listing) {
+            std::string folder = std::string(url).substr(inspection.baseUrl.size());
+            listing += Fetch(inspection, "probe", folder);
+        });
+    if (newest.probes > 0) {
+        NoteProbeStop(inspection, newest.probes);
+        if (newest.probes < kMaxProbes) {
+            LookAhead(inspection, installed.major, installed.minor, newest.probes,
+                      options.lookahead);
+        }
+    }
+    Choose(inspection, currentFolder, currentListing, newest);
+
+    bool anyReached = false;
+    for (const FolderRequest& r : inspection.requests) anyReached = anyReached || r.reached;
+    inspection.unreachable = !anyReached;
+    if (options.download) {
+        for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
+            if (!line->listed.empty()) {
+                inspection.packages.push_back(DownloadAndTest(line->url, line->localName));
+            }
+        }
+    }
+    return inspection;
+}
+
+int ExitCodeFor(const Inspection& inspection) {
+    if (inspection.unreachable) return kExitUnreachable;
+    bool failed = false;
+    for (const PackageTest& p : inspection.packages) failed = failed || !p.passed;
+    if (failed || !inspection.warnings.empty()) return kExitProblems;
+    if (!inspection.current.listed.empty() || !inspection.newest.listed.empty())
+        return kExitUpdateAvailable;
+    return kExitUpToDate;
+}
+
+}  // namespace inspect

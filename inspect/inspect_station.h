@@ -1,0 +1,22 @@
+// Inspects one station: everything a run would decide, without downloading
+// or installing unless asked to test the chosen packages. The decisions are
+// the run's own functions (ProbeFollowingLines, ChooseCurrentLinePackage,
+// ChooseNewestLinePackage); the inspection only watches and explains them.
+#pragma once
+
+#include <string>
+
+#include "inspect/inspection.h"
+
+namespace inspect {
+
+struct StationOptions {
+    std::string directory;  // the station directory
+    std::string host;       // installer host setting (see update/installer_url.h)
+    bool download = false;  // download and test the chosen packages
+    int lookahead = 3;      // version lines probed beyond where the run stops
+};
+
+Inspection InspectStation(const StationOptions& options);
+
+}  // namespace inspect

@@ -1,0 +1,92 @@
+// What the inspection program finds out about one station: the facts a run
+// starts from, every folder request, the two choices and why every other
+// candidate lost, warnings about the server's pages, and (on request) the
+// test of each chosen package.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "update/package_choice.h"
+
+namespace inspect {
+
+struct Warning {
+    std::string code;  // stable key for collection: "upper_case_anchor", "gap", ...
+    std::string text;  // one readable sentence
+};
+
+struct StationFacts {
+    std::string directory;       // the station directory, as the run would see it
+    bool hasFrontend = false;    // frontend.exe has a version resource
+    std::string fileVersion;     // its FileVersion text, empty without
+    std::string stationVersion;  // station.ini's FrontendVersion, empty without
+    std::string versionSource;   // "station.ini", "frontend.exe" or "default"
+    VersionTriple installed;
+    std::string dataDirectory;     // DBDirectory as written
+    std::string installDirectory;  // dataDirectory + "\install", empty when it does not fit
+    bool installExists = false;
+    bool installWritable = false;
+};
+
+struct FolderRequest {
+    std::string role;  // "current", "probe" (the run's) or "lookahead" (beyond the run's)
+    std::string folder;
+    std::string url;
+    bool reached = false;  // the server answered
+    int status = 0;        // 0 when not reached or unreadable
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    std::string listing;  // the names as the run's parser yields them, tab-separated
+    std::vector<std::string> names;
+};
+
+struct Candidate {
+    std::string name;
+    std::string verdict;  // "chosen", or why not
+};
+
+struct LineChoice {
+    std::string folder;     // empty when the line has no listing
+    std::string listed;     // the chosen name as listed, empty when none
+    std::string localName;  // the download's file name ("5.10.0023.zip")
+    std::string url;
+    std::vector<Candidate> candidates;
+};
+
+struct PackageTest {
+    std::string localName;
+    std::string url;
+    bool downloaded = false;  // the whole body arrived
+    std::uint64_t bytes = 0;
+    int items = 0;
+    bool passed = false;
+    std::string problem;  // empty when passed
+};
+
+struct Inspection {
+    StationFacts station;
+    std::string host;
+    std::string baseUrl;
+    std::vector<FolderRequest> requests;
+    std::string probeStop;  // why the run's probing ends
+    LineChoice current;
+    LineChoice newest;
+    std::vector<PackageTest> packages;
+    std::vector<Warning> warnings;
+    bool unreachable = false;  // not one folder request was answered
+};
+
+// Exit codes of the program.
+constexpr int kExitUpToDate = 0;
+constexpr int kExitUpdateAvailable = 1;
+constexpr int kExitProblems = 2;
+constexpr int kExitUnreachable = 3;
+constexpr int kExitUsage = 64;
+
+// Unreachable wins, then problems (warnings or a failed package test), then
+// an update; else up to date.
+int ExitCodeFor(const Inspection& inspection);
+
+}  // namespace inspect

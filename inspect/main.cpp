@@ -1,0 +1,77 @@
+// talcheck-inspect: shows what TalCheck would do on a station and why, or
+// checks an installer tree before it is published. Console program on both
+// platforms; see the README for options and exit codes.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "inspect/inspect_station.h"
+#include "inspect/report.h"
+#include "inspect/tree_check.h"
+#include "platform/path_buffer.h"
+#include "platform/system.h"
+#include "update/installer_url.h"
+
+namespace {
+
+struct Arguments {
+    inspect::StationOptions station;
+    std::string tree;
+    bool json = false;
+};
+
+int Run(const Arguments& args) {
+    if (!args.tree.empty()) {
+        inspect::TreeReport report = inspect::CheckTree(args.tree);
+        if (args.json) {
+            std::cout << inspect::TreeReportJson(report) << "\n";
+        } else {
+            inspect::PrintTreeReport(report, std::cout);
+        }
+        return report.problems.empty() ? inspect::kExitUpToDate : inspect::kExitProblems;
+    }
+    inspect::Inspection inspection = inspect::InspectStation(args.station);
+    if (args.json) {
+        std::cout << inspect::ReportJson(inspection) << "\n";
+    } else {
+        inspect::PrintReport(inspection, std::cout);
+    }
+    return inspect::ExitCodeFor(inspection);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Shows what TalCheck would do on a station, and why, without installing anything.\n"
+        "Exit codes: 0 up to date, 1 update available, 2 problems found, 3 server "
+        "unreachable, 64 bad command line. With --tree: 0 ready, 2 problems found.",
+        "talcheck-inspect"};
+    Arguments args;
+    char cwd[plat::kPathSize] = {};
+    plat::GetWorkingDirectory(cwd, sizeof cwd);
+    args.station.directory = cwd;
+    args.station.host = InstallerHostSetting();
+    app.add_option("-s,--station", args.station.directory,
+                   "station directory (default: the current directory)");
+    app.add_option("--host", args.station.host,
+                   "installer host[:port] (default: TALCHECK_INSTALLER_HOST or the built-in one)");
+    app.add_flag("-d,--download", args.station.download,
+                 "also download the chosen packages into a temporary directory and test them");
+    app.add_option("--lookahead", args.station.lookahead,
+                   "version lines to look at beyond where probing stops")
+        ->check(CLI::Range(0, 20));
+    app.add_option("--tree", args.tree, "check this local installer tree instead of a station");
+    app.add_flag("--json", args.json, "print one JSON document instead of the report");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : inspect::kExitUsage;
+    }
+    try {
+        return Run(args);
+    } catch (const std::exception& e) {
+        std::cerr << "talcheck-inspect: " << e.what() << "\n";
+        return inspect::kExitProblems;
+    }
+}

@@ -1,0 +1,116 @@
+#include "inspect/page_checks.h"
+
+#include <map>
+#include <regex>
+
+#include "net/folder_listing.h"
+#include "update/package_choice.h"
+#include "update/version.h"
+
+namespace inspect {
+namespace {
+
+struct Anchor {
+    std::string raw;     // from "<" up to the target
+    std::string target;  // the link target
+    char quote;          // '"', '\'' or 0 when unquoted
+};
+
+// Every anchor with an href on one line, in any letter case and quoting.
+std::vector<Anchor> AnchorsOn(const std::string& line) {
+    static const std::regex kAnchor(R"re(<a\s+href\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re",
+                                    std::regex::ECMAScript | std::regex::icase);
+    std::vector<Anchor> anchors;
+    for (std::sregex_iterator it(line.begin(), line.end(), kAnchor), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        char quote = m[1].matched ? '"' : m[2].matched ? '\'' : '\0';
+        std::string target = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
+        anchors.push_back({m.str(), target, quote});
+    }
+    return anchors;
+}
+
+// Why the run's pattern does not see a lone anchor.
+const char* InvisibleBecause(const Anchor& anchor) {
+    if (anchor.quote == '\'') return "single_quoted_anchor";
+    if (anchor.quote == '\0') return "anchor_form";
+    if (anchor.raw.compare(0, 9, "<a href=\"") != 0) {
+        // The same letters in another case, or other spacing.
+        std::string lower = anchor.raw.substr(0, 9);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return lower == "<a href=\"" ? "upper_case_anchor" : "anchor_form";
+    }
+    return "anchor_form";  // the closing </a> is missing or not in lower case
+}
+
+const char* Describe(const std::string& code) {
+    if (code == "single_quoted_anchor")
+        return "link(s) with single quotes, which the run does not see";
+    if (code == "upper_case_anchor")
+        return "link(s) in upper case (<A HREF=...>), which the run does not see";
+    if (code == "links_merged")
+        return "line(s) with several links, which the run reads as one name";
+    return "link(s) in a form the run does not read (one <a href=\"...\">...</a> per line)";
+}
+
+struct Tally {
+    int count = 0;
+    std::string example;
+};
+
+std::string Shorten(const std::string& text) {
+    return text.size() <= 80 ? text : text.substr(0, 77) + "...";
+}
+
+void CheckLine(const std::string& line, std::map<std::string, Tally>& tallies) {
+    std::vector<Anchor> anchors = AnchorsOn(line);
+    if (anchors.empty()) return;
+    std::string visible;
+    net::AppendLinkTargets(line, visible, ".");
+    if (!visible.empty()) visible.pop_back();  // the tab
+    if (anchors.size() > 1 && !visible.empty()) {
+        Tally& t = tallies["links_merged"];
+        if (t.count++ == 0) t.example = "'" + Shorten(visible) + "'";
+        return;
+    }
+    if (!visible.empty()) return;
+    for (const Anchor& anchor : anchors) {
+        if (anchor.target.find('.') == std::string::npos) continue;  // the run skips it anyway
+        Tally& t = tallies[InvisibleBecause(anchor)];
+        if (t.count++ == 0) t.example = Shorten(anchor.target);
+    }
+}
+
+}  // namespace
+
+std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body) {
+    std::map<std::string, Tally> tallies;
+    std::size_t start = 0;
+    while (start < body.size()) {
+        std::size_t end = body.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = body.size();
+        CheckLine(body.substr(start, end - start), tallies);
+        start = end + 1;
+    }
+    std::vector<Warning> warnings;
+    for (const auto& [code, tally] : tallies) {
+        warnings.push_back({code, request.folder + ": " + std::to_string(tally.count) + " " +
+                                      Describe(code) + ", e.g. " + tally.example});
+    }
+    for (const std::string& name : request.names) {
+        int32_t a = 0, b = 0, c = 0;
+        if (ContainsZip(name.c_str()) && !ParseVersion(name.c_str(), a, b, c)) {
+            warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
+                                                       "' has no three version fields; "
+                                                       "the run never chooses it"});
+        }
+    }
+    if (request.status >= 400 && !request.names.empty()) {
+        warnings.push_back({"error_page_names", request.folder + ": answered status " +
+                                                    std::to_string(request.status) +
+                                                    " with links, which the run reads as names"});
+    }
+    return warnings;
+}
+
+}  // namespace inspect

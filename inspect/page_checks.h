@@ -1,0 +1,21 @@
+// Checks of one folder page for links the run cannot read as the page's
+// author meant them. The run's link pattern sees only
+//     <a href="name">text</a>
+// written in lower case with double quotes, at most one per line; the
+// checks find every anchor a browser would see and compare.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "inspect/inspection.h"
+
+namespace inspect {
+
+// Warnings for the page at request.folder: anchors in upper case or with
+// single quotes (invisible to the run), several anchors on one line (read
+// as one merged name), listed names with ".zip" that do not parse as
+// versions, and names on a page that answered with an error status.
+std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body);
+
+}  // namespace inspect

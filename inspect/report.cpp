@@ -1,0 +1,190 @@
+#include "inspect/report.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace inspect {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string Version(const VersionTriple& v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.build);
+}
+
+std::string Seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", s);
+    return text;
+}
+
+void PrintChoice(const char* title, const LineChoice& line, std::ostream& out) {
+    out << "\n" << title << " " << (line.folder.empty() ? "(no listing)" : line.folder) << ": ";
+    out << (line.listed.empty() ? "nothing chosen" : line.listed + " -> " + line.localName) << "\n";
+    for (const Candidate& c : line.candidates) out << "  " << c.name << "  " << c.verdict << "\n";
+}
+
+void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std::ostream& out) {
+    out << "\n" << title << " (" << warnings.size() << ")\n";
+    for (const Warning& w : warnings) out << "  [" << w.code << "] " << w.text << "\n";
+}
+
+void PrintPackage(const PackageTest& p, std::ostream& out) {
+    out << "  " << p.localName << ": " << p.bytes << " bytes, " << p.items << " items, "
+        << (p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
+}
+
+Json WarningsJson(const std::vector<Warning>& warnings) {
+    Json list = Json::array();
+    for (const Warning& w : warnings) list.push_back({{"code", w.code}, {"text", w.text}});
+    return list;
+}
+
+Json PackagesJson(const std::vector<PackageTest>& packages) {
+    Json list = Json::array();
+    for (const PackageTest& p : packages) {
+        list.push_back({{"name", p.localName},
+                        {"source", p.url},
+                        {"downloaded", p.downloaded},
+                        {"bytes", p.bytes},
+                        {"items", p.items},
+                        {"passed", p.passed},
+                        {"problem", p.problem}});
+    }
+    return list;
+}
+
+Json ChoiceJson(const LineChoice& line) {
+    Json candidates = Json::array();
+    for (const Candidate& c : line.candidates) {
+        candidates.push_back({{"name", c.name}, {"verdict", c.verdict}});
+    }
+    return {{"folder", line.folder},
+            {"chosen", line.listed},
+            {"localName", line.localName},
+            {"url", line.url},
+            {"candidates", candidates}};
+}
+
+}  // namespace
+
+const char* ResultName(int exitCode) {
+    switch (exitCode) {
+        case kExitUpToDate:
+            return "up_to_date";
+        case kExitUpdateAvailable:
+            return "update_available";
+        case kExitUnreachable:
+            return "unreachable";
+        default:
+            return "problems";
+    }
+}
+
+void PrintReport(const Inspection& in, std::ostream& out) {
+    const StationFacts& s = in.station;
+    out << "Station           " << s.directory << "\n";
+    out << "Installed version " << Version(s.installed) << " from " << s.versionSource
+        << " (frontend.exe: " << (s.hasFrontend ? "'" + s.fileVersion + "'" : "no version")
+        << ", station.ini FrontendVersion: '" << s.stationVersion << "')\n";
+    out << "Data directory    '" << s.dataDirectory << "'\n";
+    out << "Install directory " << s.installDirectory << ": "
+        << (s.installExists ? "exists" : "missing") << ", "
+        << (s.installWritable ? "writable" : "not writable") << "\n";
+    out << "Installer host    " << in.host << "\n";
+    out << "Base URL          " << in.baseUrl << "\n";
+    out << "\nFolder requests\n";
+    for (const FolderRequest& r : in.requests) {
+        out << "  " << r.role << "  " << r.url << "\n    ";
+        if (r.reached) {
+            out << "status " << r.status << ", " << r.bytes << " bytes, " << Seconds(r.seconds);
+        } else {
+            out << "no answer after " << Seconds(r.seconds);
+        }
+        out << ", " << r.names.size() << " names";
+        for (const std::string& n : r.names) out << " " << n;
+        out << "\n";
+    }
+    out << "Probing stops at: " << (in.probeStop.empty() ? "-" : in.probeStop) << "\n";
+    PrintChoice("Current line", in.current, out);
+    PrintChoice("Newest line", in.newest, out);
+    if (!in.packages.empty()) {
+        out << "\nPackages downloaded and tested\n";
+        for (const PackageTest& p : in.packages) PrintPackage(p, out);
+    }
+    PrintWarnings(in.warnings, "Warnings", out);
+    int code = ExitCodeFor(in);
+    out << "\nResult: " << ResultName(code) << " (exit code " << code << ")\n";
+}
+
+std::string ReportJson(const Inspection& in) {
+    const StationFacts& s = in.station;
+    Json requests = Json::array();
+    for (const FolderRequest& r : in.requests) {
+        requests.push_back({{"role", r.role},
+                            {"folder", r.folder},
+                            {"url", r.url},
+                            {"reached", r.reached},
+                            {"status", r.status},
+                            {"bytes", r.bytes},
+                            {"seconds", r.seconds},
+                            {"names", r.names}});
+    }
+    int code = ExitCodeFor(in);
+    Json doc = {
+        {"station",
+         {{"directory", s.directory},
+          {"frontendVersion", s.fileVersion},
+          {"hasFrontendVersion", s.hasFrontend},
+          {"stationVersion", s.stationVersion},
+          {"versionSource", s.versionSource},
+          {"installed", Version(s.installed)},
+          {"dataDirectory", s.dataDirectory},
+          {"installDirectory", s.installDirectory},
+          {"installExists", s.installExists},
+          {"installWritable", s.installWritable}}},
+        {"host", in.host},
+        {"baseUrl", in.baseUrl},
+        {"requests", requests},
+        {"probeStop", in.probeStop},
+        {"current", ChoiceJson(in.current)},
+        {"newest", ChoiceJson(in.newest)},
+        {"packages", PackagesJson(in.packages)},
+        {"warnings", WarningsJson(in.warnings)},
+        {"result", ResultName(code)},
+        {"exitCode", code},
+    };
+    // Names come from server pages; invalid UTF-8 is replaced, not fatal.
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+void PrintTreeReport(const TreeReport& report, std::ostream& out) {
+    out << "Installer tree    " << report.root << "\n\nVersion lines\n";
+    for (const TreeLine& line : report.lines) {
+        out << "  " << line.folder << ": " << line.packages.size() << " packages\n";
+    }
+    out << "\nPackages tested\n";
+    for (const PackageTest& p : report.packages) PrintPackage(p, out);
+    PrintWarnings(report.problems, "Problems", out);
+    out << "\nResult: "
+        << (report.problems.empty() ? "ready to publish (exit code 0)" : "problems (exit code 2)")
+        << "\n";
+}
+
+std::string TreeReportJson(const TreeReport& report) {
+    Json lines = Json::array();
+    for (const TreeLine& line : report.lines) {
+        lines.push_back({{"folder", line.folder},
+                         {"line", std::to_string(line.major) + "." + std::to_string(line.minor)},
+                         {"packages", line.packages}});
+    }
+    Json doc = {{"root", report.root},
+                {"lines", lines},
+                {"packages", PackagesJson(report.packages)},
+                {"problems", WarningsJson(report.problems)},
+                {"result", report.problems.empty() ? "ready" : "problems"},
+                {"exitCode", report.problems.empty() ? kExitUpToDate : kExitProblems}};
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace inspect

@@ -1,0 +1,288 @@
+#!/usr/bin/env python3
+"""End-to-end tests of talcheck-inspect against an installer server on
+127.0.0.1 that the test starts itself.
+
+  inspect_e2e.py --exe PATH [--emulator WINE_RUN] --frontend EXE CASE
+
+Each case runs the program twice, for the readable report and with --json,
+and checks both and the exit code (0 up to date, 1 update available,
+2 problems, 3 unreachable).
+"""
+import argparse
+import http.server
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import urllib.parse
+import zipfile
+
+RUN_TIMEOUT = 120
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Server(http.server.ThreadingHTTPServer):
+    """Folder pages in one of three forms per folder: "lower" (one
+    <a href="..."> per line), "upper" (<A HREF=...>), "two" (two links on
+    one line). Unknown folders: 404 without links, or a catch-all page."""
+
+    daemon_threads = True
+
+    def __init__(self, root):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.root = root
+        self.forms = {}
+        self.catch_all = False
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    @property
+    def host(self):
+        return "127.0.0.1:%d" % self.server_address[1]
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def send(self, status, body, content_type="text/html"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def page(self, local, names):
+        form = self.server.forms.get(os.path.basename(local), "lower")
+        if form == "upper":
+            lines = ['<LI><A HREF="%s">%s</A></LI>' % (n, n) for n in names]
+        elif form == "two":
+            lines = [" ".join('<a href="%s">%s</a>' % (n, n) for n in names)]
+        else:
+            lines = ['<li><a href="%s">%s</a></li>' % (n, n) for n in names]
+        return ("<html><body>\n%s\n</body></html>\n" % "\n".join(lines)).encode()
+
+    def do_GET(self):
+        parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
+        local = os.path.join(self.server.root, *parts)
+        if os.path.isdir(local):
+            return self.send(200, self.page(local, sorted(os.listdir(local))))
+        if os.path.isfile(local):
+            with open(local, "rb") as f:
+                return self.send(200, f.read(), "application/zip")
+        if self.server.catch_all:
+            return self.send(404, b'<html><body>\n<a href="help.html">Help</a>\n</body></html>\n')
+        return self.send(404, b"<html><body><h1>404 Not Found</h1></body></html>\n")
+
+
+def add_packages(top, line, versions):
+    folder = os.path.join(top, "%s Installers" % line)
+    os.makedirs(folder, exist_ok=True)
+    for v in versions:
+        with zipfile.ZipFile(os.path.join(folder, v + ".zip"), "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("bin/frontend-%s.txt" % v, "build %s\n" % v * 40)
+            z.writestr("readme-%s.txt" % v, "notes %s\n" % v)
+    return folder
+
+
+class Scenario:
+    def __init__(self, args):
+        self.args = args
+        self.tmp = tempfile.mkdtemp(prefix="talcheck-inspect-")
+        self.station = os.path.join(self.tmp, "station")
+        self.data = os.path.join(self.tmp, "data")
+        self.tree = os.path.join(self.tmp, "server")
+        self.top = os.path.join(self.tree, "Marl Quill", "MarlQuill")
+        for d in (self.station, self.data, self.top):
+            os.makedirs(d)
+        os.makedirs(os.path.join(self.data, "install"))
+        self.server = Server(self.tree)
+        shutil.copy(args.frontend, os.path.join(self.station, "frontend.exe"))  # 5.10.0020
+        data = self.data if not args.emulator else "Z:" + self.data.replace("/", "\\")
+        with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
+            f.write("[STATIONINFO]\nDBDirectory=%s\n" % data)
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def run(self, *extra, host=None):
+        """(exit code, report text, JSON document) of two runs."""
+        command = ([self.args.emulator] if self.args.emulator else []) + [self.args.exe]
+        env = dict(os.environ, TALCHECK_INSTALLER_HOST=host or self.server.host)
+        results = []
+        for json_flag in ([], ["--json"]):
+            out = subprocess.run(command + list(extra) + json_flag, cwd=self.station, env=env,
+                                 capture_output=True, timeout=RUN_TIMEOUT)
+            results.append((out.returncode, out.stdout.decode("latin-1").replace("\r\n", "\n")))
+        check(results[0][0] == results[1][0], "exit codes differ: %s" % [r[0] for r in results])
+        try:
+            doc = json.loads(results[1][1])
+        except ValueError as e:
+            raise Failure("--json output is no JSON (%s): %r" % (e, results[1][1][:300]))
+        check(doc["exitCode"] == results[0][0], "exitCode field %s" % doc["exitCode"])
+        return results[0][0], results[0][1], doc
+
+
+def codes(doc, key="warnings"):
+    return sorted({w["code"] for w in doc[key]})
+
+
+def verdicts(doc, line):
+    return {c["name"]: c["verdict"] for c in doc[line]["candidates"]}
+
+
+# ---------------------------------------------------------------- cases
+
+
+def case_up_to_date(s):
+    add_packages(s.top, "5_1", ["5.10.0019", "5.10.0020"])
+    code, text, doc = s.run()
+    check(code == 0 and doc["result"] == "up_to_date", "exit %d, %s" % (code, doc["result"]))
+    st = doc["station"]
+    check(st["installed"] == "5.1.20" and st["versionSource"] == "frontend.exe", "station %s" % st)
+    check(st["installExists"] and st["installWritable"], "install directory %s" % st)
+    check([r["role"] for r in doc["requests"]][:2] == ["current", "probe"], doc["requests"])
+    check(doc["requests"][0]["status"] == 200 and doc["requests"][0]["bytes"] > 0,
+          "first request %s" % doc["requests"][0])
+    check(doc["current"]["chosen"] == "" and doc["warnings"] == [], "doc %s" % doc)
+    check(verdicts(doc, "current")["5.10.0020.zip"] ==
+          "build 20 is not above the installed build 20", verdicts(doc, "current"))
+    check("Installed version 5.1.20 from frontend.exe" in text, text)
+    check("Result: up_to_date (exit code 0)" in text, text)
+
+
+def case_update_both(s):
+    add_packages(s.top, "5_1", ["5.10.0019", "5.10.0021", "5.10.0023"])
+    add_packages(s.top, "5_2", ["5.20.0001"])
+    code, text, doc = s.run("--download")
+    check(code == 1 and doc["result"] == "update_available", "exit %d: %s" % (code, text))
+    check(doc["current"]["chosen"] == "5.10.0023.zip", "current %s" % doc["current"])
+    check(doc["newest"]["chosen"] == "5.20.0001.zip" and
+          doc["newest"]["folder"] == "/5_2%20Installers/", "newest %s" % doc["newest"])
+    v = verdicts(doc, "current")
+    check(v["5.10.0021.zip"] == "replaced by the later 5.10.0023.zip", v)
+    check(v["5.10.0019.zip"].startswith("build 19 is not above"), v)
+    check(doc["probeStop"].startswith("/5_3%20Installers/ has no names (status 404)"),
+          doc["probeStop"])
+    packages = doc["packages"]
+    check([p["name"] for p in packages] == ["5.10.0023.zip", "5.20.0001.zip"], packages)
+    check(all(p["passed"] and p["items"] == 2 for p in packages), packages)
+    check("5.10.0023.zip -> 5.10.0023.zip" in text and "5.20.0001.zip: " in text, text)
+    left = [n for n in os.listdir(s.station) if n.endswith(".zip")]
+    check(not left and not os.listdir(os.path.join(s.data, "install")), "files left: %s" % left)
+
+
+def case_upper_case(s):
+    add_packages(s.top, "5_1", ["5.10.0023"])
+    s.server.forms["5_1 Installers"] = "upper"
+    code, text, doc = s.run()
+    check(code == 2 and "upper_case_anchor" in codes(doc), "exit %d, %s" % (code, codes(doc)))
+    check(doc["current"]["chosen"] == "", "the run cannot see the package")
+    check("[upper_case_anchor] /5_1%20Installers/: 1 link(s) in upper case" in text, text)
+
+
+def case_two_links(s):
+    add_packages(s.top, "5_1", ["5.10.0021", "5.10.0023"])
+    s.server.forms["5_1 Installers"] = "two"
+    code, text, doc = s.run()
+    check(code == 2 and codes(doc) == ["links_merged"], "exit %d, %s" % (code, codes(doc)))
+    names = doc["requests"][0]["names"]
+    check(len(names) == 1 and names[0].startswith("5.10.0021.zip\">"), "names %s" % names)
+    check("[links_merged] /5_1%20Installers/: 1 line(s) with several links" in text, text)
+
+
+def case_missing_middle(s):
+    add_packages(s.top, "5_1", ["5.10.0023"])
+    add_packages(s.top, "5_3", ["5.30.0002"])
+    code, text, doc = s.run()
+    check(code == 2 and codes(doc) == ["gap"], "exit %d, %s" % (code, codes(doc)))
+    check(doc["newest"]["folder"] == "" and doc["current"]["chosen"] == "5.10.0023.zip", doc)
+    roles = [(r["role"], r["folder"]) for r in doc["requests"]]
+    check(("lookahead", "/5_3%20Installers/") in roles, "requests %s" % roles)
+    check("[gap] /5_3%20Installers/ holds packages, but probing stops at /5_2%20Installers/"
+          in text, text)
+
+
+def case_catch_all(s):
+    add_packages(s.top, "5_1", ["5.10.0021"])
+    add_packages(s.top, "5_2", ["5.20.0001"])
+    s.server.catch_all = True
+    code, text, doc = s.run()
+    check(code == 2 and "catch_all" in codes(doc) and "error_page_names" in codes(doc),
+          "exit %d, %s" % (code, codes(doc)))
+    check(doc["newest"]["chosen"] == "5.20.0001.zip", "newest %s" % doc["newest"])
+    check("gap" not in codes(doc), "the catch-all page counted as a line")
+    check("repeats the page of /5_3%20Installers/" in text, text)
+
+
+def case_unreachable(s):
+    sock = socket.socket()
+    sock.bind(("127.0.0.1", 0))
+    port = sock.getsockname()[1]
+    sock.close()
+    code, text, doc = s.run(host="127.0.0.1:%d" % port)
+    check(code == 3 and doc["result"] == "unreachable", "exit %d" % code)
+    check(not any(r["reached"] for r in doc["requests"]), doc["requests"])
+    check("no answer after" in text and "Result: unreachable (exit code 3)" in text, text)
+
+
+def case_tree(s):
+    add_packages(s.top, "5_1", ["5.10.0021", "5.10.0023"])
+    folder = add_packages(s.top, "5_3", ["5.30.0001"])
+    with open(os.path.join(folder, "5.30.0002.zip"), "wb") as f:
+        f.write(b"PK\x03\x04 not really an archive")
+    shutil.copy(os.path.join(folder, "5.30.0001.zip"), os.path.join(folder, "setup.zip"))
+    tree = s.tree if not s.args.emulator else "Z:" + s.tree.replace("/", "\\")
+    code, text, doc = s.run("--tree", tree)
+    check(code == 2 and doc["result"] == "problems", "exit %d" % code)
+    check(codes(doc, "problems") == ["gap", "name_unparsable", "package_broken"],
+          "problems %s" % doc["problems"])
+    broken = [p["name"] for p in doc["packages"] if not p["passed"]]
+    check(broken == ["5_3 Installers/5.30.0002.zip"], "broken %s" % broken)
+    check("no folder 5_2 Installers between 5_1 Installers and 5_3 Installers" in text, text)
+    # The same tree mended is ready.
+    os.remove(os.path.join(folder, "5.30.0002.zip"))
+    os.remove(os.path.join(folder, "setup.zip"))
+    add_packages(s.top, "5_2", ["5.20.0001"])
+    code, text, doc = s.run("--tree", tree)
+    check(code == 0 and doc["problems"] == [] and len(doc["packages"]) == 4,
+          "exit %d: %s" % (code, text))
+
+
+CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--emulator")
+    parser.add_argument("--frontend", required=True)
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    scenario = Scenario(args)
+    try:
+        CASES[args.case](scenario)
+    except Failure as e:
+        print("FAILED: %s" % e)
+        return 1
+    finally:
+        scenario.close()
+    print("passed: %s" % args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

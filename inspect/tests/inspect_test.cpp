@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "inspect/choice_explain.h"
+#include "inspect/page_checks.h"
+#include "net/folder_listing.h"
+#include "update/package_choice.h"
+
+namespace {
+
+struct WalkCase {
+    const char* listing;
+    VersionTriple installed;
+};
+
+// The explanation must pick what the run picks, whatever the listing.
+TEST(ExplainWalk, AgreesWithTheRunsChoices) {
+    const WalkCase cases[] = {
+        {"5.10.0019.zip\t5.10.0021.zip\t5.10.0023.zip\t", {5, 1, 20}},
+        {"5.10.0025.zip\t5.10.0022.zip\t", {5, 1, 20}},
+        {"5.20.0001.zip\t5.10.0030.zip\t", {5, 1, 20}},
+        {"5.10.0020.zip\t", {5, 1, 20}},
+        {"setup.zip\tREADME.txt\t../\t\t5.10.0021.ZIP\t", {5, 1, 20}},
+        {"6.00.0001.zip\t5.90.0100.zip\t6.10.0000.zip\t", {5, 9, 0}},
+        {"5.10.-0001.zip\t5.10.0000.zip\t", {5, 1, 0}},
+        {"", {5, 1, 0}},
+    };
+    for (const WalkCase& c : cases) {
+        char current[260] = {};
+        char newest[260] = {};
+        ChooseCurrentLinePackage(c.listing, c.installed, current);
+        ChooseNewestLinePackage(c.listing, newest);
+        EXPECT_EQ(
+            inspect::ChosenIn(inspect::ExplainWalk(c.listing, c.installed.major, c.installed.minor,
+                                                   int64_t{c.installed.build} + 1)),
+            current)
+            << c.listing;
+        EXPECT_EQ(inspect::ChosenIn(inspect::ExplainWalk(c.listing, 0, 0, 0)), newest) << c.listing;
+    }
+}
+
+TEST(ExplainWalk, GivesEveryLoserItsReason) {
+    auto candidates = inspect::ExplainWalk(
+        "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t", 5, 1,
+        21);
+    ASSERT_EQ(candidates.size(), 6u);
+    EXPECT_EQ(candidates[0].verdict, "no .zip in the name");
+    EXPECT_EQ(candidates[1].verdict, "not three version fields");
+    EXPECT_EQ(candidates[2].verdict, "build 19 is not above the installed build 20");
+    EXPECT_EQ(candidates[3].verdict, "replaced by the later 5.10.0022.zip");
+    EXPECT_EQ(candidates[4].verdict, "line 5.0 is below 5.1, the line of 5.10.0025.zip");
+    EXPECT_EQ(candidates[5].verdict, "chosen");
+}
+
+struct PageCase {
+    const char* body;
+    int status;
+    std::set<std::string> codes;
+};
+
+TEST(CheckPage, FindsLinksTheRunCannotRead) {
+    const PageCase cases[] = {
+        {"<a href=\"5.10.0023.zip\">5.10.0023.zip</a>\r\n<a href=\"../\">../</a>\n", 200, {}},
+        {"<A HREF=\"5.10.0023.zip\">5.10.0023.zip</A>\n", 200, {"upper_case_anchor"}},
+        {"<a HREF=\"5.10.0023.zip\">x</a>\n", 200, {"upper_case_anchor"}},
+        {"<a href='5.10.0023.zip'>x</a>\n", 200, {"single_quoted_anchor"}},
+        {"<a href=5.10.0023.zip>x</a>\n", 200, {"anchor_form"}},
+        {"<a href=\"5.10.0023.zip\">x</A>\n", 200, {"anchor_form"}},
+        {"<a href=\"a.zip\">a</a> <a href=\"b.zip\">b</a>\n", 200, {"links_merged"}},
+        {"<A HREF=\"/\">up</A>\n", 200, {}},  // no dot: the run skips it anyway
+        {"<a href=\"setup.zip\">x</a>\n", 200, {"name_unparsable"}},
+        {"<a href=\"help.html\">help</a>\n", 404, {"error_page_names"}},
+        {"<h1>404 Not Found</h1>\n", 404, {}},
+    };
+    for (const PageCase& c : cases) {
+        inspect::FolderRequest request;
+        request.folder = "/5_1%20Installers/";
+        request.status = c.status;
+        std::string listing;
+        // The names as the run's parser would give them.
+        net::AppendLinkTargets(c.body, listing, ".");
+        ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
+        std::set<std::string> codes;
+        for (const inspect::Warning& w : inspect::CheckPage(request, c.body)) codes.insert(w.code);
+        EXPECT_EQ(codes, c.codes) << c.body;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include "inspect/tree_check.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "inspect/package_test.h"
+#include "update/package_choice.h"
+#include "update/version.h"
+
+namespace fs = std::filesystem;
+
+namespace inspect {
+namespace {
+
+std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
+    std::vector<fs::directory_entry> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        entries.push_back(*it);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The run's folder path for a line, "/%1d_%1d%%20Installers/", is the folder
+// name "<major>_<minor> Installers" with the blank escaped.
+bool ParseLineFolder(const std::string& name, TreeLine* line) {
+    static const std::regex kLine(R"(^(\d{1,9})_(\d) Installers$)");
+    std::smatch m;
+    if (!std::regex_match(name, m, kLine)) return false;
+    line->folder = name;
+    line->major = std::stoi(m[1].str());
+    line->minor = std::stoi(m[2].str());
+    return true;
+}
+
+void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
+    const std::string where = line.folder + "/" + name;
+    if (!ContainsZip(name.c_str())) return;  // stations pass over other files
+    int32_t a = 0, b = 0, c = 0;
+    if (!ParseVersion(name.c_str(), a, b, c)) {
+        problems.push_back(
+            {"name_unparsable", where + ": not three version fields; stations never choose it"});
+        return;
+    }
+    if (a != line.major || b != line.minor) {
+        problems.push_back({"wrong_line", where + ": a package of line " + std::to_string(a) + "." +
+                                              std::to_string(b) + " in this folder"});
+    }
+    line.packages.push_back(name);
+}
+
+void CheckLine(const fs::path& folder, TreeLine& line, TreeReport& report) {
+    for (const fs::directory_entry& entry : SortedEntries(folder)) {
+        std::string name = entry.path().filename().string();
+        std::error_code ec;
+        if (entry.is_directory(ec)) {
+            report.problems.push_back(
+                {"stray_folder", line.folder + "/" + name + ": a folder inside a line folder"});
+            continue;
+        }
+        CheckPackageName(name, line, report.problems);
+        if (line.packages.empty() || line.packages.back() != name) continue;
+        std::string scratch = MakeScratchDirectory();
+        ArchiveVerdict verdict = TestArchive(entry.path().string(), scratch);
+        RemoveScratchDirectory(scratch);
+        PackageTest test;
+        test.localName = line.folder + "/" + name;
+        test.url = entry.path().string();
+        test.downloaded = true;
+        test.bytes = entry.file_size(ec);
+        test.items = verdict.items;
+        test.passed = verdict.passed;
+        test.problem = verdict.problem;
+        if (!test.passed) {
+            report.problems.push_back({"package_broken", test.localName + ": " + test.problem});
+        }
+        report.packages.push_back(test);
+    }
+    if (line.packages.empty()) {
+        report.problems.push_back(
+            {"empty_line", line.folder + ": no package; stations on earlier lines get none here"});
+    }
+}
+
+// Probing goes line by line and stops at the first folder without names:
+// a missing line hides every line after it.
+void CheckGaps(TreeReport& report) {
+    std::sort(report.lines.begin(), report.lines.end(), [](const TreeLine& x, const TreeLine& y) {
+        return x.major != y.major ? x.major < y.major : x.minor < y.minor;
+    });
+    for (std::size_t i = 1; i < report.lines.size(); ++i) {
+        int32_t major = report.lines[i - 1].major, minor = report.lines[i - 1].minor;
+        NextVersionLine(major, minor);
+        if (major == report.lines[i].major && minor == report.lines[i].minor) continue;
+        report.problems.push_back(
+            {"gap", "no folder " + std::to_string(major) + "_" + std::to_string(minor) +
+                        " Installers between " + report.lines[i - 1].folder + " and " +
+                        report.lines[i].folder + ": stations before it never reach " +
+                        report.lines[i].folder});
+    }
+}
+
+}  // namespace
+
+TreeReport CheckTree(const std::string& dir) {
+    TreeReport report;
+    fs::path root = fs::path(dir) / "Marl Quill" / "MarlQuill";
+    std::error_code ec;
+    if (!fs::is_directory(root, ec)) root = dir;
+    report.root = root.string();
+    if (!fs::is_directory(root, ec)) {
+        report.problems.push_back({"no_tree", report.root + ": no such folder"});
+        return report;
+    }
+    for (const fs::directory_entry& entry : SortedEntries(root)) {
+        std::string name = entry.path().filename().string();
+        TreeLine line;
+        if (!entry.is_directory(ec) || !ParseLineFolder(name, &line)) {
+            report.problems.push_back(
+                {"not_a_line_folder", name + ": not a version-line folder (\"<major>_<minor> "
+                                             "Installers\"); stations never ask for it"});
+            continue;
+        }
+        CheckLine(entry.path(), line, report);
+        report.lines.push_back(line);
+    }
+    if (report.lines.empty()) {
+        report.problems.push_back({"no_lines", report.root + ": no version-line folder"});
+    }
+    CheckGaps(report);
+    return report;
+}
+
+}  // namespace inspect

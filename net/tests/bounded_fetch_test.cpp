@@ -1,0 +1,256 @@
+// Folder pages and downloads against servers that never stop: each ends
+// within its bound, with memory and disk bounded, the names read before a
+// cut kept, and a download stopped at a limit deleted.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "net/download.h"
+#include "net/folder_listing.h"
+#include "platform/disk_space.h"
+#include "platform/http_limits.h"
+#include "platform/path_buffer.h"
+#include "testing/loopback_server.h"
+#include "testing/small_volume.h"
+#include "testing/temp_dir.h"
+#include "testing/wine.h"
+
+using std::chrono::milliseconds;
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kPageLimit = 256 * 1024;
+constexpr std::uint64_t kPackageLimit = 1024 * 1024;
+constexpr milliseconds kStallTime{600};
+constexpr milliseconds kTotalCap{3000};
+constexpr milliseconds kBound{8000};
+
+class Bounded : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap);
+        net::SetPageLimitForTesting(kPageLimit);
+        net::SetDownloadLimitsForTesting(kPackageLimit, 0);
+    }
+    void TearDown() override {
+        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
+        net::SetPageLimitForTesting(0);
+        net::SetDownloadLimitsForTesting(0, 0);
+    }
+};
+
+std::string Line(const std::string& name) { return "<a href=\"" + name + "\">x</a>\n"; }
+
+// Distinct names of bytes from 0x21 to 0xFF but for the quote, '<', '>' and
+// '.', each ending in ".zip", from a fixed-seed generator: no name is a part
+// of another with overwhelming likelihood, and the page is the same every run.
+std::string RandomNamesPage(std::size_t bytes, std::vector<std::string>* names) {
+    std::uint64_t state = 0x243F6A8885A308D3ull;
+    std::string page;
+    for (;;) {
+        std::string name;
+        for (int i = 0; i < 24; ++i) {
+            char c;
+            do {
+                state = state * 6364136223846793005ull + 1442695040888963407ull;
+                c = static_cast<char>(0x21 + (state >> 33) % (0x100 - 0x21));
+            } while (c == '"' || c == '<' || c == '>' || c == '.');
+            name.push_back(c);
+        }
+        name += ".zip";
+        std::string line = Line(name);
+        if (page.size() + line.size() > bytes) break;
+        page += line;
+        names->push_back(name);
+    }
+    page.append(bytes - page.size(), '\n');
+    return page;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string listing;
+    for (const std::string& n : names) listing += n + "\t";
+    return listing;
+}
+
+struct PageCase {
+    const char* name;
+    std::uint64_t extra;  // bytes past the limit
+    bool repeat;          // the page without end
+};
+
+class PageLimit : public Bounded, public ::testing::WithParamInterface<PageCase> {};
+
+// The names of the first kPageLimit bytes, and none after them.
+TEST_P(PageLimit, NamesComeFromWhatWasReadBeforeTheCut) {
+    const PageCase& c = GetParam();
+    std::vector<std::string> names;
+    std::string page = RandomNamesPage(kPageLimit, &names);
+    Reply reply = Reply::Page(page + Line("past-the-limit.zip").substr(0, c.extra));
+    reply.repeatBody = c.repeat;
+    LoopbackServer server;
+    server.Route("/5_1%20Installers/", reply);
+    std::string listing;
+    auto start = Clock::now();
+    FetchFolderListing(server.Url("/5_1%20Installers/").c_str(), listing, ".");
+    EXPECT_LT(Clock::now() - start, kBound);
+    EXPECT_GT(names.size(), 1000u);
+    EXPECT_TRUE(listing == Joined(names)) << listing.size() << " vs " << Joined(names).size();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PageLimit,
+    ::testing::Values(PageCase{"AtTheLimit", 0, false}, PageCase{"OneBytePast", 1, false},
+                      PageCase{"WholeLinePast", 1000, false}, PageCase{"WithoutEnd", 0, true}),
+    [](const ::testing::TestParamInfo<PageCase>& p) { return std::string(p.param.name); });
+
+// ---- Downloads -----------------------------------------------------------
+
+struct StopCase {
+    const char* name;
+    Reply reply;
+    net::DownloadFailure failure;
+    bool created;  // the file existed before it was removed
+};
+
+Reply Endless() { return Reply::Generated(Reply::kAll); }
+Reply Announcing(const char* length) {
+    Reply r = Endless();
+    r.contentLength = length;
+    return r;
+}
+Reply Dripping() {
+    Reply r = Reply::Generated(100000);
+    r.dripMs = 100;
+    r.dripBody = true;
+    return r;
+}
+Reply TooSlow() {
+    // 20 KB/s: never stalled, and below the size limit when the total time
+    // runs out.
+    Reply r = Reply::Generated(kPackageLimit - 1);
+    r.dripMs = 100;
+    r.dripBytes = 2048;
+    r.dripBody = true;
+    return r;
+}
+
+class DownloadStop : public Bounded, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(DownloadStop, EndsInTimeDeletesThePartAndSaysWhy) {
+    const StopCase& c = GetParam();
+    LoopbackServer server;
+    server.Route("/pkg.zip", c.reply);
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    auto start = Clock::now();
+    net::DownloadResult r =
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+    EXPECT_LT(Clock::now() - start, kBound);
+    EXPECT_EQ(r.failure, c.failure) << net::DescribeFailure(r);
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.removed, c.created);
+    EXPECT_LE(r.received, kPackageLimit);
+    EXPECT_FALSE(testing_support::FileExists(dir.Join("pkg.zip")));
+    EXPECT_EQ(std::string(localPath), dir.path());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, DownloadStop,
+    ::testing::Values(
+        StopCase{"EndlessBodyWithoutLength", Endless(), net::DownloadFailure::kSizeLimit, true},
+        StopCase{"TenGigabytesAnnounced", Announcing("10737418240"),
+                 net::DownloadFailure::kSizeLimit, false},
+        StopCase{"DrippingBody", Dripping(), net::DownloadFailure::kStalled, true},
+        StopCase{"TooSlowForTheTotalTime", TooSlow(), net::DownloadFailure::kTimeLimit, true}),
+    [](const ::testing::TestParamInfo<StopCase>& p) { return std::string(p.param.name); });
+
+// The volume's free space never drops below the reserve, with or without an
+// announced length; an announced length that would not fit is refused
+// before the file exists. Needs root for a small tmpfs.
+TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
+    testing_support::SmallVolume volume(8 * 1024 * 1024);
+    if (!volume.ok()) GTEST_SKIP() << "no small volume here (needs root on POSIX)";
+    constexpr std::uint64_t kReserve = 3 * 1024 * 1024;
+    net::SetDownloadLimitsForTesting(64 * 1024 * 1024, kReserve);
+    struct {
+        Reply reply;
+        bool created;
+    } cases[] = {{Endless(), true}, {Announcing("7340032"), false}};  // 7 MiB announced
+    for (const auto& c : cases) {
+        LoopbackServer server;
+        server.Route("/pkg.zip", c.reply);
+        char localPath[plat::kPathSize] = {};
+        plat::CopyBounded(localPath, sizeof localPath, volume.path().c_str());
+        net::DownloadResult r =
+            net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+        EXPECT_EQ(r.failure, net::DownloadFailure::kNoSpace) << net::DescribeFailure(r);
+        EXPECT_EQ(r.removed, c.created);
+        EXPECT_GE(r.freeBytes, kReserve);
+        if (c.created) {
+            EXPECT_GT(r.received, 4u * 1024 * 1024);  // it did fill the volume
+        }
+        std::uint64_t free = 0;
+        ASSERT_TRUE(plat::FreeDiskSpace(volume.path().c_str(), &free));
+        EXPECT_GT(free, 7u * 1024 * 1024);  // the part was deleted
+    }
+}
+
+// A link planted under the package's name is replaced, never written through.
+TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
+    testing_support::ScopedTempDir dir;
+    std::string victim = dir.Join("victim.txt");
+    ASSERT_TRUE(testing_support::WriteFile(victim, "keep me"));
+    std::error_code ec;
+    std::filesystem::create_symlink(victim, dir.Join("pkg.zip"), ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+    LoopbackServer server;
+    server.Route("/pkg.zip", Reply::Generated(50000));
+    char localPath[plat::kPathSize] = {};
+    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    net::DownloadResult r =
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+    EXPECT_TRUE(r.complete) << net::DescribeFailure(r);
+    std::string kept, written;
+    ASSERT_TRUE(testing_support::ReadFile(victim, &kept));
+    EXPECT_EQ(kept, "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("pkg.zip")));
+    ASSERT_TRUE(testing_support::ReadFile(dir.Join("pkg.zip"), &written));
+    EXPECT_TRUE(written == testing_support::GeneratedBody(50000));
+}
+
+TEST(DescribeLimits, NamesTheLimitWithItsFigures) {
+    using F = net::DownloadFailure;
+    struct {
+        F failure;
+        std::uint64_t received;
+        std::int64_t announced;
+        std::uint64_t free;
+        const char* text;
+    } cases[] = {
+        {F::kSizeLimit, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
+        {F::kSizeLimit, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
+        {F::kNoSpace, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
+        {F::kStalled, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
+        {F::kTimeLimit, 7, -1, 0, "time limit after 7 bytes"},
+    };
+    for (const auto& c : cases) {
+        net::DownloadResult r;
+        r.failure = c.failure;
+        r.received = c.received;
+        r.announced = c.announced;
+        r.freeBytes = c.free;
+        EXPECT_EQ(net::DescribeFailure(r), c.text);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// The signature check of the update run: given the compiled-in keys, hashes
+// each package while it downloads and, once it is complete, fetches
+// "<folder URL>signatures/<listed name>.minisig" (at most 4096 bytes) and
+// verifies it (see signature/verify.h).
+//
+//   sig::PackageCheck check(keys);
+//   net::DownloadPackage(url, name, path, check.BeginPackage());
+//   std::string refused = check.Check(folderUrl, listedName, path);
+//
+// With no key (an empty or all-blank text) the check is disabled: it hashes
+// nothing and fetches nothing, and the caller is expected not to call Check.
+// A key text with a malformed key refuses every package: a deployment that
+// meant to require signatures never runs without them.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "signature/minisign_format.h"
+#include "signature/package_hasher.h"
+
+namespace sig {
+
+class PackageCheck {
+public:
+    explicit PackageCheck(const char* keyText);
+
+    bool Enabled() const { return enabled_; }
+
+    // Starts the hash of the next package; the returned observer (empty when
+    // the check is disabled) takes its bytes as they are written. It refers
+    // to this object, which must outlive the download.
+    std::function<void(const void* data, std::size_t size)> BeginPackage();
+
+    // Empty when the package downloaded since BeginPackage may be installed,
+    // else the reason for the run log. folderUrl ends with "/".
+    std::string Check(const char* folderUrl, const char* listedName, const char* localPath);
+
+private:
+    bool enabled_ = false;
+    bool keysUsable_ = false;
+    std::vector<PublicKey> keys_;
+    PackageHasher hasher_;
+};
+
+}  // namespace sig

@@ -1,0 +1,38 @@
+// BLAKE2b-512 of a package, fed chunk by chunk while it downloads, so that a
+// prehashed signature needs no second read of the file.
+//
+// The hash is computed on a worker thread of the hasher's own: Update only
+// copies the chunk into one of a few fixed buffers (waiting when all are
+// taken), so hashing overlaps the network reads instead of adding to them.
+// When the thread or its buffers cannot be had, Update hashes in place.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace sig {
+
+constexpr std::size_t kDigestSize = 64;
+using Digest = std::array<std::uint8_t, kDigestSize>;
+
+class PackageHasher {
+public:
+    PackageHasher();
+    ~PackageHasher();
+    PackageHasher(const PackageHasher&) = delete;
+    PackageHasher& operator=(const PackageHasher&) = delete;
+
+    // Starts over with no bytes seen.
+    void Reset();
+    void Update(const void* data, std::size_t size);
+    // The hash of every byte given since the last Reset. Call once per Reset.
+    Digest Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace sig

@@ -1,0 +1,98 @@
+#include "signature/package_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
+
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+
+namespace {
+
+const char kSignaturePath[] = "/f/signatures/5.20.0001.zip.minisig";
+
+std::string Fixture(const std::string& name) {
+    std::string text;
+    EXPECT_TRUE(testing_support::ReadFile("signatures/" + name, &text)) << name;
+    return text;
+}
+
+std::string KeyLine(const char* name) {
+    std::string text = Fixture(name);
+    return text.substr(text.find('\n') + 1);
+}
+
+// Feeds the package to the check as a download would, in uneven chunks.
+void Download(sig::PackageCheck& check, const std::string& bytes) {
+    auto observer = check.BeginPackage();
+    ASSERT_TRUE(observer);
+    for (std::size_t at = 0; at < bytes.size(); at += 1000)
+        observer(bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at));
+}
+
+struct CheckCase {
+    const char* name;
+    Reply reply;  // for the signature's URL
+    const char* reason;
+};
+
+class PackageCheckFetch : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
+    const CheckCase& c = GetParam();
+    LoopbackServer server;
+    ASSERT_TRUE(server.ok());
+    server.Route(kSignaturePath, c.reply);
+    sig::PackageCheck check(("\n" + KeyLine("b.pub") + " " + KeyLine("a.pub")).c_str());
+    ASSERT_TRUE(check.Enabled());
+    Download(check, Fixture("5.20.0001.zip"));
+
+    std::string folder = server.Url("/f/");
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip"), c.reason);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].path, kSignaturePath);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, PackageCheckFetch,
+    ::testing::Values(CheckCase{"Good", Reply::Page(Fixture("prehashed.minisig")), ""},
+                      CheckCase{"OtherName", Reply::Page(Fixture("other_name.minisig")),
+                                "signature is for 5.10.0023.zip"},
+                      CheckCase{"Missing", Reply::Page("<html>404</html>", 404),
+                                "no signature: status 404"},
+                      CheckCase{"Oversized", Reply::Generated(4097), "signature over 4096 bytes"},
+                      CheckCase{"Empty", Reply::Page(""), "empty signature"}),
+    [](const ::testing::TestParamInfo<CheckCase>& p) { return p.param.name; });
+
+TEST(PackageCheckRun, HashesEachPackageAfresh) {
+    LoopbackServer server;
+    server.Route(kSignaturePath, Reply::Page(Fixture("prehashed.minisig")));
+    sig::PackageCheck check(KeyLine("a.pub").c_str());
+    std::string package = Fixture("5.20.0001.zip");
+    std::string folder = server.Url("/f/");
+
+    std::string flipped = package;
+    flipped[10] ^= 1;
+    Download(check, flipped);
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "bad signature");
+    Download(check, package);
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "");
+}
+
+TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
+    for (const char* none : {"", " \t\n"}) {
+        sig::PackageCheck check(none);
+        EXPECT_FALSE(check.Enabled());
+        EXPECT_FALSE(check.BeginPackage());
+    }
+    sig::PackageCheck bad((KeyLine("a.pub") + " RWQ-broken").c_str());
+    ASSERT_TRUE(bad.Enabled());
+    Download(bad, Fixture("5.20.0001.zip"));
+    // Refused before anything is fetched: nothing listens at this URL.
+    EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", ""), "unusable compiled-in key");
+}
+
+}  // namespace
