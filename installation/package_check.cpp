@@ -6,6 +6,7 @@
 #include "installation/archive_names.h"
 #include "installation/archive_state.h"
 #include "installation/central_directory.h"
+#include "platform/disk_space.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -45,11 +46,10 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
     return "item " + std::to_string(index + 1);
 }
 
+// "." names the directory itself (tools write "./bin/x"); ".." climbs, and
+// since Windows drops trailing dots and blanks, so may "..." or ".. ".
 bool ComponentRefused(const char* begin, std::size_t length) {
-    if (length == 0) return false;
-    if ((length == 1 && begin[0] == '.') || (length == 2 && begin[0] == '.' && begin[1] == '.'))
-        return true;
-    // Windows drops trailing dots and blanks: "..." and ".. " would climb.
+    if (length == 0 || (length == 1 && begin[0] == '.')) return false;
     return begin[length - 1] == '.' || begin[length - 1] == ' ';
 }
 
@@ -89,7 +89,7 @@ bool CheckSpace(const char* installDirectory, std::uint64_t total, std::size_t c
                           std::to_string(limits.maxTotalSize));
     std::uint64_t needed = total + count * limits.slackPerItem + limits.reserveBytes;
     std::uint64_t free = 0;
-    if (plat::ReadFreeSpace(installDirectory, &free) && needed > free)
+    if (plat::FreeDiskSpace(installDirectory, &free) && needed > free)
         return Refuse(fault, "",
                       "needs " + std::to_string(needed) + " bytes, " + std::to_string(free) +
                           " free on the install volume");
@@ -113,7 +113,7 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
     for (const char* p = name;; ++p) {
         if (*p == '\0' || IsSeparator(*p)) {
             if (ComponentRefused(begin, static_cast<std::size_t>(p - begin)))
-                return "name component \".\", \"..\" or ending in a dot or blank";
+                return "name component ending in a dot or blank";
             if (*p == '\0') return nullptr;
             begin = p + 1;
         }

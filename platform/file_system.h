@@ -65,8 +65,4 @@ bool RemoveDirectoryLevel(const char* path);
 // POSIX keeps only read-only, as a mode without write bits.
 bool SetAttributes(const char* path, std::uint32_t attributes);
 
-// Bytes the calling user may still write on the volume holding path
-// (GetDiskFreeSpaceExA; statvfs f_bavail). False when it cannot be read.
-bool ReadFreeSpace(const char* path, std::uint64_t* bytes);
-
 }  // namespace plat

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -158,14 +157,6 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
     mode_t mode = 0666 & ~mask;
     if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
     return ::chmod(native, mode) == 0;
-}
-
-bool ReadFreeSpace(const char* path, std::uint64_t* bytes) {
-    char native[kPathSize];
-    struct statvfs vfs {};
-    if (!ToNativePath(path, native) || ::statvfs(native, &vfs) != 0) return false;
-    *bytes = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
-    return true;
 }
 
 }  // namespace plat

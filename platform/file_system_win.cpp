@@ -91,11 +91,4 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
            FALSE;
 }
 
-bool ReadFreeSpace(const char* path, std::uint64_t* bytes) {
-    ULARGE_INTEGER available;
-    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
-    *bytes = available.QuadPart;
-    return true;
-}
-
 }  // namespace plat

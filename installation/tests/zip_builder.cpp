@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "installation/tests/zip_encrypt.h"
+
 namespace zip_builder {
 
 namespace {
@@ -30,6 +32,14 @@ std::string RawDeflate(const std::string& data) {
     return out;
 }
 
+std::string Encrypt(const Entry& e, std::uint32_t crc, const std::string& data) {
+    std::uint32_t check = (e.flags & 8) != 0 ? (e.dosStamp >> 8) & 0xFF : crc >> 24;
+    std::string bytes = e.header.substr(0, 11) + static_cast<char>(check) + data;
+    EncryptTraditional(e.password.c_str(), reinterpret_cast<unsigned char*>(&bytes[0]),
+                       bytes.size());
+    return bytes;
+}
+
 }  // namespace
 
 std::string Build(const std::vector<Entry>& entries, const Options& options) {
@@ -40,6 +50,11 @@ std::string Build(const std::vector<Entry>& entries, const Options& options) {
             0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
         if (e.badCrc) crc ^= 0x5A5A5A5A;
         std::string stored = e.method == 8 ? RawDeflate(e.data) : e.data;
+        std::uint16_t flags = e.flags;
+        if (!e.password.empty()) {
+            stored = Encrypt(e, crc, stored);
+            flags |= 1;
+        }
         std::uint32_t compressedSize = static_cast<std::uint32_t>(stored.size());
         if (e.truncateDataTo >= 0) stored.resize(static_cast<std::size_t>(e.truncateDataTo));
         std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
@@ -50,7 +65,7 @@ std::string Build(const std::vector<Entry>& entries, const Options& options) {
         if (e.shareDataOf < 0) {
             Put32(archive, 0x04034b50);
             Put16(archive, 20);
-            Put16(archive, e.flags);
+            Put16(archive, flags);
             Put16(archive, e.localMethod != 0xFFFF ? e.localMethod : e.method);
             Put32(archive, e.dosStamp);
             Put32(archive, crc);
@@ -64,7 +79,7 @@ std::string Build(const std::vector<Entry>& entries, const Options& options) {
         Put32(central, 0x02014b50);
         Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
         Put16(central, 20);
-        Put16(central, e.flags);
+        Put16(central, flags);
         Put16(central, e.method);
         Put32(central, e.dosStamp);
         Put32(central, crc);

@@ -27,6 +27,11 @@ struct Entry {
     std::uint16_t localMethod = 0xFFFF;  // local header's method, when different
     std::int64_t recordedSize = -1;      // uncompressed size in both headers, when different
     int shareDataOf = -1;  // no data of its own: the central record points at that entry's
+    // Traditional encryption when not empty (flag bit 0 is set): the 11 header
+    // bytes given here, then the check byte (the CRC-32's high byte, or with
+    // flag bit 3 the DOS time's), all encrypted with the data.
+    std::string password;
+    std::string header = std::string(11, '\x5A');
 };
 
 struct Options {

@@ -90,4 +90,25 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
 }
 
+TEST(RunLog, LinkUnderTheLogsNameIsNeverWrittenThrough) {
+    ScopedTempDir dir;
+    ScopedCurrentDir cd(dir.path());
+    std::string outside = dir.Join("outside.txt");
+    ASSERT_TRUE(testing_support::WriteFile(outside, "outside"));
+    std::error_code ec;
+    std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here";
+    for (bool truncate : {false, true}) {
+        WriteLog("PC", "START", "", "", truncate);
+        std::string bytes;
+        ASSERT_TRUE(ReadFile(outside, &bytes));
+        EXPECT_EQ(bytes, "outside");
+        EXPECT_FALSE(std::filesystem::is_symlink(dir.Join(kRunLogName)));
+        ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
+        EXPECT_EQ(bytes.substr(bytes.size() - 7), "START\r\n");
+        std::filesystem::remove(dir.Join(kRunLogName), ec);
+        std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
+    }
+}
+
 }  // namespace

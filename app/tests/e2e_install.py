@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""End-to-end cases of the install step, run like e2e.py (same arguments,
+same server and station helpers): packages that are refused or cannot be
+placed leave install as it was, stay in the station directory and are named
+in the run log; the next package of the run is installed as usual.
+
+  e2e_install.py --exe PATH [--emulator WINE_RUN] [--frontend EXE] CASE
+"""
+import os
+import struct
+import sys
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e  # noqa: E402
+from e2e import add_packages, check, expect_tree, package_files, package_log  # noqa: E402
+
+
+def package_path(s, line, version):
+    return os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line,
+                        version + ".zip")
+
+
+def corrupt_last_item(path):
+    """Rewrites the package stored and flips one byte of its last item's data."""
+    files = package_files(os.path.basename(path)[:-4])
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as z:
+        for name, text in files.items():
+            z.writestr(name, text)
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    last = data.rfind(b"\x50\x4b\x03\x04")
+    name_length, extra_length = struct.unpack_from("<HH", data, last + 26)
+    data[last + 30 + name_length + extra_length] ^= 0x01
+    with open(path, "wb") as f:
+        f.write(data)
+    return list(files)[-1]
+
+
+def overlap_bomb(path):
+    """Two central records that point at one deflate stream."""
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("bomb1.txt", "b" * 100000)
+        z.writestr("bomb2.txt", "b" * 100000)
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    central = data.find(b"\x50\x4b\x01\x02")
+    second = data.find(b"\x50\x4b\x01\x02", central + 4)
+    struct.pack_into("<I", data, second + 42, struct.unpack_from("<I", data, central + 42)[0])
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def refused_run(s, line_for_first):
+    """Runs with 5.10.0023 (prepared by the caller) and a good 5.20.0001."""
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.station_files()
+    install = os.path.join(s.data, "install")
+    os.makedirs(install)
+    with open(os.path.join(install, "keep.txt"), "w") as f:
+        f.write("keep")
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    name = "5.10.0023.zip"
+    want = (["START", "START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
+             line_for_first, "END COPY: " + name] + package_log("5.20.0001.zip") + ["END"])
+    check(s.log_messages() == want, "log %s" % s.log_messages())
+    got = s.installed()
+    check(got.pop("keep.txt", None) == "keep", "keep.txt changed")
+    want_tree = package_files("5.20.0001")
+    check(got == want_tree, "installed tree %s" % sorted(got))
+    check(os.path.exists(os.path.join(s.station, name)), "the refused package was deleted")
+
+
+def case_corrupt_package(s):
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    item = corrupt_last_item(package_path(s, "5_1", "5.10.0023"))
+    refused_run(s, "COPY REFUSED: 5.10.0023.zip (%s: CRC-32 mismatch)" % item)
+
+
+def case_overlap_bomb(s):
+    path = package_path(s, "5_1", "5.10.0023")
+    os.makedirs(os.path.dirname(path))
+    overlap_bomb(path)
+    refused_run(s, "COPY REFUSED: 5.10.0023.zip (bomb2.txt: data overlaps that of bomb1.txt)")
+
+
+def case_no_data_directory(s):
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    s.station_files()
+    with open(os.path.join(s.station, "station.ini"), "w", newline="\r\n") as f:
+        f.write("[STATIONINFO]\n")
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    name = "5.10.0023.zip"
+    want = ["START", "START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
+            "COPY FAILED: %s (no data directory)" % name, "END COPY: " + name, "END"]
+    check(s.log_messages() == want, "log %s" % s.log_messages())
+    check(sorted(os.listdir(s.station)) == ["5.10.0023.zip", "TalCheckLog.txt", "frontend.exe",
+                                            "station.ini"],
+          "station directory %s" % sorted(os.listdir(s.station)))
+
+
+def case_good_after_refused(s):
+    # A refused package is replaced by the next run's download and installed.
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    path = package_path(s, "5_1", "5.10.0023")
+    good = open(path, "rb").read()
+    corrupt_last_item(path)
+    s.station_files()
+    s.run()
+    with open(path, "wb") as f:
+        f.write(good)
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    check(s.log_messages() == ["START"] + package_log("5.10.0023.zip") + ["END"],
+          "log %s" % s.log_messages())
+    expect_tree(s, ["5.10.0023"])
+
+
+if __name__ == "__main__":
+    e2e.CASES.clear()
+    e2e.CASES.update({name[5:]: fn for name, fn in globals().items()
+                      if name.startswith("case_")})
+    sys.exit(e2e.main())

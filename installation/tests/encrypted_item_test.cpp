@@ -1,0 +1,92 @@
+// Encrypted items in archives of fixed bytes: the check byte refuses a wrong
+// or missing password, and a wrong password whose check byte happens to
+// match still yields no success and no plaintext.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "installation/archive.h"
+#include "installation/tests/zip_builder.h"
+#include "installation/zip_check_byte.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+using zip_builder::Entry;
+
+const std::string kPlain = "TalCheck encrypted test item, long enough to tell apart.\r\n";
+
+Entry Encrypted(std::uint16_t method, std::uint16_t flags) {
+    Entry e("secret.txt", kPlain);
+    e.method = method;
+    e.flags = flags;
+    e.password = "secret";
+    return e;
+}
+
+// The first header, counting up from all zeros, whose check byte also
+// matches the given wrong password: about 1 in 256 do.
+Entry MatchingWrongPassword(const char* wrong) {
+    Entry e = Encrypted(8, 0);
+    for (unsigned n = 0;; ++n) {
+        e.header = std::string(11, '\0');
+        e.header[0] = static_cast<char>(n & 0xFF);
+        e.header[1] = static_cast<char>(n >> 8);
+        std::string archive = zip_builder::Build({e});
+        const unsigned char* header = reinterpret_cast<const unsigned char*>(&archive[30 + 10]);
+        std::uint32_t crc = static_cast<unsigned char>(archive[14 + 3]);
+        if (DecryptedCheckByte(wrong, header) == crc) return e;
+    }
+}
+
+struct PasswordCase {
+    const char* label;
+    Entry entry;
+    const char* password;
+    std::uint32_t code;
+};
+
+class FixedEncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
+
+TEST_P(FixedEncryptedItemTest, OnlyTheRightPasswordGivesThePlaintext) {
+    const PasswordCase& c = GetParam();
+    ScopedTempDir dir;
+    std::string path = dir.Join("package.zip");
+    ASSERT_TRUE(WriteFile(path, zip_builder::Build({c.entry})));
+    ArchiveHandle handle = OpenArchive(path.c_str(), c.password);
+    ASSERT_NE(handle, nullptr);
+    SetExtractionRoot(handle, dir.path().c_str());
+    ArchiveItem item;
+    ASSERT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK);
+    EXPECT_EQ(ExtractArchiveItem(handle, 0, item.name), c.code) << c.label;
+    CloseArchive(handle);
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(dir.Join("secret.txt"), &bytes));
+    if (c.code == ARC_OK) {
+        EXPECT_EQ(bytes, kPlain);
+    } else {
+        EXPECT_EQ(bytes.find("TalCheck"), std::string::npos) << c.label;
+    }
+    if (c.code == ARC_PASSWORD) {
+        EXPECT_EQ(bytes, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FixedEncryptedItemTest,
+    ::testing::Values(PasswordCase{"stored, right", Encrypted(0, 0), "secret", ARC_OK},
+                      PasswordCase{"deflated, right", Encrypted(8, 0), "secret", ARC_OK},
+                      PasswordCase{"streamed, right", Encrypted(8, 8), "secret", ARC_OK},
+                      PasswordCase{"deflated, wrong", Encrypted(8, 0), "wrong", ARC_PASSWORD},
+                      PasswordCase{"deflated, none", Encrypted(8, 0), nullptr, ARC_PASSWORD},
+                      PasswordCase{"streamed, wrong case", Encrypted(8, 8), "Secret", ARC_PASSWORD},
+                      PasswordCase{"check byte passes, deflated", MatchingWrongPassword("wrong"),
+                                   "wrong", ARC_DATA_ERROR},
+                      PasswordCase{"check byte passes, no password", MatchingWrongPassword(""),
+                                   nullptr, ARC_DATA_ERROR}),
+    [](const ::testing::TestParamInfo<PasswordCase>& c) { return std::to_string(c.index); });
+
+}  // namespace

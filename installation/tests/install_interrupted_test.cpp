@@ -1,0 +1,187 @@
+// Installs cut short: a disk that fills midway, a process killed midway
+// (the next install undoes what it left, without a log line of its own),
+// and archives whose end record hides behind a comment of maximal length.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
+#include "installation/install_archive.h"
+#include "installation/install_package.h"
+#include "installation/staging.h"
+#include "installation/tests/install_snapshot.h"
+#include "installation/tests/zip_builder.h"
+#include "platform/file_system.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+using zip_builder::Entry;
+
+constexpr const char* kPackage = "5.10.0123.zip";
+
+class InterruptedTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(install_ + "/bin");
+        ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
+        ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
+    }
+    LogLineWriter Writer() {
+        return [this](const char* prefix, const char* text, const char* detail, bool) {
+            log_.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
+        };
+    }
+    // What a process killed while moving leaves: a new directory made,
+    // bin/app.dll moved aside and the new one moved into place, no commit.
+    void LeaveAnInterruptedInstall(bool committed) {
+        Staging staging(install_);
+        ASSERT_TRUE(staging.Create());
+        ASSERT_TRUE(WriteFile(staging.Path("0"), "new app"));
+        ASSERT_TRUE(staging.Record('D', "", "newdir"));
+        ASSERT_TRUE(plat::CreateDirectoryLevel(staging.Target("newdir").c_str()));
+        ASSERT_TRUE(staging.Record('B', "b0", "bin/app.dll"));
+        ASSERT_TRUE(
+            plat::MovePath(staging.Target("bin/app.dll").c_str(), staging.Path("b0").c_str()));
+        ASSERT_TRUE(staging.Record('P', "0", "bin/app.dll"));
+        ASSERT_TRUE(
+            plat::MovePath(staging.Path("0").c_str(), staging.Target("bin/app.dll").c_str()));
+        plat::SetAttributes(staging.Target("bin/app.dll").c_str(), plat::kAttrReadOnly);
+        if (committed) {
+            ASSERT_TRUE(staging.Record('C', "", ""));
+        }
+        // The object goes without a roll-back, as a killed process would.
+    }
+    std::string Contents(const std::string& relative) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFile(install_ + "/" + relative, &bytes)) << relative;
+        return bytes;
+    }
+
+    ScopedTempDir dir_;
+    std::string data_ = dir_.Join("data");
+    std::string install_ = data_ + "/install";
+    std::vector<std::string> log_;
+};
+
+TEST_F(InterruptedTest, NextInstallUndoesWhatAKilledOneLeft) {
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+    LeaveAnInterruptedInstall(false);
+    ASSERT_EQ(Contents("bin/app.dll"), "new app");
+    RecoverStaging(install_);
+    EXPECT_EQ(install_snapshot::Take(install_), before);
+
+    // Killed again, then a normal run: undone first, then installed whole.
+    LeaveAnInterruptedInstall(false);
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/new.dll", "newer"}})));
+    EXPECT_TRUE(InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr));
+    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
+                                              std::string("END COPY: ") + kPackage}));
+    EXPECT_EQ(Contents("bin/app.dll"), "old app");
+    EXPECT_EQ(Contents("bin/new.dll"), "newer");
+    EXPECT_FALSE(FileExists(install_ + "/newdir"));
+    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+}
+
+TEST_F(InterruptedTest, CommittedInstallIsKeptAndOnlyTheStagingFolderGoes) {
+    LeaveAnInterruptedInstall(true);
+    RecoverStaging(install_);
+    EXPECT_EQ(Contents("bin/app.dll"), "new app");
+    EXPECT_TRUE(fs::is_directory(install_ + "/newdir"));
+    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+}
+
+TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
+    ASSERT_TRUE(WriteFile(dir_.Join("outside.txt"), "outside"));
+    {
+        Staging staging(install_);
+        ASSERT_TRUE(staging.Create());
+        ASSERT_TRUE(WriteFile(staging.Path("0"), "evil"));
+        ASSERT_TRUE(staging.Record('B', "0", "../../outside.txt"));
+        ASSERT_TRUE(staging.Record('D', "", "/tmp"));
+        ASSERT_TRUE(staging.Record('B', "../../../x", "keep.txt"));
+    }
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+    RecoverStaging(install_);
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(dir_.Join("outside.txt"), &bytes));
+    EXPECT_EQ(bytes, "outside");
+    EXPECT_EQ(Contents("keep.txt"), "keep");
+    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+}
+
+// An end record behind a comment of 65,535 bytes starts 65,557 bytes before
+// the end of the file.
+TEST_F(InterruptedTest, ArchiveWithTheLongestCommentInstalls) {
+    for (std::size_t comment : {0u, 65513u, 65514u, 65535u}) {
+        std::string archive = zip_builder::Build({{"c.txt", "comment " + std::to_string(comment)}});
+        archive[archive.size() - 2] = static_cast<char>(comment & 0xFF);
+        archive[archive.size() - 1] = static_cast<char>(comment >> 8);
+        archive += std::string(comment, 'c');
+        std::string download = dir_.Join(kPackage);
+        ASSERT_TRUE(WriteFile(download, archive));
+        log_.clear();
+        InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+        EXPECT_EQ(log_.size(), 2u) << comment << ": " << log_[1];
+        EXPECT_EQ(Contents("c.txt"), "comment " + std::to_string(comment));
+    }
+}
+
+#ifndef _WIN32
+// A small tmpfs, always unmounted again. Needs root.
+class ScopedTmpfs {
+public:
+    ScopedTmpfs(const std::string& path, const char* options) : path_(path) {
+        fs::create_directories(path);
+        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
+    }
+    ~ScopedTmpfs() {
+        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
+    std::string volume = dir_.Join("volume");
+    ScopedTmpfs tmpfs(volume, "size=1m");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    fs::create_directories(volume + "/install/bin");
+    ASSERT_TRUE(WriteFile(volume + "/install/bin/app.dll", "old app"));
+    // 250 files of 4,097 bytes pass the free-space test without reserve and
+    // rounding, but take two pages each: the volume fills midway.
+    std::vector<Entry> entries;
+    for (int i = 0; i < 250; ++i)
+        entries.emplace_back("f" + std::to_string(i), std::string(4097, 'f'));
+    entries.emplace_back("bin/app.dll", "new app");
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
+    install_snapshot::Tree before = install_snapshot::Take(volume);
+    PackageLimits limits;
+    limits.reserveBytes = 0;
+    limits.slackPerItem = 0;
+
+    InstallPackage(kPackage, download.c_str(), volume.c_str(), Writer(), nullptr, limits);
+
+    EXPECT_EQ(install_snapshot::Take(volume), before);
+    ASSERT_EQ(log_.size(), 3u);
+    EXPECT_EQ(log_[1].rfind(std::string("COPY FAILED: ") + kPackage + " (f", 0), 0u) << log_[1];
+    EXPECT_TRUE(FileExists(download));
+}
+#endif
+
+}  // namespace
