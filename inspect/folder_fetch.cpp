@@ -1,5 +1,6 @@
 #include "inspect/folder_fetch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -12,20 +13,39 @@
 namespace inspect {
 namespace {
 
-// The reading of net's folder listing, counting the bytes as they arrive.
-void ReadPage(plat::HttpGet& http, std::string& body, std::uint64_t& bytes) {
+const char* FailureName(plat::HttpFailure failure) {
+    switch (failure) {
+        case plat::HttpFailure::kNone:
+            return "";
+        case plat::HttpFailure::kBroken:
+            return "connection broken or silent";
+        case plat::HttpFailure::kStalled:
+            return "stalled";
+        default:
+            return "over its time";
+    }
+}
+
+// The reading of net's folder listing (chunk size, page limit, text up to
+// each chunk's first zero byte), counting the bytes and telling how it ended.
+void ReadPage(plat::HttpGet& http, std::string& body, FolderRequest& request) {
     char lengthText[16] = {};
     bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
     std::size_t chunk = net::ChunkSizeFor(known ? lengthText : nullptr);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk + 1]);
     if (!buffer) return;
-    for (;;) {
-        std::size_t got = 0;
-        if (!http.Read(buffer.get(), chunk, &got) || got == 0) return;
-        bytes += got;
+    const std::size_t limit = net::kMaxPageBytes;
+    std::size_t got = 0;
+    while (request.bytes < limit) {
+        bool read =
+            http.Read(buffer.get(), std::min<std::size_t>(chunk, limit - request.bytes), &got);
+        if (!read) request.readFailure = FailureName(http.Failure());
+        if (!read || got == 0) return;
+        request.bytes += got;
         buffer[got] = '\0';
         body.append(buffer.get());
     }
+    request.cut = http.Read(buffer.get(), 1, &got) && got > 0;
 }
 
 }  // namespace
@@ -44,7 +64,7 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
             request.reached = true;
             char status[16] = {};
             if (http.QueryStatusText(status, sizeof status)) request.status = std::atoi(status);
-            ReadPage(http, *body, request.bytes);
+            ReadPage(http, *body, request);
         }
     }
     request.seconds =

@@ -159,7 +159,9 @@ Inspection InspectStation(const StationOptions& options) {
     if (options.download) {
         for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
             if (!line->listed.empty()) {
-                inspection.packages.push_back(DownloadAndTest(line->url, line->localName));
+                inspection.packages.push_back(DownloadAndTest(inspection.baseUrl + line->folder,
+                                                              line->listed, line->localName,
+                                                              options.packageKeys));
             }
         }
     }

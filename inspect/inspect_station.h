@@ -11,10 +11,11 @@
 namespace inspect {
 
 struct StationOptions {
-    std::string directory;  // the station directory
-    std::string host;       // installer host setting (see update/installer_url.h)
-    bool download = false;  // download and test the chosen packages
-    int lookahead = 3;      // version lines probed beyond where the run stops
+    std::string directory;         // the station directory
+    std::string host;              // installer host setting (see update/installer_url.h)
+    bool download = false;         // download and test the chosen packages
+    int lookahead = 3;             // version lines probed beyond where the run stops
+    const char* packageKeys = "";  // the compiled-in keys: signatures checked when not empty
 };
 
 Inspection InspectStation(const StationOptions& options);

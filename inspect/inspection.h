@@ -38,7 +38,9 @@ struct FolderRequest {
     int status = 0;        // 0 when not reached or unreadable
     std::uint64_t bytes = 0;
     double seconds = 0;
-    std::string listing;  // the names as the run's parser yields them, tab-separated
+    bool cut = false;         // the page goes on past the run's page limit
+    std::string readFailure;  // why the body ended early ("broken", ...), empty when whole
+    std::string listing;      // the names as the run's parser yields them, tab-separated
     std::vector<std::string> names;
 };
 
@@ -62,7 +64,8 @@ struct PackageTest {
     std::uint64_t bytes = 0;
     int items = 0;
     bool passed = false;
-    std::string problem;  // empty when passed
+    std::string problem;    // empty when passed
+    std::string signature;  // "verified", empty when no keys are compiled in, else the refusal
 };
 
 struct Inspection {

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "app/package_keys.h"
 #include "inspect/inspect_station.h"
 #include "inspect/report.h"
 #include "inspect/tree_check.h"
@@ -21,7 +22,7 @@ struct Arguments {
 
 int Run(const Arguments& args) {
     if (!args.tree.empty()) {
-        inspect::TreeReport report = inspect::CheckTree(args.tree);
+        inspect::TreeReport report = inspect::CheckTree(args.tree, CompiledPackageKeys());
         if (args.json) {
             std::cout << inspect::TreeReportJson(report) << "\n";
         } else {
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     plat::GetWorkingDirectory(cwd, sizeof cwd);
     args.station.directory = cwd;
     args.station.host = InstallerHostSetting();
+    args.station.packageKeys = CompiledPackageKeys();
     app.add_option("-s,--station", args.station.directory,
                    "station directory (default: the current directory)");
     app.add_option("--host", args.station.host,

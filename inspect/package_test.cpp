@@ -8,6 +8,7 @@
 #include "net/download.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
+#include "signature/package_check.h"
 
 namespace inspect {
 namespace {
@@ -52,9 +53,10 @@ void RemoveScratchDirectory(const std::string& path) {
     if (!path.empty()) plat::RemoveTree(path.c_str(), nullptr);
 }
 
-PackageTest DownloadAndTest(const std::string& url, const std::string& localName) {
+PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& listedName,
+                            const std::string& localName, const char* packageKeys) {
     PackageTest test;
-    test.url = url;
+    test.url = folderUrl + listedName;
     test.localName = localName;
     std::string scratch = MakeScratchDirectory();
     char localPath[plat::kPathSize] = {};
@@ -63,11 +65,19 @@ PackageTest DownloadAndTest(const std::string& url, const std::string& localName
         RemoveScratchDirectory(scratch);
         return test;
     }
-    net::DownloadResult download = net::DownloadPackage(url.c_str(), localName.c_str(), localPath);
+    sig::PackageCheck signatures(packageKeys);
+    net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
+                                                        localPath, signatures.BeginPackage());
     test.downloaded = download.complete;
     test.bytes = download.received;
+    if (download.complete && signatures.Enabled()) {
+        std::string refused = signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
+        test.signature = refused.empty() ? "verified" : refused;
+    }
     if (!test.downloaded) {
         test.problem = "download failed: " + net::DescribeFailure(download);
+    } else if (!test.signature.empty() && test.signature != "verified") {
+        test.problem = "signature refused: " + test.signature;
     } else {
         std::error_code ec;
         std::filesystem::path unpacked = std::filesystem::path(scratch) / "install";

@@ -24,8 +24,10 @@ std::string MakeScratchDirectory();
 // Removes it with everything below it (read-only files too).
 void RemoveScratchDirectory(const std::string& path);
 
-// Downloads url as the run would (net::DownloadPackage) into a scratch directory
-// under localName, tests it, and removes everything again.
-PackageTest DownloadAndTest(const std::string& url, const std::string& localName);
+// Downloads folderUrl + listedName as the run would (net::DownloadPackage)
+// into a scratch directory under localName, checks its signature as the run
+// does when keys are compiled in, tests it, and removes everything again.
+PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& listedName,
+                            const std::string& localName, const char* packageKeys);
 
 }  // namespace inspect

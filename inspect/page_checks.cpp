@@ -105,6 +105,16 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
                                                        "the run never chooses it"});
         }
     }
+    if (request.cut) {
+        warnings.push_back({"page_cut", request.folder + ": the page goes on past the limit of " +
+                                            std::to_string(net::kMaxPageBytes) +
+                                            " bytes; the run does not see the names after it"});
+    }
+    if (!request.readFailure.empty()) {
+        warnings.push_back({"page_incomplete", request.folder + ": the page ended early (" +
+                                                   request.readFailure + ") after " +
+                                                   std::to_string(request.bytes) + " bytes"});
+    }
     if (request.status >= 400 && !request.names.empty()) {
         warnings.push_back({"error_page_names", request.folder + ": answered status " +
                                                     std::to_string(request.status) +

@@ -15,7 +15,8 @@ namespace inspect {
 // Warnings for the page at request.folder: anchors in upper case or with
 // single quotes (invisible to the run), several anchors on one line (read
 // as one merged name), listed names with ".zip" that do not parse as
-// versions, and names on a page that answered with an error status.
+// versions, names on a page that answered with an error status, and a
+// page cut at the run's page limit or ended early.
 std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body);
 
 }  // namespace inspect

@@ -31,6 +31,7 @@ void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std:
 
 void PrintPackage(const PackageTest& p, std::ostream& out) {
     out << "  " << p.localName << ": " << p.bytes << " bytes, " << p.items << " items, "
+        << (p.signature.empty() ? "" : "signature " + p.signature + ", ")
         << (p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
 }
 
@@ -49,7 +50,8 @@ Json PackagesJson(const std::vector<PackageTest>& packages) {
                         {"bytes", p.bytes},
                         {"items", p.items},
                         {"passed", p.passed},
-                        {"problem", p.problem}});
+                        {"problem", p.problem},
+                        {"signature", p.signature}});
     }
     return list;
 }
@@ -101,6 +103,8 @@ void PrintReport(const Inspection& in, std::ostream& out) {
         } else {
             out << "no answer after " << Seconds(r.seconds);
         }
+        if (r.cut) out << ", CUT at the page limit";
+        if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
         out << ", " << r.names.size() << " names";
         for (const std::string& n : r.names) out << " " << n;
         out << "\n";
@@ -128,6 +132,8 @@ std::string ReportJson(const Inspection& in) {
                             {"status", r.status},
                             {"bytes", r.bytes},
                             {"seconds", r.seconds},
+                            {"cut", r.cut},
+                            {"readFailure", r.readFailure},
                             {"names", r.names}});
     }
     int code = ExitCodeFor(in);

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "inspect/package_test.h"
+#include "inspect/tree_signatures.h"
 #include "update/package_choice.h"
 #include "update/version.h"
 
@@ -51,10 +52,25 @@ void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warni
     line.packages.push_back(name);
 }
 
-void CheckLine(const fs::path& folder, TreeLine& line, TreeReport& report) {
+void CheckSignature(const TreeSignatures& signatures, const fs::path& folder, PackageTest& test,
+                    TreeReport& report) {
+    if (!signatures.Enabled()) return;
+    std::string refused = signatures.Check(folder.string(), fs::path(test.url).filename().string());
+    test.signature = refused.empty() ? "verified" : refused;
+    if (refused.empty()) return;
+    test.passed = false;
+    if (test.problem.empty()) test.problem = "signature: " + refused;
+    report.problems.push_back(
+        {refused == "no signature" ? "signature_missing" : "signature_refused",
+         test.localName + ": " + refused});
+}
+
+void CheckLine(const fs::path& folder, TreeLine& line, const TreeSignatures& signatures,
+               TreeReport& report) {
     for (const fs::directory_entry& entry : SortedEntries(folder)) {
         std::string name = entry.path().filename().string();
         std::error_code ec;
+        if (entry.is_directory(ec) && name == "signatures") continue;
         if (entry.is_directory(ec)) {
             report.problems.push_back(
                 {"stray_folder", line.folder + "/" + name + ": a folder inside a line folder"});
@@ -76,6 +92,7 @@ void CheckLine(const fs::path& folder, TreeLine& line, TreeReport& report) {
         if (!test.passed) {
             report.problems.push_back({"package_broken", test.localName + ": " + test.problem});
         }
+        CheckSignature(signatures, folder, test, report);
         report.packages.push_back(test);
     }
     if (line.packages.empty()) {
@@ -104,8 +121,9 @@ void CheckGaps(TreeReport& report) {
 
 }  // namespace
 
-TreeReport CheckTree(const std::string& dir) {
+TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     TreeReport report;
+    TreeSignatures signatures(packageKeys);
     fs::path root = fs::path(dir) / "Marl Quill" / "MarlQuill";
     std::error_code ec;
     if (!fs::is_directory(root, ec)) root = dir;
@@ -123,7 +141,7 @@ TreeReport CheckTree(const std::string& dir) {
                                              "Installers\"); stations never ask for it"});
             continue;
         }
-        CheckLine(entry.path(), line, report);
+        CheckLine(entry.path(), line, signatures, report);
         report.lines.push_back(line);
     }
     if (report.lines.empty()) {

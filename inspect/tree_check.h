@@ -25,7 +25,8 @@ struct TreeReport {
 };
 
 // dir: the tree's top (holding "Marl Quill/MarlQuill") or the MarlQuill
-// folder itself.
-TreeReport CheckTree(const std::string& dir);
+// folder itself. packageKeys: the compiled-in keys; with any, every package
+// needs a valid signature in its line folder's "signatures" folder.
+TreeReport CheckTree(const std::string& dir, const char* packageKeys);
 
 }  // namespace inspect

@@ -2,7 +2,11 @@
 """End-to-end tests of talcheck-inspect against an installer server on
 127.0.0.1 that the test starts itself.
 
-  inspect_e2e.py --exe PATH [--emulator WINE_RUN] --frontend EXE CASE
+  inspect_e2e.py --exe PATH [--emulator WINE_RUN] --frontend EXE
+                 [--keys DIR --minisign PATH] CASE
+
+The signed_* cases need the program built with the test keys of DIR
+(k1.key, made by minisign at build time).
 
 Each case runs the program twice, for the readable report and with --json,
 and checks both and the exit code (0 up to date, 1 update available,
@@ -262,6 +266,49 @@ def case_tree(s):
           "exit %d: %s" % (code, text))
 
 
+def sign(s, package, as_file=None):
+    """Signs package with test key k1 into signatures/NAME.minisig beside it."""
+    check(s.args.keys and s.args.minisign, "needs --keys and --minisign")
+    target = os.path.join(os.path.dirname(package), "signatures",
+                          os.path.basename(package) + ".minisig")
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    subprocess.run([s.args.minisign, "-S", "-s", os.path.join(s.args.keys, "k1.key"),
+                    "-m", as_file or package, "-x", target],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+
+def case_signed_download(s):
+    signed = add_packages(s.top, "5_1", ["5.10.0023"])
+    add_packages(s.top, "5_2", ["5.20.0001"])
+    sign(s, os.path.join(signed, "5.10.0023.zip"))
+    code, text, doc = s.run("--download")
+    check(code == 2, "exit %d: %s" % (code, text))
+    good, unsigned = doc["packages"]
+    check(good["signature"] == "verified" and good["passed"], "signed package %s" % good)
+    check(unsigned["signature"].startswith("no signature") and not unsigned["passed"] and
+          unsigned["problem"].startswith("signature refused: "), "unsigned package %s" % unsigned)
+    check("5.10.0023.zip: " in text and "signature verified, passed" in text, text)
+
+
+def case_signed_tree(s):
+    folder = add_packages(s.top, "5_1", ["5.10.0021", "5.10.0023", "5.10.0025"])
+    sign(s, os.path.join(folder, "5.10.0021.zip"))
+    # A valid signature of another package under this one's name.
+    sign(s, os.path.join(folder, "5.10.0025.zip"), os.path.join(folder, "5.10.0021.zip"))
+    tree = s.tree if not s.args.emulator else "Z:" + s.tree.replace("/", "\\")
+    code, text, doc = s.run("--tree", tree)
+    check(code == 2, "exit %d: %s" % (code, text))
+    check(codes(doc, "problems") == ["signature_missing", "signature_refused"],
+          "problems %s" % doc["problems"])
+    by_name = {p["name"]: p for p in doc["packages"]}
+    check(by_name["5_1 Installers/5.10.0021.zip"]["signature"] == "verified", by_name)
+    check(by_name["5_1 Installers/5.10.0023.zip"]["signature"] == "no signature", by_name)
+    for name in ("5.10.0023.zip", "5.10.0025.zip"):
+        sign(s, os.path.join(folder, name))
+    code, text, doc = s.run("--tree", tree)
+    check(code == 0 and doc["problems"] == [], "exit %d: %s" % (code, text))
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
@@ -270,6 +317,8 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--emulator")
     parser.add_argument("--frontend", required=True)
+    parser.add_argument("--keys")
+    parser.add_argument("--minisign")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     scenario = Scenario(args)
