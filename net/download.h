@@ -20,7 +20,10 @@
 //   - connection broken part-way: true if anything was written, the partial
 //     file is left, localPath unchanged;
 //   - the file cannot be written completely (disk full): the partial file is
-//     left, localPath unchanged, true if anything was written.
+//     left, localPath unchanged, true if anything was written;
+//   - stopped at a limit (size, free space, progress, time; see
+//     DownloadPackage): the partial file is deleted, localPath unchanged,
+//     true if anything had been written.
 // A status that cannot be read counts as success; redirections are followed.
 bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath);
 

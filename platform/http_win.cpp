@@ -71,7 +71,7 @@ struct HttpGet::Impl {
     }
 
     ScopedInternet root;
-    ScopedInternet request;            // declared last: closed first
+    ScopedInternet request;            // closed before the root, in ~Impl
     unsigned long long announced = 0;  // Content-Length, when the server sent a usable one
     bool lengthKnown = false;
     unsigned long long received = 0;

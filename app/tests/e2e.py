@@ -54,6 +54,7 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.unknown = "404"  # "404", "catch-all" or "distinct"
         self.hold_fragment = None  # listing held back until release is set
         self.missing = set()  # file names listed in their folder but answered with 404
+        self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
         self.held = threading.Event()
         self.release = threading.Event()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
@@ -96,6 +97,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
             page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
             return self.send(200, page.encode())
+        if parts and parts[-1] in srv.announce:
+            self.send_response(200)
+            self.send_header("Content-Type", "application/zip")
+            self.send_header("Content-Length", srv.announce[parts[-1]])
+            self.end_headers()
+            self.wfile.write(b"PK\x03\x04" * 256)
+            return
         if os.path.isfile(local) and parts[-1] not in srv.missing:
             with open(local, "rb") as f:
                 return self.send(200, f.read(), "application/zip")
@@ -342,6 +350,37 @@ def case_failed_download(s):
             ["END"])
     check(s.log_messages() == want, "log %s" % s.log_messages())
     expect_tree(s, ["5.20.0001"])
+
+
+def case_huge_package(s):
+    # A package announced at 10 GB is refused before a byte is written; the
+    # other line goes on as usual.
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.announce["5.10.0023.zip"] = "10737418240"
+    s.station_files()
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    want = (["START", "START DOWLOAD: 5.10.0023.zip", "END DOWLOAD: 5.10.0023.zip",
+             "DOWLOAD FAILED: 5.10.0023.zip (size limit: 10737418240 bytes announced)"] +
+            package_log("5.20.0001.zip") + ["END"])
+    check(s.log_messages() == want, "log %s" % s.log_messages())
+    expect_tree(s, ["5.20.0001"])
+    expect_no_downloads_left(s)
+
+
+def case_odd_station_files(s):
+    # station.ini a FIFO that no one writes, frontend.exe a link to an endless
+    # device: both read as missing, so the run goes on with version 5.1.0.
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    os.mkfifo(os.path.join(s.station, "station.ini"))
+    os.symlink("/dev/zero", os.path.join(s.station, "frontend.exe"))
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    messages = s.log_messages()
+    check(messages[0] == "START" and messages[-1] == "END", "log %s" % messages)
+    check(s.server.listing_requests()[0] == folder("5_1"),
+          "first folder %s" % s.server.listing_requests())
 
 
 def case_unreachable(s):

@@ -122,9 +122,14 @@ struct StopCase {
 };
 
 Reply Endless() { return Reply::Generated(Reply::kAll); }
+// Sends 64 KiB of the announced body, then stays silent. (Wine's WinINet
+// reads on the rest of an announced body when the request is closed, as long
+// as bytes are there at once: against a body sent at loopback speed that
+// close would take as long as the body.)
 Reply Announcing(const char* length) {
     Reply r = Endless();
     r.contentLength = length;
+    r.stallAfter = 65536;
     return r;
 }
 Reply Dripping() {
