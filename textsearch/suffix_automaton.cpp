@@ -13,19 +13,19 @@ constexpr std::int32_t kNone = -1;
 
 SuffixAutomaton::SuffixAutomaton() {
     std::fill(std::begin(rootEdges_), std::end(rootEdges_), kNone);
+    std::fill(std::begin(rootSolid_), std::end(rootSolid_), false);
     states_.push_back({0, kNone, kNone, 0, 0, 0});
 }
 
 std::size_t SuffixAutomaton::MemoryBytes() const {
-    return states_.capacity() * sizeof(State) + more_.MemoryBytes() + sizeof rootEdges_;
+    return states_.capacity() * sizeof(State) + more_.MemoryBytes() + sizeof rootEdges_ +
+           sizeof rootSolid_;
 }
 
-// A root edge is solid when it leads to a state of length 1.
 std::int32_t SuffixAutomaton::Find(std::int32_t state, unsigned char byte, bool* solid) const {
     if (state == 0) {
-        std::int32_t target = rootEdges_[byte];
-        *solid = target != kNone && states_[target].length == 1;
-        return target;
+        *solid = rootSolid_[byte];
+        return rootEdges_[byte];
     }
     const State& s = states_[state];
     if ((s.flags & kInline) && s.byte == byte) {
@@ -41,11 +41,12 @@ std::int32_t SuffixAutomaton::Find(std::int32_t state, unsigned char byte, bool*
 // Adds or redirects the transition. Targets are the newest state or a fresh
 // clone, both just written, so reading their length costs little.
 void SuffixAutomaton::Set(std::int32_t state, unsigned char byte, std::int32_t target) {
+    const bool solid = states_[state].length + 1 == states_[target].length;
     if (state == 0) {
         rootEdges_[byte] = target;
+        rootSolid_[byte] = solid;
         return;
     }
-    const bool solid = states_[state].length + 1 == states_[target].length;
     State& s = states_[state];
     if (!(s.flags & kInline) || s.byte == byte) {
         s.byte = byte;

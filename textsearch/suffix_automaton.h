@@ -4,12 +4,17 @@
 //
 // Transitions are found in constant time: the root's in a direct table, each
 // other state's first one in the state itself (most states have one), the
-// rest in a TransitionTable keyed by (state, byte). An automaton of n bytes
-// has at most 2n states and 3n transitions, so memory is bounded by about
-// 100 bytes per byte (16 per state, 12 per hash slot at three eighths to
-// three quarters load, and vector slack); texts seen in practice take 35 to
-// 70 (see MemoryBytes). Each byte costs a few scattered memory accesses,
-// which is why SubstringIndex puts faster structures in front of it.
+// rest in a TransitionTable keyed by (state, byte).
+//
+// Memory: an automaton of n bytes has at most 2n states of 16 bytes and at
+// most 2n table entries (3n transitions, less the first of each of at least
+// n states), at 32 bytes an entry at worst: at most 96 bytes per byte, 128
+// with the growth slack of the state array. Listings and random texts of two
+// to 250 letters take 50 to 66 (see MemoryBytes).
+//
+// Each byte costs a few scattered memory accesses, several hundred
+// nanoseconds once the automaton outgrows the processor's caches; that is
+// why SubstringIndex puts faster structures in front of it.
 //
 // States are numbered with 32-bit integers: texts up to kMaxText bytes.
 #pragma once
@@ -60,7 +65,9 @@ private:
     std::int32_t Clone(std::int32_t state, std::int32_t length);
     void Extend(unsigned char byte);
 
-    std::int32_t rootEdges_[256];  // the root has an edge for nearly every byte
+    // The root has an edge for nearly every byte.
+    std::int32_t rootEdges_[256];
+    bool rootSolid_[256];
     std::vector<State> states_;
     TransitionTable more_;
     std::int32_t last_ = 0;

@@ -74,7 +74,7 @@ TEST_P(SuffixAutomatonTexts, KeepsToItsMemoryBoundPerByte) {
     const std::string text = GetParam().make(200000);
     textsearch::SuffixAutomaton automaton;
     automaton.Append(text);
-    EXPECT_LE(automaton.MemoryBytes(), 100 * text.size() + 16384);
+    EXPECT_LE(automaton.MemoryBytes(), 128 * text.size() + 16384);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, SuffixAutomatonTexts, ::testing::ValuesIn(kTexts),
