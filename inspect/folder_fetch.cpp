@@ -1,13 +1,10 @@
 #include "inspect/folder_fetch.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <memory>
-#include <new>
+#include <utility>
 
 #include "net/folder_listing.h"
-#include "platform/http.h"
 #include "update/package_choice.h"
 
 namespace inspect {
@@ -26,28 +23,6 @@ const char* FailureName(plat::HttpFailure failure) {
     }
 }
 
-// The reading of net's folder listing (chunk size, page limit, text up to
-// each chunk's first zero byte), counting the bytes and telling how it ended.
-void ReadPage(plat::HttpGet& http, std::string& body, FolderRequest& request) {
-    char lengthText[16] = {};
-    bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
-    std::size_t chunk = net::ChunkSizeFor(known ? lengthText : nullptr);
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk + 1]);
-    if (!buffer) return;
-    const std::size_t limit = net::kMaxPageBytes;
-    std::size_t got = 0;
-    while (request.bytes < limit) {
-        bool read =
-            http.Read(buffer.get(), std::min<std::size_t>(chunk, limit - request.bytes), &got);
-        if (!read) request.readFailure = FailureName(http.Failure());
-        if (!read || got == 0) return;
-        request.bytes += got;
-        buffer[got] = '\0';
-        body.append(buffer.get());
-    }
-    request.cut = http.Read(buffer.get(), 1, &got) && got > 0;
-}
-
 }  // namespace
 
 FolderRequest FetchFolder(const std::string& role, const std::string& folder,
@@ -56,19 +31,17 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     request.role = role;
     request.folder = folder;
     request.url = url;
-    body->clear();
     auto started = std::chrono::steady_clock::now();
-    {
-        plat::HttpGet http;
-        if (http.Open(url.c_str())) {
-            request.reached = true;
-            char status[16] = {};
-            if (http.QueryStatusText(status, sizeof status)) request.status = std::atoi(status);
-            ReadPage(http, *body, request);
-        }
-    }
+    net::FolderPage page;
+    net::FetchFolderPage(url.c_str(), &page, true);
     request.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    request.reached = page.reached;
+    request.status = std::atoi(page.statusText.c_str());
+    request.bytes = page.bytes;
+    request.cut = page.cut;
+    if (!page.ended) request.readFailure = FailureName(page.failure);
+    *body = std::move(page.body);
     net::AppendLinkTargets(*body, request.listing, ".");
     ForEachListingEntry(request.listing,
                         [&](const char* name) { request.names.emplace_back(name); });

@@ -23,7 +23,7 @@ std::size_t PageLimit() {
 // Reads the body as text, up to the page limit. Each chunk counts only up to
 // its first zero byte. Stops at the end, at a failed read, at the limit, or
 // when memory runs out; what was read by then is kept.
-void ReadBody(plat::HttpGet& http, std::string& body) {
+void ReadBody(plat::HttpGet& http, FolderPage* page, bool measureCut) {
     char lengthText[16] = {};
     bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
     std::size_t chunk = ChunkSizeFor(known ? lengthText : nullptr);
@@ -34,13 +34,20 @@ void ReadBody(plat::HttpGet& http, std::string& body) {
         if (!buffer) return;
     }
     const std::size_t limit = PageLimit();
-    for (std::size_t received = 0; received < limit;) {
-        std::size_t got = 0;
-        if (!http.Read(buffer.get(), std::min(chunk, limit - received), &got) || got == 0) return;
-        received += got;
+    std::size_t got = 0;
+    while (page->bytes < limit) {
+        std::size_t room = limit - static_cast<std::size_t>(page->bytes);
+        bool read = http.Read(buffer.get(), std::min(chunk, room), &got);
+        if (!read) {
+            page->ended = false;
+            page->failure = http.Failure();
+        }
+        if (!read || got == 0) return;
+        page->bytes += got;
         buffer[got] = '\0';
-        body.append(buffer.get());
+        page->body.append(buffer.get());
     }
+    page->cut = !measureCut || (http.Read(buffer.get(), 1, &got) && got > 0);
 }
 
 }  // namespace
@@ -71,22 +78,26 @@ void AppendLinkTargets(std::string_view body, std::string& listing, const char* 
     }
 }
 
+void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut) {
+    plat::HttpGet http;  // closed before parsing, as soon as the page is in
+    if (!folderUrl || !http.Open(folderUrl)) return;
+    page->reached = true;
+    char status[16] = {};
+    if (http.QueryStatusText(status, sizeof status)) page->statusText = status;
+    try {
+        ReadBody(http, page, measureCut);
+    } catch (const std::bad_alloc&) {
+        // A page too large for memory: parse what fitted.
+    }
+}
+
 }  // namespace net
 
 void FetchFolderListing(const char* folderUrl, std::string& listing, const char* nameFilter) {
     try {
-        std::string body;
-        {
-            plat::HttpGet http;  // closed before parsing, as soon as the page is in
-            if (folderUrl && http.Open(folderUrl)) {
-                try {
-                    net::ReadBody(http, body);
-                } catch (const std::bad_alloc&) {
-                    // A page too large for memory: parse what fitted.
-                }
-            }
-        }
-        net::AppendLinkTargets(body, listing, nameFilter);
+        net::FolderPage page;
+        net::FetchFolderPage(folderUrl, &page);
+        net::AppendLinkTargets(page.body, listing, nameFilter);
     } catch (...) {
         // Out of memory while parsing: the names appended so far stay.
     }

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/http.h"
 
 // Fetches the page at folderUrl and appends to listing, in page order, the
 // target of every link (<a href="name">text</a>, lower case, one per line)
@@ -29,12 +32,30 @@ constexpr std::size_t kMaxListedName = 259;
 // Chunk size when the server announces no usable length.
 constexpr std::size_t kDefaultChunk = 32768;
 // The most of a page that is read. A page of 10,000 packages is about 1 MB,
-// so 100,000 packages still fit, and the body, its read buffer and the
-// parse's tables stay within a few times this.
-constexpr std::size_t kMaxPageBytes = 16 * 1024 * 1024;
+// so 100,000 packages (about 5 MB) still fit. The duplicate test's index of
+// a hostile page (many name lengths, tabs) takes up to 128 bytes per
+// listing byte, so this also bounds the parse's memory, to about 1 GiB.
+constexpr std::size_t kMaxPageBytes = 8 * 1024 * 1024;
 // Announced lengths above this are not trusted for one allocation; such a
 // page is read in default-sized chunks like a page of unknown length.
 constexpr std::size_t kMaxTrustedLength = kMaxPageBytes;
+
+// One folder page as FetchFolderListing reads it.
+struct FolderPage {
+    bool reached = false;     // the request was answered
+    std::string statusText;   // the final status code as text, empty when unknown
+    std::uint64_t bytes = 0;  // body bytes received (zero bytes included)
+    std::string body;         // the text: each chunk up to its first zero byte
+    bool cut = false;         // the page went on past the page limit
+    bool ended = true;        // false when the body broke off, stalled or timed out
+    plat::HttpFailure failure = plat::HttpFailure::kNone;  // why it ended early
+};
+
+// Fetches and reads one page exactly as FetchFolderListing does, telling
+// how the request went. Never throws: a page that does not fit in memory
+// keeps what fitted. With measureCut, one more byte is asked for at the
+// limit so that a page of exactly the limit is not reported as cut.
+void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut = false);
 
 // For tests: a smaller page limit; 0 restores kMaxPageBytes.
 void SetPageLimitForTesting(std::size_t bytes);

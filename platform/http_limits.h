@@ -8,8 +8,8 @@
 //   - stalled: fewer than 1 KiB in 60 s, as curl's low-speed limit; a link
 //     that slow cannot carry a package before the total time runs out anyway;
 //   - a folder page: 10 minutes; a page of 10,000 packages (1 MB) needs
-//     about 2 KB/s to arrive in that time, the largest page read (16 MiB)
-//     28 KB/s;
+//     about 2 KB/s to arrive in that time, the largest page read (8 MiB)
+//     14 KB/s;
 //   - a package: 4 hours; a 500 MB package needs about 35 KB/s (280 kbit/s);
 //   - the whole run: 9 hours, enough for two such packages and the pages.
 #pragma once
