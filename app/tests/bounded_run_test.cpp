@@ -16,7 +16,7 @@
 #include "platform/file_version.h"
 #include "platform/http_limits.h"
 #include "testing/loopback_server.h"
-#include "testing/special_files.h"
+#include "testing/odd_files.h"
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;

@@ -13,7 +13,7 @@
 #include "platform/file_version.h"
 #include "platform/profile.h"
 #include "platform/regular_file.h"
-#include "testing/special_files.h"
+#include "testing/odd_files.h"
 #include "testing/temp_dir.h"
 
 namespace {

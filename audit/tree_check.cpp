@@ -1,17 +1,17 @@
-#include "inspect/tree_check.h"
+#include "audit/tree_check.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <regex>
 
-#include "inspect/package_test.h"
-#include "inspect/tree_signatures.h"
+#include "audit/package_test.h"
+#include "audit/tree_signatures.h"
 #include "update/package_choice.h"
 #include "update/version.h"
 
 namespace fs = std::filesystem;
 
-namespace inspect {
+namespace audit {
 namespace {
 
 std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
@@ -151,4 +151,4 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     return report;
 }
 
-}  // namespace inspect
+}  // namespace audit

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 // Warnings for the page at request.folder: anchors in upper case or with
 // single quotes (invisible to the run), several anchors on one line (read
@@ -19,4 +19,4 @@ namespace inspect {
 // page cut at the run's page limit or ended early.
 std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body);
 
-}  // namespace inspect
+}  // namespace audit

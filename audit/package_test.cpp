@@ -1,4 +1,4 @@
-#include "inspect/package_test.h"
+#include "audit/package_test.h"
 
 #include <chrono>
 #include <filesystem>
@@ -10,7 +10,7 @@
 #include "platform/path_buffer.h"
 #include "signature/package_check.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 int CountItems(const std::string& path) {
@@ -43,7 +43,7 @@ std::string MakeScratchDirectory() {
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate =
-            base / ("talcheck-inspect-" + std::to_string(stamp) + "-" + std::to_string(attempt));
+            base / ("talcheck-audit-" + std::to_string(stamp) + "-" + std::to_string(attempt));
         if (std::filesystem::create_directory(candidate, ec)) return candidate.string();
     }
     return "";
@@ -91,4 +91,4 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     return test;
 }
 
-}  // namespace inspect
+}  // namespace audit

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 struct TreeLine {
     std::string folder;  // "5_1 Installers"
@@ -29,4 +29,4 @@ struct TreeReport {
 // needs a valid signature in its line folder's "signatures" folder.
 TreeReport CheckTree(const std::string& dir, const char* packageKeys);
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,4 +1,4 @@
-#include "inspect/folder_fetch.h"
+#include "audit/folder_fetch.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 const char* FailureName(plat::HttpFailure failure) {
@@ -48,4 +48,4 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     return request;
 }
 
-}  // namespace inspect
+}  // namespace audit

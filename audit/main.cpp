@@ -1,13 +1,13 @@
-// talcheck-inspect: shows what TalCheck would do on a station and why, or
+// talcheck-audit: shows what TalCheck would do on a station and why, or
 // checks an installer tree before it is published. Console program on both
 // platforms; see the README for options and exit codes.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "app/package_keys.h"
-#include "inspect/inspect_station.h"
-#include "inspect/report.h"
-#include "inspect/tree_check.h"
+#include "audit/audit_station.h"
+#include "audit/report.h"
+#include "audit/tree_check.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
 #include "update/installer_url.h"
@@ -15,28 +15,28 @@
 namespace {
 
 struct Arguments {
-    inspect::StationOptions station;
+    audit::StationOptions station;
     std::string tree;
     bool json = false;
 };
 
 int Run(const Arguments& args) {
     if (!args.tree.empty()) {
-        inspect::TreeReport report = inspect::CheckTree(args.tree, CompiledPackageKeys());
+        audit::TreeReport report = audit::CheckTree(args.tree, CompiledPackageKeys());
         if (args.json) {
-            std::cout << inspect::TreeReportJson(report) << "\n";
+            std::cout << audit::TreeReportJson(report) << "\n";
         } else {
-            inspect::PrintTreeReport(report, std::cout);
+            audit::PrintTreeReport(report, std::cout);
         }
-        return report.problems.empty() ? inspect::kExitUpToDate : inspect::kExitProblems;
+        return report.problems.empty() ? audit::kExitUpToDate : audit::kExitProblems;
     }
-    inspect::Inspection inspection = inspect::InspectStation(args.station);
+    audit::Inspection inspection = audit::InspectStation(args.station);
     if (args.json) {
-        std::cout << inspect::ReportJson(inspection) << "\n";
+        std::cout << audit::ReportJson(inspection) << "\n";
     } else {
-        inspect::PrintReport(inspection, std::cout);
+        audit::PrintReport(inspection, std::cout);
     }
-    return inspect::ExitCodeFor(inspection);
+    return audit::ExitCodeFor(inspection);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         "Shows what TalCheck would do on a station, and why, without installing anything.\n"
         "Exit codes: 0 up to date, 1 update available, 2 problems found, 3 server "
         "unreachable, 64 bad command line. With --tree: 0 ready, 2 problems found.",
-        "talcheck-inspect"};
+        "talcheck-audit"};
     Arguments args;
     char cwd[plat::kPathSize] = {};
     plat::GetWorkingDirectory(cwd, sizeof cwd);
@@ -68,12 +68,12 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         int code = app.exit(e);
-        return code == 0 ? 0 : inspect::kExitUsage;
+        return code == 0 ? 0 : audit::kExitUsage;
     }
     try {
         return Run(args);
     } catch (const std::exception& e) {
-        std::cerr << "talcheck-inspect: " << e.what() << "\n";
-        return inspect::kExitProblems;
+        std::cerr << "talcheck-audit: " << e.what() << "\n";
+        return audit::kExitProblems;
     }
 }

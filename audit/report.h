@@ -5,10 +5,10 @@
 #include <ostream>
 #include <string>
 
-#include "inspect/inspection.h"
-#include "inspect/tree_check.h"
+#include "audit/audit.h"
+#include "audit/tree_check.h"
 
-namespace inspect {
+namespace audit {
 
 // "up_to_date", "update_available", "problems" or "unreachable".
 const char* ResultName(int exitCode);
@@ -19,4 +19,4 @@ std::string ReportJson(const Inspection& inspection);
 void PrintTreeReport(const TreeReport& report, std::ostream& out);
 std::string TreeReportJson(const TreeReport& report);
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""End-to-end tests of talcheck-inspect against an installer server on
+"""End-to-end tests of talcheck-audit against an installer server on
 127.0.0.1 that the test starts itself.
 
-  inspect_e2e.py --exe PATH [--emulator WINE_RUN] --frontend EXE
+  audit_e2e.py --exe PATH [--emulator WINE_RUN] --frontend EXE
                  [--keys DIR --minisign PATH] CASE
 
 The signed_* cases need the program built with the test keys of DIR
@@ -103,7 +103,7 @@ def add_packages(top, line, versions):
 class Scenario:
     def __init__(self, args):
         self.args = args
-        self.tmp = tempfile.mkdtemp(prefix="talcheck-inspect-")
+        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-")
         self.station = os.path.join(self.tmp, "station")
         self.data = os.path.join(self.tmp, "data")
         self.tree = os.path.join(self.tmp, "server")

@@ -1,4 +1,4 @@
-#include "inspect/page_checks.h"
+#include "audit/page_checks.h"
 
 #include <map>
 #include <regex>
@@ -7,7 +7,7 @@
 #include "update/package_choice.h"
 #include "update/version.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 struct Anchor {
@@ -123,4 +123,4 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
     return warnings;
 }
 
-}  // namespace inspect
+}  // namespace audit

@@ -8,7 +8,7 @@
 
 #include "signature/minisign_format.h"
 
-namespace inspect {
+namespace audit {
 
 class TreeSignatures {
 public:
@@ -24,4 +24,4 @@ private:
     std::vector<sig::PublicKey> keys_;
 };
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,4 +1,4 @@
-#include "inspect/tree_signatures.h"
+#include "audit/tree_signatures.h"
 
 #include <filesystem>
 #include <fstream>
@@ -7,7 +7,7 @@
 #include "signature/package_hasher.h"
 #include "signature/verify.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 bool Digest(const std::string& path, sig::Digest* digest) {
@@ -51,4 +51,4 @@ std::string TreeSignatures::Check(const std::string& lineFolder, const std::stri
     return sig::VerifyPackage(keys_, text.str(), facts);
 }
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,9 +1,9 @@
-#include "inspect/report.h"
+#include "audit/report.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-namespace inspect {
+namespace audit {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -193,4 +193,4 @@ std::string TreeReportJson(const TreeReport& report) {
     return doc.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
-}  // namespace inspect
+}  // namespace audit

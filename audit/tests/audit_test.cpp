@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "inspect/choice_explain.h"
-#include "inspect/page_checks.h"
+#include "audit/choice_explain.h"
+#include "audit/page_checks.h"
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
 
@@ -33,16 +33,16 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
         ChooseCurrentLinePackage(c.listing, c.installed, current);
         ChooseNewestLinePackage(c.listing, newest);
         EXPECT_EQ(
-            inspect::ChosenIn(inspect::ExplainWalk(c.listing, c.installed.major, c.installed.minor,
+            audit::ChosenIn(audit::ExplainWalk(c.listing, c.installed.major, c.installed.minor,
                                                    int64_t{c.installed.build} + 1)),
             current)
             << c.listing;
-        EXPECT_EQ(inspect::ChosenIn(inspect::ExplainWalk(c.listing, 0, 0, 0)), newest) << c.listing;
+        EXPECT_EQ(audit::ChosenIn(audit::ExplainWalk(c.listing, 0, 0, 0)), newest) << c.listing;
     }
 }
 
 TEST(ExplainWalk, GivesEveryLoserItsReason) {
-    auto candidates = inspect::ExplainWalk(
+    auto candidates = audit::ExplainWalk(
         "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t", 5, 1,
         21);
     ASSERT_EQ(candidates.size(), 6u);
@@ -75,7 +75,7 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         {"<h1>404 Not Found</h1>\n", 404, {}},
     };
     for (const PageCase& c : cases) {
-        inspect::FolderRequest request;
+        audit::FolderRequest request;
         request.folder = "/5_1%20Installers/";
         request.status = c.status;
         std::string listing;
@@ -83,7 +83,7 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         net::AppendLinkTargets(c.body, listing, ".");
         ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
         std::set<std::string> codes;
-        for (const inspect::Warning& w : inspect::CheckPage(request, c.body)) codes.insert(w.code);
+        for (const audit::Warning& w : audit::CheckPage(request, c.body)) codes.insert(w.code);
         EXPECT_EQ(codes, c.codes) << c.body;
     }
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 // major, minor: the threshold line at the start of the walk (the installed
 // line for the current line, 0.0 for the newest). minBuild: the installed
@@ -22,4 +22,4 @@ std::vector<Candidate> ExplainWalk(const std::string& listing, int32_t major, in
 // The name the explanation chose, empty when none.
 std::string ChosenIn(const std::vector<Candidate>& candidates);
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,9 +1,9 @@
-#include "inspect/choice_explain.h"
+#include "audit/choice_explain.h"
 
 #include "update/package_choice.h"
 #include "update/version.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 std::string Line(int32_t major, int32_t minor) {
@@ -52,4 +52,4 @@ std::string ChosenIn(const std::vector<Candidate>& candidates) {
     return "";
 }
 
-}  // namespace inspect
+}  // namespace audit

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 struct StationOptions {
     std::string directory;         // the station directory
@@ -20,4 +20,4 @@ struct StationOptions {
 
 Inspection InspectStation(const StationOptions& options);
 
-}  // namespace inspect
+}  // namespace audit

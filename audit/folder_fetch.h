@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 // Fetches url and parses the page with the run's parser and filter ".".
 // body receives the page text as the parser saw it (each chunk up to its
@@ -14,4 +14,4 @@ namespace inspect {
 FolderRequest FetchFolder(const std::string& role, const std::string& folder,
                           const std::string& url, std::string* body);
 
-}  // namespace inspect
+}  // namespace audit

@@ -1,4 +1,4 @@
-#include "inspect/station.h"
+#include "audit/station.h"
 
 #include "installation/install_package.h"
 #include "platform/file_handle.h"
@@ -8,7 +8,7 @@
 #include "platform/profile.h"
 #include "update/version.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 constexpr std::size_t kVersionTextSize = 16;  // the run's version text buffers
@@ -21,7 +21,7 @@ std::string Join(const std::string& directory, const char* name) {
 // every platform (ACLs, read-only mounts). The install step's own file
 // functions are used, so "\\" separates here as it does for the run.
 bool CanWriteIn(const std::string& directory) {
-    std::string probe = directory + "\\talcheck-inspect.tmp";
+    std::string probe = directory + "\\talcheck-audit.tmp";
     bool made = plat::File::CreateAlways(probe.c_str(), plat::kAttrArchive).valid();
     if (made) plat::RemoveFile(probe.c_str());
     return made;
@@ -61,4 +61,4 @@ StationFacts ReadStation(const std::string& directory) {
     return facts;
 }
 
-}  // namespace inspect
+}  // namespace audit

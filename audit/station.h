@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 // directory: the station directory without a trailing separator.
 StationFacts ReadStation(const std::string& directory);
 
-}  // namespace inspect
+}  // namespace audit

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "inspect/inspection.h"
+#include "audit/audit.h"
 
-namespace inspect {
+namespace audit {
 
 struct ArchiveVerdict {
     bool passed = false;
@@ -30,4 +30,4 @@ void RemoveScratchDirectory(const std::string& path);
 PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& listedName,
                             const std::string& localName, const char* packageKeys);
 
-}  // namespace inspect
+}  // namespace audit

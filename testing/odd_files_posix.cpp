@@ -1,13 +1,19 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "testing/special_files.h"
+#include "testing/odd_files.h"
 
 namespace testing_support {
 
-bool MakeFifo(const std::string&) { return false; }
-bool MakeEndlessDeviceLink(const std::string&) { return false; }
+bool MakeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+
+bool MakeEndlessDeviceLink(const std::string& path) {
+    return ::symlink("/dev/zero", path.c_str()) == 0;
+}
 
 bool MakeSparseFile(const std::string& path, std::uint64_t size) {
     std::error_code ec;

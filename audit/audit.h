@@ -10,7 +10,7 @@
 
 #include "update/package_choice.h"
 
-namespace inspect {
+namespace audit {
 
 struct Warning {
     std::string code;  // stable key for collection: "upper_case_anchor", "gap", ...
@@ -92,4 +92,4 @@ constexpr int kExitUsage = 64;
 // an update; else up to date.
 int ExitCodeFor(const Inspection& inspection);
 
-}  // namespace inspect
+}  // namespace audit

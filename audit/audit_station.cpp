@@ -1,20 +1,20 @@
-#include "inspect/inspect_station.h"
+#include "audit/audit_station.h"
 
 #include <climits>
 #include <utility>
 #include <vector>
 
-#include "inspect/choice_explain.h"
-#include "inspect/folder_fetch.h"
-#include "inspect/package_test.h"
-#include "inspect/page_checks.h"
-#include "inspect/station.h"
+#include "audit/choice_explain.h"
+#include "audit/folder_fetch.h"
+#include "audit/package_test.h"
+#include "audit/page_checks.h"
+#include "audit/station.h"
 #include "platform/path_buffer.h"
 #include "update/installer_url.h"
 #include "update/update_run.h"
 #include "update/version.h"
 
-namespace inspect {
+namespace audit {
 namespace {
 
 std::string Folder(int32_t major, int32_t minor) {
@@ -178,4 +178,4 @@ int ExitCodeFor(const Inspection& inspection) {
     return kExitUpToDate;
 }
 
-}  // namespace inspect
+}  // namespace audit
