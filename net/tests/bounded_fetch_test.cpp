@@ -14,12 +14,17 @@
 #include "platform/disk_space.h"
 #include "platform/http_limits.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/small_volume.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
 
 using std::chrono::milliseconds;
+using testing_support::Announcing;
+using testing_support::Drip;
+using testing_support::Dripping;
+using testing_support::Endless;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
 
@@ -121,32 +126,9 @@ struct StopCase {
     bool created;  // the file existed before it was removed
 };
 
-Reply Endless() { return Reply::Generated(Reply::kAll); }
-// Sends 64 KiB of the announced body, then stays silent. (Wine's WinINet
-// reads on the rest of an announced body when the request is closed, as long
-// as bytes are there at once: against a body sent at loopback speed that
-// close would take as long as the body.)
-Reply Announcing(const char* length) {
-    Reply r = Endless();
-    r.contentLength = length;
-    r.stallAfter = 65536;
-    return r;
-}
-Reply Dripping() {
-    Reply r = Reply::Generated(100000);
-    r.dripMs = 100;
-    r.dripBody = true;
-    return r;
-}
-Reply TooSlow() {
-    // 20 KB/s: never stalled, and below the size limit when the total time
-    // runs out.
-    Reply r = Reply::Generated(kPackageLimit - 1);
-    r.dripMs = 100;
-    r.dripBytes = 2048;
-    r.dripBody = true;
-    return r;
-}
+// 20 KB/s: never stalled, and below the size limit when the total time runs
+// out.
+Reply TooSlow() { return Dripping(Reply::Generated(kPackageLimit - 1), Drip::kBody, 2048); }
 
 class DownloadStop : public Bounded, public ::testing::WithParamInterface<StopCase> {};
 
@@ -173,9 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
     Limits, DownloadStop,
     ::testing::Values(
         StopCase{"EndlessBodyWithoutLength", Endless(), net::DownloadFailure::kSizeLimit, true},
-        StopCase{"TenGigabytesAnnounced", Announcing("10737418240"),
+        StopCase{"TenGigabytesAnnounced", Announcing(Endless(), "10737418240"),
                  net::DownloadFailure::kSizeLimit, false},
-        StopCase{"DrippingBody", Dripping(), net::DownloadFailure::kStalled, true},
+        StopCase{"DrippingBody", Dripping(Reply::Generated(100000), Drip::kBody),
+                 net::DownloadFailure::kStalled, true},
         StopCase{"TooSlowForTheTotalTime", TooSlow(), net::DownloadFailure::kTimeLimit, true}),
     [](const ::testing::TestParamInfo<StopCase>& p) { return std::string(p.param.name); });
 
@@ -190,7 +173,7 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
     struct {
         Reply reply;
         bool created;
-    } cases[] = {{Endless(), true}, {Announcing("7340032"), false}};  // 7 MiB announced
+    } cases[] = {{Endless(), true}, {Announcing(Endless(), "7340032"), false}};  // 7 MiB announced
     for (const auto& c : cases) {
         LoopbackServer server;
         server.Route("/pkg.zip", c.reply);

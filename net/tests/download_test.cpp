@@ -7,14 +7,16 @@
 
 #include "net/tests/net_test_support.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using net_test::CutAt;
-using net_test::Silent;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 namespace {
 
@@ -32,10 +34,6 @@ struct DownloadCase {
     bool needsTimeouts = false;
 };
 
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
 Reply Status(int status) {
     Reply r = Reply::Generated(100000);
     r.status = status;

@@ -5,13 +5,15 @@
 #include <string>
 
 #include "net/tests/net_test_support.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 
 using net::FetchFailure;
-using net_test::CutAt;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::StallAt;
 
 namespace {
 
@@ -20,11 +22,8 @@ namespace {
 
 constexpr std::size_t kLimit = 4096;
 
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
-Reply Announcing(Reply r, const char* length) {
+// A short body that claims a longer one, then ends.
+Reply Claiming(Reply r, const char* length) {
     r.contentLength = length;
     r.framing = Reply::Framing::kUntilClose;
     return r;
@@ -75,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         FetchCase{"LargeUnannounced",
                   Framed(Reply::Generated(1 << 20), Reply::Framing::kUntilClose),
                   FetchFailure::kTooLarge, 0, "over 4096 bytes"},
-        FetchCase{"AnnouncedOverLimit", Announcing(Reply::Generated(100), "100000"),
+        FetchCase{"AnnouncedOverLimit", Claiming(Reply::Generated(100), "100000"),
                   FetchFailure::kTooLarge, 0, "over 4096 bytes"},
         FetchCase{"NotFound", Reply::Page("<html>Not Found</html>", 404), FetchFailure::kStatus, 0,
                   "status 404"},

@@ -12,14 +12,16 @@
 #include "net/download.h"
 #include "textsearch/link_matcher.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using net_test::CutAt;
-using net_test::Silent;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 namespace {
 
@@ -162,11 +164,6 @@ struct FetchCase {
     std::string listing;
     bool needsTimeouts = false;
 };
-
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
 
 const std::string kTwoLinks = Anchor("a.zip") + "\n" + Anchor("b.zip") + "\n";
 // Longer than one default chunk, with a link across the 32,768-byte mark.

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
 #include "platform/http.h"
@@ -22,22 +21,6 @@ struct CaseName {
         return p.param.name;
     }
 };
-
-// Server misbehaviours applied to a reply: the body is cut off or stalls
-// after n bytes, or the connection is accepted and never answered.
-inline testing_support::Reply CutAt(testing_support::Reply r, std::uint64_t n) {
-    r.cutAfter = n;
-    return r;
-}
-inline testing_support::Reply StallAt(testing_support::Reply r, std::uint64_t n) {
-    r.stallAfter = n;
-    return r;
-}
-inline testing_support::Reply Silent() {
-    testing_support::Reply r;
-    r.neverAnswer = true;
-    return r;
-}
 
 class ShortTimeouts : public ::testing::Environment {
 public:
