@@ -11,6 +11,7 @@
 
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/tests/net_test_support.h"
 #include "platform/disk_space.h"
 #include "platform/http_limits.h"
 #include "platform/path_buffer.h"
@@ -136,19 +137,17 @@ TEST_P(DownloadStop, EndsInTimeDeletesThePartAndSaysWhy) {
     const StopCase& c = GetParam();
     LoopbackServer server;
     server.Route("/pkg.zip", c.reply);
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    net_test::DownloadDir at;
     auto start = Clock::now();
     net::DownloadResult r =
-        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_LT(Clock::now() - start, kBound);
     EXPECT_EQ(r.failure, c.failure) << net::DescribeFailure(r);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.removed, c.created);
     EXPECT_LE(r.received, kPackageLimit);
-    EXPECT_FALSE(testing_support::FileExists(dir.Join("pkg.zip")));
-    EXPECT_EQ(std::string(localPath), dir.path());
+    EXPECT_FALSE(testing_support::FileExists(at.dir.Join("pkg.zip")));
+    EXPECT_EQ(std::string(at.localPath), at.dir.path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,7 +194,8 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
 
 // A link planted under the package's name is replaced, never written through.
 TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
-    testing_support::ScopedTempDir dir;
+    net_test::DownloadDir at;
+    const testing_support::ScopedTempDir& dir = at.dir;
     std::string victim = dir.Join("victim.txt");
     ASSERT_TRUE(testing_support::WriteFile(victim, "keep me"));
     std::error_code ec;
@@ -203,10 +203,8 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
     LoopbackServer server;
     server.Route("/pkg.zip", Reply::Generated(50000));
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
     net::DownloadResult r =
-        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_TRUE(r.complete) << net::DescribeFailure(r);
     std::string kept, written;
     ASSERT_TRUE(testing_support::ReadFile(victim, &kept));

@@ -40,25 +40,19 @@ Reply Status(int status) {
     return r;
 }
 
-class Download : public ::testing::TestWithParam<DownloadCase> {};
+class Download : public net_test::ServedReply<DownloadCase> {};
 
 TEST_P(Download, LeavesResultFileAndPathAsTheAnswerWarrants) {
     const DownloadCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/pkg.zip", c.reply);
-    server.Route("/moved.zip", Reply::Generated(100000));
-    testing_support::ScopedTempDir dir;
-    std::string target = dir.Join("5.10.0023.zip");
+    std::string url = Serve("/pkg.zip", "/moved.zip", Reply::Generated(100000));
+    net_test::DownloadDir at;
+    std::string target = at.dir.Join("5.10.0023.zip");
     ASSERT_TRUE(testing_support::WriteFile(target, kOld));
 
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
-    bool result = DownloadToFile(server.Url("/pkg.zip").c_str(), "5.10.0023.zip", localPath);
+    bool result = DownloadToFile(url.c_str(), "5.10.0023.zip", at.localPath);
 
     EXPECT_EQ(result, c.result);
-    EXPECT_EQ(std::string(localPath), c.pathSet ? target : dir.path());
+    EXPECT_EQ(std::string(at.localPath), c.pathSet ? target : at.dir.path());
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(target, &bytes));
     std::string full = testing_support::GeneratedBody(100000);
@@ -112,12 +106,10 @@ TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
     for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>(i % 256));
     LoopbackServer server;
     server.Route("/bin.zip", Reply::Page(body));
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
-    ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", localPath));
+    net_test::DownloadDir at;
+    ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", at.localPath));
     std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("bin.zip"), &bytes));
+    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("bin.zip"), &bytes));
     EXPECT_TRUE(bytes == body);
 }
 
@@ -170,9 +162,8 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
 TEST(DownloadPath, RefusesAPathLongerThanTheBufferBeforeAnyRequest) {
     LoopbackServer server;
     server.Route("/f.zip", Reply::Generated(1000));
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    net_test::DownloadDir at;
+    char* localPath = at.localPath;
     std::string before = localPath;
     // Directory + separator + name = exactly 260 characters: one too many.
     std::string name(259 - before.size(), 'n');

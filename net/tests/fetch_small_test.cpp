@@ -38,18 +38,13 @@ struct FetchCase {
     bool needsTimeouts = false;
 };
 
-class FetchSmall : public ::testing::TestWithParam<FetchCase> {};
+class FetchSmall : public net_test::ServedReply<FetchCase> {};
 
 TEST_P(FetchSmall, ReadsAtMostTheLimit) {
     const FetchCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/signatures/5.20.0001.zip.minisig", c.reply);
-    server.Route("/moved", Reply::Generated(300));
+    std::string url = Serve("/signatures/5.20.0001.zip.minisig", "/moved", Reply::Generated(300));
 
-    net::SmallFile file =
-        net::FetchSmallFile(server.Url("/signatures/5.20.0001.zip.minisig").c_str(), kLimit);
+    net::SmallFile file = net::FetchSmallFile(url.c_str(), kLimit);
     EXPECT_EQ(file.failure, c.failure);
     EXPECT_EQ(net::DescribeFetchFailure(file, kLimit), c.described);
     if (c.failure == FetchFailure::kNone) {

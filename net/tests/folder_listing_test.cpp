@@ -174,17 +174,13 @@ std::string Straddling() {
     return page + Anchor("last.zip") + "\n";
 }
 
-class FetchListing : public ::testing::TestWithParam<FetchCase> {};
+class FetchListing : public net_test::ServedReply<FetchCase> {};
 
 TEST_P(FetchListing, ParsesWhateverBodyArrives) {
     const FetchCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/5_2%20Installers/", c.reply);
-    server.Route("/moved/", Reply::Page(kTwoLinks));
+    std::string url = Serve("/5_2%20Installers/", "/moved/", Reply::Page(kTwoLinks));
     std::string listing;
-    FetchFolderListing(server.Url("/5_2%20Installers/").c_str(), listing, ".");
+    FetchFolderListing(url.c_str(), listing, ".");
     EXPECT_EQ(listing, c.listing);
     std::vector<testing_support::RequestRecord> requests = server.Requests();
     ASSERT_FALSE(requests.empty());
