@@ -417,12 +417,18 @@ def no_program_left(program):
     check(not left, "processes left behind: %s" % left)
 
 
-def main():
+def program_arguments():
+    """The arguments every script of the program's end-to-end tests takes."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--emulator")
     parser.add_argument("--frontend")
     parser.add_argument("--probe")
+    return parser
+
+
+def main():
+    parser = program_arguments()
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     program = Program(args)

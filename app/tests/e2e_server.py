@@ -45,7 +45,9 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         return [r for r in self.requests if r.endswith("/")]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    """A request handler that logs nothing and sends whole bodies."""
+
     def log_message(self, *args):
         pass
 
@@ -56,6 +58,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+
+class Handler(QuietHandler):
     def do_GET(self):
         srv = self.server
         srv.requests.append(self.path)

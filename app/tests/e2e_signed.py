@@ -10,7 +10,6 @@ time. Each case serves 5.10.0023.zip (installed line) and 5.20.0001.zip (next
 line); the first one's signature is what the case is about, the second one is
 always signed well and must be installed whatever became of the first.
 """
-import argparse
 import os
 import subprocess
 import sys
@@ -148,11 +147,7 @@ CASES = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--emulator")
-    parser.add_argument("--frontend")
-    parser.add_argument("--probe")
+    parser = e2e.program_arguments()
     parser.add_argument("--keys", required=True)
     parser.add_argument("--minisign", required=True)
     parser.add_argument("case", choices=sorted(CASES))

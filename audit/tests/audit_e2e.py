@@ -22,13 +22,13 @@ import sys
 import tempfile
 import threading
 import urllib.parse
-import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
                                 "tests"))
 from e2e_harness import (RUN_TIMEOUT, Failure, check, closed_port, program_path,  # noqa: E402
                          run_case)
 from e2e_harness import sign as sign_with  # noqa: E402
+from e2e_server import QuietHandler, make_package, package_files  # noqa: E402
 
 
 class Server(http.server.ThreadingHTTPServer):
@@ -50,17 +50,7 @@ class Server(http.server.ThreadingHTTPServer):
         return "127.0.0.1:%d" % self.server_address[1]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-    def send(self, status, body, content_type="text/html"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
+class Handler(QuietHandler):
     def page(self, local, names):
         form = self.server.forms.get(os.path.basename(local), "lower")
         if form == "upper":
@@ -86,11 +76,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 def add_packages(top, line, versions):
     folder = os.path.join(top, "%s Installers" % line)
-    os.makedirs(folder, exist_ok=True)
     for v in versions:
-        with zipfile.ZipFile(os.path.join(folder, v + ".zip"), "w", zipfile.ZIP_DEFLATED) as z:
-            z.writestr("bin/frontend-%s.txt" % v, "build %s\n" % v * 40)
-            z.writestr("readme-%s.txt" % v, "notes %s\n" % v)
+        make_package(os.path.join(folder, v + ".zip"), package_files(v))
     return folder
 
 
