@@ -216,27 +216,14 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
 
 TEST(DescribeLimits, NamesTheLimitWithItsFigures) {
     using F = net::DownloadFailure;
-    struct {
-        F failure;
-        std::uint64_t received;
-        std::int64_t announced;
-        std::uint64_t free;
-        const char* text;
-    } cases[] = {
-        {F::kSizeLimit, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
-        {F::kSizeLimit, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
-        {F::kNoSpace, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
-        {F::kStalled, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
-        {F::kTimeLimit, 7, -1, 0, "time limit after 7 bytes"},
+    const net_test::FailureText cases[] = {
+        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
+        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
+        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
+        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
+        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
     };
-    for (const auto& c : cases) {
-        net::DownloadResult r;
-        r.failure = c.failure;
-        r.received = c.received;
-        r.announced = c.announced;
-        r.freeBytes = c.free;
-        EXPECT_EQ(net::DescribeFailure(r), c.text);
-    }
+    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
 }
 
 }  // namespace

@@ -226,33 +226,18 @@ TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
 
 namespace {
 
-struct FailureText {
-    net::DownloadFailure failure;
-    int status;
-    std::uint64_t received;
-    std::int64_t announced;
-    const char* text;
-};
-
 TEST(DescribeFailure, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
-    const FailureText cases[] = {
-        {F::kNone, 200, 5, 5, ""},
-        {F::kStatus, 404, 0, 10, "status 404"},
-        {F::kUnreachable, 0, 0, -1, "server not reached"},
-        {F::kBroken, 200, 1000, 5000, "received 1000 of 5000 bytes"},
-        {F::kBroken, 200, 7, -1, "received 7 bytes"},
-        {F::kWriteError, 200, 32767, -1, "write error after 32767 bytes"},
-        {F::kEmptyBody, 200, 0, 0, "empty body"},
+    const net_test::FailureText cases[] = {
+        {F::kNone, 200, 5, 5, 0, ""},
+        {F::kStatus, 404, 0, 10, 0, "status 404"},
+        {F::kUnreachable, 0, 0, -1, 0, "server not reached"},
+        {F::kBroken, 200, 1000, 5000, 0, "received 1000 of 5000 bytes"},
+        {F::kBroken, 200, 7, -1, 0, "received 7 bytes"},
+        {F::kWriteError, 200, 32767, -1, 0, "write error after 32767 bytes"},
+        {F::kEmptyBody, 200, 0, 0, 0, "empty body"},
     };
-    for (const FailureText& c : cases) {
-        net::DownloadResult r;
-        r.failure = c.failure;
-        r.status = c.status;
-        r.received = c.received;
-        r.announced = c.announced;
-        EXPECT_EQ(net::DescribeFailure(r), c.text);
-    }
+    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
 }
 
 }  // namespace

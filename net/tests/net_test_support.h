@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
+#include "net/download.h"
 #include "platform/http.h"
 #include "platform/path_buffer.h"
 #include "testing/loopback_server.h"
@@ -70,5 +72,25 @@ struct DownloadDir {
     testing_support::ScopedTempDir dir;
     char localPath[plat::kPathSize] = {};
 };
+
+// A download result's figures, and how DescribeFailure names them.
+struct FailureText {
+    net::DownloadFailure failure;
+    int status;
+    std::uint64_t received;
+    std::int64_t announced;
+    std::uint64_t freeBytes;
+    const char* text;
+};
+
+inline std::string Described(const FailureText& c) {
+    net::DownloadResult r;
+    r.failure = c.failure;
+    r.status = c.status;
+    r.received = c.received;
+    r.announced = c.announced;
+    r.freeBytes = c.freeBytes;
+    return net::DescribeFailure(r);
+}
 
 }  // namespace net_test
