@@ -7,10 +7,9 @@ namespace textsearch {
 namespace {
 
 constexpr int kFirstLog2 = 16;
-// Samples per bucket before the table grows, and how much it grows, up to
-// a table that still fits the processor's last-level cache; beyond it
-// longer chains cost less than misses on every sample filed.
-constexpr std::size_t kMaxLoad = 8;
+// How much the table grows when the samples per bucket pass the chain's
+// limit, up to a table that still fits the processor's last-level cache;
+// beyond it longer chains cost less than misses on every sample filed.
 constexpr int kGrowthLog2 = 3;
 constexpr int kLastLog2 = kFirstLog2 + kGrowthLog2;
 // A chain this short is cheaper to walk than looking at more grams.
@@ -62,7 +61,7 @@ void GramChain::FileRange(const char* text, std::size_t from, std::size_t to) {
 // overall.
 void GramChain::Refile(const char* text, std::size_t wanted) {
     int log2 = kFirstLog2;
-    while ((std::size_t{kMaxLoad} << log2) < wanted && log2 < kLastLog2) log2 += kGrowthLog2;
+    while ((maxLoad_ << log2) < wanted && log2 < kLastLog2) log2 += kGrowthLog2;
     buckets_.assign(std::size_t{1} << log2, Bucket{0, 0});
     shift_ = 64 - log2;
     FileRange(text, 0, older_.size());
@@ -73,7 +72,7 @@ void GramChain::CatchUp(std::string_view text) {
     const std::size_t samples = (text.size() - gram_) / step_ + 1;
     if (samples <= older_.size()) return;
     if (buckets_.empty() ||
-        (samples > kMaxLoad * buckets_.size() && buckets_.size() < (std::size_t{1} << kLastLog2)))
+        (samples > maxLoad_ * buckets_.size() && buckets_.size() < (std::size_t{1} << kLastLog2)))
         Refile(text.data(), samples);
     std::size_t filed = older_.size();
     older_.resize(samples);

@@ -31,8 +31,11 @@ class GramChain {
 public:
     static constexpr std::size_t kMaxText = 0xFFFFFFFEu;
 
-    // gramLength: 4 or 8; step: 1 or more.
-    GramChain(std::size_t gramLength, std::size_t step) : gram_(gramLength), step_(step) {}
+    // gramLength: 4 or 8; step: 1 or more; maxLoad: samples per bucket
+    // before the table grows (short chains for many questions, a small
+    // table when few questions are expected).
+    GramChain(std::size_t gramLength, std::size_t step, std::size_t maxLoad)
+        : gram_(gramLength), step_(step), maxLoad_(maxLoad) {}
 
     std::size_t MinQuestion() const { return gram_ + step_ - 1; }
     std::size_t MemoryBytes() const;
@@ -63,6 +66,7 @@ private:
 
     std::size_t gram_;
     std::size_t step_;
+    std::size_t maxLoad_;
     int shift_ = 64;
     std::vector<Bucket> buckets_;
     std::vector<std::uint32_t> older_;  // per sample: the previous one in its bucket, + 1

@@ -41,8 +41,9 @@ public:
 
 private:
     ShortGrams short_;
-    GramChain fours_{4, 1};
-    GramChain eights_{8, 4};
+    // Most names are long: the eights answer most questions, the fours few.
+    GramChain fours_{4, 1, 32};
+    GramChain eights_{8, 4, 8};
 };
 
 }  // namespace textsearch

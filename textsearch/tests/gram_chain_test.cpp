@@ -101,7 +101,7 @@ TEST(GramIndex, AgreesAcrossTheTablesGrowth) {
 
 TEST(GramChain, DoesNotMatchBeforeTheTextsStart) {
     const std::string text = "bcdefghijklmnop";
-    textsearch::GramChain chain(8, 1);
+    textsearch::GramChain chain(8, 1, 8);
     chain.CatchUp(text);
     std::size_t budget = kAmple;
     EXPECT_EQ(chain.Find(text, "Xbcdefghij", &budget), GramAnswer::kAbsent);
@@ -115,7 +115,7 @@ TEST(GramChain, DoesNotMatchBeforeTheTextsStart) {
 TEST(GramChain, GivesUpWhenTheBudgetIsSpent) {
     const std::string text = Repeat("aaaaaaaaab", 1000);
     const std::string question = "aaaaaaaabaaaaaaaab";
-    textsearch::GramChain chain(8, 1);
+    textsearch::GramChain chain(8, 1, 8);
     chain.CatchUp(text);
     std::size_t budget = 100;
     EXPECT_EQ(chain.Find(text, question, &budget), GramAnswer::kGaveUp);
@@ -127,7 +127,7 @@ TEST(GramChain, GivesUpWhenTheBudgetIsSpent) {
 // One rare gram is enough: the walk takes its chain, not the long ones.
 TEST(GramChain, WalksTheRarestGramsChain) {
     const std::string text = Repeat("a", 10000) + "b";
-    textsearch::GramChain chain(8, 1);
+    textsearch::GramChain chain(8, 1, 8);
     chain.CatchUp(text);
     std::size_t budget = 40;  // "aaaaaaab" occurs once: one step and one comparison
     EXPECT_EQ(chain.Find(text, Repeat("a", 20) + "b", &budget), GramAnswer::kPresent);
