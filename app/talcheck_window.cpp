@@ -1,6 +1,7 @@
 #include "app/talcheck_window.h"
 
 #include <cstring>
+#include <memory>
 
 #include "app/package_keys.h"
 #include "app/run_guard.h"
@@ -13,6 +14,24 @@
 #include "update/installer_url.h"
 #include "update/run_log.h"
 #include "update/update_run.h"
+
+namespace {
+
+// The run's signature check, made when the first package has downloaded:
+// inside the guarded run, so that a failure to make it (an allocation
+// failure) ends the run with "END" as a failure of any other step does.
+class RunPackageCheck {
+public:
+    sig::PackageCheck& Get() {
+        if (!check_) check_ = std::make_unique<sig::PackageCheck>(CompiledPackageKeys());
+        return *check_;
+    }
+
+private:
+    std::unique_ptr<sig::PackageCheck> check_;
+};
+
+}  // namespace
 
 const fw::TResponseTableEntry TalCheckWindow::ResponseTable[] = {
     {UM_START_UPDATE,
@@ -51,18 +70,19 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
         FetchFolderListing(folderUrl, listing, ".");
     };
-    sig::PackageCheck signatures(CompiledPackageKeys());
+    RunPackageCheck signatures;
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
-            net::DownloadPackage(fileUrl, fileName, localPath, signatures.BeginPackage());
+            net::DownloadPackage(fileUrl, fileName, localPath, signatures.Get().BeginPackage());
         return PackageDownload{result.complete, net::DescribeFailure(result)};
     };
-    if (signatures.Enabled()) {
-        services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
-                                              const char* localPath) {
-            return signatures.Check(folderUrl, listedName, localPath);
-        };
-    }
+    // Without compiled-in keys every package passes and nothing more is
+    // fetched, as if no check were set.
+    services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
+                                          const char* localPath) {
+        sig::PackageCheck& check = signatures.Get();
+        return check.Enabled() ? check.Check(folderUrl, listedName, localPath) : std::string();
+    };
     services.install = [this](const char* name, const char* path, const char* dataDirectory) {
         InstallPackage(name, path, dataDirectory);
     };

@@ -7,12 +7,12 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "platform/http_limits_posix.h"
 #include "platform/scoped_handle.h"
 
 namespace plat {
@@ -20,14 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr unsigned long kDefaultConnectMs = 60000;
-constexpr unsigned long kDefaultReceiveMs = 30000;
 // Bytes kept beyond what the current Read() asked for; one curl delivery
 // (CURL_MAX_WRITE_SIZE) more may arrive before the transfer pauses.
 constexpr std::size_t kOverflowLimit = 64 * 1024;
-
-std::atomic<unsigned long> g_connectMs{0};
-std::atomic<unsigned long> g_receiveMs{0};
 
 struct EasyTraits {
     using Handle = CURL*;
@@ -89,13 +84,10 @@ struct HttpGet::Impl {
 
     bool done = false;
     CURLcode result = CURLE_OK;
-    unsigned long receiveMs = kDefaultReceiveMs;
-    bool connected = false;  // the receive time-out counts from here
-    Clock::time_point lastActivity;
-    TransferClock clock;
+    PullLimits limits;
     HttpFailure failure = HttpFailure::kNone;
 
-    explicit Impl(const HttpLimits& limits) : clock(limits, Clock::now()) {}
+    explicit Impl(const HttpLimits& l) : limits(l, ReceiveTime(), Clock::now()) {}
 
     ~Impl() {
         if (attached) curl_multi_remove_handle(multi.get(), easy.get());
@@ -103,7 +95,7 @@ struct HttpGet::Impl {
 
     bool Configure(const char* url);
     bool Pump(Clock::time_point deadline);
-    bool RunUntil(bool (*ready)(const Impl&), unsigned long limitMs);
+    bool RunUntil(bool (*ready)(const Impl&));
     void TakeOverflow();
 
     static int OnConnected(void* self, char*, char*, int, int);
@@ -113,16 +105,14 @@ struct HttpGet::Impl {
 
 int HttpGet::Impl::OnConnected(void* self, char*, char*, int, int) {
     auto* d = static_cast<Impl*>(self);
-    d->connected = true;
-    d->lastActivity = Clock::now();
+    d->limits.Connected(Clock::now());
     return CURL_PREREQFUNC_OK;
 }
 
 size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
     auto* d = static_cast<Impl*>(self);
     std::size_t len = size * count;
-    d->lastActivity = Clock::now();
-    d->clock.Count(len);
+    d->limits.Arrived(len, Clock::now());
     if (StartsWithNoCase(data, len, "http/")) {
         // A new response begins (after a 1xx or a redirection).
         d->status = 0;
@@ -150,8 +140,7 @@ size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) 
         d->paused = true;
         return CURL_WRITEFUNC_PAUSE;  // delivered again after unpausing
     }
-    d->lastActivity = Clock::now();
-    d->clock.Count(len);
+    d->limits.Arrived(len, Clock::now());
     d->headersDone = true;
     std::size_t direct = std::min(len, d->dstSize - d->dstUsed);
     if (direct) std::memcpy(d->dst + d->dstUsed, data, direct);
@@ -162,9 +151,6 @@ size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) 
 
 bool HttpGet::Impl::Configure(const char* url) {
     CURL* e = easy.get();
-    unsigned long connectMs = g_connectMs.load();
-    unsigned long recvMs = g_receiveMs.load();
-    receiveMs = recvMs ? recvMs : kDefaultReceiveMs;
     // libcurl keeps no cache, and like the Windows request this one adds no
     // cache headers of its own.
     bool ok = curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
@@ -175,8 +161,7 @@ bool HttpGet::Impl::Configure(const char* url) {
               curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                               static_cast<long>(connectMs ? connectMs : kDefaultConnectMs)) ==
-                  CURLE_OK &&
+                               static_cast<long>(ConnectTime().count())) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Impl::OnConnected) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_PREREQDATA, this) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader) == CURLE_OK &&
@@ -207,12 +192,10 @@ bool HttpGet::Impl::Pump(Clock::time_point deadline) {
     return curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr) == CURLM_OK;
 }
 
-// Runs the transfer until ready() holds, the transfer ends, the request's
-// limits pass, or, once connected, nothing has arrived for limitMs (before
-// that, libcurl's connect time-out applies). False on a failure, a time-out
-// or a limit, with failure set.
-bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&), unsigned long limitMs) {
-    lastActivity = Clock::now();
+// Runs the transfer until ready() holds, the transfer ends or one of its
+// limits passes. False on a failure, a time-out or a limit, with failure set.
+bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&)) {
+    limits.Restart(Clock::now());
     failure = HttpFailure::kBroken;
     while (!ready(*this)) {
         if (done) {
@@ -220,12 +203,9 @@ bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&), unsigned long limitMs) 
             return result == CURLE_OK;
         }
         Clock::time_point now = Clock::now();
-        if ((failure = clock.Check(now)) != HttpFailure::kNone) return false;
+        if ((failure = limits.Check(now)) != HttpFailure::kNone) return false;
         failure = HttpFailure::kBroken;
-        auto deadline = lastActivity + std::chrono::milliseconds(limitMs);
-        if (!connected) deadline = now + std::chrono::milliseconds(100);
-        if (connected && now >= deadline) return false;
-        if (!Pump(std::min(deadline, clock.NextDeadline()))) return false;
+        if (!Pump(limits.WaitUntil(now))) return false;
     }
     failure = HttpFailure::kNone;
     return true;
@@ -254,7 +234,7 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     if (!d->multi || !d->easy || !d->Configure(url)) return false;
     if (curl_multi_add_handle(d->multi.get(), d->easy.get()) != CURLM_OK) return false;
     d->attached = true;
-    bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; }, d->receiveMs);
+    bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; });
     if (!ok || !d->headersDone) {
         if (d->failure != HttpFailure::kNone) failure_ = d->failure;
         return false;
@@ -289,7 +269,7 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     d.dstSize = size;
     d.dstUsed = 0;
     d.TakeOverflow();
-    bool ok = d.RunUntil([](const Impl& i) { return i.dstUsed == i.dstSize; }, d.receiveMs);
+    bool ok = d.RunUntil([](const Impl& i) { return i.dstUsed == i.dstSize; });
     if (d.done && d.result == CURLE_OK) d.TakeOverflow();
     *got = d.dstUsed;
     d.dst = nullptr;
@@ -305,10 +285,5 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
 }
 
 HttpFailure HttpGet::Failure() const { return failure_; }
-
-void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
-    g_connectMs = connectMs;
-    g_receiveMs = receiveMs;
-}
 
 }  // namespace plat

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -286,30 +285,6 @@ void LoopbackServer::FillBody(const Reply& reply, std::uint64_t offset, std::siz
         std::size_t take = std::min(n - k, body.size() - at);
         block.replace(k, take, body, at, take);
         k += take;
-    }
-}
-
-// Sends data whole, or one byte at a time when drip; waits dripMs before
-// each piece, in short steps so that a stopping server does not wait.
-bool LoopbackServer::SendPaced(sock::Handle s, const std::string& data, bool drip,
-                               int dripMs) const {
-    std::size_t step = drip ? 1 : data.size();
-    for (std::size_t at = 0; at < data.size() && !stop_; at += step) {
-        for (int waited = 0; waited < dripMs && !stop_; waited += kPollMs)
-            std::this_thread::sleep_for(
-                std::chrono::milliseconds(std::min(kPollMs, dripMs - waited)));
-        if (!sock::SendAll(s, data.data() + at, std::min(step, data.size() - at))) return false;
-    }
-    return !stop_;
-}
-
-// Keeps a connection open without a word until the client gives up or the
-// server stops.
-void LoopbackServer::Hold(sock::Handle s) const {
-    char buf[512];
-    while (!stop_) {
-        long n = sock::Receive(s, buf, sizeof buf, kPollMs);
-        if (n == sock::kClosed || n == sock::kError) return;
     }
 }
 

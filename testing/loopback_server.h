@@ -10,7 +10,7 @@
 //   FetchFolderListing(server.Url("/a/").c_str(), listing, ".");
 //
 // Paths without a route and outside every served directory get 404 with an
-// HTML body.
+// HTML body. Replies that misbehave are built in testing/hostile_replies.h.
 #pragma once
 
 #include <atomic>

@@ -1,19 +1,8 @@
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 #include "testing/odd_files.h"
 
 namespace testing_support {
 
 bool MakeFifo(const std::string&) { return false; }
 bool MakeEndlessDeviceLink(const std::string&) { return false; }
-
-bool MakeSparseFile(const std::string& path, std::uint64_t size) {
-    std::error_code ec;
-    { std::ofstream touch(path); }
-    std::filesystem::resize_file(path, size, ec);
-    return !ec;
-}
 
 }  // namespace testing_support

@@ -4,43 +4,14 @@
 #include <cstring>
 
 #include "platform/path_buffer.h"
-#include "platform/profile.h"
 #include "platform/system.h"
+#include "update/station.h"
 #include "update/version.h"
 
 namespace {
 
-constexpr std::size_t kVersionTextSize = 16;
-constexpr const char* kStationSection = "STATIONINFO";
-
-// dst = directory + name; empty when the whole path does not fit, so that
-// no truncated path is ever opened.
-void JoinPath(char* dst, const char* directory, const char* name) {
-    if (!plat::CopyBounded(dst, plat::kPathSize, directory) ||
-        !plat::AppendBounded(dst, plat::kPathSize, name)) {
-        dst[0] = '\0';
-    }
-}
-
 std::string Parenthesised(const std::string& reason) {
     return "(" + (reason.empty() ? std::string("unknown reason") : reason) + ")";
-}
-
-VersionTriple InstalledVersion(const UpdateServices& services, const char* workDir) {
-    char exePath[plat::kPathSize] = {};
-    char stationPath[plat::kPathSize] = {};
-    char installedText[kVersionTextSize] = {};
-    char stationText[kVersionTextSize] = {};
-    JoinPath(exePath, workDir, "frontend.exe");
-    if (exePath[0]) services.readFileVersion(exePath, installedText, sizeof installedText);
-    JoinPath(stationPath, workDir, "station.ini");
-    plat::ReadProfileString(kStationSection, "FrontendVersion", "", stationText, sizeof stationText,
-                            stationPath);
-    if (stationText[0]) plat::CopyBounded(installedText, sizeof installedText, stationText);
-
-    VersionTriple installed;  // 5.1.0 unless the text says otherwise
-    ParseVersion(installedText, installed.major, installed.minor, installed.build);
-    return installed;
 }
 
 void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
@@ -114,12 +85,9 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     const char separator[2] = {plat::kPathSeparator, '\0'};
     plat::AppendBounded(workDir, sizeof workDir, separator);
 
-    VersionTriple installed = InstalledVersion(services, workDir);
-    char dataDirectory[plat::kPathSize] = {};
-    char stationPath[plat::kPathSize] = {};
-    JoinPath(stationPath, workDir, "station.ini");
-    plat::ReadProfileString(kStationSection, "DBDirectory", "", dataDirectory, sizeof dataDirectory,
-                            stationPath);
+    const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
+    const VersionTriple& installed = station.installed;
+    const char* dataDirectory = station.dataDirectory;
 
     char currentFolder[kFolderPathSize] = {};
     FormatFolderPath(currentFolder, installed.major, installed.minor);

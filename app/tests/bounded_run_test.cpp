@@ -15,12 +15,18 @@
 #include "net/folder_listing.h"
 #include "platform/file_version.h"
 #include "platform/http_limits.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/odd_files.h"
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;
+using testing_support::Announcing;
+using testing_support::Drip;
+using testing_support::Dripping;
+using testing_support::Endless;
 using testing_support::LoopbackServer;
+using testing_support::Repeated;
 using testing_support::Reply;
 
 namespace {
@@ -108,25 +114,7 @@ struct HostileCase {
     bool installed;
 };
 
-Reply Endless() { return Reply::Generated(Reply::kAll); }
-Reply EndlessPage() {
-    Reply r = Reply::Page(kPage + std::string(200, ' ') + "\n");
-    r.repeatBody = true;
-    return r;
-}
-Reply Drip(Reply r, bool head) {
-    r.dripMs = 100;
-    r.dripHead = head;
-    r.dripBody = !head;
-    return r;
-}
-// 64 KiB of the announced body, then silence (see net's bounded tests on
-// how Wine closes a request whose announced body is still arriving).
-Reply Announcing(Reply r, const char* length) {
-    r.contentLength = length;
-    r.stallAfter = 65536;
-    return r;
-}
+Reply EndlessPage() { return Repeated(Reply::Page(kPage + std::string(200, ' ') + "\n")); }
 
 class HostileServer : public BoundedRun, public ::testing::WithParamInterface<HostileCase> {};
 
@@ -163,15 +151,15 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServer,
     ::testing::Values(
         HostileCase{"EndlessPage", EndlessPage(), Reply::Generated(5000), nullptr, true},
-        HostileCase{"PageHeadersDripping", Drip(Reply::Page(kPage), true), Reply::Generated(5000),
-                    nullptr, false},
-        HostileCase{"PageBodyDripping", Drip(Reply::Page(kPage), false), Reply::Generated(5000),
-                    nullptr, false},
+        HostileCase{"PageHeadersDripping", Dripping(Reply::Page(kPage), Drip::kHead),
+                    Reply::Generated(5000), nullptr, false},
+        HostileCase{"PageBodyDripping", Dripping(Reply::Page(kPage), Drip::kBody),
+                    Reply::Generated(5000), nullptr, false},
         HostileCase{"EndlessPackage", Reply::Page(kPage), Endless(), "size limit after", false},
         HostileCase{"TenGigabytePackage", Reply::Page(kPage), Announcing(Endless(), "10737418240"),
                     "size limit: 10737418240 bytes announced", false},
-        HostileCase{"PackageDripping", Reply::Page(kPage), Drip(Reply::Generated(5000), false),
-                    "stalled after", false}),
+        HostileCase{"PackageDripping", Reply::Page(kPage),
+                    Dripping(Reply::Generated(5000), Drip::kBody), "stalled after", false}),
     [](const ::testing::TestParamInfo<HostileCase>& p) { return std::string(p.param.name); });
 
 // An allocation failure anywhere in the run: "END" is still its last line,

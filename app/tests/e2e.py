@@ -10,131 +10,17 @@ wrapper when --emulator is given. Each CASE makes a fresh station directory
 the run log, the requests the server saw, and the installed tree.
 """
 import argparse
-import http.server
 import os
 import re
 import shutil
-import socket
 import stat
 import subprocess
 import sys
 import tempfile
-import threading
 import time
-import urllib.parse
-import zipfile
 
-BASE = "/Marl%20Quill/MarlQuill/"
-RUN_TIMEOUT = 120  # seconds; a run that takes longer has hung
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-# ---------------------------------------------------------------- server
-
-
-class InstallerServer(http.server.ThreadingHTTPServer):
-    """Serves a folder tree as an installer server: folder pages with one
-    lower-case link per line, files as they are. Options change what unknown
-    folders answer and can hold one folder's listing back."""
-
-    daemon_threads = True
-
-    def __init__(self, root):
-        super().__init__(("127.0.0.1", 0), Handler)
-        self.root = root
-        self.requests = []
-        self.unknown = "404"  # "404", "catch-all" or "distinct"
-        self.hold_fragment = None  # listing held back until release is set
-        self.missing = set()  # file names listed in their folder but answered with 404
-        self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
-        self.held = threading.Event()
-        self.release = threading.Event()
-        self.thread = threading.Thread(target=self.serve_forever, daemon=True)
-        self.thread.start()
-
-    @property
-    def host(self):
-        return "127.0.0.1:%d" % self.server_address[1]
-
-    def stop(self):
-        self.release.set()
-        self.shutdown()
-        self.server_close()
-
-    def listing_requests(self):
-        return [r for r in self.requests if r.endswith("/")]
-
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-    def send(self, status, body, content_type="text/html"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def do_GET(self):
-        srv = self.server
-        srv.requests.append(self.path)
-        if srv.hold_fragment and srv.hold_fragment in self.path:
-            srv.held.set()
-            srv.release.wait(RUN_TIMEOUT)
-        parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
-        local = os.path.join(srv.root, *parts)
-        if os.path.isdir(local):
-            names = sorted(os.listdir(local))
-            lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
-            page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
-            return self.send(200, page.encode())
-        if parts and parts[-1] in srv.announce:
-            self.send_response(200)
-            self.send_header("Content-Type", "application/zip")
-            self.send_header("Content-Length", srv.announce[parts[-1]])
-            self.end_headers()
-            self.wfile.write(b"PK\x03\x04" * 256)
-            return
-        if os.path.isfile(local) and parts[-1] not in srv.missing:
-            with open(local, "rb") as f:
-                return self.send(200, f.read(), "application/zip")
-        if srv.unknown == "catch-all":
-            page = '<html><body>Not here.\n<a href="help.html">Help</a>\n</body></html>\n'
-            return self.send(404, page.encode())
-        if srv.unknown == "distinct":
-            page = '<html><body>\n<a href="notes-%d.txt">notes</a>\n</body></html>\n' % len(
-                srv.requests)
-            return self.send(200, page.encode())
-        return self.send(404, b"<html><body><h1>404 Not Found</h1></body></html>\n")
-
-
-def make_package(path, files):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
-        for name, text in files.items():
-            z.writestr(name, text)
-
-
-def package_files(version):
-    return {"bin/frontend-%s.txt" % version: "build %s\n" % version * 50,
-            "readme-%s.txt" % version: "release notes %s\n" % version}
-
-
-def add_packages(root, line, versions):
-    folder = os.path.join(root, "Marl Quill", "MarlQuill", "%s Installers" % line)
-    os.makedirs(folder, exist_ok=True)
-    for v in versions:
-        make_package(os.path.join(folder, v + ".zip"), package_files(v))
-
+from e2e_harness import RUN_TIMEOUT, Failure, check, closed_port, program_path, run_case
+from e2e_server import BASE, InstallerServer, add_packages, package_files
 
 # ---------------------------------------------------------------- program
 
@@ -152,9 +38,7 @@ class Program:
 
     def native_path(self, path):
         """A path as the program writes it in station.ini."""
-        if not self.windows:
-            return path
-        return "Z:" + path.replace("/", "\\")
+        return program_path(path, self.windows)
 
     def start(self, cwd, env, args=()):
         return subprocess.Popen(self.command(self.exe, *args), cwd=cwd, env=env,
@@ -384,12 +268,8 @@ def case_odd_station_files(s):
 
 
 def case_unreachable(s):
-    sock = socket.socket()
-    sock.bind(("127.0.0.1", 0))
-    port = sock.getsockname()[1]
-    sock.close()  # nothing listens there now
     s.station_files()
-    code, seconds = s.run(host="127.0.0.1:%d" % port)
+    code, seconds = s.run(host="127.0.0.1:%d" % closed_port())
     check(code == 0, "exit code %d" % code)
     check(s.log_messages() == ["START", "END"], "log %s" % s.log_messages())
     check(not s.installed(), "something was installed")
@@ -537,30 +417,31 @@ def no_program_left(program):
     check(not left, "processes left behind: %s" % left)
 
 
-def main():
+def program_arguments():
+    """The arguments every script of the program's end-to-end tests takes."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--emulator")
     parser.add_argument("--frontend")
     parser.add_argument("--probe")
+    return parser
+
+
+def main():
+    parser = program_arguments()
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     program = Program(args)
     scenario = Scenario(program)
-    try:
+
+    def body():
         CASES[args.case](scenario)
         # This build has no package keys: nothing but packages and listings.
         asked = [r for r in scenario.server.requests if "signatures/" in r]
         check(not asked, "signature requests without keys: %s" % asked)
         time.sleep(0.2)
         no_program_left(program)
-    except Failure as e:
-        print("FAILED: %s" % e)
-        return 1
-    finally:
-        scenario.close()
-    print("passed: %s" % args.case)
-    return 0
+    return run_case(args.case, scenario, body)
 
 
 if __name__ == "__main__":

@@ -10,13 +10,14 @@ time. Each case serves 5.10.0023.zip (installed line) and 5.20.0001.zip (next
 line); the first one's signature is what the case is about, the second one is
 always signed well and must be installed whatever became of the first.
 """
-import argparse
 import os
 import subprocess
 import sys
 import time
 
 import e2e
+import e2e_harness
+import e2e_server
 from e2e import check, folder, package_log
 
 FIRST = "5.10.0023.zip"
@@ -33,14 +34,7 @@ class Signer:
 
     def sign(self, package, key, legacy=False, as_file=None):
         """Signs package into signatures/NAME.minisig beside it."""
-        target = os.path.join(os.path.dirname(package), "signatures",
-                              os.path.basename(package) + ".minisig")
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        cmd = [self.minisign, "-S", "-s", key, "-m", as_file or package, "-x", target]
-        if legacy:
-            cmd.append("-l")
-        subprocess.run(cmd, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-        return target
+        return e2e_harness.sign(self.minisign, key, package, legacy, as_file)
 
     def new_key(self, directory):
         pub, sec = os.path.join(directory, "other.pub"), os.path.join(directory, "other.key")
@@ -54,8 +48,8 @@ def package_path(s, line, name):
 
 
 def setup(s, signer):
-    e2e.add_packages(s.tree, "5_1", ["5.10.0023"])
-    e2e.add_packages(s.tree, "5_2", ["5.20.0001"])
+    e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"])
+    e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
     signer.sign(package_path(s, "5_2", SECOND), signer.key("k1"))
     s.station_files()
     return package_path(s, "5_1", FIRST)
@@ -112,7 +106,7 @@ def case_other_name(s, signer):
     # signature are genuine, the trusted comment names the older file.
     package = setup(s, signer)
     old = os.path.join(s.tmp, "5.10.0021.zip")
-    e2e.make_package(old, e2e.package_files("5.10.0021"))
+    e2e_server.make_package(old, e2e_server.package_files("5.10.0021"))
     with open(old, "rb") as src, open(package, "wb") as dst:
         dst.write(src.read())
     signer.sign(package, signer.key("k1"), as_file=old)
@@ -153,11 +147,7 @@ CASES = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--emulator")
-    parser.add_argument("--frontend")
-    parser.add_argument("--probe")
+    parser = e2e.program_arguments()
     parser.add_argument("--keys", required=True)
     parser.add_argument("--minisign", required=True)
     parser.add_argument("case", choices=sorted(CASES))
@@ -165,17 +155,12 @@ def main():
     program = e2e.Program(args)
     signer = Signer(args.minisign, args.keys)
     scenario = e2e.Scenario(program)
-    try:
+
+    def body():
         CASES[args.case](scenario, signer)
         time.sleep(0.2)
         e2e.no_program_left(program)
-    except e2e.Failure as e:
-        print("FAILED: %s" % e)
-        return 1
-    finally:
-        scenario.close()
-    print("passed: signed %s" % args.case)
-    return 0
+    return e2e_harness.run_case("signed " + args.case, scenario, body)
 
 
 if __name__ == "__main__":

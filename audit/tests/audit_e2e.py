@@ -17,24 +17,18 @@ import http.server
 import json
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 import threading
 import urllib.parse
-import zipfile
 
-RUN_TIMEOUT = 120
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
+                                "tests"))
+from e2e_harness import (RUN_TIMEOUT, Failure, check, closed_port, program_path,  # noqa: E402
+                         run_case)
+from e2e_harness import sign as sign_with  # noqa: E402
+from e2e_server import QuietHandler, make_package, package_files  # noqa: E402
 
 
 class Server(http.server.ThreadingHTTPServer):
@@ -56,17 +50,7 @@ class Server(http.server.ThreadingHTTPServer):
         return "127.0.0.1:%d" % self.server_address[1]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-    def send(self, status, body, content_type="text/html"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
+class Handler(QuietHandler):
     def page(self, local, names):
         form = self.server.forms.get(os.path.basename(local), "lower")
         if form == "upper":
@@ -92,11 +76,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 def add_packages(top, line, versions):
     folder = os.path.join(top, "%s Installers" % line)
-    os.makedirs(folder, exist_ok=True)
     for v in versions:
-        with zipfile.ZipFile(os.path.join(folder, v + ".zip"), "w", zipfile.ZIP_DEFLATED) as z:
-            z.writestr("bin/frontend-%s.txt" % v, "build %s\n" % v * 40)
-            z.writestr("readme-%s.txt" % v, "notes %s\n" % v)
+        make_package(os.path.join(folder, v + ".zip"), package_files(v))
     return folder
 
 
@@ -113,7 +94,7 @@ class Scenario:
         os.makedirs(os.path.join(self.data, "install"))
         self.server = Server(self.tree)
         shutil.copy(args.frontend, os.path.join(self.station, "frontend.exe"))  # 5.10.0020
-        data = self.data if not args.emulator else "Z:" + self.data.replace("/", "\\")
+        data = program_path(self.data, bool(args.emulator))
         with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
             f.write("[STATIONINFO]\nDBDirectory=%s\n" % data)
 
@@ -233,11 +214,7 @@ def case_catch_all(s):
 
 
 def case_unreachable(s):
-    sock = socket.socket()
-    sock.bind(("127.0.0.1", 0))
-    port = sock.getsockname()[1]
-    sock.close()
-    code, text, doc = s.run(host="127.0.0.1:%d" % port)
+    code, text, doc = s.run(host="127.0.0.1:%d" % closed_port())
     check(code == 3 and doc["result"] == "unreachable", "exit %d" % code)
     check(not any(r["reached"] for r in doc["requests"]), doc["requests"])
     check("no answer after" in text and "Result: unreachable (exit code 3)" in text, text)
@@ -249,7 +226,7 @@ def case_tree(s):
     with open(os.path.join(folder, "5.30.0002.zip"), "wb") as f:
         f.write(b"PK\x03\x04 not really an archive")
     shutil.copy(os.path.join(folder, "5.30.0001.zip"), os.path.join(folder, "setup.zip"))
-    tree = s.tree if not s.args.emulator else "Z:" + s.tree.replace("/", "\\")
+    tree = program_path(s.tree, bool(s.args.emulator))
     code, text, doc = s.run("--tree", tree)
     check(code == 2 and doc["result"] == "problems", "exit %d" % code)
     check(codes(doc, "problems") == ["gap", "name_unparsable", "package_broken"],
@@ -269,12 +246,7 @@ def case_tree(s):
 def sign(s, package, as_file=None):
     """Signs package with test key k1 into signatures/NAME.minisig beside it."""
     check(s.args.keys and s.args.minisign, "needs --keys and --minisign")
-    target = os.path.join(os.path.dirname(package), "signatures",
-                          os.path.basename(package) + ".minisig")
-    os.makedirs(os.path.dirname(target), exist_ok=True)
-    subprocess.run([s.args.minisign, "-S", "-s", os.path.join(s.args.keys, "k1.key"),
-                    "-m", as_file or package, "-x", target],
-                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    sign_with(s.args.minisign, os.path.join(s.args.keys, "k1.key"), package, as_file=as_file)
 
 
 def case_signed_download(s):
@@ -295,7 +267,7 @@ def case_signed_tree(s):
     sign(s, os.path.join(folder, "5.10.0021.zip"))
     # A valid signature of another package under this one's name.
     sign(s, os.path.join(folder, "5.10.0025.zip"), os.path.join(folder, "5.10.0021.zip"))
-    tree = s.tree if not s.args.emulator else "Z:" + s.tree.replace("/", "\\")
+    tree = program_path(s.tree, bool(s.args.emulator))
     code, text, doc = s.run("--tree", tree)
     check(code == 2, "exit %d: %s" % (code, text))
     check(codes(doc, "problems") == ["signature_missing", "signature_refused"],
@@ -322,15 +294,7 @@ def main():
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     scenario = Scenario(args)
-    try:
-        CASES[args.case](scenario)
-    except Failure as e:
-        print("FAILED: %s" % e)
-        return 1
-    finally:
-        scenario.close()
-    print("passed: %s" % args.case)
-    return 0
+    return run_case(args.case, scenario, lambda: CASES[args.case](scenario))
 
 
 if __name__ == "__main__":

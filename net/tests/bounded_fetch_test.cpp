@@ -11,15 +11,21 @@
 
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/tests/net_test_support.h"
 #include "platform/disk_space.h"
 #include "platform/http_limits.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/small_volume.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
 
 using std::chrono::milliseconds;
+using testing_support::Announcing;
+using testing_support::Drip;
+using testing_support::Dripping;
+using testing_support::Endless;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
 
@@ -121,32 +127,9 @@ struct StopCase {
     bool created;  // the file existed before it was removed
 };
 
-Reply Endless() { return Reply::Generated(Reply::kAll); }
-// Sends 64 KiB of the announced body, then stays silent. (Wine's WinINet
-// reads on the rest of an announced body when the request is closed, as long
-// as bytes are there at once: against a body sent at loopback speed that
-// close would take as long as the body.)
-Reply Announcing(const char* length) {
-    Reply r = Endless();
-    r.contentLength = length;
-    r.stallAfter = 65536;
-    return r;
-}
-Reply Dripping() {
-    Reply r = Reply::Generated(100000);
-    r.dripMs = 100;
-    r.dripBody = true;
-    return r;
-}
-Reply TooSlow() {
-    // 20 KB/s: never stalled, and below the size limit when the total time
-    // runs out.
-    Reply r = Reply::Generated(kPackageLimit - 1);
-    r.dripMs = 100;
-    r.dripBytes = 2048;
-    r.dripBody = true;
-    return r;
-}
+// 20 KB/s: never stalled, and below the size limit when the total time runs
+// out.
+Reply TooSlow() { return Dripping(Reply::Generated(kPackageLimit - 1), Drip::kBody, 2048); }
 
 class DownloadStop : public Bounded, public ::testing::WithParamInterface<StopCase> {};
 
@@ -154,28 +137,27 @@ TEST_P(DownloadStop, EndsInTimeDeletesThePartAndSaysWhy) {
     const StopCase& c = GetParam();
     LoopbackServer server;
     server.Route("/pkg.zip", c.reply);
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    net_test::DownloadDir at;
     auto start = Clock::now();
     net::DownloadResult r =
-        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_LT(Clock::now() - start, kBound);
     EXPECT_EQ(r.failure, c.failure) << net::DescribeFailure(r);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.removed, c.created);
     EXPECT_LE(r.received, kPackageLimit);
-    EXPECT_FALSE(testing_support::FileExists(dir.Join("pkg.zip")));
-    EXPECT_EQ(std::string(localPath), dir.path());
+    EXPECT_FALSE(testing_support::FileExists(at.dir.Join("pkg.zip")));
+    EXPECT_EQ(std::string(at.localPath), at.dir.path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, DownloadStop,
     ::testing::Values(
         StopCase{"EndlessBodyWithoutLength", Endless(), net::DownloadFailure::kSizeLimit, true},
-        StopCase{"TenGigabytesAnnounced", Announcing("10737418240"),
+        StopCase{"TenGigabytesAnnounced", Announcing(Endless(), "10737418240"),
                  net::DownloadFailure::kSizeLimit, false},
-        StopCase{"DrippingBody", Dripping(), net::DownloadFailure::kStalled, true},
+        StopCase{"DrippingBody", Dripping(Reply::Generated(100000), Drip::kBody),
+                 net::DownloadFailure::kStalled, true},
         StopCase{"TooSlowForTheTotalTime", TooSlow(), net::DownloadFailure::kTimeLimit, true}),
     [](const ::testing::TestParamInfo<StopCase>& p) { return std::string(p.param.name); });
 
@@ -190,7 +172,7 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
     struct {
         Reply reply;
         bool created;
-    } cases[] = {{Endless(), true}, {Announcing("7340032"), false}};  // 7 MiB announced
+    } cases[] = {{Endless(), true}, {Announcing(Endless(), "7340032"), false}};  // 7 MiB announced
     for (const auto& c : cases) {
         LoopbackServer server;
         server.Route("/pkg.zip", c.reply);
@@ -212,7 +194,8 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
 
 // A link planted under the package's name is replaced, never written through.
 TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
-    testing_support::ScopedTempDir dir;
+    net_test::DownloadDir at;
+    const testing_support::ScopedTempDir& dir = at.dir;
     std::string victim = dir.Join("victim.txt");
     ASSERT_TRUE(testing_support::WriteFile(victim, "keep me"));
     std::error_code ec;
@@ -220,10 +203,8 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
     LoopbackServer server;
     server.Route("/pkg.zip", Reply::Generated(50000));
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
     net::DownloadResult r =
-        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
+        net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_TRUE(r.complete) << net::DescribeFailure(r);
     std::string kept, written;
     ASSERT_TRUE(testing_support::ReadFile(victim, &kept));
@@ -235,27 +216,14 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
 
 TEST(DescribeLimits, NamesTheLimitWithItsFigures) {
     using F = net::DownloadFailure;
-    struct {
-        F failure;
-        std::uint64_t received;
-        std::int64_t announced;
-        std::uint64_t free;
-        const char* text;
-    } cases[] = {
-        {F::kSizeLimit, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
-        {F::kSizeLimit, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
-        {F::kNoSpace, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
-        {F::kStalled, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
-        {F::kTimeLimit, 7, -1, 0, "time limit after 7 bytes"},
+    const net_test::FailureText cases[] = {
+        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
+        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
+        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
+        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
+        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
     };
-    for (const auto& c : cases) {
-        net::DownloadResult r;
-        r.failure = c.failure;
-        r.received = c.received;
-        r.announced = c.announced;
-        r.freeBytes = c.free;
-        EXPECT_EQ(net::DescribeFailure(r), c.text);
-    }
+    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
 }
 
 }  // namespace

@@ -7,14 +7,16 @@
 
 #include "net/tests/net_test_support.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using net_test::CutAt;
-using net_test::Silent;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 namespace {
 
@@ -32,35 +34,25 @@ struct DownloadCase {
     bool needsTimeouts = false;
 };
 
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
 Reply Status(int status) {
     Reply r = Reply::Generated(100000);
     r.status = status;
     return r;
 }
 
-class Download : public ::testing::TestWithParam<DownloadCase> {};
+class Download : public net_test::ServedReply<DownloadCase> {};
 
 TEST_P(Download, LeavesResultFileAndPathAsTheAnswerWarrants) {
     const DownloadCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/pkg.zip", c.reply);
-    server.Route("/moved.zip", Reply::Generated(100000));
-    testing_support::ScopedTempDir dir;
-    std::string target = dir.Join("5.10.0023.zip");
+    std::string url = Serve("/pkg.zip", "/moved.zip", Reply::Generated(100000));
+    net_test::DownloadDir at;
+    std::string target = at.dir.Join("5.10.0023.zip");
     ASSERT_TRUE(testing_support::WriteFile(target, kOld));
 
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
-    bool result = DownloadToFile(server.Url("/pkg.zip").c_str(), "5.10.0023.zip", localPath);
+    bool result = DownloadToFile(url.c_str(), "5.10.0023.zip", at.localPath);
 
     EXPECT_EQ(result, c.result);
-    EXPECT_EQ(std::string(localPath), c.pathSet ? target : dir.path());
+    EXPECT_EQ(std::string(at.localPath), c.pathSet ? target : at.dir.path());
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(target, &bytes));
     std::string full = testing_support::GeneratedBody(100000);
@@ -114,12 +106,10 @@ TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
     for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>(i % 256));
     LoopbackServer server;
     server.Route("/bin.zip", Reply::Page(body));
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
-    ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", localPath));
+    net_test::DownloadDir at;
+    ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", at.localPath));
     std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("bin.zip"), &bytes));
+    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("bin.zip"), &bytes));
     EXPECT_TRUE(bytes == body);
 }
 
@@ -172,9 +162,8 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
 TEST(DownloadPath, RefusesAPathLongerThanTheBufferBeforeAnyRequest) {
     LoopbackServer server;
     server.Route("/f.zip", Reply::Generated(1000));
-    testing_support::ScopedTempDir dir;
-    char localPath[plat::kPathSize] = {};
-    plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str());
+    net_test::DownloadDir at;
+    char* localPath = at.localPath;
     std::string before = localPath;
     // Directory + separator + name = exactly 260 characters: one too many.
     std::string name(259 - before.size(), 'n');
@@ -237,33 +226,18 @@ TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
 
 namespace {
 
-struct FailureText {
-    net::DownloadFailure failure;
-    int status;
-    std::uint64_t received;
-    std::int64_t announced;
-    const char* text;
-};
-
 TEST(DescribeFailure, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
-    const FailureText cases[] = {
-        {F::kNone, 200, 5, 5, ""},
-        {F::kStatus, 404, 0, 10, "status 404"},
-        {F::kUnreachable, 0, 0, -1, "server not reached"},
-        {F::kBroken, 200, 1000, 5000, "received 1000 of 5000 bytes"},
-        {F::kBroken, 200, 7, -1, "received 7 bytes"},
-        {F::kWriteError, 200, 32767, -1, "write error after 32767 bytes"},
-        {F::kEmptyBody, 200, 0, 0, "empty body"},
+    const net_test::FailureText cases[] = {
+        {F::kNone, 200, 5, 5, 0, ""},
+        {F::kStatus, 404, 0, 10, 0, "status 404"},
+        {F::kUnreachable, 0, 0, -1, 0, "server not reached"},
+        {F::kBroken, 200, 1000, 5000, 0, "received 1000 of 5000 bytes"},
+        {F::kBroken, 200, 7, -1, 0, "received 7 bytes"},
+        {F::kWriteError, 200, 32767, -1, 0, "write error after 32767 bytes"},
+        {F::kEmptyBody, 200, 0, 0, 0, "empty body"},
     };
-    for (const FailureText& c : cases) {
-        net::DownloadResult r;
-        r.failure = c.failure;
-        r.status = c.status;
-        r.received = c.received;
-        r.announced = c.announced;
-        EXPECT_EQ(net::DescribeFailure(r), c.text);
-    }
+    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
 }
 
 }  // namespace

@@ -5,13 +5,15 @@
 #include <string>
 
 #include "net/tests/net_test_support.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 
 using net::FetchFailure;
-using net_test::CutAt;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::StallAt;
 
 namespace {
 
@@ -20,11 +22,8 @@ namespace {
 
 constexpr std::size_t kLimit = 4096;
 
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
-Reply Announcing(Reply r, const char* length) {
+// A short body that claims a longer one, then ends.
+Reply Claiming(Reply r, const char* length) {
     r.contentLength = length;
     r.framing = Reply::Framing::kUntilClose;
     return r;
@@ -39,18 +38,13 @@ struct FetchCase {
     bool needsTimeouts = false;
 };
 
-class FetchSmall : public ::testing::TestWithParam<FetchCase> {};
+class FetchSmall : public net_test::ServedReply<FetchCase> {};
 
 TEST_P(FetchSmall, ReadsAtMostTheLimit) {
     const FetchCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/signatures/5.20.0001.zip.minisig", c.reply);
-    server.Route("/moved", Reply::Generated(300));
+    std::string url = Serve("/signatures/5.20.0001.zip.minisig", "/moved", Reply::Generated(300));
 
-    net::SmallFile file =
-        net::FetchSmallFile(server.Url("/signatures/5.20.0001.zip.minisig").c_str(), kLimit);
+    net::SmallFile file = net::FetchSmallFile(url.c_str(), kLimit);
     EXPECT_EQ(file.failure, c.failure);
     EXPECT_EQ(net::DescribeFetchFailure(file, kLimit), c.described);
     if (c.failure == FetchFailure::kNone) {
@@ -75,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         FetchCase{"LargeUnannounced",
                   Framed(Reply::Generated(1 << 20), Reply::Framing::kUntilClose),
                   FetchFailure::kTooLarge, 0, "over 4096 bytes"},
-        FetchCase{"AnnouncedOverLimit", Announcing(Reply::Generated(100), "100000"),
+        FetchCase{"AnnouncedOverLimit", Claiming(Reply::Generated(100), "100000"),
                   FetchFailure::kTooLarge, 0, "over 4096 bytes"},
         FetchCase{"NotFound", Reply::Page("<html>Not Found</html>", 404), FetchFailure::kStatus, 0,
                   "status 404"},

@@ -12,14 +12,16 @@
 #include "net/download.h"
 #include "textsearch/link_matcher.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using net_test::CutAt;
-using net_test::Silent;
-using net_test::StallAt;
+using testing_support::CutAt;
+using testing_support::Framed;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 namespace {
 
@@ -163,11 +165,6 @@ struct FetchCase {
     bool needsTimeouts = false;
 };
 
-Reply Framed(Reply r, Reply::Framing f) {
-    r.framing = f;
-    return r;
-}
-
 const std::string kTwoLinks = Anchor("a.zip") + "\n" + Anchor("b.zip") + "\n";
 // Longer than one default chunk, with a link across the 32,768-byte mark.
 std::string Straddling() {
@@ -177,17 +174,13 @@ std::string Straddling() {
     return page + Anchor("last.zip") + "\n";
 }
 
-class FetchListing : public ::testing::TestWithParam<FetchCase> {};
+class FetchListing : public net_test::ServedReply<FetchCase> {};
 
 TEST_P(FetchListing, ParsesWhateverBodyArrives) {
     const FetchCase& c = GetParam();
-    if (c.needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
-    LoopbackServer server;
-    ASSERT_TRUE(server.ok());
-    server.Route("/5_2%20Installers/", c.reply);
-    server.Route("/moved/", Reply::Page(kTwoLinks));
+    std::string url = Serve("/5_2%20Installers/", "/moved/", Reply::Page(kTwoLinks));
     std::string listing;
-    FetchFolderListing(server.Url("/5_2%20Installers/").c_str(), listing, ".");
+    FetchFolderListing(url.c_str(), listing, ".");
     EXPECT_EQ(listing, c.listing);
     std::vector<testing_support::RequestRecord> requests = server.Requests();
     ASSERT_FALSE(requests.empty());

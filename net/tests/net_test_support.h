@@ -1,5 +1,6 @@
 // Shared set-up of the network tests: short time-outs, so that the cases
-// with a silent server end in seconds, and the Wine skip for them.
+// with a silent server end in seconds, the Wine skip for them, the fixture
+// of the cases that each serve one reply, and a directory to download into.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,8 +8,11 @@
 #include <cstdint>
 #include <string>
 
+#include "net/download.h"
 #include "platform/http.h"
+#include "platform/path_buffer.h"
 #include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 #include "testing/wine.h"
 
 namespace net_test {
@@ -23,22 +27,6 @@ struct CaseName {
     }
 };
 
-// Server misbehaviours applied to a reply: the body is cut off or stalls
-// after n bytes, or the connection is accepted and never answered.
-inline testing_support::Reply CutAt(testing_support::Reply r, std::uint64_t n) {
-    r.cutAfter = n;
-    return r;
-}
-inline testing_support::Reply StallAt(testing_support::Reply r, std::uint64_t n) {
-    r.stallAfter = n;
-    return r;
-}
-inline testing_support::Reply Silent() {
-    testing_support::Reply r;
-    r.neverAnswer = true;
-    return r;
-}
-
 class ShortTimeouts : public ::testing::Environment {
 public:
     void SetUp() override { plat::SetHttpTimeoutsForTesting(kTestTimeoutMs, kTestTimeoutMs); }
@@ -52,5 +40,57 @@ public:
             GTEST_SKIP() << "Wine's WinINet ignores its time-outs; a silent server would " \
                             "block for ever (real Windows honours them)";                  \
     } while (0)
+
+// Fixture of the table-driven cases that each put one reply (Case::reply) on
+// a loopback server. A case with Case::needsTimeouts set is skipped where the
+// client's time-outs do not hold.
+template <typename Case>
+class ServedReply : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        if (this->GetParam().needsTimeouts) SKIP_IF_TIMEOUTS_UNSUPPORTED();
+        ASSERT_TRUE(server.ok());
+    }
+
+    // Serves the case's reply at path and moved at movedPath (the target of
+    // the redirecting cases); the URL of path.
+    std::string Serve(const std::string& path, const std::string& movedPath,
+                      const testing_support::Reply& moved) {
+        server.Route(path, this->GetParam().reply);
+        server.Route(movedPath, moved);
+        return server.Url(path);
+    }
+
+    testing_support::LoopbackServer server;
+};
+
+// An empty temporary directory, named in localPath as a download's localPath
+// argument expects.
+struct DownloadDir {
+    DownloadDir() { plat::CopyBounded(localPath, sizeof localPath, dir.path().c_str()); }
+
+    testing_support::ScopedTempDir dir;
+    char localPath[plat::kPathSize] = {};
+};
+
+// A download result's figures, and how DescribeFailure names them.
+struct FailureText {
+    net::DownloadFailure failure;
+    int status;
+    std::uint64_t received;
+    std::int64_t announced;
+    std::uint64_t freeBytes;
+    const char* text;
+};
+
+inline std::string Described(const FailureText& c) {
+    net::DownloadResult r;
+    r.failure = c.failure;
+    r.status = c.status;
+    r.received = c.received;
+    r.announced = c.announced;
+    r.freeBytes = c.freeBytes;
+    return net::DescribeFailure(r);
+}
 
 }  // namespace net_test

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "platform/http.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/wine.h"
 
 using std::chrono::milliseconds;
+using testing_support::Drip;
 using testing_support::LoopbackServer;
 using testing_support::Reply;
 using Clock = plat::TransferClock::Clock;
@@ -120,20 +122,15 @@ protected:
     }
 };
 
-Reply Dripping(bool head, bool body) {
-    Reply r = Reply::Generated(100000);
-    r.dripMs = 100;  // 10 bytes a second: far below 1 KiB in 600 ms
-    r.dripHead = head;
-    r.dripBody = body;
-    return r;
-}
+// 10 bytes a second: far below 1 KiB in 600 ms.
+Reply Dripping(Drip part) { return testing_support::Dripping(Reply::Generated(100000), part); }
 
 // Works under Wine too: each read waits for no more than the bytes that are
 // there, so the clock is looked at after every dripped byte.
 TEST_F(HttpBounds, ABodyDrippingOneByteAtATimeIsStalled) {
     milliseconds took{};
     std::uint64_t bytes = 0;
-    EXPECT_EQ(Fetch(Dripping(false, true), &took, &bytes), plat::HttpFailure::kStalled);
+    EXPECT_EQ(Fetch(Dripping(Drip::kBody), &took, &bytes), plat::HttpFailure::kStalled);
     EXPECT_GE(took, kStallTime);
     EXPECT_LT(took, kBound);
     EXPECT_LT(bytes, 100u);
@@ -143,7 +140,7 @@ TEST_F(HttpBounds, ABodyDrippingOneByteAtATimeIsStalled) {
 TEST_F(HttpBounds, AnEndlessBodyEndsAtTheTotalTime) {
     milliseconds took{};
     std::uint64_t bytes = 0;
-    EXPECT_EQ(Fetch(Reply::Generated(Reply::kAll), &took, &bytes), plat::HttpFailure::kTimeLimit);
+    EXPECT_EQ(Fetch(testing_support::Endless(), &took, &bytes), plat::HttpFailure::kTimeLimit);
     EXPECT_GE(took, kTotalCap);
     EXPECT_LT(took, kBound);
     EXPECT_GT(bytes, 1024u * 1024u);
@@ -156,9 +153,7 @@ TEST_F(HttpBounds, AnEndlessBodyEndsAtTheTotalTime) {
 TEST_F(HttpBounds, HeadersDrippingOrNeverSentEndTheOpenWithinTheBound) {
     if (testing_support::RunningUnderWine())
         GTEST_SKIP() << "Wine does not wake InternetOpenUrlA when its handles are closed";
-    Reply silent;
-    silent.neverAnswer = true;
-    const Reply replies[] = {Dripping(true, false), silent};
+    const Reply replies[] = {Dripping(Drip::kHead), testing_support::Silent()};
     for (const Reply& reply : replies) {
         milliseconds took{};
         std::uint64_t bytes = 0;

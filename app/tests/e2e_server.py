@@ -1,0 +1,112 @@
+"""The installer server of the end-to-end tests, on 127.0.0.1, and the
+packages it serves: a folder tree below "Marl Quill/MarlQuill" with one
+folder of zip packages per version line."""
+import http.server
+import os
+import threading
+import urllib.parse
+import zipfile
+
+from e2e_harness import RUN_TIMEOUT
+
+BASE = "/Marl%20Quill/MarlQuill/"
+
+
+class InstallerServer(http.server.ThreadingHTTPServer):
+    """Serves a folder tree as an installer server: folder pages with one
+    lower-case link per line, files as they are. Options change what unknown
+    folders answer and can hold one folder's listing back."""
+
+    daemon_threads = True
+
+    def __init__(self, root):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.root = root
+        self.requests = []
+        self.unknown = "404"  # "404", "catch-all" or "distinct"
+        self.hold_fragment = None  # listing held back until release is set
+        self.missing = set()  # file names listed in their folder but answered with 404
+        self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
+        self.held = threading.Event()
+        self.release = threading.Event()
+        self.thread = threading.Thread(target=self.serve_forever, daemon=True)
+        self.thread.start()
+
+    @property
+    def host(self):
+        return "127.0.0.1:%d" % self.server_address[1]
+
+    def stop(self):
+        self.release.set()
+        self.shutdown()
+        self.server_close()
+
+    def listing_requests(self):
+        return [r for r in self.requests if r.endswith("/")]
+
+
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    """A request handler that logs nothing and sends whole bodies."""
+
+    def log_message(self, *args):
+        pass
+
+    def send(self, status, body, content_type="text/html"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+class Handler(QuietHandler):
+    def do_GET(self):
+        srv = self.server
+        srv.requests.append(self.path)
+        if srv.hold_fragment and srv.hold_fragment in self.path:
+            srv.held.set()
+            srv.release.wait(RUN_TIMEOUT)
+        parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
+        local = os.path.join(srv.root, *parts)
+        if os.path.isdir(local):
+            names = sorted(os.listdir(local))
+            lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
+            page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
+            return self.send(200, page.encode())
+        if parts and parts[-1] in srv.announce:
+            self.send_response(200)
+            self.send_header("Content-Type", "application/zip")
+            self.send_header("Content-Length", srv.announce[parts[-1]])
+            self.end_headers()
+            self.wfile.write(b"PK\x03\x04" * 256)
+            return
+        if os.path.isfile(local) and parts[-1] not in srv.missing:
+            with open(local, "rb") as f:
+                return self.send(200, f.read(), "application/zip")
+        if srv.unknown == "catch-all":
+            page = '<html><body>Not here.\n<a href="help.html">Help</a>\n</body></html>\n'
+            return self.send(404, page.encode())
+        if srv.unknown == "distinct":
+            page = '<html><body>\n<a href="notes-%d.txt">notes</a>\n</body></html>\n' % len(
+                srv.requests)
+            return self.send(200, page.encode())
+        return self.send(404, b"<html><body><h1>404 Not Found</h1></body></html>\n")
+
+
+def make_package(path, files):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, text in files.items():
+            z.writestr(name, text)
+
+
+def package_files(version):
+    return {"bin/frontend-%s.txt" % version: "build %s\n" % version * 50,
+            "readme-%s.txt" % version: "release notes %s\n" % version}
+
+
+def add_packages(root, line, versions):
+    folder = os.path.join(root, "Marl Quill", "MarlQuill", "%s Installers" % line)
+    os.makedirs(folder, exist_ok=True)
+    for v in versions:
+        make_package(os.path.join(folder, v + ".zip"), package_files(v))
