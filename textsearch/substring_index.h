@@ -3,26 +3,31 @@
 // would make quadratic on pages with many links. The string belongs to the
 // caller, who may only append to it while the index lives.
 //
-// Two structures, both filled lazily, only when a question needs them:
+// Three structures, each built lazily, only when a question needs it, and
+// each handing over to the next for good:
 // - per asked length, a WindowTable of the tab-free windows of that length:
 //   one hash and about one probe per question, and, when the names have
 //   one length, about one window per listed name; it answers tab-free
 //   questions of up to 259 bytes;
-// - a SuffixAutomaton of the whole text: linear whatever the input, with
-//   each transition found in constant time, but each byte of the string
-//   costs it scattered memory accesses (tens of times the cost of the
-//   tables on an ordinary page); once it is needed, it answers every
-//   question.
-// The automaton takes over at the first question that has a tab, is longer
-// than 259 bytes, or has a length beyond the first limits.lengths ones; when
-// a table gives up (it would need probe sequences longer than
+// - a GramIndex of every position of the string: a few memory accesses per
+//   byte and per question, whatever the lengths and the bytes, but its
+//   chains grow long on a string made of repeats;
+// - a SuffixAutomaton of the whole string: linear whatever the input, with
+//   each transition found in constant time, but each byte costs it
+//   scattered memory accesses (several times the gram index's).
+// The gram index takes over at the first question that has a tab, is
+// longer than 259 bytes, or has a length beyond the first limits.lengths
+// ones; when a table gives up (it would need probe sequences longer than
 // limits.probes); and when the tables together have hashed more than
 // limits.windowsPerByte windows per byte of the string (names of many
-// lengths: every table hashes the windows of every longer name). So time
-// stays linear in the string and the questions, and never far above that
-// of the automaton alone. Memory: at most 32 bytes per hashed window for
-// the tables, and the automaton's bound (128 bytes per byte of the string;
-// 50 to 66 in practice) once it has taken over.
+// lengths: every table hashes the windows of every longer name). The
+// automaton takes over when the gram index's chain walks have compared more
+// than limits.comparesPerByte bytes per byte of the string (0: never use
+// the gram index). So time stays linear in the string and the questions.
+// Memory, for the one structure alive at a time: at most 32 bytes per
+// hashed window for the tables; 3 MiB plus at most 20 bytes per byte of the
+// string for the gram index; 128 bytes per byte (50 to 66 in practice) for
+// the automaton.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textsearch/gram_index.h"
 #include "textsearch/suffix_automaton.h"
 #include "textsearch/window_table.h"
 
@@ -42,6 +48,8 @@ public:
         std::size_t lengths = 8;
         int probes = 64;
         std::size_t windowsPerByte = 2;
+        std::size_t comparesPerByte = 16;
+        std::size_t compareAllowance = 1 << 16;  // on top of the bytes' share
     };
 
     explicit SubstringIndex(const std::string& text) : text_(text) {}
@@ -57,11 +65,14 @@ public:
 private:
     WindowTable* TableFor(std::size_t length);
     bool WithinBudget() const;
+    GramAnswer GramsContain(std::string_view text);
     bool AutomatonContains(std::string_view text);
 
     Limits limits_;
     const std::string& text_;
-    std::vector<WindowTable> tables_;  // unused once the automaton exists
+    std::vector<WindowTable> tables_;   // unused once the grams exist
+    std::unique_ptr<GramIndex> grams_;  // unused once the automaton exists
+    std::size_t compared_ = 0;          // bytes the gram index's walks compared
     std::unique_ptr<SuffixAutomaton> automaton_;
     std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
 };

@@ -5,7 +5,8 @@
 //   RefParse       std::regex captures, each looked up with std::string::find
 //   Regex          std::regex alone (the matching half of RefParse)
 //   Dup            SubstringIndex alone, on the page's filtered captures
-//   DupAutomaton   the same with the window tables switched off
+//   DupGrams       the same with the window tables switched off
+//   DupAutomaton   the same with the automaton alone
 //   RefDup         std::string::find alone, on the same captures
 // Memory per listing byte ("mem/byte") is what the index holds at the end
 // of the page divided by the listing's length. Pages come from fixed
@@ -56,6 +57,15 @@ std::string HostilePage(std::size_t bytes, const std::string& alphabet) {
     return page;
 }
 
+// One link per line; targets of a's of every length from 1 to 259 in turn,
+// each ending in ".b": every gram of a target recurs in every longer one.
+std::string RepeatsPage(std::size_t bytes) {
+    std::string page;
+    for (int i = 0; page.size() < bytes; ++i)
+        page += "<a href=\"" + std::string(1 + (i * 7919) % 259, 'a') + ".b\">x</a>\n";
+    return page;
+}
+
 // Every byte but NUL, LF, CR, '"', '<' and '>': 250 values.
 std::string DistinctBytes() {
     std::string bytes;
@@ -81,10 +91,13 @@ const Page& PageAt(int which) {
          true},
         {"1 MB tabs, 4 letters", HostilePage(1000 * 1000, "ab.\t"), true},
         {"1 MB 250 distinct bytes", HostilePage(1000 * 1000, DistinctBytes()), true},
+        {"8 MB many lengths",
+         HostilePage(8 * 1000 * 1000, "abcdefghijklmnopqrstuvwxyz0123456789.-_"), true},
+        {"1 MB repeats", RepeatsPage(1000 * 1000), true},
     };
     return pages[which];
 }
-constexpr int kPages = 7;
+constexpr int kPages = 9;
 
 std::vector<std::string> RegexCaptures(const std::string& page) {
     std::regex pattern("<a href=\"(.*)\">.*</a>");  // compiled per page, as FetchFolderListing did
@@ -162,7 +175,8 @@ void Dup(benchmark::State& state, textsearch::SubstringIndex::Limits limits) {
 }
 
 void BM_Dup(benchmark::State& state) { Dup(state, {}); }
-void BM_DupAutomaton(benchmark::State& state) { Dup(state, {0, 64, 2}); }
+void BM_DupGrams(benchmark::State& state) { Dup(state, {0, 64, 2}); }
+void BM_DupAutomaton(benchmark::State& state) { Dup(state, {0, 64, 2, 0}); }
 
 void BM_RefDup(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
@@ -186,6 +200,7 @@ BENCHMARK(BM_Parse)->Apply(Pages);
 BENCHMARK(BM_RefParse)->Apply(SlowPages);
 BENCHMARK(BM_Regex)->Apply(Pages);
 BENCHMARK(BM_Dup)->Apply(Pages);
+BENCHMARK(BM_DupGrams)->Apply(Pages);
 BENCHMARK(BM_DupAutomaton)->Apply(Pages);
 BENCHMARK(BM_RefDup)->Apply(SlowPages);
 

@@ -18,16 +18,19 @@ struct LimitsCase {
 
 // Each limit steers the questions to another structure: window tables for
 // every length, as long as no tab comes; the tables with the usual limits,
-// then the automaton; one table only; tables that give up on the first
-// occupied slot, or the third; the automaton alone.
+// then the grams; one table only; tables that give up on the first
+// occupied slot, or the third; the grams alone; the grams until their
+// first long walk, then the automaton; the automaton alone.
 // clang-format off
 const LimitsCase kLimits[] = {
-    {"TablesOnly", Limits{1000, 64, 1000}},
+    {"TablesOnly", Limits{1000, 64, 1000, 0}},
     {"Default", Limits{}},
     {"OneLength", Limits{1, 64, 2}},
     {"OneProbe", Limits{1000, 1, 1000}},
     {"ThreeProbes", Limits{1000, 3, 1000}},
-    {"AutomatonOnly", Limits{0, 64, 2}},
+    {"GramsOnly", Limits{0, 64, 2, 1000}},
+    {"GramsThenAutomaton", Limits{0, 64, 2, 1, 64}},
+    {"AutomatonOnly", Limits{0, 64, 2, 0}},
 };
 // clang-format on
 
