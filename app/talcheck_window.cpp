@@ -17,9 +17,9 @@
 
 namespace {
 
-// The run's signature check, made when the first package has downloaded:
-// inside the guarded run, so that a failure to make it (an allocation
-// failure) ends the run with "END" as a failure of any other step does.
+// The run's signature check, made when the first download starts: inside
+// the guarded run, so that a failure to make it (an allocation failure)
+// ends the run with "END" as a failure of any other step does.
 class RunPackageCheck {
 public:
     sig::PackageCheck& Get() {

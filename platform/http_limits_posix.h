@@ -31,8 +31,9 @@ public:
     void Restart(Clock::time_point now);
 
     // kNone while the transfer may go on; kStalled or kTimeLimit once a limit
-    // of the request has passed (and from then on), kBroken when nothing has
-    // arrived for the receive time since the connection stood.
+    // of the request has passed (and from then on); kBroken when, connected,
+    // nothing has arrived for the receive time since the last byte, the
+    // connection or Restart, whichever came last.
     HttpFailure Check(Clock::time_point now);
     // The latest moment for the next look at the limits: when one of them
     // could pass, and no later than 100 ms ahead while not yet connected.

@@ -87,7 +87,7 @@ struct HttpGet::Impl {
     PullLimits limits;
     HttpFailure failure = HttpFailure::kNone;
 
-    explicit Impl(const HttpLimits& l) : limits(l, ReceiveTime(), Clock::now()) {}
+    explicit Impl(const HttpLimits& request) : limits(request, ReceiveTime(), Clock::now()) {}
 
     ~Impl() {
         if (attached) curl_multi_remove_handle(multi.get(), easy.get());

@@ -9,12 +9,13 @@ PackageCheck::PackageCheck(const char* keyText) {
     std::string text = keyText ? keyText : "";
     keysUsable_ = ParsePublicKeyList(text, &keys_);
     enabled_ = !keys_.empty() || !keysUsable_;
+    if (enabled_) hasher_ = std::make_unique<PackageHasher>();
 }
 
 std::function<void(const void* data, std::size_t size)> PackageCheck::BeginPackage() {
     if (!enabled_) return {};
-    hasher_.Reset();
-    return [this](const void* data, std::size_t size) { hasher_.Update(data, size); };
+    hasher_->Reset();
+    return [this](const void* data, std::size_t size) { hasher_->Update(data, size); };
 }
 
 std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
@@ -22,8 +23,9 @@ std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
     PackageFacts facts;
     facts.listedName = listedName;
     facts.path = localPath;
-    facts.digest = hasher_.Finish();
-    hasher_.Reset();
+    if (!enabled_) return "";
+    facts.digest = hasher_->Finish();
+    hasher_->Reset();
     if (!keysUsable_) return "unusable compiled-in key";
 
     std::string url = std::string(folderUrl) + "signatures/" + listedName + ".minisig";

@@ -7,14 +7,16 @@
 //   net::DownloadPackage(url, name, path, check.BeginPackage());
 //   std::string refused = check.Check(folderUrl, listedName, path);
 //
-// With no key (an empty or all-blank text) the check is disabled: it hashes
-// nothing and fetches nothing, and the caller is expected not to call Check.
+// With no key (an empty or all-blank text) the check is disabled: it makes
+// no hasher (so no hashing thread), hashes nothing and fetches nothing, and
+// the caller is expected not to call Check.
 // A key text with a malformed key refuses every package: a deployment that
 // meant to require signatures never runs without them.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +44,7 @@ private:
     bool enabled_ = false;
     bool keysUsable_ = false;
     std::vector<PublicKey> keys_;
-    PackageHasher hasher_;
+    std::unique_ptr<PackageHasher> hasher_;  // only when enabled
 };
 
 }  // namespace sig

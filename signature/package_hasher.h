@@ -2,9 +2,13 @@
 // prehashed signature needs no second read of the file.
 //
 // The hash is computed on a worker thread of the hasher's own: Update only
-// copies the chunk into one of a few fixed buffers (waiting when all are
-// taken), so hashing overlaps the network reads instead of adding to them.
-// When the thread or its buffers cannot be had, Update hashes in place.
+// copies the chunk into one of a few fixed buffers (4 MiB in all, waiting
+// when all are taken), so hashing overlaps the network reads instead of
+// adding to them. The thread starts with the first Update after a Reset and
+// ends with Finish, the next Reset or the hasher; the buffers stay with the
+// hasher. A run makes a hasher only when package keys are compiled in
+// (sig::PackageCheck), so a run without keys has no such thread. When the
+// thread or its buffers cannot be had, Update hashes in place.
 #pragma once
 
 #include <array>

@@ -9,144 +9,16 @@ wrapper when --emulator is given. Each CASE makes a fresh station directory
 (frontend.exe, station.ini), a fresh server tree and checks the exit code,
 the run log, the requests the server saw, and the installed tree.
 """
-import argparse
 import os
 import re
-import shutil
-import stat
 import subprocess
 import sys
-import tempfile
 import time
 
-from e2e_harness import RUN_TIMEOUT, Failure, check, closed_port, program_path, run_case
-from e2e_server import BASE, InstallerServer, add_packages, package_files
-
-# ---------------------------------------------------------------- program
-
-
-class Program:
-    def __init__(self, args):
-        self.exe = os.path.abspath(args.exe)
-        self.emulator = args.emulator
-        self.frontend = args.frontend
-        self.probe = args.probe
-        self.windows = bool(args.emulator)
-
-    def command(self, exe, *extra):
-        return ([self.emulator] if self.emulator else []) + [exe, *extra]
-
-    def native_path(self, path):
-        """A path as the program writes it in station.ini."""
-        return program_path(path, self.windows)
-
-    def start(self, cwd, env, args=()):
-        return subprocess.Popen(self.command(self.exe, *args), cwd=cwd, env=env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-class Scenario:
-    """One station directory and one server tree, removed afterwards."""
-
-    def __init__(self, program):
-        self.program = program
-        self.tmp = tempfile.mkdtemp(prefix="talcheck-e2e-")
-        self.station = os.path.join(self.tmp, "station")
-        self.data = os.path.join(self.tmp, "data")
-        self.tree = os.path.join(self.tmp, "server")
-        self.runtime = os.path.join(self.tmp, "runtime")
-        for d in (self.station, self.data, self.tree, self.runtime):
-            os.makedirs(d)
-        os.chmod(self.runtime, 0o700)
-        self.server = InstallerServer(self.tree)
-
-    def close(self):
-        self.server.stop()
-        for dirpath, dirnames, filenames in os.walk(self.tmp):
-            for n in dirnames + filenames:
-                os.chmod(os.path.join(dirpath, n), stat.S_IRWXU)
-        shutil.rmtree(self.tmp, ignore_errors=True)
-
-    def station_files(self, frontend=True, version=None):
-        if frontend:
-            check(self.program.frontend, "no frontend fixture given")
-            shutil.copy(self.program.frontend, os.path.join(self.station, "frontend.exe"))
-        lines = ["[STATIONINFO]"]
-        if version:
-            lines.append("FrontendVersion=%s" % version)
-        lines.append("DBDirectory=%s" % self.program.native_path(self.data))
-        with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
-            f.write("\n".join(lines) + "\n")
-
-    def env(self, host=None):
-        env = dict(os.environ)
-        env["TALCHECK_INSTALLER_HOST"] = host or self.server.host
-        env["XDG_RUNTIME_DIR"] = self.runtime  # the single-instance marker of this test
-        return env
-
-    def run(self, host=None, args=()):
-        started = time.monotonic()
-        proc = self.program.start(self.station, self.env(host), args)
-        try:
-            code = proc.wait(RUN_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            raise Failure("the run did not end within %d s" % RUN_TIMEOUT)
-        return code, time.monotonic() - started
-
-    def log(self):
-        path = os.path.join(self.station, "TalCheckLog.txt")
-        if not os.path.exists(path):
-            return None
-        with open(path, "rb") as f:
-            return f.read().decode("latin-1")
-
-    def log_messages(self):
-        """The log's lines without their stamps; checks the stamp and CR LF."""
-        text = self.log()
-        check(text is not None, "no run log")
-        check(text.endswith("\r\n"), "log does not end in CR LF: %r" % text[-20:])
-        lines = text[:-2].split("\r\n")
-        messages = []
-        for line in lines:
-            m = re.match(r"^([^ \[]{0,13}) \[([01]\d|2[0-3]):[0-5]\d:[0-5]\d\] (.*)$", line)
-            check(m, "bad stamp in log line %r" % line)
-            check("\n" not in line and "\r" not in line, "stray line end in %r" % line)
-            messages.append(m.group(3))
-        return messages
-
-    def installed(self):
-        root = os.path.join(self.data, "install")
-        found = {}
-        for dirpath, _, filenames in os.walk(root):
-            for n in filenames:
-                full = os.path.join(dirpath, n)
-                with open(full, "rb") as f:
-                    found[os.path.relpath(full, root).replace(os.sep, "/")] = f.read().decode()
-        return found
-
-
-def package_log(name):
-    return ["START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
-            "END COPY: " + name]
-
-
-def folder(line):
-    return BASE + "/%s%%20Installers/" % line
-
-
-def expect_tree(s, versions):
-    want = {}
-    for v in versions:
-        want.update(package_files(v))
-    got = s.installed()
-    check(got == want, "installed tree %s, expected %s" % (sorted(got), sorted(want)))
-
-
-def expect_no_downloads_left(s):
-    left = [n for n in os.listdir(s.station) if n.lower().endswith(".zip")]
-    check(not left, "downloaded packages left in the station directory: %s" % left)
-
+from e2e_harness import RUN_TIMEOUT, Failure, check, closed_port, run_case
+from e2e_server import add_packages
+from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
+                         no_program_left, package_log, program_arguments)
 
 # ---------------------------------------------------------------- cases
 
@@ -400,31 +272,6 @@ def case_resources(s):
 
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-
-
-def no_program_left(program):
-    out = subprocess.run(["ps", "-eo", "stat=,args="], capture_output=True, text=True).stdout
-    # A copy of this build's program, native or under Wine, shows its own
-    # path as its command. Zombies are dead processes whose parent has not
-    # collected them (in a container, an init that never does): nothing of
-    # theirs is left.
-    left = []
-    for line in out.splitlines():
-        fields = line.split(None, 1)
-        if len(fields) == 2 and not fields[0].startswith("Z") and \
-                fields[1].split(" ")[0] == program.exe:
-            left.append(line)
-    check(not left, "processes left behind: %s" % left)
-
-
-def program_arguments():
-    """The arguments every script of the program's end-to-end tests takes."""
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--emulator")
-    parser.add_argument("--frontend")
-    parser.add_argument("--probe")
-    return parser
 
 
 def main():

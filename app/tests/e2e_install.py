@@ -13,9 +13,9 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e  # noqa: E402
-from e2e import expect_tree, package_log  # noqa: E402
 from e2e_harness import check  # noqa: E402
 from e2e_server import add_packages, package_files  # noqa: E402
+from e2e_station import expect_tree, package_log  # noqa: E402
 
 
 def package_path(s, line, version):

@@ -15,10 +15,11 @@ import subprocess
 import sys
 import time
 
-import e2e
 import e2e_harness
 import e2e_server
-from e2e import check, folder, package_log
+import e2e_station
+from e2e_harness import check
+from e2e_station import folder, package_log
 
 FIRST = "5.10.0023.zip"
 SECOND = "5.20.0001.zip"
@@ -70,7 +71,7 @@ def run_and_check(s, refused):
                      folder("5_1") + FIRST, folder("5_1") + sig % FIRST,
                      folder("5_2") + SECOND, folder("5_2") + sig % SECOND]
     check(s.server.requests == want_requests, "requests %s" % s.server.requests)
-    e2e.expect_tree(s, ["5.20.0001"] if refused else ["5.10.0023", "5.20.0001"])
+    e2e_station.expect_tree(s, ["5.20.0001"] if refused else ["5.10.0023", "5.20.0001"])
     left = sorted(n for n in os.listdir(s.station) if n.endswith(".zip"))
     check(left == ([FIRST] if refused else []), "downloads left: %s" % left)
     return seconds
@@ -147,19 +148,19 @@ CASES = {
 
 
 def main():
-    parser = e2e.program_arguments()
+    parser = e2e_station.program_arguments()
     parser.add_argument("--keys", required=True)
     parser.add_argument("--minisign", required=True)
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
-    program = e2e.Program(args)
+    program = e2e_station.Program(args)
     signer = Signer(args.minisign, args.keys)
-    scenario = e2e.Scenario(program)
+    scenario = e2e_station.Scenario(program)
 
     def body():
         CASES[args.case](scenario, signer)
         time.sleep(0.2)
-        e2e.no_program_left(program)
+        e2e_station.no_program_left(program)
     return e2e_harness.run_case("signed " + args.case, scenario, body)
 
 

@@ -1,64 +1,43 @@
 #!/usr/bin/env bash
-# Signature benchmark, two parts:
+# Signature benchmark, two parts, both against the server of
+# net/bench/bench_common.sh (nginx with the installer server's configuration
+# by default; BENCH_SERVER=generated for the user-space server, BENCH_RATE to
+# limit the rate):
 # 1. Download throughput with hashing on: one file of MIB MiB (256 by default)
-#    from a loopback server, fetched in turn by DownloadPackage with the
-#    BLAKE2b hasher as observer (hashed_download), by DownloadToFile
-#    (download_file) and by `curl -s -o`; mean throughput of each and the
-#    ratio hashed/curl.
+#    fetched in turn by DownloadPackage with the BLAKE2b hasher as observer
+#    (hashed_download), by DownloadToFile (download_file) and by
+#    `curl -s -o`; mean throughput and CPU time of each, and the ratios
+#    against curl.
 # 2. Cost of verification in a whole run: the program with test keys
 #    (TalCheckSigned) and without (TalCheck) each install one signed package
-#    of about 200 MB from a local installer server (app/tests/e2e.py's);
-#    mean run times and the difference as a share of the signed run.
+#    of about 200 MB from the same server (from app/tests/e2e.py's installer
+#    server with BENCH_SERVER=generated); mean run times and the difference
+#    as a share of the signed run. SKIP_RUN=1 leaves this part out.
 #   signature/bench/run_signature_bench.sh [BUILD_DIR] [ROUNDS] [MIB]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build/linux}"
 rounds="${2:-3}"
 size=$((${3:-256} * 1024 * 1024))
-for p in net/bench/download_file net/bench/loopback_file_server signature/bench/hashed_download \
-         app/TalCheck app/tests/TalCheckSigned; do
+for p in net/bench/download_file signature/bench/hashed_download app/TalCheck app/tests/TalCheckSigned; do
     [ -x "$build/$p" ] || { echo "build $build first (cmake --build --preset linux)" >&2; exit 1; }
 done
+. "$root/net/bench/bench_common.sh"
 
 work="$(mktemp -d)"
-fifo="$work/stdin"
-mkfifo "$fifo"
-"$build/net/bench/loopback_file_server" "$size" <"$fifo" >"$work/port" &
-server=$!
-exec 3>"$fifo"  # the server runs until this closes
-cleanup() { exec 3>&-; wait "$server" 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-url="http://127.0.0.1:$(head -n 1 "$work/port")/file.zip"
+trap 'bench_server_stop; rm -rf "$work"' EXIT
+bench_server_start "$build" "$work" "$size"
 
-# run NAME COMMAND... : prints "NAME seconds"
-run() {
-    local name=$1; shift
-    rm -f "$work/out.zip"
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    local got; got=$(stat -c %s "$work/out.zip")
-    [ "$got" -eq "$size" ] || { echo "$name: got $got bytes" >&2; exit 1; }
-    echo "$name $(echo "$end - $start" | bc -l)"
-}
-
+out="$work/out.zip"
 for _ in $(seq "$rounds"); do
-    run hashed "$build/signature/bench/hashed_download" "$url" out.zip "$work"
-    run plain "$build/net/bench/download_file" "$url" out.zip "$work"
-    run curl curl -s -o "$work/out.zip" "$url"
+    bench_fetch hashed "$out" "$size" "$build/signature/bench/hashed_download" "$bench_url" out.zip "$work"
+    bench_fetch plain "$out" "$size" "$build/net/bench/download_file" "$bench_url" out.zip "$work"
+    bench_fetch curl "$out" "$size" curl -s -o "$out" "$bench_url"
 done >"$work/results"
+rm -f "$out"
+bench_summary "$work/results" "$size"
 
-awk -v size="$size" '
-    { t[$1] += $2; n[$1]++ }
-    END {
-        for (k in t) {
-            mbs[k] = size / 1048576 / (t[k] / n[k])
-            printf "%-7s %d runs  mean %.3f s  %.0f MiB/s\n", k, n[k], t[k] / n[k], mbs[k]
-        }
-        printf "throughput ratio hashed/curl: %.2f  plain/curl: %.2f\n",
-               mbs["hashed"] / mbs["curl"], mbs["plain"] / mbs["curl"]
-    }' "$work/results"
-
-[ "${SKIP_RUN:-}" ] || python3 "$root/signature/bench/signed_run_bench.py" --build "$build" --rounds "$rounds"
+[ "${SKIP_RUN:-}" ] && exit 0
+server=()
+[ "${BENCH_SERVER:-nginx}" = nginx ] && server=(--host "$bench_host" --tree "$work/www" --server-pids "${bench_server_pids[@]}")
+python3 "$root/signature/bench/signed_run_bench.py" --build "$build" --rounds "$rounds" "${server[@]}"

@@ -50,8 +50,9 @@ TEST(PackageHasher, GivesBlake2b512) {
 }
 
 TEST(PackageHasher, SameHashWhateverTheChunks) {
-    // More than the hasher's buffers hold at once, so the feeding side waits.
-    std::string bytes = Pattern(3 * 1024 * 1024 + 17);
+    // More than twice what the hasher's buffers (4 MiB) hold at once, so the
+    // ring goes round and the feeding side waits.
+    std::string bytes = Pattern(9 * 1024 * 1024 + 17);
     std::string whole = HashInPieces(bytes, {bytes.size()});
     EXPECT_EQ(HashInPieces(bytes, {32767}), whole);
     EXPECT_EQ(HashInPieces(bytes, {1, 65536, 65537, 7, 200000}), whole);
