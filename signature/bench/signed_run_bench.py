@@ -104,7 +104,8 @@ def main():
             for name, prog in (("unsigned", plain), ("signed", signed)):
                 figures[name].append(timed_run(prog, tree, args.host, args.server_pids))
     finally:
-        subprocess.run(["rm", "-rf", os.path.join(tree, "Marl Quill")], check=True)
+        subprocess.run(["rm", "-rf", os.path.join(tree, "Marl Quill") if args.tree else tree],
+                       check=True)
     mean, cpu_mean, server_mean = ({k: sum(f[i] for f in v) / len(v) for k, v in figures.items()}
                                    for i in range(3))
     print("whole run, %d MB package, %d rounds: unsigned %.3f s, signed %.3f s" %
