@@ -1,17 +1,9 @@
 #include "platform/regular_file.h"
+#include "platform/file_handle.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 
 namespace plat {
-namespace {
-
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
-};
-
-}  // namespace
 
 bool IsRegularFileWithin(const char* path, std::uint64_t maxBytes) {
     if (!path) return false;
@@ -20,12 +12,12 @@ bool IsRegularFileWithin(const char* path, std::uint64_t maxBytes) {
         return false;
     // No access rights asked for: the file's type and size can be read
     // whoever holds it open, and nothing waits on a pipe's other end.
-    ScopedHandle<FileHandleTraits> file(
+    ScopedHandle<NativeFileTraits> file(reinterpret_cast<std::intptr_t>(
         ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    HANDLE h = reinterpret_cast<HANDLE>(file.get());
     LARGE_INTEGER size{};
-    return file.valid() && ::GetFileType(file.get()) == FILE_TYPE_DISK &&
-           ::GetFileSizeEx(file.get(), &size) &&
+    return file.valid() && ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) &&
            static_cast<std::uint64_t>(size.QuadPart) <= maxBytes;
 }
 

@@ -12,7 +12,7 @@ std::uint32_t Byte(std::string_view text, std::size_t at) {
 
 ShortGrams::ShortGrams() {
     for (std::size_t length = 1; length <= kLongest; ++length)
-        bits_[length - 1].assign((std::size_t{1} << (8 * length)) / 64 + 1, 0);
+        bits_[length - 1].assign((std::size_t{1} << (8 * length)) / 64, 0);
 }
 
 void ShortGrams::CatchUp(std::string_view text) {
