@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "app/package_keys.h"
 #include "app/run_guard.h"
@@ -74,17 +75,19 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
             net::DownloadPackage(fileUrl, fileName, localPath, signatures.Get().BeginPackage());
-        return PackageDownload{result.complete, net::DescribeFailure(result)};
+        return PackageDownload{result.complete, net::DescribeFailure(result),
+                               std::move(result.file)};
     };
     // Without compiled-in keys every package passes and nothing more is
     // fetched, as if no check were set.
     services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
-                                          const char* localPath) {
+                                          const char*, const plat::File& package) {
         sig::PackageCheck& check = signatures.Get();
-        return check.Enabled() ? check.Check(folderUrl, listedName, localPath) : std::string();
+        return check.Enabled() ? check.Check(folderUrl, listedName, package) : std::string();
     };
-    services.install = [this](const char* name, const char* path, const char* dataDirectory) {
-        InstallPackage(name, path, dataDirectory);
+    services.install = [this](const char* name, const char* path, const plat::File& package,
+                              const char* dataDirectory) {
+        InstallPackage(name, package, path, dataDirectory);
     };
     RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
@@ -96,9 +99,10 @@ void TalCheckWindow::WriteLog(const char* prefix, const char* text, const char* 
     ::WriteLog(ComputerName, prefix, text, detail, truncate);
 }
 
-bool TalCheckWindow::InstallPackage(const char* packageName, const char* downloadedPath,
-                                    const char* dataDirectory) {
+bool TalCheckWindow::InstallPackage(const char* packageName, const plat::File& package,
+                                    const char* downloadedPath, const char* dataDirectory) {
     LogLineWriter writeLog = [this](const char* prefix, const char* text, const char* detail,
                                     bool truncate) { WriteLog(prefix, text, detail, truncate); };
-    return ::InstallPackage(packageName, downloadedPath, dataDirectory, writeLog, GetHandle());
+    return ::InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
+                            GetHandle());
 }

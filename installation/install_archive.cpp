@@ -34,11 +34,11 @@ InstallOutcome StageFiles(ArchiveHandle archive, Staging& staging,
 
 }  // namespace
 
-InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
                               InstallFault* fault) {
     RecoverStaging(installDirectory);
-    ArchiveCloser archive{OpenArchive(archivePath, nullptr)};
+    ArchiveCloser archive{OpenArchiveFile(package.Duplicate(), nullptr)};
     if (archive.handle == nullptr) {
         *fault = InstallFault{"", "no readable ZIP archive"};
         return InstallOutcome::kRefused;
@@ -61,4 +61,11 @@ InstallOutcome InstallArchive(const char* archivePath, const std::string& instal
     if (!PlaceItems(staging, plan, clearName, fault)) return InstallOutcome::kFailed;
     staging.Finish();
     return InstallOutcome::kInstalled;
+}
+
+InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+                              const std::string& clearName, const PackageLimits& limits,
+                              InstallFault* fault) {
+    plat::File package = plat::File::OpenForRead(archivePath);
+    return InstallArchive(package, installDirectory, clearName, limits, fault);
 }

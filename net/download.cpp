@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "net/leading_number.h"
 #include "platform/disk_space.h"
@@ -198,15 +199,19 @@ DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* 
     if (result.status >= 400) return result;
     if (!AnnouncedLengthFits(directory, &result)) return result;
 
-    plat::File file = plat::File::CreateReplacingLink(path);
+    plat::File file = plat::File::CreatePackage(path);
     result.failure = DownloadFailure::kCreateFile;
     if (!file.valid()) return result;
     result.failure = DownloadFailure::kNone;
     CopyBody(http, file, directory, observer, &result);
+    result.complete = result.failure == DownloadFailure::kNone;
+    if (result.complete) {
+        std::memcpy(localPath, path, std::strlen(path) + 1);
+        result.file = std::move(file);
+        return result;
+    }
     file.Close();
     if (StoppedAtLimit(result.failure)) result.removed = plat::RemoveFile(path);
-    result.complete = result.failure == DownloadFailure::kNone;
-    if (result.complete) std::memcpy(localPath, path, std::strlen(path) + 1);
     return result;
 }
 

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_handle.h"
+
 // Downloads fileUrl into a file named fileName (a bare name) in the directory
 // that localPath holds, or in the working directory when localPath is empty.
 // localPath is the caller's 260-byte path buffer: after a complete transfer
@@ -65,6 +67,9 @@ struct DownloadResult {
     std::int64_t announced = -1;  // Content-Length, -1 when not announced
     bool removed = false;         // the partial file was deleted
     std::uint64_t freeBytes = 0;  // kNoSpace: the free space last seen
+    // A complete download's file, still open for reading and writing
+    // (plat::File::CreatePackage); invalid otherwise.
+    plat::File file;
 };
 
 // Called with every chunk as it is written to the file, in order.
@@ -80,8 +85,9 @@ using DataObserver = std::function<void(const void* data, std::size_t size)>;
 // its volume. An announced length that breaks a limit is refused before the
 // file is created. A download stopped at a limit (size, space, stalled,
 // time) is deleted (removed); one whose connection broke is left, as
-// DownloadToFile describes. The file is created without following a link
-// planted under its name (plat::File::CreateReplacingLink).
+// DownloadToFile describes. The file is created afresh without following a
+// link planted under its name, and a complete one is handed back open
+// (plat::File::CreatePackage).
 DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
                                const DataObserver& observer = {});
 

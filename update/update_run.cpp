@@ -37,14 +37,14 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
         return;
     }
     if (services.checkPackage) {
-        std::string refusal =
-            services.checkPackage(folderUrl.c_str(), listedName.c_str(), downloadedPath);
+        std::string refusal = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
+                                                    downloadedPath, download.package);
         if (!refusal.empty()) {
             services.writeLog("SIGNATURE REFUSED: ", choice, Parenthesised(refusal).c_str(), false);
             return;
         }
     }
-    services.install(choice, downloadedPath, dataDirectory);
+    services.install(choice, downloadedPath, download.package, dataDirectory);
 }
 
 }  // namespace

@@ -16,12 +16,16 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "update/package_choice.h"
 
 // What became of one package download.
 struct PackageDownload {
     bool complete = false;  // the whole body is in the file
     std::string failure;    // why not, for the run log; empty when complete
+    // The complete download held open until its install has ended: the
+    // check and the install read it through this handle, never by name.
+    plat::File package;
 };
 
 struct UpdateServices {
@@ -41,12 +45,13 @@ struct UpdateServices {
     // when the package may be installed, else the reason it may not. Left unset, every complete
     // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
     // name as the folder listed it.
-    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath)>
+    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath,
+                              const plat::File& package)>
         checkPackage;
     // Installs a downloaded package below dataDirectory; called only for a
     // complete download that checkPackage (when set) accepted.
     std::function<void(const char* packageName, const char* downloadedPath,
-                       const char* dataDirectory)>
+                       const plat::File& package, const char* dataDirectory)>
         install;
 };
 

@@ -59,21 +59,23 @@ public:
             journal.push_back(std::string("download:") + url + " -> " + name +
                               (FileExists(name) ? " (stale file still there)" : ""));
             auto failure = downloadFailures.find(name);
-            if (failure != downloadFailures.end()) return PackageDownload{false, failure->second};
+            if (failure != downloadFailures.end())
+                return PackageDownload{false, failure->second, {}};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
-            return PackageDownload{true, ""};
+            return PackageDownload{true, "", {}};
         };
         if (checking) {
             s.checkPackage = [this](const char* folderUrl, const char* listedName,
-                                    const char* localPath) {
+                                    const char* localPath, const plat::File&) {
                 journal.push_back(std::string("check:") + folderUrl + listedName + " at " +
                                   localPath);
                 auto refusal = refusals.find(listedName);
                 return refusal != refusals.end() ? refusal->second : std::string();
             };
         }
-        s.install = [this](const char* name, const char* path, const char* dataDir) {
+        s.install = [this](const char* name, const char* path, const plat::File&,
+                           const char* dataDir) {
             journal.push_back(std::string("install:") + name + " from " + path + " into " +
                               dataDir);
         };
