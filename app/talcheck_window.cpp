@@ -9,6 +9,7 @@
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/part_file.h"
 #include "platform/file_version.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
@@ -75,8 +76,14 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
             net::DownloadPackage(fileUrl, fileName, localPath, signatures.Get().BeginPackage());
-        return PackageDownload{result.complete, net::DescribeFailure(result),
+        return PackageDownload{result.complete, net::DescribeFailure(result), result.resumedFrom,
                                std::move(result.file)};
+    };
+    services.keepsPart = [](const char* fileUrl, const char* fileName) {
+        return net::IsKeptPart(fileUrl, fileName);
+    };
+    services.keepOnlyParts = [](const std::vector<std::string>& names) {
+        net::RemoveOtherParts(".", names);
     };
     // Without compiled-in keys every package passes and nothing more is
     // fetched, as if no check were set.

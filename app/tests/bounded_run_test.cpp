@@ -70,7 +70,8 @@ UpdateServices Services(RunRecord* run) {
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
-        return PackageDownload{r.complete, net::DescribeFailure(r), std::move(r.file)};
+        return PackageDownload{r.complete, net::DescribeFailure(r), r.resumedFrom,
+                               std::move(r.file)};
     };
     s.install = [run](const char* name, const char*, const plat::File&, const char*) {
         run->installed.push_back(name);
@@ -175,7 +176,7 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         };
         s.download = [where](const char*, const char*, char*) -> PackageDownload {
             if (where == 1) throw std::bad_alloc();
-            return PackageDownload{true, "", {}};
+            return PackageDownload{true, "", 0, {}};
         };
         s.install = [where](const char*, const char*, const plat::File&, const char*) {
             if (where == 2) throw std::bad_alloc();

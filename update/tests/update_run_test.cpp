@@ -60,10 +60,10 @@ public:
                               (FileExists(name) ? " (stale file still there)" : ""));
             auto failure = downloadFailures.find(name);
             if (failure != downloadFailures.end())
-                return PackageDownload{false, failure->second, {}};
+                return PackageDownload{false, failure->second, 0, {}};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
-            return PackageDownload{true, "", {}};
+            return PackageDownload{true, "", 0, {}};
         };
         if (checking) {
             s.checkPackage = [this](const char* folderUrl, const char* listedName,
