@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/part_file.h"
 #include "update/package_choice.h"
 
 namespace audit {
@@ -28,6 +29,7 @@ struct StationFacts {
     std::string installDirectory;  // dataDirectory + "\install", empty when it does not fit
     bool installExists = false;
     bool installWritable = false;
+    std::vector<net::KeptPart> parts;  // cut downloads kept for the next run
 };
 
 struct FolderRequest {

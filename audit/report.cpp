@@ -68,6 +68,17 @@ Json ChoiceJson(const LineChoice& line) {
             {"candidates", candidates}};
 }
 
+Json PartsJson(const std::vector<net::KeptPart>& parts) {
+    Json list = Json::array();
+    for (const net::KeptPart& p : parts)
+        list.push_back({{"name", p.name},
+                        {"held", p.held},
+                        {"total", p.record.total},
+                        {"validator", p.record.validator},
+                        {"url", p.record.url}});
+    return list;
+}
+
 }  // namespace
 
 const char* ResultName(int exitCode) {
@@ -93,6 +104,9 @@ void PrintReport(const Inspection& in, std::ostream& out) {
     out << "Install directory " << s.installDirectory << ": "
         << (s.installExists ? "exists" : "missing") << ", "
         << (s.installWritable ? "writable" : "not writable") << "\n";
+    for (const net::KeptPart& p : s.parts)
+        out << "Kept part         " << p.name << ": " << p.held << " of " << p.record.total
+            << " bytes, validator " << p.record.validator << "\n";
     out << "Installer host    " << in.host << "\n";
     out << "Base URL          " << in.baseUrl << "\n";
     out << "\nFolder requests\n";
@@ -148,7 +162,8 @@ std::string ReportJson(const Inspection& in) {
           {"dataDirectory", s.dataDirectory},
           {"installDirectory", s.installDirectory},
           {"installExists", s.installExists},
-          {"installWritable", s.installWritable}}},
+          {"installWritable", s.installWritable},
+          {"parts", PartsJson(s.parts)}}},
         {"host", in.host},
         {"baseUrl", in.baseUrl},
         {"requests", requests},

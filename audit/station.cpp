@@ -35,6 +35,7 @@ StationFacts ReadStation(const std::string& directory) {
                                                     : "default";
     facts.installed = station.installed;
     facts.dataDirectory = station.dataDirectory;
+    facts.parts = net::ListKeptParts(directory.c_str());
     char installDirectory[plat::kPathSize] = {};
     char targetPath[plat::kPathSize] = {};
     if (FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {

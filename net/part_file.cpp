@@ -55,7 +55,8 @@ bool ParsePartRecord(const std::string& text, PartRecord* record) {
             haveTotal = ParseCount(value, &parsed.total);
         }
     }
-    if (parsed.url.empty() || parsed.validator.empty() || !haveTotal || parsed.total == 0)
+    if (parsed.url.empty() || parsed.validator.empty() || !haveTotal || parsed.total == 0 ||
+        !Printable(parsed.url) || !Printable(parsed.validator))
         return false;
     *record = parsed;
     return true;
@@ -109,17 +110,40 @@ bool ParseContentRange(const char* text, std::uint64_t* first, std::uint64_t* to
            ParseCount(value.substr(slash + 1), total) && *first <= last && last < *total;
 }
 
-void RemoveOtherParts(const char* directory, const std::vector<std::string>& keep) {
+// The package names of the records in directory.
+std::vector<std::string> RecordedPackages(const char* directory) {
     namespace fs = std::filesystem;
     const std::string suffix = kPartSuffix;
+    std::vector<std::string> packages;
     std::error_code ec;
     for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
         std::string name = it->path().filename().string();
-        if (name.size() <= suffix.size() ||
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-            continue;
-        std::string package = name.substr(0, name.size() - suffix.size());
+        if (name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            packages.push_back(name.substr(0, name.size() - suffix.size()));
+    }
+    return packages;
+}
+
+std::vector<KeptPart> ListKeptParts(const char* directory) {
+    namespace fs = std::filesystem;
+    std::vector<KeptPart> parts;
+    for (const std::string& package : RecordedPackages(directory)) {
+        KeptPart part;
+        part.name = package;
+        std::string packagePath = (fs::path(directory) / package).string();
+        if (!ReadPartRecord(packagePath.c_str(), &part.record)) continue;
+        plat::File file = plat::File::OpenPackage(packagePath.c_str(), part.record.total);
+        if (!file.valid() || !file.Size(&part.held)) continue;
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+void RemoveOtherParts(const char* directory, const std::vector<std::string>& keep) {
+    namespace fs = std::filesystem;
+    for (const std::string& package : RecordedPackages(directory)) {
         if (std::find(keep.begin(), keep.end(), package) != keep.end()) continue;
         std::string packagePath = (fs::path(directory) / package).string();
         if (plat::InspectPath(packagePath.c_str()) == plat::PathKind::kFile)

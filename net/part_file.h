@@ -29,7 +29,8 @@ struct PartRecord {
 };
 
 std::string FormatPartRecord(const PartRecord& record);
-// False for anything but a complete record with a validator and a total.
+// False for anything but a complete record with a validator and a total,
+// and for control characters in its values.
 bool ParsePartRecord(const std::string& text, PartRecord* record);
 
 // The record of the package file at packagePath: written (replacing one
@@ -48,6 +49,14 @@ bool ParseContentRange(const char* text, std::uint64_t* first, std::uint64_t* to
 
 // Whether packagePath holds a kept part of fileUrl.
 bool IsKeptPart(const char* fileUrl, const char* packagePath);
+
+// The kept parts found in directory: package name, bytes held, record.
+struct KeptPart {
+    std::string name;
+    std::uint64_t held = 0;
+    PartRecord record;
+};
+std::vector<KeptPart> ListKeptParts(const char* directory);
 
 // Deletes, in directory, every record and its package file whose package
 // name is not in keep. Only regular files are deleted.

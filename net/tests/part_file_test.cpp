@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "testing/temp_dir.h"
 
@@ -102,6 +103,12 @@ TEST(RemoveOtherParts, DeletesOnlyThePartsOfPackagesNotChosen) {
     EXPECT_FALSE(FileExists(dir.Join("5.10.0021.zip")));
     EXPECT_FALSE(FileExists(dir.Join("5.10.0021.zip.part")));
     EXPECT_TRUE(FileExists(dir.Join("station.ini")));
+    std::vector<net::KeptPart> parts = net::ListKeptParts(dir.path().c_str());
+    ASSERT_EQ(parts.size(), 2u);
+    for (const net::KeptPart& p : parts) {
+        EXPECT_EQ(p.held, 4u) << p.name;
+        EXPECT_EQ(p.record.validator, "\"5f-186a0\"") << p.name;
+    }
 }
 
 }  // namespace
