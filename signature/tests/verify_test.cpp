@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -143,45 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
                    false,
                    "truncated signature"}),
     [](const ::testing::TestParamInfo<VerifyCase>& p) { return p.param.name; });
-
-// The legacy form reads the package once more: from the held file when
-// there is one, whatever its name leads to by then and wherever its
-// pointer stands.
-struct HeldCase {
-    const char* name;
-    bool held;
-    const char* reason;
-};
-
-class VerifyHeldPackage : public ::testing::TestWithParam<HeldCase> {};
-
-TEST_P(VerifyHeldPackage, LegacyFormReadsTheHeldBytes) {
-    std::vector<sig::PublicKey> keys{Key("a.pub")};
-    testing_support::ScopedTempDir dir;
-    std::string path = dir.Join("5.20.0001.zip");
-    std::string package = Fixture("5.20.0001.zip");
-    plat::File held = plat::File::CreatePackage(path.c_str());
-    ASSERT_TRUE(held.Write(package.data(), package.size()));
-    std::string swapped = package;
-    swapped[54321] ^= 0x20;
-    std::string other = dir.Join("other.zip");
-    ASSERT_TRUE(testing_support::WriteFile(other, swapped));
-    std::error_code ec;
-    std::filesystem::rename(other, path, ec);  // refused on Windows while held
-    if (!GetParam().held) held.Close();
-
-    sig::PackageFacts facts;
-    facts.listedName = "5.20.0001.zip";
-    facts.path = path.c_str();
-    if (GetParam().held) facts.file = &held;
-    std::string reason = ec ? "" : GetParam().reason;
-    EXPECT_EQ(sig::VerifyPackage(keys, Fixture("legacy.minisig"), facts), reason);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, VerifyHeldPackage,
-                         ::testing::Values(HeldCase{"Held", true, ""},
-                                           HeldCase{"ByName", false, "bad signature"}),
-                         [](const ::testing::TestParamInfo<HeldCase>& p) { return p.param.name; });
 
 TEST(VerifyPackageLegacy, RefusesAPackageThatCannotBeRead) {
     std::vector<sig::PublicKey> keys{Key("a.pub")};
