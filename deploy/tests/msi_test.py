@@ -220,6 +220,8 @@ def case_upgrade(s, old_msi, new_msi):
     signed = s.path("signed")
     expect_programs(s, [os.path.join(signed, n) for n in PROGRAMS])
     check(uninstall_entries(s) == [("TalCheck", s.args.version)], "entries %s" % uninstall_entries(s))
+    code, printed = s.wine.run(s.station_win + "talcheck-audit.exe", "--version")
+    check(code == 0 and printed.strip() == s.args.version, "talcheck-audit --version: %r" % printed)
     code, log = s.wine.msiexec("/i", program_path(old_msi, True), "INSTALLDIR=" + s.station_win)
     check(code == 1603 % 256 and "Property(S): NEWERFOUND = {" in log,
           "downgrade: exit code %d" % code)
