@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""The MSI under Wine, in a prefix made for this run and removed after it
-(about 12 s to make, so all cases share it, in order): the build's MSI without
-INSTALLDIR is refused; an older MSI (built here) installs; the release MSI,
-signed here with a test certificate, upgrades it without being told the
-folder, and a downgrade is refused; the signatures verify and fail after one
-changed byte; the installed TalCheck.exe installs a package from 127.0.0.1;
-uninstall leaves the station's files. Exits 77 (skipped) without wixl or
-osslsigncode. Arguments: see main()."""
+"""The MSI under Wine in a prefix of its own, made for this run (12 s) and
+shared by all cases in order: refused without INSTALLDIR, install, signed
+upgrade, downgrade refused, signatures, a run of the installed TalCheck.exe,
+uninstall. Exits 77 (skipped) without wixl or osslsigncode."""
 import argparse
 import os
 import platform

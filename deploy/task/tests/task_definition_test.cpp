@@ -36,12 +36,4 @@ TEST_P(FillTaskDefinition, ReplacesEveryPlaceholder) {
 INSTANTIATE_TEST_SUITE_P(Cases, FillTaskDefinition, ::testing::ValuesIn(kFillCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ShippedTaskDefinition, NamesTheProgramInTheFilledFolder) {
-    std::string out;
-    ASSERT_TRUE(deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), "C:\\S", &out));
-    EXPECT_NE(out.find("<Command>C:\\S\\TalCheck.exe</Command>"), std::string::npos);
-    EXPECT_NE(out.find("<WorkingDirectory>C:\\S\\</WorkingDirectory>"), std::string::npos);
-    EXPECT_EQ(out.find(deploy::kFolderPlaceholder), std::string::npos);
-}
-
 }  // namespace
