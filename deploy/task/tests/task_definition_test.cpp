@@ -34,6 +34,6 @@ TEST_P(FillTaskDefinition, ReplacesEveryPlaceholder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FillTaskDefinition, ::testing::ValuesIn(kFillCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
