@@ -34,6 +34,7 @@ class Run:
         self.tmp = tempfile.mkdtemp(prefix="talcheck-msi-")
         self.env = dict(os.environ, WINEPREFIX=self.path("prefix"), WINEDEBUG="-all",
                         WINELOADER=WINE, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.env.pop("DISPLAY", None)  # the null driver below instead
         self.station = self.path("station")
         self.station_win = program_path(self.station, True) + "\\"
         self.server = None
