@@ -62,9 +62,16 @@ foreach(_pair "TALCHECK_EXE;TalCheck.exe" "AUDIT_EXE;talcheck-audit.exe" "TASK_E
     endif()
 endforeach()
 
+string(REGEX MATCH "^([0-9]+\\.[0-9]+)\\.([0-9]+)$" _matched "${VERSION}")
+if(NOT _matched)
+    message(FATAL_ERROR "MsiPackage.cmake: VERSION ${VERSION} is not major.minor.patch")
+endif()
+math(EXPR _patch "${CMAKE_MATCH_2} + 1")
+set(_next "${CMAKE_MATCH_1}.${_patch}")
+
 set(_unsigned ${WORK}/unsigned.msi)
 execute_process(
-    COMMAND ${WIXL} -a x64 -D Version=${VERSION} -o ${_unsigned} ${SOURCE}
+    COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D NextPatch=${_next} -o ${_unsigned} ${SOURCE}
     WORKING_DIRECTORY ${WORK}  # wixl takes the files' names relative to it
     RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _out)
 if(NOT _rc EQUAL 0)
