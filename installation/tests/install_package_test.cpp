@@ -164,6 +164,7 @@ TEST_P(HeldInstallTest, InstallsTheHeldBytesOrRefuses) {
 
     EXPECT_TRUE(
         InstallPackage(c.packageName, held, path.c_str(), data_.c_str(), Writer(), nullptr));
+    held.Close();  // Windows deletes the download with its last handle
 
     std::string placed = Install(zip ? "bin/app.txt" : c.packageName);
     std::string got;
