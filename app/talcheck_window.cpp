@@ -8,6 +8,7 @@
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/folder_result.h"
 #include "platform/file_version.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
@@ -68,7 +69,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
                                bool truncate) { WriteLog(prefix, text, detail, truncate); };
     services.readFileVersion = ReadFileVersion;
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
-        FetchFolderListing(folderUrl, listing, ".");
+        net::FolderResult result = FetchFolderNames(folderUrl, listing, ".");
+        return FolderFetch{result.outcome == net::FolderOutcome::kFailed,
+                           net::DescribeFolderFailure(result)};
     };
     RunPackageCheck signatures;
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {

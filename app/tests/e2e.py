@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from e2e_harness import RUN_TIMEOUT, Failure, check, closed_port, run_case
+from e2e_harness import RUN_TIMEOUT, Failure, check, run_case
 from e2e_server import add_packages
 from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
                          no_program_left, package_log, program_arguments)
@@ -137,15 +137,6 @@ def case_odd_station_files(s):
     check(messages[0] == "START" and messages[-1] == "END", "log %s" % messages)
     check(s.server.listing_requests()[0] == folder("5_1"),
           "first folder %s" % s.server.listing_requests())
-
-
-def case_unreachable(s):
-    s.station_files()
-    code, seconds = s.run(host="127.0.0.1:%d" % closed_port())
-    check(code == 0, "exit code %d" % code)
-    check(s.log_messages() == ["START", "END"], "log %s" % s.log_messages())
-    check(not s.installed(), "something was installed")
-    print("unreachable server: run took %.1f s" % seconds)
 
 
 def case_catch_all(s):

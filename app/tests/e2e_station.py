@@ -22,9 +22,10 @@ class Program:
         self.frontend = args.frontend
         self.probe = args.probe
         self.windows = bool(args.emulator)
+        self.prefix = []  # a command the program is started through, such as unshare
 
     def command(self, exe, *extra):
-        return ([self.emulator] if self.emulator else []) + [exe, *extra]
+        return self.prefix + ([self.emulator] if self.emulator else []) + [exe, *extra]
 
     def native_path(self, path):
         """A path as the program writes it in station.ini."""

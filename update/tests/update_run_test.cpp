@@ -28,6 +28,7 @@ public:
     std::string catchAllListing;      // answer for unknown folders
     bool listingNamesFolder = false;  // unknown folders list a link to themselves
     std::string fileVersion;          // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
@@ -54,6 +55,8 @@ public:
                 listing += std::string(url) + "x.html\t";
             else
                 listing += catchAllListing;
+            auto failure = folderFailures.find(url);
+            return failure == folderFailures.end() ? FolderFetch{} : FolderFetch{true, failure->second};
         };
         s.download = [this](const char* url, const char* name, char* localPath) {
             journal.push_back(std::string("download:") + url + " -> " + name +
@@ -257,6 +260,43 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
                                    "install:5.10.0023.zip from /full/5.10.0023.zip into "}}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
+
+// A folder that could not be read is named with its line and reason, wherever
+// it is asked for; the run goes on with what the other folders gave.
+struct FolderFailureCase {
+    const char* name;
+    std::map<std::string, std::string> failures;  // folder URL -> reason
+    std::vector<std::string> expected;            // the log lines
+};
+
+class FolderFailureTest : public UpdateRunTest,
+                          public ::testing::WithParamInterface<FolderFailureCase> {};
+
+TEST_P(FolderFailureTest, NamesTheLineAndGoesOn) {
+    world.fileVersion = "5.10.0020";
+    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
+    world.folderFailures = GetParam().failures;
+    Run();
+    std::vector<std::string> logged;
+    for (const std::string& line : world.journal)
+        if (line.rfind("log:", 0) == 0) logged.push_back(line);
+    EXPECT_EQ(logged, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FolderFailureTest,
+    ::testing::Values(
+        FolderFailureCase{"CurrentLine",
+                          {{Folder("5_1"), "connection refused: h:80"}},
+                          {"log:START!", "log:FOLDER FAILED: 5_1(connection refused: h:80)",
+                           "log:START DOWLOAD: 5.20.0001.zip", "log:END DOWLOAD: 5.20.0001.zip",
+                           "log:END"}},
+        FolderFailureCase{"Probe",
+                          {{Folder("5_3"), "status 500"}},
+                          {"log:START!", "log:FOLDER FAILED: 5_3(status 500)",
+                           "log:START DOWLOAD: 5.20.0001.zip", "log:END DOWLOAD: 5.20.0001.zip",
+                           "log:END"}}),
+    [](const ::testing::TestParamInfo<FolderFailureCase>& p) { return p.param.name; });
 
 struct ProbeCase {
     const char* name;
