@@ -262,6 +262,25 @@ def case_resources(s):
     check("Checking for Updates" in strings, "string table %r" % strings)
 
 
+def case_event_log(s):
+    # Wine stores no event log; its trace shows each ReportEvent's string.
+    check(s.program.windows, "needs the Windows build")
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.missing.add("5.10.0023.zip")
+    s.station_files()
+    trace = os.path.join(s.tmp, "trace.txt")
+    with open(trace, "wb") as f:
+        code, _ = s.run(env={"WINEDEBUG": "+eventlog,fixme+advapi"}, stderr=f)
+    check(code == 0, "exit code %d" % code)
+    with open(trace, "rb") as f:
+        text = f.read().decode("latin-1")
+    check(re.search(r'RegisterEventSource\w*.*L?"TalCheck"', text), "no event source in %s" % text)
+    for line in ("DOWLOAD FAILED: 5.10.0023.zip (status 404)", "END COPY: 5.20.0001.zip"):
+        check('"%s' % line in text, "no event %r in the trace:\n%s" % (line, text))
+    check(text.count("ReportEvent") == 2, "events other than two:\n%s" % text)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 

@@ -31,9 +31,9 @@ class Program:
         """A path as the program writes it in station.ini."""
         return program_path(path, self.windows)
 
-    def start(self, cwd, env, args=()):
+    def start(self, cwd, env, args=(), stderr=subprocess.DEVNULL):
         return subprocess.Popen(self.command(self.exe, *args), cwd=cwd, env=env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdout=subprocess.DEVNULL, stderr=stderr)
 
 
 class Scenario:
@@ -75,9 +75,9 @@ class Scenario:
         env["XDG_RUNTIME_DIR"] = self.runtime  # the single-instance marker of this test
         return env
 
-    def run(self, host=None, args=()):
+    def run(self, host=None, args=(), env=None, stderr=subprocess.DEVNULL):
         started = time.monotonic()
-        proc = self.program.start(self.station, self.env(host), args)
+        proc = self.program.start(self.station, dict(self.env(host), **(env or {})), args, stderr)
         try:
             code = proc.wait(RUN_TIMEOUT)
         except subprocess.TimeoutExpired:
