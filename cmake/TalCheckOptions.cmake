@@ -2,11 +2,6 @@
 add_library(talcheck_options INTERFACE)
 target_compile_features(talcheck_options INTERFACE cxx_std_17)
 target_include_directories(talcheck_options INTERFACE ${PROJECT_SOURCE_DIR})
-
-# talcheck_version.h: the release version for the programs' --version and reports.
-configure_file(${PROJECT_SOURCE_DIR}/cmake/talcheck_version.h.in
-               ${PROJECT_BINARY_DIR}/generated/talcheck_version.h @ONLY)
-target_include_directories(talcheck_options INTERFACE ${PROJECT_BINARY_DIR}/generated)
 target_compile_options(talcheck_options INTERFACE -Wall -Wextra -Wshadow -Wformat=2)
 if(TALCHECK_WERROR)
     target_compile_options(talcheck_options INTERFACE -Werror)
