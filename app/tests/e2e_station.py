@@ -50,9 +50,12 @@ class Scenario:
             os.makedirs(d)
         os.chmod(self.runtime, 0o700)
         self.server = InstallerServer(self.tree)
+        self.cleanups = []  # more servers to stop
 
     def close(self):
         self.server.stop()
+        for cleanup in self.cleanups:
+            cleanup()
         for dirpath, dirnames, filenames in os.walk(self.tmp):
             for n in dirnames + filenames:
                 os.chmod(os.path.join(dirpath, n), stat.S_IRWXU)

@@ -261,43 +261,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    "install:5.10.0023.zip from /full/5.10.0023.zip into "}}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
 
-// A folder that could not be read is named with its line and reason, wherever
-// it is asked for; the run goes on with what the other folders gave.
-struct FolderFailureCase {
-    const char* name;
-    std::map<std::string, std::string> failures;  // folder URL -> reason
-    std::vector<std::string> expected;            // the log lines
-};
-
-class FolderFailureTest : public UpdateRunTest,
-                          public ::testing::WithParamInterface<FolderFailureCase> {};
-
-TEST_P(FolderFailureTest, NamesTheLineAndGoesOn) {
-    world.fileVersion = "5.10.0020";
-    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
-    world.folderFailures = GetParam().failures;
-    Run();
-    std::vector<std::string> logged;
-    for (const std::string& line : world.journal)
-        if (line.rfind("log:", 0) == 0) logged.push_back(line);
-    EXPECT_EQ(logged, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FolderFailureTest,
-    ::testing::Values(
-        FolderFailureCase{"CurrentLine",
-                          {{Folder("5_1"), "connection refused: h:80"}},
-                          {"log:START!", "log:FOLDER FAILED: 5_1(connection refused: h:80)",
-                           "log:START DOWLOAD: 5.20.0001.zip", "log:END DOWLOAD: 5.20.0001.zip",
-                           "log:END"}},
-        FolderFailureCase{"Probe",
-                          {{Folder("5_3"), "status 500"}},
-                          {"log:START!", "log:FOLDER FAILED: 5_3(status 500)",
-                           "log:START DOWLOAD: 5.20.0001.zip", "log:END DOWLOAD: 5.20.0001.zip",
-                           "log:END"}}),
-    [](const ::testing::TestParamInfo<FolderFailureCase>& p) { return p.param.name; });
-
 struct ProbeCase {
     const char* name;
     std::vector<std::string> answers;  // listings of the probes in order; "" ends
