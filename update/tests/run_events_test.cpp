@@ -6,11 +6,13 @@
 
 namespace {
 
+#ifndef _WIN32
 std::string g_sent;  // "<ident>|<priority>|<text>" of the last syslog call
 
 void Capture(const char* ident, int priority, const char* text) {
     g_sent = std::string(ident) + "|" + std::to_string(priority) + "|" + text;
 }
+#endif
 
 struct LineCase {
     const char* prefix;
