@@ -186,7 +186,10 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     d->StartWatchdog();
     HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    if (!request) openError_ = ErrorOf(::GetLastError(), !ProxyFor(url).empty());
+    if (!request) {
+        const DWORD error = ::GetLastError();  // before anything else can change it
+        openError_ = ErrorOf(error, !ProxyFor(url).empty());
+    }
     {
         std::lock_guard<std::mutex> lock(d->mutex);
         if (d->limit != HttpFailure::kNone) {
