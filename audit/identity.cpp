@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/system.h"
-#include "talcheck_version.h"
+#include "release_version.h"
 
 namespace audit {
 

@@ -12,7 +12,7 @@
 #include "platform/http.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
-#include "talcheck_version.h"
+#include "release_version.h"
 #include "update/installer_url.h"
 
 namespace {
@@ -68,7 +68,6 @@ int main(int argc, char** argv) {
     args.station.directory = cwd;
     args.station.host = InstallerHostSetting();
     args.station.packageKeys = CompiledPackageKeys();
-    app.set_version_flag("--version", std::string("talcheck-audit ") + TALCHECK_RELEASE_VERSION);
     app.add_option("-s,--station", args.station.directory,
                    "station directory (default: the current directory)")
         ->check(CLI::ExistingDirectory);
@@ -85,6 +84,7 @@ int main(int argc, char** argv) {
                    "seconds each request may take to connect, between bytes and in all "
                    "(default: the program's own limits)")
         ->check(CLI::Range(0.1, 3600.0));
+    app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
