@@ -87,7 +87,9 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits) {
+                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits,
+                    bool* installed) {
+    if (installed) *installed = false;
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
     Log(writeLog, "START COPY: ", packageName, "");
@@ -117,6 +119,7 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
     }
     if (outcome == InstallOutcome::kInstalled) {
         plat::RemoveFile(downloadedPath);
+        if (installed) *installed = true;
     } else {
         const char* prefix =
             outcome == InstallOutcome::kRefused ? "COPY REFUSED: " : "COPY FAILED: ";
