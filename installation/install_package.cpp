@@ -119,7 +119,8 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits) {
+                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits,
+                    bool* installed) {
     // Opened as a held package, so that it can be deleted through the
     // handle afterwards; a file this process may not write is only read.
     // Only a regular file is opened: a pipe under the name would wait.
@@ -127,12 +128,13 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
     if (!package.valid() && plat::IsRegularFileWithin(OrEmpty(downloadedPath), UINT64_MAX))
         package = plat::File::OpenForRead(downloadedPath);
     return InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
-                          ownerWindow, limits);
+                          ownerWindow, limits, installed);
 }
 
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
                     const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits) {
+                    const PackageLimits& limits, bool* installed) {
+    if (installed) *installed = false;
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
     Log(writeLog, "START COPY: ", packageName, "");
@@ -160,6 +162,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     if (outcome == InstallOutcome::kInstalled) {
         // Whatever was put under the name meanwhile is not the download.
         package.RemoveIfNamedBy(downloadedPath);
+        if (installed) *installed = true;
     } else {
         const char* prefix =
             outcome == InstallOutcome::kRefused ? "COPY REFUSED: " : "COPY FAILED: ";

@@ -31,10 +31,11 @@ using LogLineWriter =
 // would not fit 259 characters or the package name is no plain file name.
 // True otherwise, whether or not the package could be placed. ownerWindow
 // (HWND) owns the shell's deletion of a non-ZIP target; unused on POSIX.
-// limits: the test's limits; tests make them tighter.
+// limits: the test's limits; tests make them tighter. installed, when given,
+// tells whether the package was placed whole.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
                     const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits = PackageLimits());
+                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
 
 // The same for a package held open since its download (plat::File::
 // CreatePackage): it is read only through package, never reopened by
@@ -45,7 +46,7 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
 // package counts as no download.
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
                     const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits = PackageLimits());
+                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
 
 // The two paths of the step, formed with "%s\%s": installDirectory =
 // dataDirectory + "\install", targetPath = installDirectory + "\" +
