@@ -136,7 +136,7 @@ UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
     for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
         std::string staged = folder + "/" + e->staged;
         if (e->kind == 'D') {
-            tree.RemoveDirectory(e->path);  // only when empty: anything put there stays
+            tree.RemoveEmptyDirectory(e->path);  // only when empty: anything put there stays
         } else if (e->kind == 'P') {
             UndoPlacement(tree, staged, e->path, &report);
         } else if (e->kind == 'B') {

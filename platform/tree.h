@@ -67,7 +67,7 @@ public:
     // One directory level; false when anything has the name.
     bool MakeDirectory(const std::string& rel);
     // One empty directory level; a link is not removed by it.
-    bool RemoveDirectory(const std::string& rel);
+    bool RemoveEmptyDirectory(const std::string& rel);
     // A file or a link as itself (never a directory), read-only or not.
     bool RemoveFile(const std::string& rel);
     // Renames within the tree without replacing anything; on Windows written

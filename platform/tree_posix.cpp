@@ -182,7 +182,7 @@ bool Tree::MakeDirectory(const std::string& rel) {
     return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0;
 }
 
-bool Tree::RemoveDirectory(const std::string& rel) {
+bool Tree::RemoveEmptyDirectory(const std::string& rel) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
     if (dir < 0) return false;

@@ -17,12 +17,15 @@ HANDLE Native(const ScopedFile& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
 std::wstring Widen(const std::string& text, UINT codePage) {
     if (text.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
-                                  static_cast<int>(text.size()), nullptr, 0);
+    // The ANSI code page converts as the A-suffixed calls would; UTF-8 that
+    // is no UTF-8 is refused rather than guessed at.
+    DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    int n = ::MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()),
+                                  nullptr, 0);
     if (n <= 0) return std::wstring();
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
-                          static_cast<int>(text.size()), &wide[0], n);
+    ::MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), &wide[0],
+                          n);
     return wide;
 }
 
@@ -53,6 +56,14 @@ bool IsLinkAttributes(DWORD a) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// A reparse point removed as itself. A link to a directory is removed as a
+// directory; where the system takes it for a file (a Unix link under Wine),
+// as a file. Neither call ever follows it.
+bool RemoveLink(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && ::RemoveDirectoryW(path.c_str())) return true;
+    return ::DeleteFileW(path.c_str()) != FALSE;
+}
+
 // Removes everything below the directory path (held open by the caller as
 // itself): a reparse point is removed as itself, read-only files too.
 bool RemoveContents(const std::wstring& path, int depth) {
@@ -66,9 +77,7 @@ bool RemoveContents(const std::wstring& path, int depth) {
         std::wstring child = path + L"\\" + name;
         DWORD a = found.dwFileAttributes;
         if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
-            all = ((a & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(child.c_str())
-                                                 : ::DeleteFileW(child.c_str())) &&
-                  all;
+            all = RemoveLink(child, a) && all;
         } else if (a & FILE_ATTRIBUTE_DIRECTORY) {
             ScopedFile pin = OpenAsItself(child, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
             BY_HANDLE_FILE_INFORMATION info;
@@ -233,7 +242,7 @@ bool Tree::MakeDirectory(const std::string& rel) {
     return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr);
 }
 
-bool Tree::RemoveDirectory(const std::string& rel) {
+bool Tree::RemoveEmptyDirectory(const std::string& rel) {
     std::wstring full;
     if (!impl_ || !impl_->Reach(rel, &full)) return false;
     Forget(rel);
@@ -246,9 +255,7 @@ bool Tree::RemoveFile(const std::string& rel) {
     if (!impl_ || !impl_->Reach(rel, &full)) return false;
     DWORD a = ::GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return false;
-    if (a & FILE_ATTRIBUTE_REPARSE_POINT)
-        return (a & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(full.c_str())
-                                              : ::DeleteFileW(full.c_str());
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(full, a);
     if (a & FILE_ATTRIBUTE_DIRECTORY) return false;
     if (a & FILE_ATTRIBUTE_READONLY) SetAttributes(rel, a & ~FILE_ATTRIBUTE_READONLY);
     return ::DeleteFileW(full.c_str()) != FALSE;
