@@ -28,8 +28,12 @@ std::string KeepFolder(plat::Tree& tree, const std::string& folder) {
     return "left in " + folder;
 }
 
+// What is left of a folder that cannot be removed (a file still mapped by
+// a running client; under Wine, a link to a directory) moves out of the
+// staging names, so it is reported once and never blocks an install.
 std::string Removed(plat::Tree& tree, const std::string& folder) {
-    return tree.RemoveTree(folder) ? std::string() : "; " + folder + " not removed (in use?)";
+    if (tree.RemoveTree(folder)) return std::string();
+    return "; " + folder + " not removed (in use?), " + KeepFolder(tree, folder);
 }
 
 void RollBackLeftover(plat::Tree& tree, const std::string& folder,

@@ -56,12 +56,51 @@ bool IsLinkAttributes(DWORD a) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// A reparse point removed as itself. A link to a directory is removed as a
-// directory; where the system takes it for a file (a Unix link under Wine),
-// as a file. Neither call ever follows it.
-bool RemoveLink(const std::wstring& path, DWORD attributes) {
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && ::RemoveDirectoryW(path.c_str())) return true;
-    return ::DeleteFileW(path.c_str()) != FALSE;
+// Deletes what handle was opened on, when it is closed: the object itself,
+// so a link is removed as a link and never followed (RemoveDirectoryW would
+// follow a Unix link under Wine).
+bool DeleteOnClose(const ScopedFile& handle) {
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    return handle.valid() && ::SetFileInformationByHandle(Native(handle), FileDispositionInfo,
+                                                          &disposition, sizeof disposition);
+}
+
+// Opens path as itself for deletion; real is set when it is a directory
+// that is no reparse point. Without delete sharing nobody can swap it
+// meanwhile.
+ScopedFile OpenForDeletion(const std::wstring& path, bool* real) {
+    ScopedFile handle = OpenAsItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE);
+    BY_HANDLE_FILE_INFORMATION info;
+    *real = handle.valid() && ::GetFileInformationByHandle(Native(handle), &info) &&
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return handle;
+}
+
+bool RemoveContents(const std::wstring& path, int depth);
+
+// path with everything below it; a reparse point only as itself. While its
+// contents go, a directory is held open as itself without delete sharing
+// (a handle with delete access would keep the listing from being opened).
+bool RemoveEntry(const std::wstring& path, DWORD attributes, int depth) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        return ::DeleteFileW(path.c_str()) != FALSE;
+    }
+    bool contents = true;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ScopedFile pin = OpenAsItself(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        BY_HANDLE_FILE_INFORMATION info;
+        bool real = pin.valid() && ::GetFileInformationByHandle(Native(pin), &info) &&
+                    !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        contents = real && depth < kMaxTreeDepth && RemoveContents(path, depth + 1);
+    }
+    bool real = false;
+    ScopedFile handle = OpenForDeletion(path, &real);
+    return DeleteOnClose(handle) && contents;
 }
 
 // Removes everything below the directory path (held open by the caller as
@@ -74,23 +113,7 @@ bool RemoveContents(const std::wstring& path, int depth) {
     do {
         std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        std::wstring child = path + L"\\" + name;
-        DWORD a = found.dwFileAttributes;
-        if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
-            all = RemoveLink(child, a) && all;
-        } else if (a & FILE_ATTRIBUTE_DIRECTORY) {
-            ScopedFile pin = OpenAsItself(child, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
-            BY_HANDLE_FILE_INFORMATION info;
-            bool real = pin.valid() && depth < kMaxTreeDepth &&
-                        ::GetFileInformationByHandle(Native(pin), &info) &&
-                        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-            if (real) all = RemoveContents(child, depth + 1) && all;
-            pin.reset();
-            all = ::RemoveDirectoryW(child.c_str()) && all;
-        } else {
-            if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            all = ::DeleteFileW(child.c_str()) && all;
-        }
+        all = RemoveEntry(path + L"\\" + name, found.dwFileAttributes, depth) && all;
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return all;
@@ -246,8 +269,9 @@ bool Tree::RemoveEmptyDirectory(const std::string& rel) {
     std::wstring full;
     if (!impl_ || !impl_->Reach(rel, &full)) return false;
     Forget(rel);
-    DWORD a = ::GetFileAttributesW(full.c_str());
-    return !IsLinkAttributes(a) && ::RemoveDirectoryW(full.c_str());
+    bool real = false;
+    ScopedFile handle = OpenForDeletion(full, &real);
+    return real && DeleteOnClose(handle);
 }
 
 bool Tree::RemoveFile(const std::string& rel) {
@@ -255,10 +279,8 @@ bool Tree::RemoveFile(const std::string& rel) {
     if (!impl_ || !impl_->Reach(rel, &full)) return false;
     DWORD a = ::GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return false;
-    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(full, a);
-    if (a & FILE_ATTRIBUTE_DIRECTORY) return false;
-    if (a & FILE_ATTRIBUTE_READONLY) SetAttributes(rel, a & ~FILE_ATTRIBUTE_READONLY);
-    return ::DeleteFileW(full.c_str()) != FALSE;
+    if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return RemoveEntry(full, a, 0);
 }
 
 bool Tree::Move(const std::string& from, const std::string& to) {
@@ -276,14 +298,7 @@ bool Tree::RemoveTree(const std::string& rel) {
     Forget(rel);
     DWORD a = ::GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return IsMissing(::GetLastError());
-    if ((a & FILE_ATTRIBUTE_REPARSE_POINT) || !(a & FILE_ATTRIBUTE_DIRECTORY)) return RemoveFile(rel);
-    ScopedFile pin = OpenAsItself(full, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    BY_HANDLE_FILE_INFORMATION info;
-    bool real = pin.valid() && ::GetFileInformationByHandle(Native(pin), &info) &&
-                !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    bool contents = real && RemoveContents(full, 0);
-    pin.reset();
-    return ::RemoveDirectoryW(full.c_str()) && contents;
+    return RemoveEntry(full, a, 0);
 }
 
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {

@@ -81,8 +81,16 @@ def case_links_below_install(s):
     s.station_files()
     code, _ = s.run()
     check(code == 0, "exit code %d" % code)
-    check(s.log_messages() == ["START", "RECOVERED: install (finished an install)"] +
-          package_log("5.10.0023.zip") + ["END"], "log %s" % s.log_messages())
+    # Wine can remove a Unix link to a directory neither as a link nor as a
+    # directory: there what is left is kept aside, and nothing is followed.
+    messages = s.log_messages()
+    if s.program.windows and len(messages) == 7:
+        check(messages[1].startswith("RECOVERED: install (finished an install; .talcheck-staging "
+                                     "not removed (in use?), kept .talcheck-kept-1"),
+              "log %s" % messages)
+        messages[1] = "RECOVERED: install (finished an install)"
+    check(messages == ["START", "RECOVERED: install (finished an install)"] +
+          package_log("5.10.0023.zip") + ["END"], "log %s" % messages)
     check(snapshot(outside) == before, "outside changed: %s" % snapshot(outside))
     expect_tree(s, ["5.10.0023"])
 
