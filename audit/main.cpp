@@ -10,6 +10,7 @@
 #include "audit/tree_check.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
+#include "release_version.h"
 #include "update/installer_url.h"
 
 namespace {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 20));
     app.add_option("--tree", args.tree, "check this local installer tree instead of a station");
     app.add_flag("--json", args.json, "print one JSON document instead of the report");
+    app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -2,6 +2,11 @@
 add_library(talcheck_options INTERFACE)
 target_compile_features(talcheck_options INTERFACE cxx_std_17)
 target_include_directories(talcheck_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+# release_version.h: TALCHECK_RELEASE_VERSION, the project's version.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/release_version.h.in
+               ${CMAKE_BINARY_DIR}/generated/release_version.h @ONLY)
+target_include_directories(talcheck_options INTERFACE ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(talcheck_options INTERFACE -Wall -Wextra -Wshadow -Wformat=2)
 if(TALCHECK_WERROR)
     target_compile_options(talcheck_options INTERFACE -Werror)

@@ -8,8 +8,8 @@
                   reads, packages byte for byte, 404 for unknown folders
   caching_proxy   many concurrent requests through the proxy, as proxy requests
                   and as direct ones, cost the installer server one request
-  task_xml        the Task Scheduler definition is well-formed and keeps to the
-                  task schema's elements and value forms
+  task_xml        the Task Scheduler definition is well-formed, keeps to the
+                  task schema's elements and value forms, and fits the run
 
 nginx runs in the foreground as a child of this script, on 127.0.0.1 only,
 and is stopped when the case ends.
@@ -217,6 +217,7 @@ def case_caching_proxy(s):
 
 TASK_NS = "{http://schemas.microsoft.com/windows/2004/02/mit/task}"
 DURATION = re.compile(r"^P(?=\d|T\d)(\d+Y)?(\d+M)?(\d+D)?(T(?=\d)(\d+H)?(\d+M)?(\d+S)?)?$")
+DATE_TIME = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d$")
 # Children the task schema (version 1.2) allows, for the elements used here.
 SCHEMA = {
     "Task": {"RegistrationInfo", "Triggers", "Settings", "Data", "Principals", "Actions"},
@@ -226,6 +227,10 @@ SCHEMA = {
                  "EventTrigger", "LogonTrigger", "SessionStateChangeTrigger", "CalendarTrigger"},
     "LogonTrigger": {"StartBoundary", "EndBoundary", "Enabled", "Repetition",
                      "ExecutionTimeLimit", "UserId", "Delay"},
+    "CalendarTrigger": {"StartBoundary", "EndBoundary", "Enabled", "Repetition",
+                        "ExecutionTimeLimit", "RandomDelay", "ScheduleByDay", "ScheduleByWeek",
+                        "ScheduleByMonth", "ScheduleByMonthDayOfWeek"},
+    "ScheduleByDay": {"DaysInterval"},
     "Principals": {"Principal"},
     "Principal": {"UserId", "LogonType", "GroupId", "DisplayName", "RunLevel",
                   "ProcessTokenSidType", "RequiredPrivileges"},
@@ -241,7 +246,9 @@ SCHEMA = {
 BOOLEANS = {"Enabled", "AllowStartOnDemand", "DisallowStartIfOnBatteries", "StopIfGoingOnBatteries",
             "StartWhenAvailable", "RunOnlyIfNetworkAvailable", "Hidden", "StopOnIdleEnd",
             "RestartOnIdle", "WakeToRun", "AllowHardTerminate", "RunOnlyIfIdle"}
-DURATIONS = {"Delay", "ExecutionTimeLimit", "Duration", "WaitTimeout"}
+DURATIONS = {"Delay", "ExecutionTimeLimit", "Duration", "WaitTimeout", "RandomDelay"}
+DATE_TIMES = {"StartBoundary", "EndBoundary"}
+RUN_BOUND_HOURS = 9  # a run ends within this on its own
 
 
 def check_schema(element):
@@ -258,10 +265,20 @@ def check_schema(element):
         check(text in ("true", "false"), "%s: %r is no boolean" % (name, text))
     if name in DURATIONS:
         check(DURATION.match(text), "%s: %r is no duration" % (name, text))
+    if name in DATE_TIMES:
+        check(DATE_TIME.match(text), "%s: %r is no local date and time" % (name, text))
+
+
+def hours(duration):
+    """Hours of a duration without years or months."""
+    m = DURATION.match(duration)
+    check(m and not m.group(1) and not m.group(2), "duration %s" % duration)
+    days, h, mins, secs = (int(g[:-1]) if g else 0 for g in m.group(3, 5, 6, 7))
+    return days * 24 + h + mins / 60 + secs / 3600
 
 
 def case_task_xml(s):
-    path = os.path.join(DEPLOY, "windows", "TalCheck-logon.xml")
+    path = os.path.join(DEPLOY, "windows", "TalCheck-task.xml")
     root = ET.parse(path).getroot()  # raises on a file that is not well-formed
     check(root.tag == TASK_NS + "Task", "root element %s" % root.tag)
     check(root.get("version") in ("1.2", "1.3", "1.4"), "task version %s" % root.get("version"))
@@ -272,21 +289,22 @@ def case_task_xml(s):
         check(len(found) == 1, "%d elements %s" % (len(found), path_))
         return found[0]
 
-    trigger = one("Triggers/LogonTrigger")
-    check(trigger.find(TASK_NS + "Enabled").text == "true", "the logon trigger is disabled")
+    for trigger in ("Triggers/LogonTrigger", "Triggers/CalendarTrigger"):
+        check(one(trigger + "/Enabled").text == "true", "%s is disabled" % trigger)
+    check(one("Triggers/CalendarTrigger/ScheduleByDay/DaysInterval").text == "1", "not daily")
+    check(hours(one("Triggers/CalendarTrigger/RandomDelay").text) >= 1, "no random delay")
     principal = one("Principals/Principal")
     actions = one("Actions")
     check(actions.get("Context") == principal.get("id"), "the actions run as no principal")
-    policy = one("Settings/MultipleInstancesPolicy").text
-    check(policy in ("Parallel", "Queue", "IgnoreNew", "StopExisting"), "policy %s" % policy)
+    check(one("Settings/MultipleInstancesPolicy").text == "IgnoreNew", "a second run may start")
+    limit = hours(one("Settings/ExecutionTimeLimit").text)
+    check(limit >= RUN_BOUND_HOURS, "time limit %s h below the run's own bound" % limit)
     check(0 <= int(one("Settings/Priority").text) <= 10, "priority out of range")
-    command = one("Actions/Exec/Command").text
-    arguments = one("Actions/Exec/Arguments").text
-    check(command.lower().endswith("powershell.exe"), "command %s" % command)
-    delay = re.search(r"Get-Random -Minimum (\d+) -Maximum (\d+)", arguments)
-    check(delay and int(delay.group(2)) > int(delay.group(1)), "no random delay: %s" % arguments)
-    check("TalCheck.exe" in arguments and "-Wait" in arguments, "arguments %s" % arguments)
-    check(one("Actions/Exec/WorkingDirectory").text.strip(), "no working directory")
+    check(one("Actions/Exec/Command").text == "[INSTALLDIR]TalCheck.exe", "command")
+    check(one("Actions/Exec/WorkingDirectory").text == "[INSTALLDIR]", "working directory")
+    check(not root.findall(".//" + TASK_NS + "Arguments"), "arguments in front of the program")
+    with open(path) as f:
+        check("powershell" not in f.read().lower(), "PowerShell named")
 
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}

@@ -1,0 +1,121 @@
+// talcheck-task: registers the TalCheck task for the folder this program is
+// in, or removes it. Run as SYSTEM by the MSI, or by an administrator in the
+// station folder:
+//
+//   talcheck-task register    fill the folder into the task definition and
+//                             register it as \TalCheck (replacing one there)
+//   talcheck-task remove      delete the task \TalCheck
+//   talcheck-task print       write the filled-in definition to stdout
+//
+// Exit code 0 on success, otherwise schtasks.exe's, or 2 for a bad command
+// line or a folder that cannot be read, 3 when the definition cannot be
+// written.
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "deploy/task/task_definition.h"
+#include "platform/scoped_handle.h"
+#include "platform/win.h"
+
+namespace {
+
+constexpr DWORD kSchtasksTimeoutMs = 60 * 1000;
+constexpr int kExitUsage = 2;
+constexpr int kExitWrite = 3;
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
+using ScopedKernelHandle = plat::ScopedHandle<KernelHandleTraits>;
+
+// The folder holding this program, in UTF-8, without a final backslash.
+bool ProgramFolder(std::string* out) {
+    wchar_t path[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    if (n == 0 || n >= MAX_PATH * 4) return false;
+    wchar_t* slash = std::wcsrchr(path, L'\\');
+    if (slash == nullptr) return false;
+    *slash = L'\0';
+    int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return false;
+    std::string folder(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, folder.data(), size, nullptr, nullptr);
+    folder.resize(static_cast<std::size_t>(size) - 1);
+    *out = std::move(folder);
+    return true;
+}
+
+// Runs schtasks.exe with arguments; returns its exit code, -1 when it
+// cannot be started or does not end in time.
+int RunSchtasks(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return -1;
+    std::wstring command = L"\"" + std::wstring(system) + L"\\schtasks.exe\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &info)) {
+        return -1;
+    }
+    ScopedKernelHandle process(info.hProcess);
+    ScopedKernelHandle thread(info.hThread);
+    if (WaitForSingleObject(process.get(), kSchtasksTimeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return -1;
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+bool WriteDefinition(const std::wstring& path, const std::string& text) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (file == nullptr) return false;
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool FilledDefinition(std::string* out) {
+    std::string folder;
+    return ProgramFolder(&folder) &&
+           deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), folder, out);
+}
+
+int Print() {
+    std::string definition;
+    if (!FilledDefinition(&definition)) return kExitUsage;
+    bool written = std::fwrite(definition.data(), 1, definition.size(), stdout) == definition.size();
+    return std::fflush(stdout) == 0 && written ? 0 : kExitWrite;
+}
+
+int Register() {
+    std::string definition;
+    if (!FilledDefinition(&definition)) return kExitUsage;
+    wchar_t temp_dir[MAX_PATH];
+    wchar_t temp_file[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, temp_dir);
+    if (n == 0 || n >= MAX_PATH || GetTempFileNameW(temp_dir, L"tct", 0, temp_file) == 0) {
+        return kExitWrite;
+    }
+    int code = kExitWrite;
+    if (WriteDefinition(temp_file, definition)) {
+        code = RunSchtasks(L"/Create /TN TalCheck /F /XML \"" + std::wstring(temp_file) + L"\"");
+    }
+    DeleteFileW(temp_file);
+    return code;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) return kExitUsage;
+    if (std::wcscmp(argv[1], L"register") == 0) return Register();
+    if (std::wcscmp(argv[1], L"remove") == 0) return RunSchtasks(L"/Delete /TN TalCheck /F");
+    if (std::wcscmp(argv[1], L"print") == 0) return Print();
+    return kExitUsage;
+}
