@@ -55,6 +55,15 @@ bool ComponentRefused(const char* begin, std::size_t length) {
     return begin[length - 1] == '.' || begin[length - 1] == ' ';
 }
 
+// An empty item named like a directory is one, whatever its attribute bits
+// say: jar tools write "META-INF/" with none. With data it stays a file
+// without a name and is refused as such.
+void MarkDirectoryByName(const ArchiveState& state, ArchiveItem* item) {
+    std::size_t length = std::strlen(item->name);
+    if (length > 0 && IsSeparator(item->name[length - 1]) && state.cachedUncompressedSize == 0)
+        item->attributes |= plat::kAttrDirectory;
+}
+
 // Sizes and encryption from the central record of the item just described.
 const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
     if ((state.cachedFlags & kEncryptedFlags) != 0) return "encrypted";
@@ -146,6 +155,7 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         archive->itemFault = "unreadable";
         if (GetArchiveItem(archive, i, &item) != ARC_OK)
             return Refuse(fault, ItemLabel(*archive, i), archive->itemFault);
+        MarkDirectoryByName(*archive, &item);
         bool directoryItem = (item.attributes & plat::kAttrDirectory) != 0;
         const char* reason = RefuseRecord(*archive, item);
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);

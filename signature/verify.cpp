@@ -91,9 +91,12 @@ std::string VerifyPackage(const std::vector<PublicKey>& keys, const std::string&
     reason = VerifySignature(signature, *key, package);
     if (!reason.empty()) return reason;
     if (!GlobalSignatureVerifies(signature, *key)) return "bad trusted comment signature";
+    // Without a name a signature would vouch for its package under any name,
+    // an older one served as newer included.
     std::string named;
-    if (TrustedCommentFile(signature.trustedComment, &named) && named != package.listedName)
-        return "signature is for " + named;
+    if (!TrustedCommentFile(signature.trustedComment, &named) || named.empty())
+        return "signature names no file";
+    if (named != package.listedName) return "signature is for " + named;
     return std::string();
 }
 

@@ -6,8 +6,9 @@
 //     bytes for the legacy form ("Ed", the file is read once more);
 //   - the global signature over the signature and the trusted comment
 //     verifies with the same key;
-//   - a trusted comment that names a file ("file:NAME") names listedName, so
-//     that an older signed package cannot be served under a newer name.
+//   - the trusted comment names a file ("file:NAME", not empty), and that
+//     name is listedName, so that an older signed package cannot be served
+//     under a newer name.
 #pragma once
 
 #include <cstdint>

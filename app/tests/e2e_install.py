@@ -53,6 +53,20 @@ def overlap_bomb(path):
         f.write(data)
 
 
+def jar_style(path):
+    """Rewrites the package with an empty "META-INF/" item first whose DOS
+    attributes (host 0) lack the directory bit, as jar tools write it."""
+    files = package_files(os.path.basename(path)[:-4])
+    files["META-INF/MANIFEST.MF"] = "Manifest-Version: 1.0\r\n"
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        item = zipfile.ZipInfo("META-INF/", (2024, 5, 1, 12, 0, 0))
+        item.create_system = 0
+        z.writestr(item, b"")
+        for name, text in files.items():
+            z.writestr(name, text)
+    return files
+
+
 def refused_run(s, line_for_first):
     """Runs with 5.10.0023 (prepared by the caller) and a good 5.20.0001."""
     add_packages(s.tree, "5_2", ["5.20.0001"])
@@ -85,6 +99,17 @@ def case_overlap_bomb(s):
     os.makedirs(os.path.dirname(path))
     overlap_bomb(path)
     refused_run(s, "COPY REFUSED: 5.10.0023.zip (bomb2.txt: data overlaps that of bomb1.txt)")
+
+
+def case_jar_style(s):
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    files = jar_style(package_path(s, "5_1", "5.10.0023"))
+    s.station_files()
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    want = ["START"] + package_log("5.10.0023.zip") + ["END"]
+    check(s.log_messages() == want, "log %s" % s.log_messages())
+    check(s.installed() == files, "installed tree %s" % sorted(s.installed()))
 
 
 def case_no_data_directory(s):

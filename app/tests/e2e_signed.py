@@ -33,9 +33,9 @@ class Signer:
     def key(self, name):
         return os.path.join(self.keys, name + ".key")
 
-    def sign(self, package, key, legacy=False, as_file=None):
+    def sign(self, package, key, legacy=False, as_file=None, comment=None):
         """Signs package into signatures/NAME.minisig beside it."""
-        return e2e_harness.sign(self.minisign, key, package, legacy, as_file)
+        return e2e_harness.sign(self.minisign, key, package, legacy, as_file, comment)
 
     def new_key(self, directory):
         pub, sec = os.path.join(directory, "other.pub"), os.path.join(directory, "other.key")
@@ -114,6 +114,13 @@ def case_other_name(s, signer):
     run_and_check(s, "signature is for 5.10.0021.zip")
 
 
+def case_no_file(s, signer):
+    # Genuine, but its trusted comment would let it stand for any name.
+    package = setup(s, signer)
+    signer.sign(package, signer.key("k1"), comment="release 5.10")
+    run_and_check(s, "signature names no file")
+
+
 def edited_signature(edit, reason):
     def case(s, signer):
         package = setup(s, signer)
@@ -138,6 +145,7 @@ CASES = {
     "flipped_byte": case_flipped_byte,
     "other_key": case_other_key,
     "other_name": case_other_name,
+    "no_file": case_no_file,
     "missing": case_missing,
     "empty": edited_signature(lambda t: b"", "empty signature"),
     "truncated": edited_signature(lambda t: t[:len(t) // 2], "truncated signature"),

@@ -90,6 +90,10 @@ TEST_F(ExtractTest, WritesFilesAndDirectoriesBelowTheDestination) {
 }
 
 TEST_F(ExtractTest, NameEndingInSeparatorWithoutDirectoryBitFailsAfterMakingDirectories) {
+    std::string jar = MakeArchive({{"META-INF/", ""}, {"META-INF/MANIFEST.MF", "m"}, {"a", "a"}});
+    EXPECT_TRUE(ExtractArchive(jar.c_str(), root_.c_str()));
+    EXPECT_EQ(Contents("META-INF/MANIFEST.MF"), "m");
+    EXPECT_EQ(Contents("a"), "a");
     ASSERT_NE(Open({{"x/y/", ""}, {"ok.txt", "ok"}}), nullptr);
     EXPECT_EQ(Extract(0), ARC_OPEN_FAILED);
     EXPECT_TRUE(fs::is_directory(root_ + "/x/y"));

@@ -50,7 +50,7 @@ struct FailCase {
     std::string line;                             // the log line expected
 };
 
-class InstallWholeTest : public ::testing::TestWithParam<FailCase> {
+class InstallFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(install_ + "/bin");
@@ -70,6 +70,8 @@ protected:
     std::vector<std::string> log_;
 };
 
+class InstallWholeTest : public InstallFixture, public ::testing::WithParamInterface<FailCase> {};
+
 TEST_P(InstallWholeTest, LeavesInstallAsItWasKeepsThePackageAndLogsWhy) {
     const FailCase& c = GetParam();
     if (c.prepare != nullptr && !c.prepare(install_)) GTEST_SKIP() << "no symbolic links here";
@@ -88,9 +90,21 @@ TEST_P(InstallWholeTest, LeavesInstallAsItWasKeepsThePackageAndLogsWhy) {
     EXPECT_EQ(log_, expected) << c.label;
 }
 
-TEST_F(InstallWholeTest, GoodPackageReplacesFilesAndDeletesTheDownload) {
-    ASSERT_TRUE(WriteFile(download_, zip_builder::Build(GoodItems())));
+struct GoodCase {
+    const char* label;
+    std::vector<Entry> entries;            // GoodItems() follow
+    std::vector<const char*> directories;  // expected below install
+};
+
+class InstallGoodTest : public InstallFixture, public ::testing::WithParamInterface<GoodCase> {};
+
+TEST_P(InstallGoodTest, ReplacesFilesMakesDirectoriesAndDeletesTheDownload) {
+    const GoodCase& c = GetParam();
+    std::vector<Entry> entries = c.entries;
+    for (const Entry& e : GoodItems()) entries.push_back(e);
+    ASSERT_TRUE(WriteFile(download_, zip_builder::Build(entries)));
     InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
+    for (const char* d : c.directories) EXPECT_TRUE(fs::is_directory(install_ + "/" + d)) << d;
     EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
                                               std::string("END COPY: ") + kPackage}));
     EXPECT_FALSE(FileExists(download_));
@@ -101,6 +115,28 @@ TEST_F(InstallWholeTest, GoodPackageReplacesFilesAndDeletesTheDownload) {
     EXPECT_EQ(bytes, "keep");
     EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
 }
+
+// Named like a directory, without the directory bit.
+Entry DirectoryByName(const std::string& name, std::uint8_t host, std::uint32_t attributes,
+                      std::uint16_t method) {
+    Entry e(name, "");
+    e.host = host;
+    e.externalAttributes = attributes;
+    e.method = method;
+    return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InstallGoodTest,
+    ::testing::Values(GoodCase{"plain", {}, {"bin"}},
+                      GoodCase{"jar-style",
+                               {DirectoryByName("META-INF/", 0, 0, 0),
+                                Deflated("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n")},
+                               {"META-INF"}},
+                      GoodCase{"file mode, deflated, backslash",
+                               {DirectoryByName("lib\\", 3, 0x81A40000u, 8)},
+                               {"lib"}}),
+    [](const ::testing::TestParamInfo<GoodCase>& c) { return std::to_string(c.index); });
 
 Entry BadCrc() {
     Entry e = Deflated("z_last.txt", std::string(500, 'c'));
@@ -185,6 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
                                Refused("COM\xB9.log: device name")},
                       FailCase{"stream name", With(Entry("a.txt:evil", "x")), nullptr,
                                Refused("a.txt:evil: character not allowed in a file name")},
+                      FailCase{"data under a directory name", With(Entry("docs/", "x")), nullptr,
+                               Refused("docs/: no file name")},
                       FailCase{"trailing dot", With(Entry("dir./x", "x")), nullptr,
                                Refused("dir./x: name component ending in a dot or blank")},
                       FailCase{"260-byte name", With(Entry(std::string(260, 'n'), "x")), nullptr,

@@ -7,6 +7,7 @@
 #   other_key.minisig  by b
 #   other_name.minisig by a, over the same bytes saved as 5.10.0023.zip
 #   no_file.minisig    by a, with a trusted comment that names no file
+#   empty_file.minisig by a, with a trusted comment whose file: is empty
 set -euo pipefail
 minisign="$1"
 out="$2"
@@ -21,3 +22,4 @@ sign a.key 5.20.0001.zip legacy.minisig -l
 sign b.key 5.20.0001.zip other_key.minisig
 sign a.key 5.10.0023.zip other_name.minisig
 sign a.key 5.20.0001.zip no_file.minisig -t "release 5.20"
+sign a.key 5.20.0001.zip empty_file.minisig -t $'timestamp:1700000000\tfile:'
