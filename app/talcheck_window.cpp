@@ -8,10 +8,12 @@
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/folder_result.h"
 #include "platform/file_version.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
 #include "update/installer_url.h"
+#include "update/run_events.h"
 #include "update/run_log.h"
 #include "update/update_run.h"
 
@@ -68,7 +70,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
                                bool truncate) { WriteLog(prefix, text, detail, truncate); };
     services.readFileVersion = ReadFileVersion;
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
-        FetchFolderListing(folderUrl, listing, ".");
+        net::FolderResult result = FetchFolderNames(folderUrl, listing, ".");
+        return FolderFetch{result.outcome == net::FolderOutcome::kFailed,
+                           net::DescribeFolderFailure(result)};
     };
     RunPackageCheck signatures;
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
@@ -100,11 +104,16 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
 void TalCheckWindow::WriteLog(const char* prefix, const char* text, const char* detail,
                               bool truncate) {
     ::WriteLog(ComputerName, prefix, text, detail, truncate);
+    ReportLogLine(prefix, text, detail);
 }
 
 bool TalCheckWindow::InstallPackage(const char* packageName, const char* downloadedPath,
                                     const char* dataDirectory) {
     LogLineWriter writeLog = [this](const char* prefix, const char* text, const char* detail,
                                     bool truncate) { WriteLog(prefix, text, detail, truncate); };
-    return ::InstallPackage(packageName, downloadedPath, dataDirectory, writeLog, GetHandle());
+    bool installed = false;
+    bool prepared = ::InstallPackage(packageName, downloadedPath, dataDirectory, writeLog,
+                                     GetHandle(), PackageLimits(), &installed);
+    if (installed) ReportInstalled(packageName);
+    return prepared;
 }

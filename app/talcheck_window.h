@@ -22,11 +22,13 @@ public:
     // The whole update run; always 1.
     int32_t EvStartUpdate(fw::TParam1, fw::TParam2);
 
-    // One run-log line stamped with ComputerName.
+    // One run-log line stamped with ComputerName; a failure line is also
+    // reported as a system event (update/run_events.h).
     void WriteLog(const char* prefix, const char* text, const char* detail, bool truncate);
 
     // Installs a downloaded package below dataDirectory, logging through
-    // WriteLog; the window owns any dialog the system shows meanwhile.
+    // WriteLog, and reports it as a system event once it is installed; the
+    // window owns any dialog the system shows meanwhile.
     bool InstallPackage(const char* packageName, const char* downloadedPath,
                         const char* dataDirectory);
 

@@ -22,12 +22,15 @@ struct StationFacts {
     bool hasFrontend = false;    // frontend.exe has a version resource
     std::string fileVersion;     // its FileVersion text, empty without
     std::string stationVersion;  // station.ini's FrontendVersion, empty without
+    bool hasStationFile = false;  // station.ini exists
     std::string versionSource;   // "station.ini", "frontend.exe" or "default"
     VersionTriple installed;
     std::string dataDirectory;     // DBDirectory as written
     std::string installDirectory;  // dataDirectory + "\install", empty when it does not fit
     bool installExists = false;
     bool installWritable = false;
+    bool installLink = false;          // install is a link, which the check does not look through
+    bool dataDirectoryWritable = false;  // install can be made there when it is missing
 };
 
 struct FolderRequest {
@@ -40,6 +43,9 @@ struct FolderRequest {
     double seconds = 0;
     bool cut = false;         // the page goes on past the run's page limit
     std::string readFailure;  // why the body ended early ("broken", ...), empty when whole
+    std::string failure;      // the request's failure class (net::RequestFailureCode), "" when fine
+    std::string failureText;  // the failure in words, as the run log gives it
+    std::string proxy;        // the proxy the request went through, empty when direct
     std::string listing;      // the names as the run's parser yields them, tab-separated
     std::vector<std::string> names;
 };
@@ -79,6 +85,7 @@ struct Inspection {
     std::vector<PackageTest> packages;
     std::vector<Warning> warnings;
     bool unreachable = false;  // not one folder request was answered
+    bool silenced = false;     // a request went unanswered: no more were made
 };
 
 // Exit codes of the program.

@@ -8,6 +8,7 @@
 #include "audit/folder_fetch.h"
 #include "audit/package_test.h"
 #include "audit/page_checks.h"
+#include "audit/setup_checks.h"
 #include "audit/station.h"
 #include "platform/path_buffer.h"
 #include "update/installer_url.h"
@@ -24,12 +25,16 @@ std::string Folder(int32_t major, int32_t minor) {
 }
 
 // Fetches one folder, records it and its page warnings; returns its listing.
+// Once a request has gone unanswered, no more are made: each would wait as
+// long again.
 std::string Fetch(Inspection& inspection, const char* role, const std::string& folder) {
+    if (inspection.silenced) return "";
     std::string body;
     inspection.requests.push_back(FetchFolder(role, folder, inspection.baseUrl + folder, &body));
     for (Warning& w : CheckPage(inspection.requests.back(), body)) {
         inspection.warnings.push_back(std::move(w));
     }
+    inspection.silenced = !inspection.requests.back().reached;
     return inspection.requests.back().listing;
 }
 
@@ -45,6 +50,11 @@ bool HoldsPackage(const FolderRequest& request) {
 // requests of the inspection so far).
 void NoteProbeStop(Inspection& inspection, int probes) {
     const FolderRequest& last = inspection.requests.back();
+    if (inspection.silenced) {
+        inspection.probeStop = last.folder + " got no answer (" + last.failureText +
+                               "): no more requests were made";
+        return;
+    }
     if (last.listing.empty()) {
         inspection.probeStop =
             last.folder + " has no names (" +
@@ -132,6 +142,7 @@ void Choose(Inspection& inspection, const std::string& currentFolder,
 Inspection InspectStation(const StationOptions& options) {
     Inspection inspection;
     inspection.station = ReadStation(options.directory);
+    inspection.warnings = CheckStationSetup(inspection.station);
     inspection.host = options.host;
     inspection.baseUrl = InstallerBaseUrl(options.host);
     const VersionTriple& installed = inspection.station.installed;
@@ -146,7 +157,7 @@ Inspection InspectStation(const StationOptions& options) {
         });
     if (newest.probes > 0) {
         NoteProbeStop(inspection, newest.probes);
-        if (newest.probes < kMaxProbes) {
+        if (newest.probes < kMaxProbes && !inspection.silenced) {
             LookAhead(inspection, installed.major, installed.minor, newest.probes,
                       options.lookahead);
         }
@@ -165,6 +176,7 @@ Inspection InspectStation(const StationOptions& options) {
             }
         }
     }
+    for (Warning& w : CheckServerSetup(inspection)) inspection.warnings.push_back(std::move(w));
     return inspection;
 }
 

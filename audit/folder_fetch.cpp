@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "net/folder_listing.h"
+#include "net/folder_result.h"
 #include "update/package_choice.h"
 
 namespace audit {
@@ -41,6 +42,10 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     request.bytes = page.bytes;
     request.cut = page.cut;
     if (!page.ended) request.readFailure = FailureName(page.failure);
+    const net::FolderResult judged = net::JudgeFolderPage(page, url.c_str(), plat::ProxyFor(url.c_str()));
+    request.failure = net::RequestFailureCode(judged.failure);
+    request.failureText = net::DescribeFolderFailure(judged);
+    request.proxy = judged.proxy;
     *body = std::move(page.body);
     net::AppendLinkTargets(*body, request.listing, ".");
     ForEachListingEntry(request.listing,

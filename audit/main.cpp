@@ -2,12 +2,14 @@
 // checks an installer tree before it is published. Console program on both
 // platforms; see the README for options and exit codes.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <iostream>
 
 #include "app/package_keys.h"
 #include "audit/audit_station.h"
 #include "audit/report.h"
 #include "audit/tree_check.h"
+#include "platform/http.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
 #include "release_version.h"
@@ -19,9 +21,21 @@ struct Arguments {
     audit::StationOptions station;
     std::string tree;
     bool json = false;
+    double timeoutSeconds = 0;  // 0: the program's own time-outs
 };
 
+// Every request ends within the time-out: to connect, between two bytes,
+// and in all.
+void ApplyTimeout(double seconds) {
+    if (seconds <= 0) return;
+    auto ms = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    plat::SetHttpTimeoutsForTesting(static_cast<unsigned long>(ms.count()),
+                                    static_cast<unsigned long>(ms.count()));
+    plat::SetHttpLimitsForTesting(0, std::chrono::milliseconds(0), ms);
+}
+
 int Run(const Arguments& args) {
+    ApplyTimeout(args.timeoutSeconds);
     if (!args.tree.empty()) {
         audit::TreeReport report = audit::CheckTree(args.tree, CompiledPackageKeys());
         if (args.json) {
@@ -55,7 +69,8 @@ int main(int argc, char** argv) {
     args.station.host = InstallerHostSetting();
     args.station.packageKeys = CompiledPackageKeys();
     app.add_option("-s,--station", args.station.directory,
-                   "station directory (default: the current directory)");
+                   "station directory (default: the current directory)")
+        ->check(CLI::ExistingDirectory);
     app.add_option("--host", args.station.host,
                    "installer host[:port] (default: TALCHECK_INSTALLER_HOST or the built-in one)");
     app.add_flag("-d,--download", args.station.download,
@@ -65,6 +80,10 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 20));
     app.add_option("--tree", args.tree, "check this local installer tree instead of a station");
     app.add_flag("--json", args.json, "print one JSON document instead of the report");
+    app.add_option("--timeout", args.timeoutSeconds,
+                   "seconds each request may take to connect, between bytes and in all "
+                   "(default: the program's own limits)")
+        ->check(CLI::Range(0.1, 3600.0));
     app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
     try {
         app.parse(argc, argv);

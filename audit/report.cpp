@@ -3,13 +3,24 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "audit/identity.h"
+
 namespace audit {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string Version(const VersionTriple& v) {
-    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.build);
+using P = std::string;  // read as "printable" below: every text passes Printable
+
+Json Identified(Json body) {
+    const Identity identity = CurrentIdentity();
+    Json doc = {{"schemaVersion", kReportSchemaVersion},
+                {"tool", identity.tool},
+                {"toolVersion", identity.version},
+                {"computer", identity.computer},
+                {"time", identity.time}};
+    for (auto& [key, value] : body.items()) doc[key] = std::move(value);
+    return doc;
 }
 
 std::string Seconds(double s) {
@@ -20,19 +31,36 @@ std::string Seconds(double s) {
 
 void PrintChoice(const char* title, const LineChoice& line, std::ostream& out) {
     out << "\n" << title << " " << (line.folder.empty() ? "(no listing)" : line.folder) << ": ";
-    out << (line.listed.empty() ? "nothing chosen" : line.listed + " -> " + line.localName) << "\n";
-    for (const Candidate& c : line.candidates) out << "  " << c.name << "  " << c.verdict << "\n";
+    out << Printable(line.listed.empty() ? "nothing chosen" : line.listed + " -> " + line.localName)
+        << "\n";
+    for (const Candidate& c : line.candidates)
+        out << "  " << Printable(c.name) << "  " << Printable(c.verdict) << "\n";
 }
 
 void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std::ostream& out) {
     out << "\n" << title << " (" << warnings.size() << ")\n";
-    for (const Warning& w : warnings) out << "  [" << w.code << "] " << w.text << "\n";
+    for (const Warning& w : warnings) out << "  [" << w.code << "] " << Printable(w.text) << "\n";
 }
 
 void PrintPackage(const PackageTest& p, std::ostream& out) {
-    out << "  " << p.localName << ": " << p.bytes << " bytes, " << p.items << " items, "
-        << (p.signature.empty() ? "" : "signature " + p.signature + ", ")
-        << (p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
+    out << "  " << Printable(p.localName) << ": " << p.bytes << " bytes, " << p.items << " items, "
+        << Printable(p.signature.empty() ? "" : "signature " + p.signature + ", ")
+        << Printable(p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
+}
+
+void PrintRequest(const FolderRequest& r, std::ostream& out) {
+    out << "  " << r.role << "  " << Printable(r.url) << "\n    ";
+    if (r.reached) {
+        out << "status " << r.status << ", " << r.bytes << " bytes, " << Seconds(r.seconds);
+    } else {
+        out << "no answer after " << Seconds(r.seconds);
+    }
+    if (!r.failure.empty()) out << ", FAILED [" << r.failure << "] " << Printable(r.failureText);
+    if (r.cut) out << ", CUT at the page limit";
+    if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
+    out << ", " << r.names.size() << " names";
+    for (const std::string& n : r.names) out << " " << Printable(n);
+    out << "\n";
 }
 
 Json WarningsJson(const std::vector<Warning>& warnings) {
@@ -70,6 +98,28 @@ Json ChoiceJson(const LineChoice& line) {
 
 }  // namespace
 
+std::string Printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) {
+            out.push_back(c);
+            continue;
+        }
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", u);
+        out.append(escaped);
+    }
+    return out;
+}
+
+std::string VersionText(const VersionTriple& v) {
+    char text[48] = {};
+    std::snprintf(text, sizeof text, "%d.%d0.%04d", v.major, v.minor, v.build);
+    return text;
+}
+
 const char* ResultName(int exitCode) {
     switch (exitCode) {
         case kExitUpToDate:
@@ -86,30 +136,20 @@ const char* ResultName(int exitCode) {
 void PrintReport(const Inspection& in, std::ostream& out) {
     const StationFacts& s = in.station;
     out << "Station           " << s.directory << "\n";
-    out << "Installed version " << Version(s.installed) << " from " << s.versionSource
-        << " (frontend.exe: " << (s.hasFrontend ? "'" + s.fileVersion + "'" : "no version")
-        << ", station.ini FrontendVersion: '" << s.stationVersion << "')\n";
-    out << "Data directory    '" << s.dataDirectory << "'\n";
-    out << "Install directory " << s.installDirectory << ": "
-        << (s.installExists ? "exists" : "missing") << ", "
+    out << "Installed version " << VersionText(s.installed) << " from " << s.versionSource
+        << Printable(" (frontend.exe: " +
+                     (s.hasFrontend ? "'" + s.fileVersion + "'" : P("no version")) +
+                     ", station.ini FrontendVersion: '" + s.stationVersion + "')")
+        << "\n";
+    out << "Data directory    '" << Printable(s.dataDirectory) << "'\n";
+    out << "Install directory " << Printable(s.installDirectory) << ": "
+        << (s.installLink ? "a link" : s.installExists ? "exists" : "missing") << ", "
         << (s.installWritable ? "writable" : "not writable") << "\n";
-    out << "Installer host    " << in.host << "\n";
-    out << "Base URL          " << in.baseUrl << "\n";
+    out << "Installer host    " << Printable(in.host) << "\n";
+    out << "Base URL          " << Printable(in.baseUrl) << "\n";
     out << "\nFolder requests\n";
-    for (const FolderRequest& r : in.requests) {
-        out << "  " << r.role << "  " << r.url << "\n    ";
-        if (r.reached) {
-            out << "status " << r.status << ", " << r.bytes << " bytes, " << Seconds(r.seconds);
-        } else {
-            out << "no answer after " << Seconds(r.seconds);
-        }
-        if (r.cut) out << ", CUT at the page limit";
-        if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
-        out << ", " << r.names.size() << " names";
-        for (const std::string& n : r.names) out << " " << n;
-        out << "\n";
-    }
-    out << "Probing stops at: " << (in.probeStop.empty() ? "-" : in.probeStop) << "\n";
+    for (const FolderRequest& r : in.requests) PrintRequest(r, out);
+    out << "Probing stops at: " << Printable(in.probeStop.empty() ? "-" : in.probeStop) << "\n";
     PrintChoice("Current line", in.current, out);
     PrintChoice("Newest line", in.newest, out);
     if (!in.packages.empty()) {
@@ -134,21 +174,27 @@ std::string ReportJson(const Inspection& in) {
                             {"seconds", r.seconds},
                             {"cut", r.cut},
                             {"readFailure", r.readFailure},
+                            {"failure", r.failure},
+                            {"failureText", r.failureText},
+                            {"proxy", r.proxy},
                             {"names", r.names}});
     }
     int code = ExitCodeFor(in);
-    Json doc = {
+    Json doc = Identified({
         {"station",
          {{"directory", s.directory},
           {"frontendVersion", s.fileVersion},
           {"hasFrontendVersion", s.hasFrontend},
           {"stationVersion", s.stationVersion},
           {"versionSource", s.versionSource},
-          {"installed", Version(s.installed)},
+          {"installed", VersionText(s.installed)},
           {"dataDirectory", s.dataDirectory},
           {"installDirectory", s.installDirectory},
           {"installExists", s.installExists},
-          {"installWritable", s.installWritable}}},
+          {"installWritable", s.installWritable},
+          {"installIsLink", s.installLink},
+          {"dataDirectoryWritable", s.dataDirectoryWritable},
+          {"hasStationFile", s.hasStationFile}}},
         {"host", in.host},
         {"baseUrl", in.baseUrl},
         {"requests", requests},
@@ -159,15 +205,15 @@ std::string ReportJson(const Inspection& in) {
         {"warnings", WarningsJson(in.warnings)},
         {"result", ResultName(code)},
         {"exitCode", code},
-    };
+    });
     // Names come from server pages; invalid UTF-8 is replaced, not fatal.
     return doc.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
 void PrintTreeReport(const TreeReport& report, std::ostream& out) {
-    out << "Installer tree    " << report.root << "\n\nVersion lines\n";
+    out << "Installer tree    " << Printable(report.root) << "\n\nVersion lines\n";
     for (const TreeLine& line : report.lines) {
-        out << "  " << line.folder << ": " << line.packages.size() << " packages\n";
+        out << "  " << Printable(line.folder) << ": " << line.packages.size() << " packages\n";
     }
     out << "\nPackages tested\n";
     for (const PackageTest& p : report.packages) PrintPackage(p, out);
@@ -184,12 +230,12 @@ std::string TreeReportJson(const TreeReport& report) {
                          {"line", std::to_string(line.major) + "." + std::to_string(line.minor)},
                          {"packages", line.packages}});
     }
-    Json doc = {{"root", report.root},
-                {"lines", lines},
-                {"packages", PackagesJson(report.packages)},
-                {"problems", WarningsJson(report.problems)},
-                {"result", report.problems.empty() ? "ready" : "problems"},
-                {"exitCode", report.problems.empty() ? kExitUpToDate : kExitProblems}};
+    Json doc = Identified({{"root", report.root},
+                           {"lines", lines},
+                           {"packages", PackagesJson(report.packages)},
+                           {"problems", WarningsJson(report.problems)},
+                           {"result", report.problems.empty() ? "ready" : "problems"},
+                           {"exitCode", report.problems.empty() ? kExitUpToDate : kExitProblems}});
     return doc.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 

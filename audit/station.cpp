@@ -1,7 +1,7 @@
 #include "audit/station.h"
 
 #include "installation/install_package.h"
-#include "platform/file_handle.h"
+#include "platform/dir_writable.h"
 #include "platform/file_system.h"
 #include "platform/file_version.h"
 #include "platform/path_buffer.h"
@@ -10,14 +10,11 @@
 namespace audit {
 namespace {
 
-// Writable means a file can be made in it: attribute bits do not tell on
-// every platform (ACLs, read-only mounts). The install step's own file
-// functions are used, so "\\" separates here as it does for the run.
-bool CanWriteIn(const std::string& directory) {
-    std::string probe = directory + "\\talcheck-audit.tmp";
-    bool made = plat::File::CreateAlways(probe.c_str(), plat::kAttrArchive).valid();
-    if (made) plat::RemoveFile(probe.c_str());
-    return made;
+// The data directory as a path of its own: the run forms "%s\\install", so a
+// trailing separator is dropped before the check.
+std::string WithoutTrailingSeparator(std::string path) {
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    return path;
 }
 
 }  // namespace
@@ -34,13 +31,21 @@ StationFacts ReadStation(const std::string& directory) {
                           : station.fileVersion[0]  ? "frontend.exe"
                                                     : "default";
     facts.installed = station.installed;
+    facts.hasStationFile = plat::PathExists((directory + plat::kPathSeparator + "station.ini").c_str());
     facts.dataDirectory = station.dataDirectory;
     char installDirectory[plat::kPathSize] = {};
     char targetPath[plat::kPathSize] = {};
     if (FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {
         facts.installDirectory = installDirectory;
-        facts.installExists = plat::IsDirectory(installDirectory);
-        facts.installWritable = facts.installExists && CanWriteIn(installDirectory);
+        const plat::DirWritable install = plat::CheckDirWritable(installDirectory);
+        facts.installExists = install != plat::DirWritable::kMissing;
+        facts.installLink = install == plat::DirWritable::kLink;
+        facts.installWritable = install == plat::DirWritable::kYes;
+    }
+    if (!facts.dataDirectory.empty()) {
+        facts.dataDirectoryWritable =
+            plat::CheckDirWritable(WithoutTrailingSeparator(facts.dataDirectory).c_str()) ==
+            plat::DirWritable::kYes;
     }
     return facts;
 }

@@ -109,7 +109,8 @@ bool IsZipPackageName(const char* name) {
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
                     const LogLineWriter& writeLog, void* /*ownerWindow*/,
-                    const PackageLimits& limits) {
+                    const PackageLimits& limits, bool* installed) {
+    if (installed) *installed = false;
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
     Log(writeLog, "START COPY: ", packageName, "");
@@ -143,6 +144,7 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
     }
     if (outcome == InstallOutcome::kInstalled) {
         plat::RemoveFile(downloadedPath);
+        if (installed) *installed = true;
     } else {
         const char* prefix =
             outcome == InstallOutcome::kRefused ? "COPY REFUSED: " : "COPY FAILED: ";

@@ -33,10 +33,11 @@ using LogLineWriter =
 // link, and nothing is shown. Before a ZIP package, what an earlier install
 // left is recovered (RecoverLeftoverInstall); the install directory must
 // leave room for the staging folder's paths within 259 characters.
-// limits: the test's limits; tests make them tighter.
+// limits: the test's limits; tests make them tighter. installed, when given,
+// tells whether the package was placed whole.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
                     const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits = PackageLimits());
+                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
 
 // Finishes or undoes what an install cut short left in
 // <dataDirectory>\install (installation/recovery.h). Logs one line when

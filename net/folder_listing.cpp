@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "net/folder_result.h"
 #include "net/leading_number.h"
 #include "textsearch/link_matcher.h"
 #include "textsearch/substring_index.h"
@@ -80,7 +81,11 @@ void AppendLinkTargets(std::string_view body, std::string& listing, const char* 
 
 void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut) {
     plat::HttpGet http;  // closed before parsing, as soon as the page is in
-    if (!folderUrl || !http.Open(folderUrl)) return;
+    if (!folderUrl) return;
+    if (!http.Open(folderUrl)) {
+        page->openError = http.OpenError();
+        return;
+    }
     page->reached = true;
     char status[16] = {};
     if (http.QueryStatusText(status, sizeof status)) page->statusText = status;
@@ -94,11 +99,5 @@ void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut) {
 }  // namespace net
 
 void FetchFolderListing(const char* folderUrl, std::string& listing, const char* nameFilter) {
-    try {
-        net::FolderPage page;
-        net::FetchFolderPage(folderUrl, &page);
-        net::AppendLinkTargets(page.body, listing, nameFilter);
-    } catch (...) {
-        // Out of memory while parsing: the names appended so far stay.
-    }
+    FetchFolderNames(folderUrl, listing, nameFilter);
 }

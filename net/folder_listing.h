@@ -14,9 +14,10 @@
 // occur anywhere in listing as a substring; each name is followed by one tab.
 // Whatever listing held before stays in front and takes part in that test.
 //
-// Nothing is reported: an unreachable server, an error page without such
-// links and an empty body add no names; a body cut off part-way is parsed as
-// far as it arrived. The HTTP status is not looked at.
+// An unreachable server, an error page without such links and an empty body
+// add no names; a body cut off part-way is parsed as far as it arrived. The
+// names do not depend on the HTTP status; FetchFolderNames
+// (net/folder_result.h) also tells how the request went.
 //
 // A page is read up to net::kMaxPageBytes; one that goes on past it counts
 // as cut there. The request is bounded as plat::HttpGet describes, with the
@@ -49,6 +50,7 @@ struct FolderPage {
     bool cut = false;         // the page went on past the page limit
     bool ended = true;        // false when the body broke off, stalled or timed out
     plat::HttpFailure failure = plat::HttpFailure::kNone;  // why it ended early
+    plat::HttpError openError = plat::HttpError::kNone;    // why it was not answered
 };
 
 // Fetches and reads one page exactly as FetchFolderListing does, telling

@@ -40,6 +40,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "platform/http_error.h"
 #include "platform/http_limits.h"
 
 namespace plat {
@@ -74,11 +75,18 @@ public:
     // Why the last failed Open or Read failed; kNone after success.
     HttpFailure Failure() const;
 
+    // The class of the last failed Open (kNone after a successful one): the
+    // refusal, name, time-out, certificate or proxy failure behind it. A
+    // failed Open that passed a limit of platform/http_limits.h, or waited
+    // out a time-out, is kTimedOut.
+    HttpError OpenError() const;
+
     struct Impl;
 
 private:
     std::unique_ptr<Impl> impl_;
     HttpFailure failure_ = HttpFailure::kNone;
+    HttpError openError_ = HttpError::kNone;
 };
 
 // Time-outs in milliseconds for the HttpGet objects opened afterwards;

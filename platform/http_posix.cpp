@@ -63,6 +63,27 @@ std::string Trimmed(const char* text, std::size_t len) {
     return std::string(text + b, e - b);
 }
 
+HttpError ErrorOf(CURLcode code, bool proxied) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_PROXY:
+            return HttpError::kProxy;
+        case CURLE_COULDNT_CONNECT:
+            // With a proxy set, the only connection made is to the proxy.
+            return proxied ? HttpError::kProxy : HttpError::kRefused;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return HttpError::kUnknownHost;
+        case CURLE_OPERATION_TIMEDOUT:
+            return HttpError::kTimedOut;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return HttpError::kCertificate;
+        case CURLE_SSL_CONNECT_ERROR:
+            return HttpError::kTls;
+        default:
+            return HttpError::kOther;
+    }
+}
+
 }  // namespace
 
 struct HttpGet::Impl {
@@ -89,6 +110,7 @@ struct HttpGet::Impl {
     CURLcode result = CURLE_OK;
     PullLimits limits;
     HttpFailure failure = HttpFailure::kNone;
+    bool limitPassed = false;  // the last failure was one of the request's limits
 
     explicit Impl(const HttpLimits& request) : limits(request, ReceiveTime(), Clock::now()) {}
 
@@ -207,7 +229,10 @@ bool HttpGet::Impl::RunUntil(bool (*ready)(const Impl&)) {
             return result == CURLE_OK;
         }
         Clock::time_point now = Clock::now();
-        if ((failure = limits.Check(now)) != HttpFailure::kNone) return false;
+        if ((failure = limits.Check(now)) != HttpFailure::kNone) {
+            limitPassed = true;
+            return false;
+        }
         failure = HttpFailure::kBroken;
         if (!Pump(limits.WaitUntil(now))) return false;
     }
@@ -231,6 +256,7 @@ HttpGet::~HttpGet() = default;
 
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     failure_ = HttpFailure::kBroken;
+    openError_ = HttpError::kOther;
     if (impl_ || !url || !GlobalInit()) return false;
     auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->multi.reset(curl_multi_init());
@@ -241,10 +267,13 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; });
     if (!ok || !d->headersDone) {
         if (d->failure != HttpFailure::kNone) failure_ = d->failure;
+        if (d->limitPassed) openError_ = HttpError::kTimedOut;
+        if (d->done) openError_ = ErrorOf(d->result, !ProxyFor(url).empty());
         return false;
     }
     impl_ = std::move(d);
     failure_ = HttpFailure::kNone;
+    openError_ = HttpError::kNone;
     return true;
 }
 
@@ -289,5 +318,7 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
 }
 
 HttpFailure HttpGet::Failure() const { return failure_; }
+
+HttpError HttpGet::OpenError() const { return openError_; }
 
 }  // namespace plat

@@ -56,6 +56,32 @@ bool QueryText(HINTERNET request, DWORD level, char* buf, std::size_t size) {
     return ::HttpQueryInfoA(request, level, buf, &length, &index) != FALSE;
 }
 
+HttpError ErrorOf(DWORD code, bool proxied) {
+    switch (code) {
+        case ERROR_INTERNET_CANNOT_CONNECT:
+            // With a proxy in use, the only connection made is to the proxy.
+            return proxied ? HttpError::kProxy : HttpError::kRefused;
+        case ERROR_INTERNET_NAME_NOT_RESOLVED:
+            return proxied ? HttpError::kProxy : HttpError::kUnknownHost;
+        case ERROR_INTERNET_PROXY_SERVER_UNREACHABLE:
+            return HttpError::kProxy;
+        case ERROR_INTERNET_TIMEOUT:
+            return HttpError::kTimedOut;
+        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        case ERROR_INTERNET_INVALID_CA:
+        case ERROR_INTERNET_SEC_CERT_ERRORS:
+        case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        case ERROR_INTERNET_SEC_INVALID_CERT:
+        case ERROR_INTERNET_SEC_CERT_REVOKED:
+            return HttpError::kCertificate;
+        case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+            return HttpError::kTls;
+        default:
+            return HttpError::kOther;
+    }
+}
+
 }  // namespace
 
 using Clock = TransferClock::Clock;
@@ -151,6 +177,7 @@ HttpGet::~HttpGet() = default;
 
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     failure_ = HttpFailure::kBroken;
+    openError_ = HttpError::kOther;
     if (impl_ || !url) return false;
     auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
@@ -159,12 +186,17 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     d->StartWatchdog();
     HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    if (!request) {
+        const DWORD error = ::GetLastError();  // before anything else can change it
+        openError_ = ErrorOf(error, !ProxyFor(url).empty());
+    }
     {
         std::lock_guard<std::mutex> lock(d->mutex);
         if (d->limit != HttpFailure::kNone) {
             // The watchdog closed the root while the request was opening.
             if (request) ::InternetCloseHandle(request);
             failure_ = d->limit;
+            openError_ = HttpError::kTimedOut;
             return false;
         }
         d->request.reset(request);
@@ -178,6 +210,7 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     }
     impl_ = std::move(d);
     failure_ = HttpFailure::kNone;
+    openError_ = HttpError::kNone;
     return true;
 }
 
@@ -236,6 +269,8 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
 }
 
 HttpFailure HttpGet::Failure() const { return failure_; }
+
+HttpError HttpGet::OpenError() const { return openError_; }
 
 void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
     g_connectMs = connectMs;

@@ -47,10 +47,28 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     services.install(choice, downloadedPath, dataDirectory);
 }
 
+// "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
+std::string LineOfFolderUrl(const std::string& url) {
+    std::size_t end = url.rfind("%20Installers/");
+    std::size_t begin = url.rfind('/', end == std::string::npos ? end : end - 1);
+    if (end == std::string::npos || begin == std::string::npos) return url;
+    return url.substr(begin + 1, end - begin - 1);
+}
+
+// The run's folder fetch: a failed request gets its line in the log.
+ListingFetch LoggedFetch(const UpdateServices& services) {
+    return [&services](const char* folderUrl, std::string& listing) {
+        FolderFetch fetched = services.fetchListing(folderUrl, listing);
+        if (!fetched.failed) return;
+        services.writeLog("FOLDER FAILED: ", LineOfFolderUrl(folderUrl).c_str(),
+                          Parenthesised(fetched.failure).c_str(), false);
+    };
+}
+
 }  // namespace
 
 ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
-                                const std::function<void(const char*, std::string&)>& fetch) {
+                                const ListingFetch& fetch) {
     ProbeResult result;
     ProbeResult beforeNewest;  // the newest line as it was before the last accepted probe
     std::string listing;
@@ -94,10 +112,10 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
 
     char currentFolder[kFolderPathSize] = {};
     FormatFolderPath(currentFolder, installed.major, installed.minor);
+    const ListingFetch fetch = LoggedFetch(services);
     std::string currentListing;
-    services.fetchListing((baseUrl + currentFolder).c_str(), currentListing);
-    ProbeResult newest =
-        ProbeFollowingLines(installed.major, installed.minor, baseUrl, services.fetchListing);
+    fetch((baseUrl + currentFolder).c_str(), currentListing);
+    ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, baseUrl, fetch);
 
     char currentChoice[plat::kPathSize] = {};
     char newestChoice[plat::kPathSize] = {};

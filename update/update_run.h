@@ -24,6 +24,12 @@ struct PackageDownload {
     std::string failure;    // why not, for the run log; empty when complete
 };
 
+// What became of one folder request.
+struct FolderFetch {
+    bool failed = false;  // not read, for a reason other than the folder's absence (404)
+    std::string failure;  // why, for the run log; empty unless failed
+};
+
 struct UpdateServices {
     // One run-log line (see update/run_log.h).
     std::function<void(const char* prefix, const char* text, const char* detail, bool truncate)>
@@ -31,8 +37,10 @@ struct UpdateServices {
     // FileVersion text of an executable into buffer (size bytes, zero-filled).
     std::function<bool(const char* path, char* buffer, std::size_t size)> readFileVersion;
     // Appends the names of a folder page containing a "." to listing, each
-    // followed by a tab; appends nothing when the folder cannot be had.
-    std::function<void(const char* folderUrl, std::string& listing)> fetchListing;
+    // followed by a tab; appends nothing when the folder cannot be had. A
+    // failed request is logged as "FOLDER FAILED: <line> (<failure>)", the
+    // line as "5_1"; a missing folder is not.
+    std::function<FolderFetch(const char* folderUrl, std::string& listing)> fetchListing;
     // Downloads fileUrl to fileName in the current directory; localPath (a
     // 260-byte buffer, empty on entry) receives the full path on success.
     std::function<PackageDownload(const char* fileUrl, const char* fileName, char* localPath)>
@@ -67,8 +75,9 @@ struct ProbeResult {
 // listing mean the server answers unknown folders with one page of its own
 // (a custom error page, a catch-all site): that page is no version line, so
 // the newest line is then the one before the first of the two.
+using ListingFetch = std::function<void(const char* folderUrl, std::string& listing)>;
 ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
-                                const std::function<void(const char*, std::string&)>& fetch);
+                                const ListingFetch& fetch);
 
 // The whole run. baseUrl ends with "/" (see update/installer_url.h).
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl);

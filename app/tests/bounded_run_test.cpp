@@ -13,6 +13,7 @@
 #include "app/run_guard.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/folder_result.h"
 #include "platform/file_version.h"
 #include "platform/http_limits.h"
 #include "testing/hostile_replies.h"
@@ -65,7 +66,8 @@ UpdateServices Services(RunRecord* run) {
     };
     s.readFileVersion = ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
-        FetchFolderListing(url, listing, ".");
+        net::FolderResult r = FetchFolderNames(url, listing, ".");
+        return FolderFetch{r.outcome == net::FolderOutcome::kFailed, net::DescribeFolderFailure(r)};
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
@@ -171,6 +173,7 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         s.fetchListing = [where](const char*, std::string& listing) {
             if (where == 0) throw std::bad_alloc();
             listing = "5.10.0023.zip\t";
+            return FolderFetch{};
         };
         s.download = [where](const char*, const char*, char*) -> PackageDownload {
             if (where == 1) throw std::bad_alloc();
@@ -196,7 +199,10 @@ TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
     RunRecord run;
     UpdateServices s = Services(&run);
     std::vector<std::string> folders;
-    s.fetchListing = [&folders](const char* url, std::string&) { folders.push_back(url); };
+    s.fetchListing = [&folders](const char* url, std::string&) {
+        folders.push_back(url);
+        return FolderFetch{};
+    };
     RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
     EXPECT_LT(ignored.took, kRunBound);
     ASSERT_FALSE(folders.empty());

@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from e2e_harness import RUN_TIMEOUT, Failure, check, closed_port, run_case
+from e2e_harness import RUN_TIMEOUT, Failure, check, run_case
 from e2e_server import add_packages
 from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
                          no_program_left, package_log, program_arguments)
@@ -139,15 +139,6 @@ def case_odd_station_files(s):
           "first folder %s" % s.server.listing_requests())
 
 
-def case_unreachable(s):
-    s.station_files()
-    code, seconds = s.run(host="127.0.0.1:%d" % closed_port())
-    check(code == 0, "exit code %d" % code)
-    check(s.log_messages() == ["START", "END"], "log %s" % s.log_messages())
-    check(not s.installed(), "something was installed")
-    print("unreachable server: run took %.1f s" % seconds)
-
-
 def case_catch_all(s):
     add_packages(s.tree, "5_1", ["5.10.0021"])
     add_packages(s.tree, "5_2", ["5.20.0001"])
@@ -269,6 +260,25 @@ def case_resources(s):
     check(i > 0 and version[i + 8:i + 24] == bytes(16), "fixed versions are not 0.0.0.0")
     strings = wrestool("-x", "--raw", "--type=6", "--name=63").decode("utf-16-le", "replace")
     check("Checking for Updates" in strings, "string table %r" % strings)
+
+
+def case_event_log(s):
+    # Wine stores no event log; its trace shows each ReportEvent's string.
+    check(s.program.windows, "needs the Windows build")
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.missing.add("5.10.0023.zip")
+    s.station_files()
+    trace = os.path.join(s.tmp, "trace.txt")
+    with open(trace, "wb") as f:
+        code, _ = s.run(env={"WINEDEBUG": "+eventlog,fixme+advapi"}, stderr=f)
+    check(code == 0, "exit code %d" % code)
+    with open(trace, "rb") as f:
+        text = f.read().decode("latin-1")
+    check(re.search(r'RegisterEventSource\w*.*L?"TalCheck"', text), "no event source in %s" % text)
+    events = re.findall(r':eventlog:ReportEventW L"(.*)"', text)
+    check(events == ["DOWLOAD FAILED: 5.10.0023.zip (status 404)", "END COPY: 5.20.0001.zip"],
+          "events in the trace:\n%s" % text)
 
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}

@@ -3,6 +3,7 @@ packages it serves: a folder tree below "Marl Quill/MarlQuill" with one
 folder of zip packages per version line."""
 import http.server
 import os
+import socket
 import threading
 import urllib.parse
 import zipfile
@@ -27,6 +28,8 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.hold_fragment = None  # listing held back until release is set
         self.missing = set()  # file names listed in their folder but answered with 404
         self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
+        self.status = {}  # path fragment -> status its folder page is answered with
+        self.cut = set()  # path fragments whose folder pages break off part-way
         self.held = threading.Event()
         self.release = threading.Event()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
@@ -59,6 +62,17 @@ class QuietHandler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
 
+    def send_cut(self, body):
+        """Announces twice the body's length, sends the body and closes."""
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(2 * len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
+        self.close_connection = True
+
+
 class Handler(QuietHandler):
     def do_GET(self):
         srv = self.server
@@ -68,10 +82,15 @@ class Handler(QuietHandler):
             srv.release.wait(RUN_TIMEOUT)
         parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
         local = os.path.join(srv.root, *parts)
+        for fragment, status in srv.status.items():
+            if fragment in self.path:
+                return self.send(status, b"<html><body>Server trouble</body></html>\n")
         if os.path.isdir(local):
             names = sorted(os.listdir(local))
             lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
             page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
+            if any(fragment in self.path for fragment in srv.cut):
+                return self.send_cut(page.encode())
             return self.send(200, page.encode())
         if parts and parts[-1] in srv.announce:
             self.send_response(200)
@@ -110,3 +129,35 @@ def add_packages(root, line, versions):
     os.makedirs(folder, exist_ok=True)
     for v in versions:
         make_package(os.path.join(folder, v + ".zip"), package_files(v))
+
+
+class SilentServer:
+    """Accepts connections on 127.0.0.1 and never answers them."""
+
+    def __init__(self):
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(16)
+        self.held = []
+        self.stopped = threading.Event()
+        self.thread = threading.Thread(target=self.accept, daemon=True)
+        self.thread.start()
+
+    @property
+    def host(self):
+        return "127.0.0.1:%d" % self.sock.getsockname()[1]
+
+    def accept(self):
+        self.sock.settimeout(0.2)
+        while not self.stopped.is_set():
+            try:
+                self.held.append(self.sock.accept()[0])
+            except OSError:
+                pass
+
+    def stop(self):
+        self.stopped.set()
+        self.thread.join(5)
+        for conn in self.held:
+            conn.close()
+        self.sock.close()

@@ -22,17 +22,18 @@ class Program:
         self.frontend = args.frontend
         self.probe = args.probe
         self.windows = bool(args.emulator)
+        self.prefix = []  # a command the program is started through, such as unshare
 
     def command(self, exe, *extra):
-        return ([self.emulator] if self.emulator else []) + [exe, *extra]
+        return self.prefix + ([self.emulator] if self.emulator else []) + [exe, *extra]
 
     def native_path(self, path):
         """A path as the program writes it in station.ini."""
         return program_path(path, self.windows)
 
-    def start(self, cwd, env, args=()):
+    def start(self, cwd, env, args=(), stderr=subprocess.DEVNULL):
         return subprocess.Popen(self.command(self.exe, *args), cwd=cwd, env=env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdout=subprocess.DEVNULL, stderr=stderr)
 
 
 class Scenario:
@@ -49,9 +50,12 @@ class Scenario:
             os.makedirs(d)
         os.chmod(self.runtime, 0o700)
         self.server = InstallerServer(self.tree)
+        self.cleanups = []  # more servers to stop
 
     def close(self):
         self.server.stop()
+        for cleanup in self.cleanups:
+            cleanup()
         for dirpath, dirnames, filenames in os.walk(self.tmp):
             for n in dirnames + filenames:
                 os.chmod(os.path.join(dirpath, n), stat.S_IRWXU)
@@ -74,9 +78,9 @@ class Scenario:
         env["XDG_RUNTIME_DIR"] = self.runtime  # the single-instance marker of this test
         return env
 
-    def run(self, host=None, args=()):
+    def run(self, host=None, args=(), env=None, stderr=subprocess.DEVNULL):
         started = time.monotonic()
-        proc = self.program.start(self.station, self.env(host), args)
+        proc = self.program.start(self.station, dict(self.env(host), **(env or {})), args, stderr)
         try:
             code = proc.wait(RUN_TIMEOUT)
         except subprocess.TimeoutExpired:

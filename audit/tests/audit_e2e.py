@@ -16,11 +16,13 @@ import argparse
 import http.server
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
@@ -28,7 +30,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from e2e_harness import (RUN_TIMEOUT, Failure, check, closed_port, program_path,  # noqa: E402
                          run_case)
 from e2e_harness import sign as sign_with  # noqa: E402
-from e2e_server import QuietHandler, make_package, package_files  # noqa: E402
+from e2e_server import QuietHandler, SilentServer, make_package, package_files  # noqa: E402
 
 
 class Server(http.server.ThreadingHTTPServer):
@@ -93,12 +95,16 @@ class Scenario:
             os.makedirs(d)
         os.makedirs(os.path.join(self.data, "install"))
         self.server = Server(self.tree)
+        self.env = {}
+        self.cleanups = []
         shutil.copy(args.frontend, os.path.join(self.station, "frontend.exe"))  # 5.10.0020
         data = program_path(self.data, bool(args.emulator))
         with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
             f.write("[STATIONINFO]\nDBDirectory=%s\n" % data)
 
     def close(self):
+        for cleanup in self.cleanups:
+            cleanup()
         self.server.shutdown()
         self.server.server_close()
         shutil.rmtree(self.tmp, ignore_errors=True)
@@ -106,7 +112,7 @@ class Scenario:
     def run(self, *extra, host=None):
         """(exit code, report text, JSON document) of two runs."""
         command = ([self.args.emulator] if self.args.emulator else []) + [self.args.exe]
-        env = dict(os.environ, TALCHECK_INSTALLER_HOST=host or self.server.host)
+        env = dict(os.environ, TALCHECK_INSTALLER_HOST=host or self.server.host, **self.env)
         results = []
         for json_flag in ([], ["--json"]):
             out = subprocess.run(command + list(extra) + json_flag, cwd=self.station, env=env,
@@ -137,7 +143,7 @@ def case_up_to_date(s):
     code, text, doc = s.run()
     check(code == 0 and doc["result"] == "up_to_date", "exit %d, %s" % (code, doc["result"]))
     st = doc["station"]
-    check(st["installed"] == "5.1.20" and st["versionSource"] == "frontend.exe", "station %s" % st)
+    check(st["installed"] == "5.10.0020" and st["versionSource"] == "frontend.exe", "station %s" % st)
     check(st["installExists"] and st["installWritable"], "install directory %s" % st)
     check([r["role"] for r in doc["requests"]][:2] == ["current", "probe"], doc["requests"])
     check(doc["requests"][0]["status"] == 200 and doc["requests"][0]["bytes"] > 0,
@@ -145,7 +151,11 @@ def case_up_to_date(s):
     check(doc["current"]["chosen"] == "" and doc["warnings"] == [], "doc %s" % doc)
     check(verdicts(doc, "current")["5.10.0020.zip"] ==
           "build 20 is not above the installed build 20", verdicts(doc, "current"))
-    check("Installed version 5.1.20 from frontend.exe" in text, text)
+    check("Installed version 5.10.0020 from frontend.exe" in text, text)
+    check(doc["schemaVersion"] == 2 and doc["tool"] == "talcheck-audit" and doc["toolVersion"],
+          "identity %s" % {k: doc[k] for k in list(doc)[:5]})
+    check(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d", doc["time"]), doc["time"])
+    check(list(doc)[:5] == ["schemaVersion", "tool", "toolVersion", "computer", "time"], list(doc))
     check("Result: up_to_date (exit code 0)" in text, text)
 
 
@@ -281,7 +291,117 @@ def case_signed_tree(s):
     check(code == 0 and doc["problems"] == [], "exit %d: %s" % (code, text))
 
 
+# ---------------------------------------------------------------- set-ups
+# One row per station or server set-up: a function that makes it (and may
+# return a check of its own), the warning codes, and the exit code.
+
+
+def station_ini(s, db_directory):
+    with open(os.path.join(s.station, "station.ini"), "w", newline="\r\n") as f:
+        f.write("[STATIONINFO]\nDBDirectory=%s\n" % db_directory)
+
+
+def no_version_files(s):
+    os.remove(os.path.join(s.station, "frontend.exe"))
+    os.remove(os.path.join(s.station, "station.ini"))
+
+
+def install_link(s):
+    install, outside = os.path.join(s.data, "install"), os.path.join(s.tmp, "outside")
+    os.rmdir(install)
+    os.makedirs(outside)
+    os.symlink(outside, install)
+    before = os.stat(outside).st_mtime_ns
+    return lambda text, doc: check(os.listdir(outside) == [] and os.stat(outside).st_mtime_ns ==
+                                   before, "made or touched through the link")
+
+
+def times_kept(s):
+    install = os.path.join(s.data, "install")
+    os.utime(install, ns=(10**9, 10**9))
+    return lambda text, doc: check(doc["station"]["installWritable"] and
+                                   os.stat(install).st_mtime_ns == 10**9, "install's time changed")
+
+
+def zip_part(s):
+    folder = add_packages(s.top, "5_1", ["5.10.0023"])
+    shutil.copy(os.path.join(folder, "5.10.0023.zip"), os.path.join(folder, "5.10.0029.zip.part"))
+
+
+def one_failed_request(failure, words):
+    def checked(text, doc):
+        check([r["failure"] for r in doc["requests"]] == [failure], doc["requests"])
+        check(words in text and s_took[0] < 20, "%s, %.1f s:\n%s" % (words, s_took[0], text))
+    return checked
+
+
+def dead_proxy(s):
+    proxy = "127.0.0.1:%d" % closed_port()
+    s.env.update(http_proxy=proxy, no_proxy="", NO_PROXY="")
+    return one_failed_request("proxy", "proxy %s cannot be reached" % proxy)
+
+
+def silent(s):
+    server = SilentServer()
+    s.cleanups.append(server.stop)
+    s.host, s.extra = server.host, ["--timeout", "2"]
+    return one_failed_request("timeout", "no answer in time: " + server.host)
+
+
+def escaped_names(s):
+    add_packages(s.top, "5_1", ["5.10.0023"])
+    os.makedirs(os.path.join(s.top, "5_2 Installers", "\x1b[2Jx.txt"))
+    return lambda text, doc: check("\x1b" not in text and "\\x1B[2Jx.txt" in text, text)
+
+
+s_took = [0.0]
+SETUPS = {
+    "no_version_files": (no_version_files, ["default_version", "no_data_directory"], 2),
+    "empty_db_directory": (lambda s: station_ini(s, ""), ["no_data_directory"], 2),
+    "install_cannot_be_made": (lambda s: station_ini(s, program_path(
+        os.path.join(s.tmp, "no", "data"), bool(s.args.emulator))), ["install_not_creatable"], 2),
+    "install_link": (install_link, ["install_not_writable"], 2),
+    "times_kept": (times_kept, [], 0),
+    "all_404": (lambda s: shutil.rmtree(os.path.join(s.top, "5_1 Installers")),
+                ["line_folder_missing"], 2),
+    "zip_part": (zip_part, ["not_a_zip_name"], 2),
+    "dead_proxy": (dead_proxy, [], 3),
+    "silent": (silent, [], 3),
+    "escaped_names": (escaped_names, [], 1),
+}
+
+
+def run_setup(s, row):
+    setup, want_codes, want_exit = SETUPS[row]
+    s.host, s.extra = None, []
+    add_packages(s.top, "5_1", ["5.10.0019"])
+    extra_check = setup(s)
+    started = time.monotonic()
+    code, text, doc = s.run(*s.extra, host=s.host)
+    s_took[0] = time.monotonic() - started
+    check(code == want_exit and codes(doc) == want_codes, "exit %d, warnings %s:\n%s" %
+          (code, codes(doc), text))
+    if extra_check:
+        extra_check(text, doc)
+
+
+def case_missing_station(s):
+    command = ([s.args.emulator] if s.args.emulator else []) + [s.args.exe]
+    out = subprocess.run(command + ["--station", os.path.join(s.tmp, "nonexistent")],
+                         capture_output=True, timeout=RUN_TIMEOUT)
+    check(out.returncode == 64, "exit %d" % out.returncode)
+
+
+def case_version(s):
+    command = ([s.args.emulator] if s.args.emulator else []) + [s.args.exe, "--version"]
+    out = subprocess.run(command, capture_output=True, timeout=RUN_TIMEOUT)
+    text = out.stdout.decode().strip()
+    check(out.returncode == 0 and re.fullmatch(r"\d+\.\d+\.\d+", text), text)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+for _row in SETUPS:
+    CASES["setup_" + _row] = lambda s, row=_row: run_setup(s, row)
 
 
 def main():

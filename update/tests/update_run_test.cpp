@@ -28,6 +28,7 @@ public:
     std::string catchAllListing;      // answer for unknown folders
     bool listingNamesFolder = false;  // unknown folders list a link to themselves
     std::string fileVersion;          // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
@@ -55,6 +56,8 @@ public:
                 listing += std::string(url) + "x.html\t";
             else
                 listing += catchAllListing;
+            auto failure = folderFailures.find(url);
+            return failure == folderFailures.end() ? FolderFetch{} : FolderFetch{true, failure->second};
         };
         s.download = [this](const char* url, const char* name, char* localPath) {
             journal.push_back(std::string("download:") + url + " -> " + name +
