@@ -87,6 +87,12 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
         sig::PackageCheck& check = signatures.Get();
         return check.Enabled() ? check.Check(folderUrl, listedName, localPath) : std::string();
     };
+    services.recover = [this](const char* dataDirectory) {
+        RecoverLeftoverInstall(dataDirectory, [this](const char* prefix, const char* text,
+                                                     const char* detail, bool truncate) {
+            WriteLog(prefix, text, detail, truncate);
+        });
+    };
     services.install = [this](const char* name, const char* path, const char* dataDirectory) {
         InstallPackage(name, path, dataDirectory);
     };

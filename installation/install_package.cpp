@@ -5,8 +5,11 @@
 #include <string>
 
 #include "installation/install_archive.h"
+#include "installation/recovery.h"
+#include "installation/staging.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
+#include "platform/tree.h"
 
 namespace {
 
@@ -29,23 +32,26 @@ bool IsPlainFileName(const char* name) {
     return std::strpbrk(name, "\\/:") == nullptr;
 }
 
-void ClearTarget(const char* targetPath, void* ownerWindow) {
-    if (!plat::PathExists(targetPath)) return;
-    if (plat::IsDirectory(targetPath)) {
-        plat::RemoveTree(targetPath, ownerWindow);
-    } else {
-        plat::RemoveFile(targetPath);
-    }
+// The target is removed from the install directory down, so a link at it
+// or below it is removed as itself and nothing outside is touched. A
+// read-only file stays, as the platform would not delete it either.
+void ClearTarget(const char* installDirectory, const char* packageName) {
+    plat::Tree tree = plat::Tree::Open(installDirectory);
+    if (!tree.valid()) return;
+    plat::PathKind kind = tree.Inspect(packageName);
+    if (kind == plat::PathKind::kMissing) return;
+    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly)) return;
+    tree.RemoveTree(packageName);
 }
 
 // A package that is not a ZIP archive is copied under its own name.
-bool CopyPackage(const char* downloadedPath, const char* targetPath, void* ownerWindow,
-                 InstallFault* fault) {
+bool CopyPackage(const char* downloadedPath, const char* installDirectory, const char* packageName,
+                 const char* targetPath, InstallFault* fault) {
     if (plat::InspectPath(downloadedPath) != plat::PathKind::kFile) {
         *fault = InstallFault{"", "no downloaded file"};
         return false;
     }
-    ClearTarget(targetPath, ownerWindow);
+    ClearTarget(installDirectory, packageName);
     if (plat::CopyFileOver(downloadedPath, targetPath)) return true;
     *fault = InstallFault{"", "copy failed"};
     return false;
@@ -63,7 +69,22 @@ bool PrepareInstallDirectory(const char* installDirectory, InstallFault* fault) 
     return false;
 }
 
+void LogRecovery(const LogLineWriter& writeLog, const installation::RecoveryReport& report) {
+    if (!report.acted) return;
+    Log(writeLog, report.whole ? "RECOVERED: " : "RECOVERY FAILED: ", "install",
+        ("(" + report.detail + ")").c_str());
+}
+
 }  // namespace
+
+void RecoverLeftoverInstall(const char* dataDirectory, const LogLineWriter& writeLog) {
+    char installDirectory[plat::kPathSize];
+    char targetPath[plat::kPathSize];
+    if (OrEmpty(dataDirectory)[0] == '\0' ||
+        !FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
+        return;
+    LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+}
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,
                       char* targetPath) {
@@ -87,8 +108,8 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits,
-                    bool* installed) {
+                    const LogLineWriter& writeLog, void* /*ownerWindow*/,
+                    const PackageLimits& limits, bool* installed) {
     if (installed) *installed = false;
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
@@ -100,7 +121,10 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
         Log(writeLog, "COPY FAILED: ", packageName, "(not a plain file name)");
         return false;
     }
-    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath)) {
+    // A ZIP package also needs its staging folder's paths to fit.
+    std::size_t staging = IsZipPackageName(packageName) ? installation::kStagingPathLength : 0;
+    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
+        std::strlen(installDirectory) + staging >= plat::kPathSize) {
         Log(writeLog, "COPY FAILED: ", packageName, "(install path longer than 259 characters)");
         return false;
     }
@@ -112,8 +136,9 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
         fault = InstallFault{"", "no data directory"};
     } else if ((prepared = PrepareInstallDirectory(installDirectory, &fault))) {
         if (IsZipPackageName(packageName)) {
+            LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
             outcome = InstallArchive(downloadedPath, installDirectory, packageName, limits, &fault);
-        } else if (CopyPackage(downloadedPath, targetPath, ownerWindow, &fault)) {
+        } else if (CopyPackage(downloadedPath, installDirectory, packageName, targetPath, &fault)) {
             outcome = InstallOutcome::kInstalled;
         }
     }

@@ -51,6 +51,9 @@ struct UpdateServices {
     // name as the folder listed it.
     std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath)>
         checkPackage;
+    // Optional: finishes or undoes what an install cut short left below
+    // dataDirectory. Called once, after "START" and before any request.
+    std::function<void(const char* dataDirectory)> recover;
     // Installs a downloaded package below dataDirectory; called only for a
     // complete download that checkPackage (when set) accepted.
     std::function<void(const char* packageName, const char* downloadedPath,
