@@ -96,6 +96,12 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
         sig::PackageCheck& check = signatures.Get();
         return check.Enabled() ? check.Check(folderUrl, listedName, package) : std::string();
     };
+    services.recover = [this](const char* dataDirectory) {
+        RecoverLeftoverInstall(dataDirectory, [this](const char* prefix, const char* text,
+                                                     const char* detail, bool truncate) {
+            WriteLog(prefix, text, detail, truncate);
+        });
+    };
     services.install = [this](const char* name, const char* path, const plat::File& package,
                               const char* dataDirectory) {
         InstallPackage(name, package, path, dataDirectory);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "installation/archive.h"
+#include "platform/file_handle.h"
 
 // Opens the archive (no password), sets destinationDirectory as its root
 // and writes every item below it in central-directory order; an item that
@@ -20,10 +21,9 @@ bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory);
 // created. Paths that would not fit 259 bytes are not created. No result.
 void EnsureDirectoryPath(const char* root, const char* dir);
 
-// Writes item index (no password) to a new file at path, never following or
-// replacing anything there, with the given attributes, and gives it the
-// item's times. ARC_OK only when the data yields exactly the recorded size
-// and CRC-32; otherwise *reason (a static text) says why. A failed file
-// stays for the caller to remove.
-std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, const char* path,
-                               std::uint32_t attributes, const char** reason);
+// Writes item index (no password) into file, a new file the caller made,
+// and gives it the item's times. ARC_OK only when the data yields exactly
+// the recorded size and CRC-32; otherwise *reason (a static text) says why.
+// A failed file stays for the caller to remove.
+std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
+                               const char** reason);

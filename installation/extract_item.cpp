@@ -103,14 +103,13 @@ const char* DescribeStagingFailure(std::uint32_t code, bool crcMismatch, std::ui
 
 }  // namespace
 
-std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, const char* path,
-                               std::uint32_t attributes, const char** reason) {
+std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
+                               const char** reason) {
     ArchiveItem item;
     *reason = "unreadable";
     std::uint32_t code = GetArchiveItem(handle, index, &item);
     if (code == ARC_OK) code = PositionReader(*handle, index);
     if (code != ARC_OK) return code;
-    plat::File file = plat::File::CreateNew(path, attributes);
     if (!file.valid()) {
         *reason = "cannot create the staged file";
         return ARC_OPEN_FAILED;

@@ -6,6 +6,10 @@
 #include "installation/extract.h"
 #include "installation/placement.h"
 #include "installation/staging.h"
+#include "platform/tree.h"
+
+using installation::JournalEntry;
+using installation::Staging;
 
 namespace {
 
@@ -14,21 +18,33 @@ struct ArchiveCloser {
     ~ArchiveCloser() { CloseArchive(handle); }
 };
 
-// Extracts every file item into the staging folder; a data fault refuses
-// the package, a write fault (a full disk, ...) fails it.
-InstallOutcome StageFiles(ArchiveHandle archive, Staging& staging,
+InstallOutcome Failed(InstallFault* fault, const std::string& item, const char* reason) {
+    *fault = InstallFault{item, reason};
+    return InstallOutcome::kFailed;
+}
+
+// Extracts every file item into the staging folder and makes the staged
+// data durable before anything moves; a data fault refuses the package, a
+// write fault (a full disk, ...) fails it.
+InstallOutcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& staging,
                           const std::vector<PlannedItem>& plan, InstallFault* fault) {
+    bool eachFile = installation::Flushing() && !plat::Tree::kFlushesFileSystem;
     for (const PlannedItem& item : plan) {
         if (item.directory()) continue;
         const char* reason = "";
-        std::string path = staging.Path(StagedName(item.index));
-        std::uint32_t code = StageArchiveItem(archive, item.index, path.c_str(),
-                                              item.attributes & ~plat::kAttrReadOnly, &reason);
+        plat::File file = tree.CreateNew(staging.Path(installation::StagedName(item.index)),
+                                         item.attributes & ~plat::kAttrReadOnly);
+        std::uint32_t code = StageArchiveItem(archive, item.index, file, &reason);
+        if (code == ARC_OK && eachFile && !file.Flush()) {
+            code = ARC_WRITE_FAILED;
+            reason = "cannot be flushed";
+        }
         if (code == ARC_OK) continue;
-        fault->item = item.name;
-        fault->reason = reason;
+        *fault = InstallFault{item.name, reason};
         return code == ARC_DATA_ERROR ? InstallOutcome::kRefused : InstallOutcome::kFailed;
     }
+    if (installation::Flushing() && plat::Tree::kFlushesFileSystem && !tree.FlushFileSystem(staging.folder()))
+        return Failed(fault, "", "staged files cannot be flushed");
     return InstallOutcome::kInstalled;
 }
 
@@ -37,7 +53,6 @@ InstallOutcome StageFiles(ArchiveHandle archive, Staging& staging,
 InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
                               InstallFault* fault) {
-    RecoverStaging(installDirectory);
     ArchiveCloser archive{OpenArchiveFile(package.Duplicate(), nullptr)};
     if (archive.handle == nullptr) {
         *fault = InstallFault{"", "no readable ZIP archive"};
@@ -46,20 +61,21 @@ InstallOutcome InstallArchive(const plat::File& package, const std::string& inst
     std::vector<PlannedItem> plan;
     if (!CheckPackage(archive.handle, installDirectory.c_str(), limits, &plan, fault))
         return InstallOutcome::kRefused;
-    if (!CheckTargets(installDirectory, plan, fault)) return InstallOutcome::kFailed;
-
-    Staging staging(installDirectory);
-    if (!staging.Create()) {
-        *fault = InstallFault{kStagingName, "staging folder cannot be made"};
+    plat::Tree tree = plat::Tree::Open(installDirectory.c_str());
+    if (!tree.valid()) return Failed(fault, "install", "directory cannot be opened");
+    std::vector<JournalEntry> steps;
+    if (!installation::PlanSteps(tree, plan, clearName, &steps, fault))
         return InstallOutcome::kFailed;
-    }
-    InstallOutcome outcome = StageFiles(archive.handle, staging, plan, fault);
+
+    Staging staging(tree);
+    if (!staging.Create()) return Failed(fault, installation::kStagingName, "staging folder cannot be made");
+    InstallOutcome outcome = StageFiles(archive.handle, tree, staging, plan, fault);
     if (outcome != InstallOutcome::kInstalled) {
         staging.RollBack();
         return outcome;
     }
-    if (!PlaceItems(staging, plan, clearName, fault)) return InstallOutcome::kFailed;
-    staging.Finish();
+    if (!installation::TakeSteps(staging, tree, steps, plan, fault)) return InstallOutcome::kFailed;
+    if (!staging.Commit()) return Failed(fault, "", "the install cannot be made durable");
     return InstallOutcome::kInstalled;
 }
 

@@ -12,14 +12,15 @@ enum class InstallOutcome {
     kFailed,     // the package could not be placed; nothing was changed
 };
 
-// First finishes or undoes what an interrupted install left (silently).
-// Then tests the package (CheckPackage and what lies in the way), extracts
-// every file into the staging folder below installDirectory, testing its
-// data, and moves each into place, keeping what it replaces until every
-// move has succeeded; on a failure everything moved is moved back. The
-// file or tree installDirectory/clearName (clearName may be empty) is
-// replaced as part of the same change. *fault names the item and the
-// reason unless the package was installed.
+// Tests the package (CheckPackage, and what lies in the way of each item),
+// extracts every file into the staging folder below installDirectory,
+// testing its data, and moves each into place, keeping what it replaces
+// until every move is durable; on a failure everything moved is moved back.
+// The file or tree installDirectory/clearName (clearName may be empty) is
+// replaced as part of the same change. Nothing below installDirectory is
+// reached through a link (plat::Tree). A leftover of an earlier install is
+// expected to be recovered first (installation/recovery.h). *fault names
+// the item and the reason unless the package was installed.
 // The archive is read through a duplicate of package, which stays open.
 InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
@@ -28,3 +29,4 @@ InstallOutcome InstallArchive(const plat::File& package, const std::string& inst
 InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
                               InstallFault* fault);
+

@@ -5,9 +5,12 @@
 #include <string>
 
 #include "installation/install_archive.h"
+#include "installation/recovery.h"
+#include "installation/staging.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
 #include "platform/regular_file.h"
+#include "platform/tree.h"
 
 namespace {
 
@@ -30,13 +33,16 @@ bool IsPlainFileName(const char* name) {
     return std::strpbrk(name, "\\/:") == nullptr;
 }
 
-void ClearTarget(const char* targetPath, void* ownerWindow) {
-    if (!plat::PathExists(targetPath)) return;
-    if (plat::IsDirectory(targetPath)) {
-        plat::RemoveTree(targetPath, ownerWindow);
-    } else {
-        plat::RemoveFile(targetPath);
-    }
+// The target is removed from the install directory down, so a link at it
+// or below it is removed as itself and nothing outside is touched. A
+// read-only file stays, as the platform would not delete it either.
+void ClearTarget(const char* installDirectory, const char* packageName) {
+    plat::Tree tree = plat::Tree::Open(installDirectory);
+    if (!tree.valid()) return;
+    plat::PathKind kind = tree.Inspect(packageName);
+    if (kind == plat::PathKind::kMissing) return;
+    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly)) return;
+    tree.RemoveTree(packageName);
 }
 
 // Copies the held package from its first byte into target.
@@ -55,13 +61,13 @@ bool CopyBytes(const plat::File& package, const char* targetPath) {
 }
 
 // A package that is not a ZIP archive is copied under its own name.
-bool CopyPackage(const plat::File& package, const char* targetPath, void* ownerWindow,
-                 InstallFault* fault) {
+bool CopyPackage(const plat::File& package, const char* installDirectory, const char* packageName,
+                 const char* targetPath, InstallFault* fault) {
     if (!package.valid()) {
         *fault = InstallFault{"", "no downloaded file"};
         return false;
     }
-    ClearTarget(targetPath, ownerWindow);
+    ClearTarget(installDirectory, packageName);
     if (CopyBytes(package, targetPath)) return true;
     *fault = InstallFault{"", "copy failed"};
     return false;
@@ -71,7 +77,7 @@ bool CopyPackage(const plat::File& package, const char* targetPath, void* ownerW
 // (it was renamed or replaced since it was checked).
 InstallOutcome PlacePackage(const char* packageName, const plat::File& package,
                             const char* downloadedPath, const char* installDirectory,
-                            const char* targetPath, void* ownerWindow, const PackageLimits& limits,
+                            const char* targetPath, const PackageLimits& limits,
                             InstallFault* fault) {
     if (package.valid() && !package.IsNamedBy(downloadedPath)) {
         *fault = InstallFault{"", "downloaded file replaced"};
@@ -79,8 +85,9 @@ InstallOutcome PlacePackage(const char* packageName, const plat::File& package,
     }
     if (IsZipPackageName(packageName))
         return InstallArchive(package, installDirectory, packageName, limits, fault);
-    return CopyPackage(package, targetPath, ownerWindow, fault) ? InstallOutcome::kInstalled
-                                                                : InstallOutcome::kFailed;
+    return CopyPackage(package, installDirectory, packageName, targetPath, fault)
+               ? InstallOutcome::kInstalled
+               : InstallOutcome::kFailed;
 }
 
 // The install directory: made (one level) when missing; it may be a link,
@@ -95,7 +102,22 @@ bool PrepareInstallDirectory(const char* installDirectory, InstallFault* fault) 
     return false;
 }
 
+void LogRecovery(const LogLineWriter& writeLog, const installation::RecoveryReport& report) {
+    if (!report.acted) return;
+    Log(writeLog, report.whole ? "RECOVERED: " : "RECOVERY FAILED: ", "install",
+        ("(" + report.detail + ")").c_str());
+}
+
 }  // namespace
+
+void RecoverLeftoverInstall(const char* dataDirectory, const LogLineWriter& writeLog) {
+    char installDirectory[plat::kPathSize];
+    char targetPath[plat::kPathSize];
+    if (OrEmpty(dataDirectory)[0] == '\0' ||
+        !FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
+        return;
+    LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+}
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,
                       char* targetPath) {
@@ -132,7 +154,7 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
 }
 
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
-                    const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
+                    const char* dataDirectory, const LogLineWriter& writeLog, void* /*ownerWindow*/,
                     const PackageLimits& limits, bool* installed) {
     if (installed) *installed = false;
     packageName = OrEmpty(packageName);
@@ -145,7 +167,10 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         Log(writeLog, "COPY FAILED: ", packageName, "(not a plain file name)");
         return false;
     }
-    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath)) {
+    // A ZIP package also needs its staging folder's paths to fit.
+    std::size_t staging = IsZipPackageName(packageName) ? installation::kStagingPathLength : 0;
+    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
+        std::strlen(installDirectory) + staging >= plat::kPathSize) {
         Log(writeLog, "COPY FAILED: ", packageName, "(install path longer than 259 characters)");
         return false;
     }
@@ -156,8 +181,10 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         // Never "\install" at the root of whatever drive is current.
         fault = InstallFault{"", "no data directory"};
     } else if ((prepared = PrepareInstallDirectory(installDirectory, &fault))) {
+        if (IsZipPackageName(packageName))
+            LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
-                               ownerWindow, limits, &fault);
+                               limits, &fault);
     }
     if (outcome == InstallOutcome::kInstalled) {
         // Whatever was put under the name meanwhile is not the download.

@@ -30,7 +30,10 @@ using LogLineWriter =
 // "COPY FAILED: " line only, when the install directory or the target path
 // would not fit 259 characters or the package name is no plain file name.
 // True otherwise, whether or not the package could be placed. ownerWindow
-// (HWND) owns the shell's deletion of a non-ZIP target; unused on POSIX.
+// (HWND) is unused: targets are removed without the shell, never through a
+// link, and nothing is shown. Before a ZIP package, what an earlier install
+// left is recovered (RecoverLeftoverInstall); the install directory must
+// leave room for the staging folder's paths within 259 characters.
 // limits: the test's limits; tests make them tighter. installed, when given,
 // tells whether the package was placed whole.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
@@ -47,6 +50,14 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
                     const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
                     const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
+
+// Finishes or undoes what an install cut short left in
+// <dataDirectory>\install (installation/recovery.h). Logs one line when
+// there was anything: "RECOVERED: install (<what was done>)" when the tree
+// is whole again, "RECOVERY FAILED: install (<why>; <what was kept where>)"
+// when a journal could not be acted on. Nothing for a clean station, an
+// empty data directory or a missing install directory.
+void RecoverLeftoverInstall(const char* dataDirectory, const LogLineWriter& writeLog);
 
 // The two paths of the step, formed with "%s\%s": installDirectory =
 // dataDirectory + "\install", targetPath = installDirectory + "\" +

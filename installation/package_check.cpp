@@ -8,11 +8,13 @@
 #include "installation/central_directory.h"
 #include "platform/disk_space.h"
 #include "platform/file_system.h"
+#include "platform/tree.h"
 
 namespace {
 
 constexpr std::uint32_t kEncryptedFlags = 0x01 | 0x40;  // traditional or strong encryption
 constexpr std::uint64_t kMaxDeflateRatio = 1032;        // deflate's own bound
+constexpr std::uint32_t kUtf8NameFlag = 0x800;
 
 struct DataRange {
     std::uint64_t begin;
@@ -159,8 +161,10 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
         if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
         std::uint64_t size = archive->cachedUncompressedSize;
+        bool utf8 = (archive->cachedFlags & kUtf8NameFlag) != 0;
         plan->push_back(PlannedItem{i, item.name, item.attributes, item.creationTime,
-                                    item.accessTime, item.writeTime, size});
+                                    item.accessTime, item.writeTime, size, utf8,
+                                    plat::TreeName(item.name, utf8)});
         std::uint64_t packed = archive->cachedCompressedSize;
         if (packed > 0)
             ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,

@@ -39,6 +39,8 @@ struct PlannedItem {
     plat::FileTime accessTime;
     plat::FileTime writeTime;
     std::uint64_t size;
+    bool utf8;             // the name is flagged UTF-8 (general-purpose bit 11)
+    std::string treeName;  // name as the install tree takes it (plat::TreeName)
     bool directory() const { return (attributes & plat::kAttrDirectory) != 0; }
 };
 

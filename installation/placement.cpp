@@ -1,13 +1,18 @@
 #include "installation/placement.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <cctype>
+#include <unordered_map>
 
 #include "installation/archive_names.h"
-#include "platform/file_system.h"
+
+namespace installation {
 
 namespace {
 
 using plat::PathKind;
+
+std::function<bool(std::size_t)> g_stepHook;
 
 bool Fail(InstallFault* fault, const std::string& item, const char* reason) {
     fault->item = item;
@@ -19,19 +24,52 @@ const char* InTheWay(PathKind kind) {
     return kind == PathKind::kLink ? "symbolic link or junction in the way" : "file in the way";
 }
 
-// The leaf of a file item: missing, or a file the item may replace.
-const char* RefuseLeaf(const std::string& path, const PlannedItem& item) {
-    PathKind kind = plat::InspectPath(path.c_str());
-    if (kind == PathKind::kMissing) return nullptr;
-    if (item.directory()) return kind == PathKind::kDirectory ? nullptr : InTheWay(kind);
-    if (kind == PathKind::kDirectory) return "directory in the way";
-    if (kind != PathKind::kFile) return InTheWay(kind);
-    std::uint32_t existing = plat::ReadAttributes(path.c_str());
-    if (existing & plat::kAttrReadOnly) return "read-only file in the way";
-    std::uint32_t guarded = plat::kAttrHidden | plat::kAttrSystem;
-    if (existing & guarded & ~item.attributes) return "hidden or system file in the way";
-    return nullptr;
+// The name with "/" between its components and no empty or "." ones
+// (tools write "./bin/x"), as the journal records it.
+std::string Normalized(const std::string& name) {
+    std::string result;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && !IsSeparator(name[i])) continue;
+        std::string part = name.substr(begin, i - begin);
+        if (!part.empty() && part != ".") result += (result.empty() ? "" : "/") + part;
+        begin = i + 1;
+    }
+    return result;
 }
+
+// The install tree as the steps planned so far will leave it.
+class TreeModel {
+public:
+    TreeModel(plat::Tree& tree, const std::string& cleared) : tree_(tree), cleared_(Key(cleared)) {}
+
+    PathKind Kind(const std::string& path) {
+        std::string key = Key(path);
+        auto hit = known_.find(key);
+        if (hit != known_.end()) return hit->second;
+        bool below = !cleared_.empty() &&
+                     (key == cleared_ || key.compare(0, cleared_.size() + 1, cleared_ + "/") == 0);
+        PathKind kind = below ? PathKind::kMissing : tree_.Inspect(path);
+        known_.emplace(key, kind);
+        return kind;
+    }
+    void Set(const std::string& path, PathKind kind) { known_[Key(path)] = kind; }
+
+private:
+    // Names that the file system takes for one are one key.
+    static std::string Key(const std::string& path) {
+        std::string key = path;
+        for (char& c : key) {
+            if (c == '\\') c = '/';
+            if (plat::kCaseInsensitiveNames) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        return key;
+    }
+
+    plat::Tree& tree_;
+    std::string cleared_;
+    std::unordered_map<std::string, PathKind> known_;
+};
 
 // Each directory above the item's leaf, top down (with its separator cut).
 template <typename Visit>
@@ -43,100 +81,118 @@ bool ForEachParent(const std::string& name, Visit visit) {
     return true;
 }
 
-// Creates the missing directories of name (its parents, and name itself for
-// a directory item), recording each before it is made.
-bool MakeDirectories(Staging& staging, const PlannedItem& item, InstallFault* fault) {
-    std::string full = item.name;
-    while (!full.empty() && IsSeparator(full.back())) full.pop_back();
+bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::string& name,
+                     std::vector<JournalEntry>* steps, InstallFault* fault) {
     auto make = [&](const std::string& dir) {
-        std::string path = staging.Target(dir);
-        PathKind kind = plat::InspectPath(path.c_str());
+        PathKind kind = model.Kind(dir);
         if (kind == PathKind::kDirectory) return true;
         if (kind != PathKind::kMissing) return Fail(fault, dir, InTheWay(kind));
-        if (!staging.Record('D', "", dir) || !plat::CreateDirectoryLevel(path.c_str()))
-            return Fail(fault, dir, "directory cannot be created");
+        steps->push_back(JournalEntry{'D', "", dir});
+        model.Set(dir, PathKind::kDirectory);
         return true;
     };
-    if (!ForEachParent(full, make)) return false;
-    return !item.directory() || full.empty() || make(full);
+    if (!ForEachParent(name, make)) return false;
+    return !item.directory() || make(name);
 }
 
-bool MoveAside(Staging& staging, const std::string& name, const std::string& staged,
-               InstallFault* fault) {
-    std::string target = staging.Target(name);
-    if (!staging.Record('B', staged, name) ||
-        !plat::MovePath(target.c_str(), staging.Path(staged).c_str()))
-        return Fail(fault, name, "file in the way cannot be moved (in use?)");
-    return true;
-}
-
-bool PlaceFile(Staging& staging, const PlannedItem& item, InstallFault* fault) {
-    std::string target = staging.Target(item.name);
-    PathKind kind = plat::InspectPath(target.c_str());
-    if (kind != PathKind::kMissing && kind != PathKind::kFile)
-        return Fail(fault, item.name,
-                    kind == PathKind::kDirectory ? "directory in the way" : InTheWay(kind));
-    if (kind == PathKind::kFile && !MoveAside(staging, item.name, BackupName(item.index), fault))
-        return false;
-    std::string staged = StagedName(item.index);
-    if (!staging.Record('P', staged, item.name) ||
-        !plat::MovePath(staging.Path(staged).c_str(), target.c_str()))
-        return Fail(fault, item.name, "cannot be moved into place");
-    // Staged files are writable so that a roll-back can always move them.
-    if (item.attributes & plat::kAttrReadOnly) plat::SetAttributes(target.c_str(), item.attributes);
+// The leaf of a file item: missing, or a file the item may replace.
+bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const std::string& name,
+              std::vector<JournalEntry>* steps, InstallFault* fault) {
+    PathKind kind = model.Kind(name);
+    if (kind == PathKind::kDirectory) return Fail(fault, name, "directory in the way");
+    if (kind != PathKind::kMissing && kind != PathKind::kFile) return Fail(fault, name, InTheWay(kind));
+    if (kind == PathKind::kFile) {
+        std::uint32_t guarded = plat::kAttrHidden | plat::kAttrSystem;
+        std::uint32_t existing = tree.Attributes(name);
+        if (existing != plat::kInvalidAttributes && (existing & guarded & ~item.attributes))
+            return Fail(fault, name, "hidden or system file in the way");
+        steps->push_back(JournalEntry{'B', BackupName(item.index), name});
+    }
+    steps->push_back(JournalEntry{'P', StagedName(item.index), name});
+    model.Set(name, PathKind::kFile);
     return true;
 }
 
 // The target of the install step: cleared, unless it is a read-only file,
 // which the platform would not delete either.
-bool ClearTarget(Staging& staging, const std::string& name, InstallFault* fault) {
-    if (name.empty()) return true;
-    std::string path = staging.Target(name);
-    PathKind kind = plat::InspectPath(path.c_str());
-    if (kind == PathKind::kMissing) return true;
-    if (kind == PathKind::kFile && (plat::ReadAttributes(path.c_str()) & plat::kAttrReadOnly))
-        return true;
-    return MoveAside(staging, name, "target", fault);
+void PlanClear(plat::Tree& tree, const std::string& name, std::vector<JournalEntry>* steps) {
+    if (name.empty()) return;
+    PathKind kind = tree.Inspect(name);
+    if (kind == PathKind::kMissing) return;
+    if (kind == PathKind::kFile && (tree.Attributes(name) & plat::kAttrReadOnly)) return;
+    steps->push_back(JournalEntry{'B', "target", name});
+}
+
+bool TakeStep(Staging& staging, plat::Tree& tree, const JournalEntry& step) {
+    std::string staged = staging.Path(step.staged);
+    switch (step.kind) {
+        case 'D':
+            // Made meanwhile, or the same directory under another case.
+            return tree.Inspect(step.path) == PathKind::kDirectory || tree.MakeDirectory(step.path);
+        case 'B':
+            return tree.Inspect(step.path) == PathKind::kMissing || tree.Move(step.path, staged);
+        default:
+            return tree.Move(staged, step.path);
+    }
+}
+
+const char* StepFailure(char kind) {
+    return kind == 'D'   ? "directory cannot be created"
+           : kind == 'B' ? "file in the way cannot be moved (in use?)"
+                         : "cannot be moved into place";
 }
 
 }  // namespace
 
+void SetStepHookForTesting(std::function<bool(std::size_t step)> hook) {
+    g_stepHook = std::move(hook);
+}
+
 std::string StagedName(std::int32_t index) { return std::to_string(index); }
 std::string BackupName(std::int32_t index) { return "b" + std::to_string(index); }
 
-bool CheckTargets(const std::string& installDirectory, const std::vector<PlannedItem>& plan,
-                  InstallFault* fault) {
-    std::unordered_set<std::string> directories;
+bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan,
+               const std::string& clearName, std::vector<JournalEntry>* steps,
+               InstallFault* fault) {
+    steps->clear();
+    PlanClear(tree, clearName, steps);
+    TreeModel model(tree, steps->empty() ? std::string() : clearName);
     for (const PlannedItem& item : plan) {
-        std::string name = item.name;
-        while (!name.empty() && IsSeparator(name.back())) name.pop_back();
+        std::string name = Normalized(item.treeName);
+        if (name.empty() && !item.name.empty() && !item.directory())
+            return Fail(fault, item.name, "name not valid in its encoding");
         if (name.empty()) continue;
-        bool missing = false;
-        bool ok = ForEachParent(name, [&](const std::string& dir) {
-            if (missing || directories.count(dir) != 0) return true;
-            PathKind kind = plat::InspectPath((installDirectory + "/" + dir).c_str());
-            if (kind == PathKind::kMissing) missing = true;
-            if (kind == PathKind::kDirectory) directories.insert(dir);
-            return kind == PathKind::kMissing || kind == PathKind::kDirectory ||
-                   Fail(fault, dir, InTheWay(kind));
-        });
-        if (!ok) return false;
-        if (missing) continue;
-        if (const char* reason = RefuseLeaf(installDirectory + "/" + name, item))
-            return Fail(fault, name, reason);
+        if (IsReservedName(name)) return Fail(fault, name, "name of the staging folder");
+        if (!PlanDirectories(model, item, name, steps, fault)) return false;
+        if (!item.directory() && !PlanFile(tree, model, item, name, steps, fault)) return false;
     }
     return true;
 }
 
-bool PlaceItems(Staging& staging, const std::vector<PlannedItem>& plan,
-                const std::string& clearName, InstallFault* fault) {
-    bool placed = ClearTarget(staging, clearName, fault);
-    for (std::size_t i = 0; placed && i < plan.size(); ++i) {
-        const PlannedItem& item = plan[i];
-        placed = MakeDirectories(staging, item, fault) &&
-                 (item.directory() || PlaceFile(staging, item, fault));
+bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
+               const std::vector<PlannedItem>& plan, InstallFault* fault) {
+    for (const JournalEntry& step : steps) staging.Record(step.kind, step.staged, step.path);
+    if (!staging.WriteRecords()) {
+        staging.RollBack();
+        return Fail(fault, "", "the install journal cannot be written");
     }
-    if (placed) return true;
-    staging.RollBack();
-    return false;
+    std::unordered_map<std::string, std::uint32_t> readOnly;
+    for (const PlannedItem& item : plan)
+        if (item.attributes & plat::kAttrReadOnly) readOnly[StagedName(item.index)] = item.attributes;
+    for (std::size_t i = 0; i <= steps.size(); ++i) {
+        if (g_stepHook && !g_stepHook(i)) return Fail(fault, "", "abandoned by a test");
+        if (i == steps.size()) break;
+        const JournalEntry& step = steps[i];
+        if (!TakeStep(staging, tree, step)) {
+            staging.RollBack();
+            return Fail(fault, step.path, StepFailure(step.kind));
+        }
+        // Staged files are writable so that a roll-back can always move them.
+        auto attributes = readOnly.find(step.staged);
+        if (step.kind == 'P' && attributes != readOnly.end())
+            tree.SetAttributes(step.path, attributes->second);
+    }
+    return true;
 }
+
+}  // namespace installation

@@ -1,26 +1,44 @@
 // Moving staged items into the install directory, whole or not at all.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "installation/journal.h"
 #include "installation/package_check.h"
 #include "installation/staging.h"
+#include "platform/tree.h"
 
-// Looks at what lies in the way of every item before anything moves: a
-// symbolic link or junction anywhere below the install directory, a file
-// where a directory is needed or the reverse, a read-only file, or a hidden
-// or system file whose bit the item lacks. False with *fault filled then.
-bool CheckTargets(const std::string& installDirectory, const std::vector<PlannedItem>& plan,
-                  InstallFault* fault);
+namespace installation {
 
-// Moves the file or tree at clearName (a plain name below install, may be
-// empty) and every file in the way into the staging folder, and every staged
-// item into place, recording each step first. On the first failure every
-// step is undone and *fault says which file failed and why.
-bool PlaceItems(Staging& staging, const std::vector<PlannedItem>& plan,
-                const std::string& clearName, InstallFault* fault);
+// Works out, before anything is written, every step that placing plan
+// takes, in the order it takes them: the file or tree at clearName (a
+// plain name below install; may be empty) moved aside, each missing
+// directory made, each file in the way moved aside, each item moved into
+// place. False with *fault filled when something is in the way that must
+// not be replaced: a link or junction on the way or at the leaf, a
+// directory where a file goes or the reverse, a hidden or system file whose
+// bit the item lacks, or a name of the staging folder. Read-only files are
+// moved aside like any other.
+bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan,
+               const std::string& clearName, std::vector<JournalEntry>* steps,
+               InstallFault* fault);
+
+// Records steps in the journal, makes it durable, then takes them in order.
+// On the first failure (the tree changed since the plan, a file in use)
+// every step taken is undone and *fault says which file failed and why.
+// plan gives the attributes that placed files take.
+bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
+               const std::vector<PlannedItem>& plan, InstallFault* fault);
+
+// For tests of an install cut short: called before step i (and with
+// steps.size() once all are taken); returning false abandons the install
+// there as a killed process would, with nothing undone.
+void SetStepHookForTesting(std::function<bool(std::size_t step)> hook);
 
 // The staged name of item index, and of the file it replaces.
 std::string StagedName(std::int32_t index);
 std::string BackupName(std::int32_t index);
+
+}  // namespace installation

@@ -1,132 +1,168 @@
 #include "installation/staging.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cctype>
+#include <set>
 
-#include "installation/archive_names.h"
-#include "installation/package_check.h"
-#include "platform/file_system.h"
+namespace installation {
 
 namespace {
 
+using plat::PathKind;
+
 constexpr const char* kJournalName = "journal";
-// A journal of the largest package is far smaller; anything bigger is no journal of ours.
-constexpr std::size_t kMaxJournalSize = 64u << 20;
+constexpr int kKeptNames = 10;
 
-bool ReadWhole(const std::string& path, std::string* text) {
-    plat::File file = plat::File::OpenForRead(path.c_str());
-    if (!file.valid()) return false;
-    char buffer[16384];
-    for (;;) {
-        std::int64_t n = file.Read(buffer, sizeof buffer);
-        if (n < 0 || text->size() > kMaxJournalSize) return false;
-        if (n == 0) return true;
-        text->append(buffer, static_cast<std::size_t>(n));
-    }
+bool g_flushing = true;
+
+std::string ParentOf(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// A staged name is a number, "b" and a number, or "target"; a path must
-// obey the name rules, so a tampered journal cannot reach outside install.
-bool EntryIsSound(const JournalEntry& e, const std::string& install) {
-    if (e.kind == 'C') return true;
-    if (e.kind == 'B' || e.kind == 'P') {
-        if (e.staged.empty() || e.staged.find_first_of("/\\.:") != std::string::npos) return false;
-    }
-    const char* path = e.path.c_str();
-    return (e.kind == 'D' || e.kind == 'B' || e.kind == 'P') && !e.path.empty() &&
-           StripItemName(path) == path && RefuseItemName(path, true, install.c_str()) == nullptr;
+std::string Numbered(const std::string& base, int n) {
+    return n == 0 ? base : base + "-" + std::to_string(n);
 }
 
-std::vector<JournalEntry> ParseJournal(const std::string& text, const std::string& install) {
-    std::vector<JournalEntry> entries;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) break;  // a line cut short was never acted on
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        JournalEntry e{line.empty() ? '\0' : line[0], "", ""};
-        std::string rest = line.size() > 2 ? line.substr(2) : "";
-        if (e.kind == 'B' || e.kind == 'P') {
-            std::size_t blank = rest.find(' ');
-            if (blank == std::string::npos) continue;
-            e.staged = rest.substr(0, blank);
-            e.path = rest.substr(blank + 1);
-        } else {
-            e.path = rest;
-        }
-        if (EntryIsSound(e, install)) entries.push_back(e);
+// A file moved aside that cannot return: kept beside its old place, so
+// nothing of the old tree is lost and the name is free for what is there.
+std::string KeepBeside(plat::Tree& tree, const std::string& staged, const std::string& path) {
+    for (int n = 0; n < kKeptNames; ++n) {
+        std::string kept = Numbered(path + ".talcheck-kept", n);
+        if (tree.Inspect(kept) == PathKind::kMissing && tree.Move(staged, kept)) return kept;
     }
-    return entries;
+    return std::string();
+}
+
+void UndoPlacement(plat::Tree& tree, const std::string& staged, const std::string& path,
+                   UndoReport* report) {
+    // Only a step that was taken: its staged file is gone and a file is there.
+    if (tree.Inspect(staged) != PathKind::kMissing || tree.Inspect(path) != PathKind::kFile) return;
+    tree.SetAttributes(path, plat::kAttrArchive);
+    if (tree.Move(path, staged)) ++report->restored;
+}
+
+void UndoMoveAside(plat::Tree& tree, const std::string& staged, const std::string& path,
+                   UndoReport* report) {
+    if (tree.Inspect(staged) == PathKind::kMissing) return;
+    if (tree.Move(staged, path)) {
+        ++report->restored;
+        return;
+    }
+    std::string kept = KeepBeside(tree, staged, path);
+    if (kept.empty()) {
+        report->complete = false;
+        return;
+    }
+    ++report->restored;
+    report->kept.push_back(kept);
 }
 
 }  // namespace
 
-Staging::Staging(const std::string& installDirectory)
-    : install_(installDirectory), folder_(installDirectory + "/" + kStagingName) {}
+void SetFlushingForTesting(bool flush) { g_flushing = flush; }
+bool Flushing() { return g_flushing; }
+
+std::string StagingSlotName(int slot) { return Numbered(kStagingName, slot); }
+
+bool IsReservedName(const std::string& name) {
+    std::string first = name.substr(0, name.find_first_of("/\\"));
+    std::transform(first.begin(), first.end(), first.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (int slot = 0; slot < kStagingSlots; ++slot)
+        if (first == StagingSlotName(slot)) return true;
+    return first.rfind(".talcheck-kept", 0) == 0;
+}
 
 bool Staging::Create() {
-    if (!plat::CreateDirectoryLevel(folder_.c_str())) return false;
-    plat::SetAttributes(folder_.c_str(), plat::kAttrHidden);
-    journal_ = plat::File::CreateNew(Path(kJournalName).c_str(), plat::kAttrArchive);
-    if (!journal_.valid()) plat::RemoveTree(folder_.c_str(), nullptr);
-    return journal_.valid();
+    for (int slot = 0; slot < kStagingSlots; ++slot) {
+        std::string name = StagingSlotName(slot);
+        if (!tree_.MakeDirectory(name)) continue;
+        tree_.SetAttributes(name, plat::kAttrDirectory | plat::kAttrHidden);
+        folder_ = name;
+        journal_ = tree_.CreateNew(Path(kJournalName), plat::kAttrArchive);
+        if (journal_.valid()) return true;
+        tree_.RemoveTree(name);
+        return false;
+    }
+    return false;
 }
 
-bool Staging::Record(char kind, const std::string& staged, const std::string& path) {
-    std::string line(1, kind);
-    if (!staged.empty()) line += " " + staged;
-    if (!path.empty()) line += " " + path;
-    line += "\n";
-    entries_.push_back(JournalEntry{kind, staged, path});
-    return journal_.valid() && journal_.Write(line.data(), line.size());
+void Staging::Record(char kind, const std::string& staged, const std::string& path) {
+    JournalEntry entry{kind, staged, path};
+    pending_ += FormatJournalLine(entry);
+    entries_.push_back(std::move(entry));
 }
 
-bool Staging::RollBack() {
-    bool complete = true;
-    for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
-        std::string target = Target(e->path);
-        std::string staged = Path(e->staged);
+bool Staging::WriteRecords() {
+    bool first = !journalDurable_;
+    bool written = journal_.valid() && journal_.Write(pending_.data(), pending_.size()) &&
+                   (!g_flushing || journal_.Flush());
+    pending_.clear();
+    // The journal's own name must survive a power cut too, once.
+    if (written && first && g_flushing) {
+        written = tree_.FlushDirectory(folder_) && tree_.FlushDirectory("");
+        journalDurable_ = written;
+    }
+    return written;
+}
+
+bool Staging::Commit() {
+    if (!FlushTouchedDirectories(tree_, folder_, entries_)) {
+        RollBack();
+        return false;
+    }
+    Record('C', "", "");
+    if (!WriteRecords()) {
+        RollBack();
+        return false;
+    }
+    journal_.Close();
+    tree_.RemoveTree(folder_);
+    return true;
+}
+
+void Staging::RollBack() {
+    journal_.Close();
+    UndoReport report = UndoSteps(tree_, folder_, entries_);
+    if (!report.complete) return;  // the next run's recovery keeps what is left
+    tree_.RemoveFile(Path(kJournalName));
+    tree_.RemoveTree(folder_);
+}
+
+UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
+                     const std::vector<JournalEntry>& entries) {
+    UndoReport report;
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        std::string staged = folder + "/" + e->staged;
         if (e->kind == 'D') {
-            plat::RemoveDirectoryLevel(target.c_str());
+            tree.RemoveEmptyDirectory(e->path);  // only when empty: anything put there stays
         } else if (e->kind == 'P') {
-            // Moved only when the staged name is free again.
-            if (plat::InspectPath(staged.c_str()) != plat::PathKind::kMissing) continue;
-            if (plat::InspectPath(target.c_str()) != plat::PathKind::kFile) continue;
-            plat::SetAttributes(target.c_str(), plat::kAttrArchive);
-            complete = plat::MovePath(target.c_str(), staged.c_str()) && complete;
+            UndoPlacement(tree, staged, e->path, &report);
         } else if (e->kind == 'B') {
-            if (plat::InspectPath(staged.c_str()) == plat::PathKind::kMissing) continue;
-            complete = plat::MovePath(staged.c_str(), target.c_str()) && complete;
+            UndoMoveAside(tree, staged, e->path, &report);
         }
     }
-    journal_.Close();
-    if (complete) plat::RemoveTree(folder_.c_str(), nullptr);
-    return complete;
+    FlushTouchedDirectories(tree, folder, entries);
+    return report;
 }
 
-void Staging::Finish() {
-    Record('C', "", "");
-    journal_.Close();
-    plat::RemoveTree(folder_.c_str(), nullptr);
+bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
+                             const std::vector<JournalEntry>& entries) {
+    if (!g_flushing) return true;
+    std::set<std::string> directories{"", folder};
+    for (const JournalEntry& e : entries) {
+        if (e.kind == 'C') continue;
+        directories.insert(ParentOf(e.path));
+        if (e.kind == 'D') directories.insert(e.path);
+    }
+    bool all = true;
+    for (const std::string& dir : directories) {
+        // A directory an undo removed has nothing left to flush.
+        if (!dir.empty() && tree.Inspect(dir) != PathKind::kDirectory) continue;
+        all = tree.FlushDirectory(dir) && all;
+    }
+    return all;
 }
 
-void RecoverStaging(const std::string& installDirectory) {
-    Staging staging(installDirectory);
-    plat::PathKind kind = plat::InspectPath(staging.folder_.c_str());
-    if (kind == plat::PathKind::kMissing) return;
-    if (kind != plat::PathKind::kDirectory) {
-        // Not ours: a link is unlinked, never followed.
-        if (!plat::RemoveFile(staging.folder_.c_str()))
-            plat::RemoveDirectoryLevel(staging.folder_.c_str());
-        return;
-    }
-    std::string text;
-    ReadWhole(staging.Path(kJournalName), &text);
-    staging.entries_ = ParseJournal(text, installDirectory);
-    bool committed = !staging.entries_.empty() && staging.entries_.back().kind == 'C';
-    if (committed) {
-        plat::RemoveTree(staging.folder_.c_str(), nullptr);
-    } else {
-        staging.RollBack();
-    }
-}
+}  // namespace installation

@@ -1,60 +1,98 @@
 // The staging folder of an install, <install>/.talcheck-staging: items are
-// written there first under numbered names, then moved into place. Its
-// journal records every change made to the install directory before it is
-// made, so that an install cut short (a failure, or the process killed) can
-// be undone, by the failing install itself or by the next one.
+// written there first under numbered names, then moved into place, and the
+// files they replace are moved there until the install commits. Its
+// journal (installation/journal.h) records each change before it is made.
 //
-// Journal lines (paths relative to the install directory):
-//   D <path>            the directory is about to be created
-//   B <staged> <path>   the file in the way is about to be moved to <staged>
-//   P <staged> <path>   the staged file is about to be moved to <path>
-//   C                   every move succeeded: the package is in place
+// A folder that cannot be removed (a replaced file still mapped by a
+// running client, say) never blocks the next install: that one takes the
+// next free of the names ".talcheck-staging", ".talcheck-staging-1" ...
+// ".talcheck-staging-9", and the next run's recovery tries again.
+//
+// Durability, in the order an install takes its steps:
+//   1. every staged file is flushed (one file-system flush where the
+//      system has one, else each file);
+//   2. the records of all moves are written and the journal flushed once;
+//   3. the moves are made (written through on Windows);
+//   4. every directory that changed is flushed, once each;
+//   5. the commit line is written and flushed; only then are the files
+//      moved aside deleted.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/file_handle.h"
+#include "installation/journal.h"
+#include "platform/tree.h"
+
+namespace installation {
 
 constexpr const char* kStagingName = ".talcheck-staging";
+constexpr int kStagingSlots = 10;
+// The longest path below the install directory that the staging folder
+// uses: "\.talcheck-staging-9\journal".
+constexpr std::size_t kStagingPathLength = 28;
 
-struct JournalEntry {
-    char kind;           // 'D', 'B', 'P' or 'C'
-    std::string staged;  // name inside the staging folder (B and P)
-    std::string path;    // relative to the install directory
-};
+// The staging folder names, the usual one first.
+std::string StagingSlotName(int slot);
+// True when the first component of name is one of them, in any case.
+bool IsReservedName(const std::string& name);
 
 class Staging {
 public:
-    // installDirectory/.talcheck-staging; nothing is created yet.
-    explicit Staging(const std::string& installDirectory);
+    explicit Staging(plat::Tree& tree) : tree_(tree) {}
 
-    // Makes the folder (hidden on Windows) and its journal; false, leaving
-    // whatever had the name alone, when the name is taken or it cannot be made.
+    // Makes the first free staging folder and its journal; false when all
+    // names are taken or nothing can be made.
     bool Create();
-    // Appends one line to the journal and keeps it in entries().
-    bool Record(char kind, const std::string& staged, const std::string& path);
-    // Undoes every recorded change in reverse order, then removes the
-    // folder. When something could not be undone the folder and its journal
-    // stay for the next install to finish; false then.
-    bool RollBack();
-    // Records the commit and removes the folder with the files replaced.
-    void Finish();
-
+    const std::string& folder() const { return folder_; }
+    // A name inside the staging folder, relative to the install directory.
     std::string Path(const std::string& staged) const { return folder_ + "/" + staged; }
-    std::string Target(const std::string& path) const { return install_ + "/" + path; }
+
+    // Adds a step to the journal's pending records.
+    void Record(char kind, const std::string& staged, const std::string& path);
+    // Writes the pending records and flushes the journal.
+    bool WriteRecords();
     const std::vector<JournalEntry>& entries() const { return entries_; }
 
-private:
-    friend void RecoverStaging(const std::string& installDirectory);
+    // Flushes the directories that the recorded steps changed, then commits
+    // and removes the folder with the files replaced. False when the commit
+    // could not be made durable (the steps are then undone).
+    bool Commit();
+    // Undoes every recorded step (see UndoSteps), then removes the folder.
+    void RollBack();
 
-    std::string install_;
+private:
+    plat::Tree& tree_;
     std::string folder_;
     plat::File journal_;
+    std::string pending_;
+    bool journalDurable_ = false;
     std::vector<JournalEntry> entries_;
 };
 
-// Called before every install: when an earlier install left its staging
-// folder, its journal is replayed: undone unless it was committed, and the
-// folder removed. Silent; a link under the folder's name is only unlinked.
-void RecoverStaging(const std::string& installDirectory);
+// What undoing a journal's steps did.
+struct UndoReport {
+    int restored = 0;                // files moved back or out again
+    std::vector<std::string> kept;   // where files that could not return were kept
+    bool complete = true;            // nothing of the old tree is left in the folder
+};
+
+// Undoes the steps of entries in reverse order, each only where it was
+// taken: a placed file goes back to the staging folder, a file moved aside
+// returns. A file moved aside whose place is taken now is kept beside it as
+// "<path>.talcheck-kept" (or "-1" ... "-9"); report says where. Every
+// directory touched is flushed before it returns.
+UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
+                     const std::vector<JournalEntry>& entries);
+
+// Flushes the directories holding the paths of entries and the staging
+// folder (each once).
+bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
+                             const std::vector<JournalEntry>& entries);
+
+// For the benchmark only: no flush at all when false (the default is true).
+void SetFlushingForTesting(bool flush);
+bool Flushing();
+
+}  // namespace installation

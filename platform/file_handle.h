@@ -42,7 +42,8 @@ public:
 
     // CreateFileA(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
     // file is open others may read it but not write it (Windows only; POSIX
-    // has no mandatory sharing modes).
+    // has no mandatory sharing modes). Only a regular file on a disk: a FIFO,
+    // device or directory is refused (POSIX opens without waiting on a FIFO).
     static File OpenForRead(const char* path);
 
     // CreateFileA(GENERIC_WRITE, no sharing, CREATE_ALWAYS, attributes).
@@ -114,7 +115,16 @@ public:
     // SetFileTime. A time of 0 leaves that time unchanged. POSIX sets the
     // access and write times; it keeps no creation time.
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
+    // Makes the data written so far durable (fsync, FlushFileBuffers).
+    bool Flush();
+    // The file's size in bytes; false when it cannot be read.
+    bool Size(std::uint64_t* size) const;
+    // The native handle, for the platform layer's own use.
+    std::intptr_t native() const { return handle_.get(); }
     void Close() { handle_.reset(); }
+
+    // Takes over a native handle (the platform layer's own use).
+    static File Adopt(std::intptr_t handle) { return File(handle); }
 
 private:
     explicit File(std::intptr_t h) : handle_(h) {}

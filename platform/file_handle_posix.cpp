@@ -40,11 +40,13 @@ void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(h
 File File::OpenForRead(const char* path) {
     char native[kPathSize];
     if (!ToNativePath(path, native)) return File();
-    int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO under the name must not wait for a writer; it is
+    // refused below with anything else that is no regular file (Windows
+    // cannot open a directory as a file either).
+    int fd = ::open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return File();
     struct stat st {};
-    // Windows cannot open a directory as a file.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return File();
     }
@@ -203,6 +205,15 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     off_t pos = ::lseek(static_cast<int>(handle_.get()), static_cast<off_t>(offset), whence);
     if (pos < 0) return false;
     if (newPosition) *newPosition = static_cast<std::uint64_t>(pos);
+    return true;
+}
+
+bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0; }
+
+bool File::Size(std::uint64_t* size) const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(handle_.get()), &st) != 0) return false;
+    *size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 

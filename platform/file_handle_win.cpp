@@ -23,7 +23,10 @@ void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handl
 File File::OpenForRead(const char* path) {
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    return File(reinterpret_cast<std::intptr_t>(h));
+    File file(reinterpret_cast<std::intptr_t>(h));
+    // A pipe or device under the name is no file to read whole.
+    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK) return File();
+    return file;
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
@@ -191,6 +194,15 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     LARGE_INTEGER result;
     if (!::SetFilePointerEx(Native(handle_.get()), distance, &result, method)) return false;
     if (newPosition) *newPosition = static_cast<std::uint64_t>(result.QuadPart);
+    return true;
+}
+
+bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE; }
+
+bool File::Size(std::uint64_t* size) const {
+    LARGE_INTEGER value{};
+    if (!::GetFileSizeEx(Native(handle_.get()), &value)) return false;
+    *size = static_cast<std::uint64_t>(value.QuadPart);
     return true;
 }
 

@@ -41,9 +41,9 @@ bool CopyFileOver(const char* from, const char* to);
 FileTime ReadWriteTime(const char* path);
 
 // Deletes a directory with everything below it, without asking and without
-// showing anything: SHFileOperationA(FO_DELETE) with ownerWindow as the owner
-// on Windows; on POSIX symbolic links are removed, never followed, so
-// nothing outside the tree is touched. Result not reported.
+// showing anything. Links (Windows: any reparse point) are removed as
+// themselves, never followed, so nothing outside the tree is touched; see
+// plat::Tree. ownerWindow is unused. Result not reported.
 void RemoveTree(const char* path, void* ownerWindow);
 
 // What a name is, without following a link at the name itself. kLink is a

@@ -3,10 +3,12 @@
 #include <direct.h>
 #include <io.h>
 
+#include <string>
+
 #include "platform/path_buffer.h"
+#include "platform/tree.h"
 #include "platform/win.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 namespace plat {
@@ -50,24 +52,13 @@ FileTime ReadWriteTime(const char* path) {
            data.ftLastWriteTime.dwLowDateTime;
 }
 
-void RemoveTree(const char* path, void* ownerWindow) {
-    // The shell's list of names: one path, then two terminators.
-    char list[kPathSize + 1] = {};
-    if (!CopyBounded(list, kPathSize, path)) return;
-    SHFILEOPSTRUCTA op;
-    ZeroMemory(&op, sizeof op);
-    op.hwnd = static_cast<HWND>(ownerWindow);
-    op.wFunc = FO_DELETE;
-    op.pFrom = list;
-    op.pTo = "";
-    // No confirmation, and since nobody watches an update run, no progress
-    // or error dialog either: a dialog would hold the run until answered.
-    op.fFlags =
-        FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_SILENT;
-    op.fAnyOperationsAborted = FALSE;
-    op.hNameMappings = nullptr;
-    op.lpszProgressTitle = "";
-    ::SHFileOperationA(&op);
+void RemoveTree(const char* path, void* /*ownerWindow*/) {
+    // Not the shell's delete: it would follow a junction below the tree.
+    std::string whole = path != nullptr ? path : "";
+    std::size_t slash = whole.find_last_of("\\/");
+    if (slash == std::string::npos || slash + 1 == whole.size()) return;
+    Tree parent = Tree::Open(slash == 0 ? "\\" : whole.substr(0, slash).c_str());
+    if (parent.valid()) parent.RemoveTree(whole.substr(slash + 1));
 }
 
 PathKind InspectPath(const char* path) {

@@ -131,6 +131,9 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
     const VersionTriple& installed = station.installed;
     const char* dataDirectory = station.dataDirectory;
+    // Whatever the server says later, a tree left half-installed is made
+    // whole first.
+    if (services.recover) services.recover(dataDirectory);
 
     char currentFolder[kFolderPathSize] = {};
     FormatFolderPath(currentFolder, installed.major, installed.minor);

@@ -66,6 +66,9 @@ struct UpdateServices {
     // folder listing has been had, and deletes the parts of all others.
     std::function<bool(const char* fileUrl, const char* fileName)> keepsPart;
     std::function<void(const std::vector<std::string>& chosenNames)> keepOnlyParts;
+    // Optional: finishes or undoes what an install cut short left below
+    // dataDirectory. Called once, after "START" and before any request.
+    std::function<void(const char* dataDirectory)> recover;
     // Installs a downloaded package below dataDirectory; called only for a
     // complete download that checkPackage (when set) accepted.
     std::function<void(const char* packageName, const char* downloadedPath,

@@ -1,8 +1,10 @@
-// Installs one package the way the install step does (test, staging, moves
-// into place) and prints the wall time. With --test-pass it only reads
-// every item through the reader, inflating and checking its CRC-32 without
-// writing anything: what a separate test pass before extraction would cost.
-// Usage: extract_bench [--test-pass] <archive.zip> <destination directory>
+// Installs one package the way the install step does (test, staging,
+// flushes, moves into place) and prints the wall time. With --no-flush it
+// installs without making anything durable, to show what the flushes cost.
+// With --test-pass it only reads every item through the reader, inflating
+// and checking its CRC-32 without writing anything: what a separate test
+// pass before extraction would cost.
+// Usage: extract_bench [--test-pass | --no-flush] <archive.zip> <destination directory>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <unzip.h>
 
 #include "installation/install_archive.h"
+#include "installation/staging.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -36,8 +39,10 @@ bool TestPass(const char* archive) {
 
 int main(int argc, char** argv) {
     bool testPass = argc == 4 && std::strcmp(argv[1], "--test-pass") == 0;
-    if (argc != 3 && !testPass) {
-        std::fprintf(stderr, "usage: %s [--test-pass] <archive.zip> <destination>\n", argv[0]);
+    bool noFlush = argc == 4 && std::strcmp(argv[1], "--no-flush") == 0;
+    if (argc != 3 && !testPass && !noFlush) {
+        std::fprintf(stderr, "usage: %s [--test-pass | --no-flush] <archive.zip> <destination>\n",
+                     argv[0]);
         return 2;
     }
     const char* archive = argv[argc - 2];
@@ -48,6 +53,7 @@ int main(int argc, char** argv) {
         ok = TestPass(archive);
     } else {
         InstallFault fault;
+        installation::SetFlushingForTesting(!noFlush);
         plat::MakeDirectory(destination);
         ok = InstallArchive(archive, destination, "", PackageLimits(), &fault) ==
              InstallOutcome::kInstalled;

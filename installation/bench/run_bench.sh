@@ -47,22 +47,26 @@ measure() {  # <label> <command...>; prints "seconds kilobytes"
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 run() {  # <name>
-    local name="$1" zip="$work/$1/package.zip" r ours theirs tested
-    : >"$work/ours.txt"; : >"$work/theirs.txt"; : >"$work/tested.txt"
+    local name="$1" zip="$work/$1/package.zip" r ours theirs tested unflushed
+    : >"$work/ours.txt"; : >"$work/theirs.txt"; : >"$work/tested.txt"; : >"$work/unflushed.txt"
     for ((r = 0; r < rounds; r++)); do
         rm -rf "$work/out"; sync
         measure "$bench" "$zip" "$work/out" >>"$work/ours.txt"
         rm -rf "$work/out"; sync
         measure unzip -o -q "$zip" -d "$work/out" >>"$work/theirs.txt"
+        rm -rf "$work/out"; sync
+        measure "$bench" --no-flush "$zip" "$work/out" >>"$work/unflushed.txt"
         measure "$bench" --test-pass "$zip" "$work/out" >>"$work/tested.txt"
     done
     rm -rf "$work/out"
     ours=$(cut -d' ' -f1 "$work/ours.txt" | median)
     theirs=$(cut -d' ' -f1 "$work/theirs.txt" | median)
     tested=$(cut -d' ' -f1 "$work/tested.txt" | median)
-    printf '%-8s %6s MB  TalCheck %6.3f s  unzip %6.3f s  ratio %.2f  peak RSS TalCheck %s KB, unzip %s KB  (a separate test pass alone: %.3f s)\n' \
+    unflushed=$(cut -d' ' -f1 "$work/unflushed.txt" | median)
+    printf '%-8s %6s MB  TalCheck %6.3f s  unzip %6.3f s  ratio %.2f  (without flushes %.3f s, ratio %.2f)  peak RSS TalCheck %s KB, unzip %s KB  (a separate test pass alone: %.3f s)\n' \
         "$name" "$(($(stat -c %s "$zip") / 1000000))" "$ours" "$theirs" \
         "$(awk -v a="$ours" -v b="$theirs" 'BEGIN { print a / b }')" \
+        "$unflushed" "$(awk -v a="$unflushed" -v b="$theirs" 'BEGIN { print a / b }')" \
         "$(cut -d' ' -f2 "$work/ours.txt" | sort -n | tail -1)" \
         "$(cut -d' ' -f2 "$work/theirs.txt" | sort -n | tail -1)" "$tested"
 }

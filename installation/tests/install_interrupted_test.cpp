@@ -1,6 +1,6 @@
 // Installs cut short: a disk that fills midway, a process killed midway
-// (the next install undoes what it left, without a log line of its own),
-// and archives whose end record hides behind a comment of maximal length.
+// (the next start undoes what it left, or finishes it, and says so), and
+// archives whose end record hides behind a comment of maximal length.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +13,7 @@
 
 #include "installation/install_archive.h"
 #include "installation/install_package.h"
-#include "installation/staging.h"
+#include "installation/placement.h"
 #include "installation/tests/install_snapshot.h"
 #include "installation/tests/zip_builder.h"
 #include "platform/file_system.h"
@@ -45,22 +45,14 @@ protected:
     // What a process killed while moving leaves: a new directory made,
     // bin/app.dll moved aside and the new one moved into place, no commit.
     void LeaveAnInterruptedInstall(bool committed) {
-        Staging staging(install_);
-        ASSERT_TRUE(staging.Create());
-        ASSERT_TRUE(WriteFile(staging.Path("0"), "new app"));
-        ASSERT_TRUE(staging.Record('D', "", "newdir"));
-        ASSERT_TRUE(plat::CreateDirectoryLevel(staging.Target("newdir").c_str()));
-        ASSERT_TRUE(staging.Record('B', "b0", "bin/app.dll"));
-        ASSERT_TRUE(
-            plat::MovePath(staging.Target("bin/app.dll").c_str(), staging.Path("b0").c_str()));
-        ASSERT_TRUE(staging.Record('P', "0", "bin/app.dll"));
-        ASSERT_TRUE(
-            plat::MovePath(staging.Path("0").c_str(), staging.Target("bin/app.dll").c_str()));
-        plat::SetAttributes(staging.Target("bin/app.dll").c_str(), plat::kAttrReadOnly);
-        if (committed) {
-            ASSERT_TRUE(staging.Record('C', "", ""));
-        }
-        // The object goes without a roll-back, as a killed process would.
+        std::string staging = install_ + "/.talcheck-staging";
+        fs::create_directories(staging);
+        ASSERT_TRUE(WriteFile(staging + "/journal", std::string("D newdir\nB b0 bin/app.dll\n") +
+                                                        "P 0 bin/app.dll\n" + (committed ? "C\n" : "")));
+        fs::create_directory(install_ + "/newdir");
+        fs::rename(install_ + "/bin/app.dll", staging + "/b0");
+        ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "new app"));
+        plat::SetAttributes((install_ + "/bin/app.dll").c_str(), plat::kAttrReadOnly);
     }
     std::string Contents(const std::string& relative) {
         std::string bytes;
@@ -78,8 +70,10 @@ TEST_F(InterruptedTest, NextInstallUndoesWhatAKilledOneLeft) {
     install_snapshot::Tree before = install_snapshot::Take(install_);
     LeaveAnInterruptedInstall(false);
     ASSERT_EQ(Contents("bin/app.dll"), "new app");
-    RecoverStaging(install_);
+    RecoverLeftoverInstall(data_.c_str(), Writer());
     EXPECT_EQ(install_snapshot::Take(install_), before);
+    EXPECT_EQ(log_, (std::vector<std::string>{"RECOVERED: install (rolled back 2 files)"}));
+    log_.clear();
 
     // Killed again, then a normal run: undone first, then installed whole.
     LeaveAnInterruptedInstall(false);
@@ -87,38 +81,110 @@ TEST_F(InterruptedTest, NextInstallUndoesWhatAKilledOneLeft) {
     ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/new.dll", "newer"}})));
     EXPECT_TRUE(InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr));
     EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
+                                              "RECOVERED: install (rolled back 2 files)",
                                               std::string("END COPY: ") + kPackage}));
     EXPECT_EQ(Contents("bin/app.dll"), "old app");
     EXPECT_EQ(Contents("bin/new.dll"), "newer");
     EXPECT_FALSE(FileExists(install_ + "/newdir"));
-    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+    EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
 }
 
 TEST_F(InterruptedTest, CommittedInstallIsKeptAndOnlyTheStagingFolderGoes) {
     LeaveAnInterruptedInstall(true);
-    RecoverStaging(install_);
+    RecoverLeftoverInstall(data_.c_str(), Writer());
     EXPECT_EQ(Contents("bin/app.dll"), "new app");
     EXPECT_TRUE(fs::is_directory(install_ + "/newdir"));
-    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+    EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
+    EXPECT_EQ(log_, (std::vector<std::string>{"RECOVERED: install (finished an install)"}));
+}
+
+// Killed before each step of the placing phase in turn (and once all are
+// taken, before the commit): the next start, with no server, leaves the
+// old tree whole, and the next install installs the new one whole.
+TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
+    fs::create_directories(install_ + "/5.10.0123.zip/old");
+    ASSERT_TRUE(WriteFile(install_ + "/5.10.0123.zip/old/x", "cleared target"));
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+    std::vector<Entry> entries = {{"bin/app.dll", "new app"}, {"a/b/c.txt", "new c"},
+                                  {"keep.txt", "new keep"}, {"z.txt", "new z"}};
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
+    // 1 target aside, 2 directories, 2 files aside, 4 placements.
+    for (std::size_t kill = 0; kill <= 9; ++kill) {
+        std::size_t steps = 0;
+        installation::SetStepHookForTesting([&](std::size_t step) {
+            steps = step;
+            return step < kill;
+        });
+        InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+        installation::SetStepHookForTesting(nullptr);
+        ASSERT_EQ(steps, kill);
+        log_.clear();
+        RecoverLeftoverInstall(data_.c_str(), Writer());
+        EXPECT_EQ(install_snapshot::Take(install_), before) << kill;
+        ASSERT_EQ(log_.size(), 1u) << kill;
+        EXPECT_EQ(log_[0].rfind("RECOVERED: install (rolled back", 0), 0u) << log_[0];
+    }
+    log_.clear();
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    EXPECT_EQ(log_.size(), 2u);
+    EXPECT_EQ(Contents("a/b/c.txt"), "new c");
+    EXPECT_FALSE(fs::exists(install_ + "/5.10.0123.zip"));
+}
+
+// A package's own read-only file does not block the package that replaces
+// it; a roll-back gives a replaced file its attributes back.
+TEST_F(InterruptedTest, ReadOnlyFileIsReplacedAndRestoredWithItsAttributes) {
+    Entry readOnly("bin/app.dll", "read-only app");
+    readOnly.externalAttributes = plat::kAttrReadOnly;
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build({readOnly})));
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    ASSERT_TRUE(plat::ReadAttributes((install_ + "/bin/app.dll").c_str()) & plat::kAttrReadOnly);
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/app.dll", "next app"}})));
+    installation::SetStepHookForTesting([](std::size_t step) { return step < 1; });
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    installation::SetStepHookForTesting(nullptr);
+    RecoverLeftoverInstall(data_.c_str(), Writer());
+    EXPECT_EQ(install_snapshot::Take(install_), before);
+
+    log_.clear();
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    EXPECT_EQ(log_.size(), 2u) << log_[1];
+    EXPECT_EQ(Contents("bin/app.dll"), "next app");
+}
+
+// A name flagged UTF-8 is created as the characters it names; the POSIX
+// build writes its bytes as they are.
+TEST_F(InterruptedTest, NameFlaggedUtf8ComesOutRight) {
+    Entry flagged("bin/\xC3\x84rger.txt", "umlaut");
+    flagged.flags = 0x800;
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build({flagged})));
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    EXPECT_EQ(log_.size(), 2u);
+    fs::path expected = fs::path(install_) / "bin" / fs::u8path("\xC3\x84rger.txt");
+    EXPECT_TRUE(fs::is_regular_file(expected));
 }
 
 TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
     ASSERT_TRUE(WriteFile(dir_.Join("outside.txt"), "outside"));
     {
-        Staging staging(install_);
-        ASSERT_TRUE(staging.Create());
-        ASSERT_TRUE(WriteFile(staging.Path("0"), "evil"));
-        ASSERT_TRUE(staging.Record('B', "0", "../../outside.txt"));
-        ASSERT_TRUE(staging.Record('D', "", "/tmp"));
-        ASSERT_TRUE(staging.Record('B', "../../../x", "keep.txt"));
+        std::string staging = install_ + "/.talcheck-staging";
+        fs::create_directories(staging);
+        ASSERT_TRUE(WriteFile(staging + "/0", "evil"));
+        ASSERT_TRUE(WriteFile(staging + "/journal",
+                              "B 0 ../../outside.txt\nD /tmp\nB ../../../x keep.txt\n"));
     }
-    install_snapshot::Tree before = install_snapshot::Take(install_);
-    RecoverStaging(install_);
+    RecoverLeftoverInstall(data_.c_str(), Writer());
     std::string bytes;
     ASSERT_TRUE(ReadFile(dir_.Join("outside.txt"), &bytes));
     EXPECT_EQ(bytes, "outside");
     EXPECT_EQ(Contents("keep.txt"), "keep");
-    EXPECT_FALSE(FileExists(install_ + "/" + kStagingName));
+    EXPECT_TRUE(FileExists(install_ + "/.talcheck-kept-1/0"));
+    EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
 }
 
 // An end record behind a comment of 65,535 bytes starts 65,557 bytes before

@@ -172,12 +172,6 @@ Entry Flagged(const std::string& name, std::uint16_t method, std::uint16_t flags
 // found only while moving, after bin/app.dll was replaced.
 std::vector<Entry> ClashWhileMoving() { return With(Entry("bin/app.dll/inner.txt", "x")); }
 
-bool MakeReadOnly(const std::string& install) {
-    fs::permissions(install + "/bin/app.dll",
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    return true;
-}
-
 bool MakeInstallAFile(const std::string& install) {
     fs::remove_all(install);
     return WriteFile(install, "install is a file");
@@ -235,8 +229,6 @@ INSTANTIATE_TEST_SUITE_P(
                                Refused(std::string(32, 'n') + "...: name of 260 bytes or more")},
                       FailCase{"install is a file", GoodItems(), MakeInstallAFile,
                                Failed("install: not a directory")},
-                      FailCase{"read-only file in the way", GoodItems(), MakeReadOnly,
-                               Failed("bin/app.dll: read-only file in the way")},
                       FailCase{"clash found while moving", ClashWhileMoving(), nullptr,
                                Failed("bin/app.dll: file in the way")},
                       FailCase{"planted link", GoodItems(), PlantLink,

@@ -33,6 +33,7 @@ public:
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
+    bool recovering = false;                              // recover is set
     std::vector<std::string> journal;
     std::vector<std::string> fetched;
 
@@ -78,6 +79,12 @@ public:
                 return refusal != refusals.end() ? refusal->second : std::string();
             };
         }
+        if (recovering) {
+            s.recover = [this](const char* dataDir) {
+                journal.push_back(std::string("recover:") + dataDir + " after " +
+                                  std::to_string(fetched.size()) + " requests");
+            };
+        }
         s.install = [this](const char* name, const char* path, const plat::File&,
                            const char* dataDir) {
             journal.push_back(std::string("install:") + name + " from " + path + " into " +
@@ -117,6 +124,15 @@ TEST_F(UpdateRunTest, WorkedExampleInstallsBothLinesCurrentFirst) {
     EXPECT_EQ(world.journal, expected);
     std::vector<std::string> fetched{Folder("5_1"), Folder("5_2"), Folder("5_3")};
     EXPECT_EQ(world.fetched, fetched);
+}
+
+TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest) {
+    world.recovering = true;
+    Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
+    Run();
+    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests",
+                                      "log:END"};
+    EXPECT_EQ(world.journal, expected);
 }
 
 TEST_F(UpdateRunTest, ListedNameIsFetchedAsListedAndStoredUnderItsCanonicalName) {

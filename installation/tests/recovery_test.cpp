@@ -1,0 +1,209 @@
+// Leftovers of installs cut short, some damaged and some planted by a local
+// user: recovery always ends, touches nothing outside install, never deletes
+// what it cannot put back, says what it did in one line, and the next
+// install goes ahead.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "installation/install_package.h"
+#include "installation/journal.h"
+#include "installation/tests/install_snapshot.h"
+#include "installation/tests/zip_builder.h"
+#include "testing/odd_files.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+constexpr const char* kPackage = "5.10.0123.zip";
+
+struct Dirs {
+    std::string install;
+    std::string outside;
+    std::string staging() const { return install + "/.talcheck-staging"; }
+};
+
+bool Journal(const Dirs& d, const std::string& text) {
+    fs::create_directories(d.staging());
+    return WriteFile(d.staging() + "/journal", text);
+}
+
+// A link below install to the outside folder; false where none can be made
+// (the Windows build cannot make a Unix link under Wine).
+bool Link(const std::string& at, const std::string& to) {
+    std::error_code ec;
+    fs::create_directory_symlink(to, at, ec);
+    std::string bytes;
+    return !ec && fs::is_symlink(fs::symlink_status(at, ec)) &&
+           ReadFile(at + "/victim.txt", &bytes) && bytes == "victim";
+}
+
+bool PlacedThroughLink(const Dirs& d) {
+    return Link(d.install + "/link", d.outside) && Journal(d, "P 5 link/victim.txt\n");
+}
+bool MovedAsideThroughLink(const Dirs& d) {
+    return Link(d.install + "/link", d.outside) && Journal(d, "B 7 link/sub/planted.sh\n") &&
+           WriteFile(d.staging() + "/7", "planted");
+}
+bool DirectoryThroughLink(const Dirs& d) {
+    return Link(d.install + "/link", d.outside) && Journal(d, "D link/emptydir\n");
+}
+bool StagingIsALink(const Dirs& d) { return Link(d.staging(), d.outside); }
+bool CommittedWithLinkInside(const Dirs& d) {
+    return Journal(d, "B target 5.10.0123.zip\nC\n") && Link(d.staging() + "/target", d.outside);
+}
+bool FifoJournal(const Dirs& d) {
+    fs::create_directories(d.staging());
+    return testing_support::MakeFifo(d.staging() + "/journal") &&
+           WriteFile(d.staging() + "/b0", "old app");
+}
+bool JournalIsADirectory(const Dirs& d) {
+    fs::create_directories(d.staging() + "/journal");
+    return WriteFile(d.staging() + "/b0", "old app");
+}
+bool JournalTooLarge(const Dirs& d) {
+    std::string text;
+    while (text.size() <= installation::kMaxJournalBytes) text += "B b0 bin/app.dll\n";
+    return Journal(d, text) && WriteFile(d.staging() + "/b0", "old app");
+}
+bool JournalMalformed(const Dirs& d) {
+    return Journal(d, "B b0 bin/app.dll\nX what\n") && WriteFile(d.staging() + "/b0", "old app");
+}
+// The old file cannot return: a file was made again in its place.
+bool RollBackBlocked(const Dirs& d) {
+    return Journal(d, "B b0 bin/app.dll\n") && WriteFile(d.staging() + "/b0", "old app") &&
+           WriteFile(d.install + "/bin/app.dll", "made again");
+}
+// A power cut while the journal's last line was being written.
+bool TornJournal(const Dirs& d) {
+    return Journal(d, "B b0 bin/app.dll\nP 0 bin/app.dll\nP 1 bin/x") &&
+           WriteFile(d.staging() + "/b0", "old app") && WriteFile(d.staging() + "/1", "staged") &&
+           WriteFile(d.install + "/bin/app.dll", "new app");
+}
+bool NoJournal(const Dirs& d) { return Journal(d, "") && fs::remove(d.staging() + "/journal"); }
+
+struct Leftover {
+    const char* label;
+    bool (*plant)(const Dirs&);
+    const char* line;     // expected recovery line, up to its detail's first word
+    const char* appDll;   // expected bin/app.dll afterwards
+    const char* kept;     // a place below install that must hold "old app", or null
+};
+
+class RecoveryTest : public ::testing::TestWithParam<Leftover> {
+protected:
+    void SetUp() override {
+        fs::create_directories(d_.install + "/bin");
+        fs::create_directories(d_.outside + "/sub");
+        fs::create_directories(d_.outside + "/emptydir");
+        ASSERT_TRUE(WriteFile(d_.install + "/bin/app.dll", "old app"));
+        ASSERT_TRUE(WriteFile(d_.outside + "/victim.txt", "victim"));
+        fs::permissions(d_.outside + "/victim.txt", fs::perms::owner_read);
+    }
+    LogLineWriter Writer() {
+        return [this](const char* prefix, const char* text, const char* detail, bool) {
+            log_.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
+        };
+    }
+
+    ScopedTempDir dir_;
+    std::string data_ = dir_.Join("data");
+    Dirs d_{data_ + "/install", dir_.Join("outside")};
+    std::vector<std::string> log_;
+};
+
+TEST_P(RecoveryTest, EndsTouchesNothingOutsideAndLetsTheNextInstallGoAhead) {
+    const Leftover& c = GetParam();
+    if (!c.plant(d_)) GTEST_SKIP() << "cannot be made here";
+    install_snapshot::Tree outside = install_snapshot::Take(d_.outside);
+
+    RecoverLeftoverInstall(data_.c_str(), Writer());
+
+    ASSERT_EQ(log_.size(), 1u) << c.label;
+    EXPECT_EQ(log_[0].rfind(c.line, 0), 0u) << c.label << ": " << log_[0];
+    EXPECT_EQ(install_snapshot::Take(d_.outside), outside) << c.label;
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(d_.install + "/bin/app.dll", &bytes) && bytes == c.appDll) << c.label;
+    if (c.kept != nullptr) {
+        EXPECT_TRUE(ReadFile(d_.install + "/" + c.kept, &bytes) && bytes == "old app") << c.label;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(d_.staging()))) << c.label;
+
+    // The next install goes ahead, and a clean station logs nothing more.
+    log_.clear();
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/app.dll", "newest"}})));
+    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
+                                              std::string("END COPY: ") + kPackage}))
+        << c.label;
+    EXPECT_TRUE(ReadFile(d_.install + "/bin/app.dll", &bytes) && bytes == "newest") << c.label;
+    EXPECT_EQ(install_snapshot::Take(d_.outside), outside) << c.label;
+}
+
+constexpr const char* kRecovered = "RECOVERED: install (";
+constexpr const char* kFailed = "RECOVERY FAILED: install (";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecoveryTest,
+    ::testing::Values(
+        Leftover{"placement through a link", PlacedThroughLink, kRecovered, "old app", nullptr},
+        Leftover{"move-aside through a link", MovedAsideThroughLink, kFailed, "old app", nullptr},
+        Leftover{"directory through a link", DirectoryThroughLink, kRecovered, "old app", nullptr},
+        Leftover{"staging folder is a link", StagingIsALink, "RECOVERED: install (removed",
+                 "old app", nullptr},
+        Leftover{"committed, a link inside", CommittedWithLinkInside,
+                 "RECOVERED: install (finished", "old app", nullptr},
+        Leftover{"FIFO journal", FifoJournal, kFailed, "old app", ".talcheck-kept-1/b0"},
+        Leftover{"journal is a directory", JournalIsADirectory, kFailed, "old app",
+                 ".talcheck-kept-1/b0"},
+        Leftover{"journal past its limit", JournalTooLarge, kFailed, "old app",
+                 ".talcheck-kept-1/b0"},
+        Leftover{"malformed journal", JournalMalformed, kFailed, "old app",
+                 ".talcheck-kept-1/b0"},
+        Leftover{"roll-back blocked", RollBackBlocked, "RECOVERED: install (rolled back 1 files; kept",
+                 "made again", "bin/app.dll.talcheck-kept"},
+        Leftover{"torn journal", TornJournal, "RECOVERED: install (rolled back 2 files", "old app",
+                 nullptr},
+        Leftover{"no journal", NoJournal, "RECOVERED: install (removed an unfinished", "old app",
+                 nullptr}),
+    [](const ::testing::TestParamInfo<Leftover>& c) { return std::to_string(c.index); });
+
+TEST(JournalTest, ParsesOnlyWholeSoundJournals) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string text;
+        bool sound;
+        std::size_t entries;
+        bool committed;
+    } cases[] = {
+        {"", true, 0, false},
+        {"D bin\nB b0 bin/a\nP 0 bin/a\nC\n", true, 4, true},
+        {"D bin\nP 0 bin/a", true, 1, false},  // torn last line
+        {"D bin\n\0\0\0"s, true, 1, false},    // zeros after a power cut
+        {"C\nD bin\n", false, 1, true},        // nothing after the commit
+        {"D ../x\n", false, 0, false},
+        {"D /etc\n", false, 0, false},
+        {"D c:x\n", false, 0, false},
+        {"B ../b0 a\n", false, 0, false},
+        {"P 0\n", false, 0, false},
+        {"D a//b\n", false, 0, false},
+        {"Q 0 a\n", false, 0, false},
+        {"P target a\nB b12 a\nP 7 a/b\n", true, 3, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<installation::JournalEntry> entries;
+        EXPECT_EQ(installation::ParseJournal(c.text, &entries), c.sound) << c.text;
+        EXPECT_EQ(entries.size(), c.entries) << c.text;
+        EXPECT_EQ(installation::IsCommitted(entries), c.committed) << c.text;
+    }
+}
+
+}  // namespace

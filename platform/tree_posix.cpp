@@ -1,0 +1,310 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <map>
+
+#include "platform/native_path_posix.h"
+#include "platform/tree.h"
+
+namespace plat {
+
+namespace {
+
+struct FdTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return -1; }
+    static void Close(Handle h) noexcept { ::close(h); }
+};
+using ScopedFd = ScopedHandle<FdTraits>;
+
+constexpr std::size_t kMaxCachedDirectories = 64;
+constexpr int kMaxTreeDepth = 512;
+
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+int OpenDirectoryAt(int parent, const char* name) {
+    return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Removes everything inside the directory open as dirFd (which it closes):
+// each entry is looked at relative to its directory, and a link is removed
+// as itself.
+bool RemoveContents(int dirFd, int depth) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return false;
+    }
+    bool all = true;
+    while (dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat st {};
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISDIR(st.st_mode)) {
+            all = ::unlinkat(dirFd, name, 0) == 0 && all;
+            continue;
+        }
+        int child = depth < kMaxTreeDepth ? OpenDirectoryAt(dirFd, name) : -1;
+        if (child >= 0) all = RemoveContents(child, depth + 1) && all;
+        all = ::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 && all;
+    }
+    ::closedir(dir);
+    return all;
+}
+
+}  // namespace
+
+struct Tree::Impl {
+    std::string root;
+    ScopedFd rootFd;
+    std::map<std::string, ScopedFd> cache;  // directory path -> descriptor
+
+    // The descriptor of directory dir (components joined by "/"), opened
+    // from the root one level at a time; -1 with errno set when a level is
+    // missing (ENOENT) or no real directory (ELOOP, ENOTDIR).
+    int Directory(const std::vector<std::string>& parts, std::size_t count) {
+        int fd = rootFd.get();
+        std::string path;
+        for (std::size_t i = 0; i < count; ++i) {
+            path += (i ? "/" : "") + parts[i];
+            auto hit = cache.find(path);
+            if (hit != cache.end()) {
+                fd = hit->second.get();
+                continue;
+            }
+            int next = OpenDirectoryAt(fd, parts[i].c_str());
+            if (next < 0) return -1;
+            if (cache.size() >= kMaxCachedDirectories) Trim(path);
+            fd = next;
+            cache.emplace(path, ScopedFd(next));
+        }
+        return fd;
+    }
+
+    // Empties the cache but for the directories above path, which the walk
+    // to path is still using.
+    void Trim(const std::string& path) {
+        for (auto it = cache.begin(); it != cache.end();) {
+            bool above = path.compare(0, it->first.size() + 1, it->first + "/") == 0;
+            it = above ? std::next(it) : cache.erase(it);
+        }
+    }
+
+    // The directory holding rel's leaf, and the leaf's name.
+    int Parent(const std::string& rel, std::string* leaf) {
+        std::vector<std::string> parts;
+        if (!rootFd.valid() || !SplitTreePath(rel, &parts)) {
+            errno = EINVAL;
+            return -1;
+        }
+        *leaf = parts.back();
+        return Directory(parts, parts.size() - 1);
+    }
+
+    // rel itself as a directory (the root for an empty path).
+    int Self(const std::string& rel) {
+        std::vector<std::string> parts;
+        if (!rootFd.valid()) return -1;
+        if (!SplitTreePath(rel, &parts))
+            return rel.find_first_not_of("/\\") == std::string::npos ? rootFd.get() : -1;
+        return Directory(parts, parts.size());
+    }
+};
+
+Tree::Tree() = default;
+Tree::~Tree() = default;
+Tree::Tree(Tree&&) noexcept = default;
+Tree& Tree::operator=(Tree&&) noexcept = default;
+
+Tree Tree::Open(const char* root) {
+    Tree tree;
+    char native[kPathSize];
+    if (!ToNativePath(root, native)) return tree;
+    int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return tree;
+    tree.impl_ = std::make_unique<Impl>();
+    tree.impl_->root = native;
+    tree.impl_->rootFd.reset(fd);
+    return tree;
+}
+
+bool Tree::valid() const { return impl_ && impl_->rootFd.valid(); }
+
+PathKind Tree::Inspect(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) {
+        if (errno == ENOENT) return PathKind::kMissing;
+        return errno == ELOOP || errno == ENOTDIR ? PathKind::kLink : PathKind::kOther;
+    }
+    struct stat st {};
+    if (::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? PathKind::kMissing : PathKind::kOther;
+    if (S_ISLNK(st.st_mode)) return PathKind::kLink;
+    if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+    return S_ISREG(st.st_mode) ? PathKind::kFile : PathKind::kOther;
+}
+
+std::uint32_t Tree::Attributes(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    struct stat st {};
+    if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return kInvalidAttributes;
+    std::uint32_t readOnly = IsReadOnly(st) ? kAttrReadOnly : 0;
+    return (S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive) | readOnly;
+}
+
+bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) return false;
+    ScopedFd fd(::openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = 0666 & ~mask;
+    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
+    return ::fchmod(fd.get(), mode) == 0;
+}
+
+bool Tree::MakeDirectory(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0;
+}
+
+bool Tree::RemoveEmptyDirectory(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) return false;
+    Forget(rel);
+    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0;
+}
+
+bool Tree::RemoveFile(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    struct stat st {};
+    if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISDIR(st.st_mode))
+        return false;
+    return ::unlinkat(dir, leaf.c_str(), 0) == 0;
+}
+
+bool Tree::Move(const std::string& from, const std::string& to) {
+    std::string fromLeaf, toLeaf;
+    int fromDir = impl_ ? impl_->Parent(from, &fromLeaf) : -1;
+    if (fromDir < 0) return false;
+    // Opening the target's directory may evict the source's from the cache.
+    ScopedFd fromFd(::dup(fromDir));
+    int toDir = impl_->Parent(to, &toLeaf);
+    if (!fromFd.valid() || toDir < 0) return false;
+    Forget(from);
+    if (::renameat2(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // File systems without the flag: the check and the rename are two steps.
+    struct stat st {};
+    if (errno != EINVAL || ::fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return false;
+    return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0;
+}
+
+bool Tree::RemoveTree(const std::string& rel) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) return errno == ENOENT;
+    Forget(rel);
+    struct stat st {};
+    if (::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return ::unlinkat(dir, leaf.c_str(), 0) == 0;
+    int child = OpenDirectoryAt(dir, leaf.c_str());
+    bool contents = child >= 0 && RemoveContents(child, 0);
+    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0 && contents;
+}
+
+File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) return File();
+    mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
+    int fd = ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    return fd < 0 ? File() : File::Adopt(fd);
+}
+
+File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    if (dir < 0) return File();
+    // O_NONBLOCK: a FIFO of the name must not wait for a writer.
+    int fd = ::openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return File();
+    File file = File::Adopt(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return File();
+    return file;
+}
+
+bool Tree::FlushDirectory(const std::string& rel) {
+    int dir = impl_ ? impl_->Self(rel) : -1;
+    return dir >= 0 && ::fsync(dir) == 0;
+}
+
+bool Tree::FlushFileSystem(const std::string& rel) {
+    int dir = impl_ ? impl_->Self(rel) : -1;
+    return dir >= 0 && ::syncfs(dir) == 0;
+}
+
+bool Tree::List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names) {
+    names->clear();
+    int self = impl_ ? impl_->Self(rel) : -1;
+    int fd = self >= 0 ? ::openat(self, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    bool whole = true;
+    while (dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        if (names->size() >= maxNames) {
+            whole = false;
+            break;
+        }
+        names->push_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return whole;
+}
+
+void Tree::Forget(const std::string& rel) {
+    if (!impl_) return;
+    std::vector<std::string> parts;
+    if (!SplitTreePath(rel, &parts)) return;
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    for (auto it = impl_->cache.begin(); it != impl_->cache.end();) {
+        bool below = it->first == path || it->first.compare(0, path.size() + 1, path + "/") == 0;
+        it = below ? impl_->cache.erase(it) : std::next(it);
+    }
+}
+
+std::string Tree::FullPath(const std::string& rel) const {
+    std::string path = impl_ ? impl_->root + "/" : std::string();
+    for (char c : rel) path += c == '\\' ? '/' : c;
+    return path;
+}
+
+std::string TreeName(const std::string& name, bool /*utf8*/) { return name; }
+
+}  // namespace plat
