@@ -117,8 +117,6 @@ public:
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
     // Makes the data written so far durable (fsync, FlushFileBuffers).
     bool Flush();
-    // The file's size in bytes; false when it cannot be read.
-    bool Size(std::uint64_t* size) const;
     // The native handle, for the platform layer's own use.
     std::intptr_t native() const { return handle_.get(); }
     void Close() { handle_.reset(); }

@@ -210,13 +210,6 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
 
 bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0; }
 
-bool File::Size(std::uint64_t* size) const {
-    struct stat st {};
-    if (::fstat(static_cast<int>(handle_.get()), &st) != 0) return false;
-    *size = static_cast<std::uint64_t>(st.st_size);
-    return true;
-}
-
 bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};
     return ::futimens(static_cast<int>(handle_.get()), times) == 0;

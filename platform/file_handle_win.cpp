@@ -199,13 +199,6 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
 
 bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE; }
 
-bool File::Size(std::uint64_t* size) const {
-    LARGE_INTEGER value{};
-    if (!::GetFileSizeEx(Native(handle_.get()), &value)) return false;
-    *size = static_cast<std::uint64_t>(value.QuadPart);
-    return true;
-}
-
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.
     FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);
