@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "app/package_keys.h"
 #include "app/run_guard.h"
 #include "installation/install_package.h"
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/part_file.h"
 #include "net/folder_result.h"
 #include "platform/file_version.h"
 #include "platform/system.h"
@@ -78,14 +80,21 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
             net::DownloadPackage(fileUrl, fileName, localPath, signatures.Get().BeginPackage());
-        return PackageDownload{result.complete, net::DescribeFailure(result)};
+        return PackageDownload{result.complete, net::DescribeFailure(result), result.resumedFrom,
+                               std::move(result.file)};
+    };
+    services.keepsPart = [](const char* fileUrl, const char* fileName) {
+        return net::IsKeptPart(fileUrl, fileName);
+    };
+    services.keepOnlyParts = [](const std::vector<std::string>& names) {
+        net::RemoveOtherParts(".", names);
     };
     // Without compiled-in keys every package passes and nothing more is
     // fetched, as if no check were set.
     services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
-                                          const char* localPath) {
+                                          const char*, const plat::File& package) {
         sig::PackageCheck& check = signatures.Get();
-        return check.Enabled() ? check.Check(folderUrl, listedName, localPath) : std::string();
+        return check.Enabled() ? check.Check(folderUrl, listedName, package) : std::string();
     };
     services.recover = [this](const char* dataDirectory) {
         RecoverLeftoverInstall(dataDirectory, [this](const char* prefix, const char* text,
@@ -93,8 +102,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
             WriteLog(prefix, text, detail, truncate);
         });
     };
-    services.install = [this](const char* name, const char* path, const char* dataDirectory) {
-        InstallPackage(name, path, dataDirectory);
+    services.install = [this](const char* name, const char* path, const plat::File& package,
+                              const char* dataDirectory) {
+        InstallPackage(name, package, path, dataDirectory);
     };
     RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
@@ -107,12 +117,12 @@ void TalCheckWindow::WriteLog(const char* prefix, const char* text, const char* 
     ReportLogLine(prefix, text, detail);
 }
 
-bool TalCheckWindow::InstallPackage(const char* packageName, const char* downloadedPath,
-                                    const char* dataDirectory) {
+bool TalCheckWindow::InstallPackage(const char* packageName, const plat::File& package,
+                                    const char* downloadedPath, const char* dataDirectory) {
     LogLineWriter writeLog = [this](const char* prefix, const char* text, const char* detail,
                                     bool truncate) { WriteLog(prefix, text, detail, truncate); };
     bool installed = false;
-    bool prepared = ::InstallPackage(packageName, downloadedPath, dataDirectory, writeLog,
+    bool prepared = ::InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
                                      GetHandle(), PackageLimits(), &installed);
     if (installed) ReportInstalled(packageName);
     return prepared;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/part_file.h"
 #include "update/package_choice.h"
 
 namespace audit {
@@ -31,6 +32,7 @@ struct StationFacts {
     bool installWritable = false;
     bool installLink = false;          // install is a link, which the check does not look through
     bool dataDirectoryWritable = false;  // install can be made there when it is missing
+    std::vector<net::KeptPart> parts;  // cut downloads kept for the next run
 };
 
 struct FolderRequest {

@@ -68,6 +68,7 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     sig::PackageCheck signatures(packageKeys);
     net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
                                                         localPath, signatures.BeginPackage());
+    download.file.Close();  // read by name below, and removed with the scratch folder
     test.downloaded = download.complete;
     test.bytes = download.received;
     if (download.complete && signatures.Enabled()) {

@@ -96,6 +96,17 @@ Json ChoiceJson(const LineChoice& line) {
             {"candidates", candidates}};
 }
 
+Json PartsJson(const std::vector<net::KeptPart>& parts) {
+    Json list = Json::array();
+    for (const net::KeptPart& p : parts)
+        list.push_back({{"name", p.name},
+                        {"held", p.held},
+                        {"total", p.record.total},
+                        {"validator", p.record.validator},
+                        {"url", p.record.url}});
+    return list;
+}
+
 }  // namespace
 
 std::string Printable(const std::string& text) {
@@ -145,6 +156,9 @@ void PrintReport(const Inspection& in, std::ostream& out) {
     out << "Install directory " << Printable(s.installDirectory) << ": "
         << (s.installLink ? "a link" : s.installExists ? "exists" : "missing") << ", "
         << (s.installWritable ? "writable" : "not writable") << "\n";
+    for (const net::KeptPart& p : s.parts)
+        out << "Kept part         " << p.name << ": " << p.held << " of " << p.record.total
+            << " bytes, validator " << Printable(p.record.validator) << "\n";
     out << "Installer host    " << Printable(in.host) << "\n";
     out << "Base URL          " << Printable(in.baseUrl) << "\n";
     out << "\nFolder requests\n";
@@ -194,7 +208,8 @@ std::string ReportJson(const Inspection& in) {
           {"installWritable", s.installWritable},
           {"installIsLink", s.installLink},
           {"dataDirectoryWritable", s.dataDirectoryWritable},
-          {"hasStationFile", s.hasStationFile}}},
+          {"hasStationFile", s.hasStationFile},
+          {"parts", PartsJson(s.parts)}}},
         {"host", in.host},
         {"baseUrl", in.baseUrl},
         {"requests", requests},

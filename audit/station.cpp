@@ -33,6 +33,7 @@ StationFacts ReadStation(const std::string& directory) {
     facts.installed = station.installed;
     facts.hasStationFile = plat::PathExists((directory + plat::kPathSeparator + "station.ini").c_str());
     facts.dataDirectory = station.dataDirectory;
+    facts.parts = net::ListKeptParts(directory.c_str());
     char installDirectory[plat::kPathSize] = {};
     char targetPath[plat::kPathSize] = {};
     if (FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {

@@ -122,7 +122,10 @@ std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
     return ARC_OK;
 }
 
-ArchiveHandle OpenArchive(const char* path, const char* password) {
+namespace {
+
+// The state with its password copy and the current directory as the root.
+ArchiveState* NewState(const char* password) {
     ArchiveState* state = new (std::nothrow) ArchiveState;
     if (state == nullptr) return nullptr;
     if (password != nullptr) {
@@ -136,12 +139,19 @@ ArchiveHandle OpenArchive(const char* path, const char* password) {
     }
     char cwd[plat::kPathSize - 1] = {};
     if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state, cwd);
+    return state;
+}
 
+// Opens the reader over path, or over the stream already in state->stream.
+ArchiveHandle OpenReader(ArchiveState* state, const char* path) {
     zlib_filefunc64_def functions;
     FillArchiveFileFunctions(&functions, &state->stream);
-    if (path != nullptr && path[0] != '\0') state->reader = unzOpen2_64(path, &functions);
+    state->reader = unzOpen2_64(path, &functions);
     unz_global_info64 global{};
     if (state->reader == nullptr || unzGetGlobalInfo64(state->reader, &global) != UNZ_OK) {
+        // A reader that fails closes its stream; one never opened leaves it here.
+        if (state->reader == nullptr) delete state->stream;
+        state->stream = nullptr;
         CloseArchive(state);
         return nullptr;
     }
@@ -153,6 +163,29 @@ ArchiveHandle OpenArchive(const char* path, const char* password) {
     unz64_file_pos where{};
     state->currentIndex = unzGetFilePos64(state->reader, &where) == UNZ_OK ? 0 : -1;
     return state;
+}
+
+}  // namespace
+
+ArchiveHandle OpenArchive(const char* path, const char* password) {
+    if (path == nullptr || path[0] == '\0') return nullptr;
+    ArchiveState* state = NewState(password);
+    return state == nullptr ? nullptr : OpenReader(state, path);
+}
+
+ArchiveHandle OpenArchiveFile(plat::File file, const char* password) {
+    if (!file.valid()) return nullptr;
+    ArchiveState* state = NewState(password);
+    if (state == nullptr) return nullptr;
+    state->stream = new (std::nothrow) ArchiveStream;
+    if (state->stream == nullptr) {
+        CloseArchive(state);
+        return nullptr;
+    }
+    state->stream->file = std::move(file);
+    state->stream->filePointer = UINT64_MAX;
+    // The reader's open is handed the prepared stream; the path is unused.
+    return OpenReader(state, "");
 }
 
 std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {

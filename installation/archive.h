@@ -54,6 +54,11 @@ using ArchiveHandle = ArchiveState*;
 // The extraction root starts as the current directory. Null on any failure.
 ArchiveHandle OpenArchive(const char* path, const char* password);
 
+// OpenArchive over a file the caller has opened (for instance a duplicate
+// of a handle it keeps): the archive reads through file, which it owns and
+// closes with CloseArchive, from wherever file's pointer stands.
+ArchiveHandle OpenArchiveFile(plat::File file, const char* password);
+
 // The root for relative destination names: directory followed by "/" unless
 // it already ends in a separator. A text that does not fit 259 bytes with its
 // separator gives ARC_OPEN_FAILED, and items with relative destinations then

@@ -10,12 +10,14 @@ ArchiveStream* AsStream(voidpf stream) { return static_cast<ArchiveStream*>(stre
 voidpf ZCALLBACK OpenStream(voidpf opaque, const void* path, int mode) {
     if (path == nullptr || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
+    ArchiveStream*& owner = *static_cast<ArchiveStream**>(opaque);
+    if (owner != nullptr) return owner;
     plat::File file = plat::File::OpenForRead(static_cast<const char*>(path));
     if (!file.valid()) return nullptr;
     ArchiveStream* stream = new (std::nothrow) ArchiveStream;
     if (stream == nullptr) return nullptr;
     stream->file = std::move(file);
-    *static_cast<ArchiveStream**>(opaque) = stream;
+    owner = stream;
     return stream;
 }
 

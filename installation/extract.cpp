@@ -1,6 +1,7 @@
 #include "installation/extract.h"
 
 #include <cstring>
+#include <utility>
 
 #include "installation/archive.h"
 #include "installation/archive_names.h"
@@ -38,8 +39,9 @@ void EnsureDirectoryPath(const char* root, const char* dir) {
     CreateIfMissing(path);
 }
 
-bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
-    ArchiveHandle archive = OpenArchive(archivePath, nullptr);
+namespace {
+
+bool ExtractAll(ArchiveHandle archive, const char* destinationDirectory) {
     if (archive == nullptr) return false;
     ArchiveItem item;
     bool result = SetExtractionRoot(archive, destinationDirectory) == ARC_OK &&
@@ -53,4 +55,14 @@ bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
     }
     CloseArchive(archive);
     return result;
+}
+
+}  // namespace
+
+bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
+    return ExtractAll(OpenArchive(archivePath, nullptr), destinationDirectory);
+}
+
+bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory) {
+    return ExtractAll(OpenArchiveFile(std::move(archive), nullptr), destinationDirectory);
 }

@@ -50,10 +50,10 @@ InstallOutcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging
 
 }  // namespace
 
-InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
                               InstallFault* fault) {
-    ArchiveCloser archive{OpenArchive(archivePath, nullptr)};
+    ArchiveCloser archive{OpenArchiveFile(package.Duplicate(), nullptr)};
     if (archive.handle == nullptr) {
         *fault = InstallFault{"", "no readable ZIP archive"};
         return InstallOutcome::kRefused;
@@ -77,4 +77,11 @@ InstallOutcome InstallArchive(const char* archivePath, const std::string& instal
     if (!installation::TakeSteps(staging, tree, steps, plan, fault)) return InstallOutcome::kFailed;
     if (!staging.Commit()) return Failed(fault, "", "the install cannot be made durable");
     return InstallOutcome::kInstalled;
+}
+
+InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+                              const std::string& clearName, const PackageLimits& limits,
+                              InstallFault* fault) {
+    plat::File package = plat::File::OpenForRead(archivePath);
+    return InstallArchive(package, installDirectory, clearName, limits, fault);
 }

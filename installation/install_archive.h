@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installation/package_check.h"
+#include "platform/file_handle.h"
 
 enum class InstallOutcome {
     kInstalled,  // every item is in place
@@ -20,6 +21,11 @@ enum class InstallOutcome {
 // reached through a link (plat::Tree). A leftover of an earlier install is
 // expected to be recovered first (installation/recovery.h). *fault names
 // the item and the reason unless the package was installed.
+// The archive is read through a duplicate of package, which stays open.
+InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
+                              const std::string& clearName, const PackageLimits& limits,
+                              InstallFault* fault);
+// The same for the file at archivePath, opened here.
 InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
                               const std::string& clearName, const PackageLimits& limits,
                               InstallFault* fault);

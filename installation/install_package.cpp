@@ -9,6 +9,7 @@
 #include "installation/staging.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
+#include "platform/regular_file.h"
 #include "platform/tree.h"
 
 namespace {
@@ -44,17 +45,49 @@ void ClearTarget(const char* installDirectory, const char* packageName) {
     tree.RemoveTree(packageName);
 }
 
+// Copies the held package from its first byte into target.
+bool CopyBytes(const plat::File& package, const char* targetPath) {
+    plat::File in = package.Duplicate();
+    plat::File out = plat::File::CreateReplacingLink(targetPath);
+    if (!in.valid() || !out.valid() || !in.Seek(0, plat::SeekOrigin::kBegin, nullptr)) return false;
+    static constexpr std::size_t kChunk = 65536;
+    char buffer[kChunk];
+    for (;;) {
+        std::int64_t n = in.Read(buffer, kChunk);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!out.Write(buffer, static_cast<std::size_t>(n))) return false;
+    }
+}
+
 // A package that is not a ZIP archive is copied under its own name.
-bool CopyPackage(const char* downloadedPath, const char* installDirectory, const char* packageName,
+bool CopyPackage(const plat::File& package, const char* installDirectory, const char* packageName,
                  const char* targetPath, InstallFault* fault) {
-    if (plat::InspectPath(downloadedPath) != plat::PathKind::kFile) {
+    if (!package.valid()) {
         *fault = InstallFault{"", "no downloaded file"};
         return false;
     }
     ClearTarget(installDirectory, packageName);
-    if (plat::CopyFileOver(downloadedPath, targetPath)) return true;
+    if (CopyBytes(package, targetPath)) return true;
     *fault = InstallFault{"", "copy failed"};
     return false;
+}
+
+// Places the held package; kRefused when its name no longer leads to it
+// (it was renamed or replaced since it was checked).
+InstallOutcome PlacePackage(const char* packageName, const plat::File& package,
+                            const char* downloadedPath, const char* installDirectory,
+                            const char* targetPath, const PackageLimits& limits,
+                            InstallFault* fault) {
+    if (package.valid() && !package.IsNamedBy(downloadedPath)) {
+        *fault = InstallFault{"", "downloaded file replaced"};
+        return InstallOutcome::kRefused;
+    }
+    if (IsZipPackageName(packageName))
+        return InstallArchive(package, installDirectory, packageName, limits, fault);
+    return CopyPackage(package, installDirectory, packageName, targetPath, fault)
+               ? InstallOutcome::kInstalled
+               : InstallOutcome::kFailed;
 }
 
 // The install directory: made (one level) when missing; it may be a link,
@@ -108,7 +141,20 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* /*ownerWindow*/,
+                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits,
+                    bool* installed) {
+    // Opened as a held package, so that it can be deleted through the
+    // handle afterwards; a file this process may not write is only read.
+    // Only a regular file is opened: a pipe under the name would wait.
+    plat::File package = plat::File::OpenPackage(OrEmpty(downloadedPath), UINT64_MAX);
+    if (!package.valid() && plat::IsRegularFileWithin(OrEmpty(downloadedPath), UINT64_MAX))
+        package = plat::File::OpenForRead(downloadedPath);
+    return InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
+                          ownerWindow, limits, installed);
+}
+
+bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
+                    const char* dataDirectory, const LogLineWriter& writeLog, void* /*ownerWindow*/,
                     const PackageLimits& limits, bool* installed) {
     if (installed) *installed = false;
     packageName = OrEmpty(packageName);
@@ -135,15 +181,14 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
         // Never "\install" at the root of whatever drive is current.
         fault = InstallFault{"", "no data directory"};
     } else if ((prepared = PrepareInstallDirectory(installDirectory, &fault))) {
-        if (IsZipPackageName(packageName)) {
+        if (IsZipPackageName(packageName))
             LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
-            outcome = InstallArchive(downloadedPath, installDirectory, packageName, limits, &fault);
-        } else if (CopyPackage(downloadedPath, installDirectory, packageName, targetPath, &fault)) {
-            outcome = InstallOutcome::kInstalled;
-        }
+        outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
+                               limits, &fault);
     }
     if (outcome == InstallOutcome::kInstalled) {
-        plat::RemoveFile(downloadedPath);
+        // Whatever was put under the name meanwhile is not the download.
+        package.RemoveIfNamedBy(downloadedPath);
         if (installed) *installed = true;
     } else {
         const char* prefix =

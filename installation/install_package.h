@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "installation/package_check.h"
+#include "platform/file_handle.h"
 
 // Writes one run-log line (prefix, text, detail, truncate).
 using LogLineWriter =
@@ -37,6 +38,17 @@ using LogLineWriter =
 // tells whether the package was placed whole.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
                     const LogLineWriter& writeLog, void* ownerWindow,
+                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
+
+// The same for a package held open since its download (plat::File::
+// CreatePackage): it is read only through package, never reopened by
+// name, so the bytes installed are the bytes that were checked. When
+// downloadedPath no longer names that open file (renamed or replaced
+// meanwhile, possible on POSIX only), the package is refused with
+// "downloaded file replaced" and nothing is placed or deleted. An invalid
+// package counts as no download.
+bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
+                    const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
                     const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
 
 // Finishes or undoes what an install cut short left in

@@ -1,11 +1,12 @@
 #include "net/download.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "net/leading_number.h"
-#include "platform/disk_space.h"
+#include "net/package_body.h"
+#include "net/part_file.h"
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
 #include "platform/http.h"
@@ -14,22 +15,6 @@
 
 namespace net {
 namespace {
-
-constexpr std::size_t kTransferBuffer = 32768;
-// Free space is asked for again after this much has been written.
-constexpr std::uint64_t kSpaceCheckBytes = 1024 * 1024;
-
-std::atomic<std::uint64_t> g_maxPackage{0};
-std::atomic<std::uint64_t> g_reserve{0};
-
-std::uint64_t MaxPackage() {
-    std::uint64_t v = g_maxPackage.load();
-    return v ? v : kMaxPackageBytes;
-}
-std::uint64_t Reserve() {
-    std::uint64_t v = g_reserve.load();
-    return v ? v : kDiskReserveBytes;
-}
 
 // Directory (localPath, or the working directory when it is empty), a
 // separator unless it already ends in one, then fileName. False when the
@@ -68,104 +53,7 @@ std::int64_t AnnouncedLength(plat::HttpGet& http) {
     return length < 0 ? -1 : length;
 }
 
-DownloadFailure FromHttp(plat::HttpFailure failure) {
-    switch (failure) {
-        case plat::HttpFailure::kStalled:
-            return DownloadFailure::kStalled;
-        case plat::HttpFailure::kTimeLimit:
-            return DownloadFailure::kTimeLimit;
-        default:
-            return DownloadFailure::kBroken;
-    }
-}
-
-// How much more may be written before the volume's free space falls to the
-// reserve; asked for again every kSpaceCheckBytes.
-class DiskBudget {
-public:
-    explicit DiskBudget(const char* directory) : directory_(directory) {}
-
-    // False when n bytes more would break into the reserve.
-    bool Allows(std::uint64_t n, DownloadResult* result) {
-        if (n > allowance_) Refresh(result);
-        if (n > allowance_) return false;
-        allowance_ -= n;
-        return true;
-    }
-
-private:
-    void Refresh(DownloadResult* result) {
-        std::uint64_t free = 0;
-        // A volume that cannot be asked about is not held back.
-        if (!plat::FreeDiskSpace(directory_, &free)) free = ~std::uint64_t{0};
-        result->freeBytes = free;
-        allowance_ = free > Reserve() ? std::min(free - Reserve(), kSpaceCheckBytes) : 0;
-    }
-
-    const char* directory_;
-    std::uint64_t allowance_ = 0;
-};
-
-// Refuses, before any file exists, an announced length that breaks a limit.
-bool AnnouncedLengthFits(const char* directory, DownloadResult* result) {
-    if (result->announced < 0) return true;
-    std::uint64_t announced = static_cast<std::uint64_t>(result->announced);
-    if (announced > MaxPackage()) {
-        result->failure = DownloadFailure::kSizeLimit;
-        return false;
-    }
-    std::uint64_t free = 0;
-    if (!plat::FreeDiskSpace(directory, &free) || announced + Reserve() <= free) return true;
-    result->freeBytes = free;
-    result->failure = DownloadFailure::kNoSpace;
-    return false;
-}
-
-// Copies the body into file and fills in received, written and failure.
-void CopyBody(plat::HttpGet& http, plat::File& file, const char* directory,
-              const DataObserver& observer, DownloadResult* result) {
-    const std::uint64_t cap =
-        result->announced >= 0 ? static_cast<std::uint64_t>(result->announced) : MaxPackage();
-    DiskBudget budget(directory);
-    char buffer[kTransferBuffer];
-    for (;;) {
-        std::size_t got = 0;
-        if (!http.Read(buffer, kTransferBuffer - 1, &got)) {
-            result->failure = FromHttp(http.Failure());
-            return;
-        }
-        if (got == 0) break;
-        if (got > cap - result->received) {
-            result->failure = DownloadFailure::kSizeLimit;
-            return;
-        }
-        result->received += got;
-        if (!budget.Allows(got, result)) {
-            result->failure = DownloadFailure::kNoSpace;
-            return;
-        }
-        bool put = file.Write(buffer, got);
-        result->written = true;  // a failed write may still have put bytes in the file
-        if (!put) {              // disk full or similar: stop here
-            result->failure = DownloadFailure::kWriteError;
-            return;
-        }
-        if (observer) observer(buffer, got);
-    }
-    if (result->received == 0) result->failure = DownloadFailure::kEmptyBody;
-}
-
-bool StoppedAtLimit(DownloadFailure failure) {
-    return failure == DownloadFailure::kSizeLimit || failure == DownloadFailure::kNoSpace ||
-           failure == DownloadFailure::kStalled || failure == DownloadFailure::kTimeLimit;
-}
-
 }  // namespace
-
-void SetDownloadLimitsForTesting(std::uint64_t maxPackageBytes, std::uint64_t reserveBytes) {
-    g_maxPackage = maxPackageBytes;
-    g_reserve = reserveBytes;
-}
 
 }  // namespace net
 
@@ -175,38 +63,167 @@ bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath) 
 
 namespace net {
 
+namespace {
+
+// Where a download writes, and the kept part it may go on from.
+struct Target {
+    const char* url;
+    char directory[plat::kPathSize];
+    char path[plat::kPathSize];
+    plat::File part;  // open when a kept part of url is resumed
+    PartRecord record;
+    std::uint64_t held = 0;  // bytes of the part
+};
+
+// Deletes the part and its record.
+void DiscardPart(Target& target) {
+    target.part.Close();
+    target.held = 0;
+    RemovePartRecord(target.path);
+    if (plat::InspectPath(target.path) == plat::PathKind::kFile) plat::RemoveFile(target.path);
+}
+
+// Opens the kept part of target's URL; a record of another URL, or one
+// without a usable package file, is removed with whatever file it names.
+bool OpenKeptPart(Target& target) {
+    PartRecord record;
+    if (!ReadPartRecord(target.path, &record)) {
+        RemovePartRecord(target.path);
+        return false;
+    }
+    if (record.url == target.url && record.total <= MaxPackage()) {
+        target.part = plat::File::OpenPackage(target.path, record.total - 1);
+        if (target.part.valid() && target.part.Size(&target.held) && target.held > 0) {
+            target.record = record;
+            return true;
+        }
+        target.part.Close();
+    }
+    DiscardPart(target);
+    return false;
+}
+
+// The held bytes go to the observer first, so a hash covers the whole package.
+bool ObserveHeldBytes(Target& target, const DataObserver& observer) {
+    plat::File& file = target.part;
+    if (!file.Seek(0, plat::SeekOrigin::kBegin, nullptr)) return false;
+    char buffer[kTransferBuffer];
+    for (std::uint64_t done = 0; done < target.held;) {
+        std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, target.held - done));
+        std::int64_t n = file.Read(buffer, want);
+        if (n <= 0) return false;
+        if (observer) observer(buffer, static_cast<std::size_t>(n));
+        done += static_cast<std::uint64_t>(n);
+    }
+    return file.Seek(static_cast<std::int64_t>(target.held), plat::SeekOrigin::kBegin, nullptr);
+}
+
+// A record for the answer about to be written from its first byte: only a
+// 200 with a validator and a length can be resumed later.
+void RecordPart(plat::HttpGet& http, const DownloadResult& result, Target& target) {
+    char etag[256] = {}, date[128] = {};
+    http.QueryHeaderText(plat::HttpHeader::kETag, etag, sizeof etag);
+    http.QueryHeaderText(plat::HttpHeader::kLastModified, date, sizeof date);
+    PartRecord record{target.url, ChooseValidator(etag, date),
+                      static_cast<std::uint64_t>(result.announced)};
+    if (result.status != 200 || result.announced <= 0 || record.validator.empty() ||
+        !WritePartRecord(target.path, record))
+        RemovePartRecord(target.path);
+}
+
+// Writes the body into file and settles what stays of it.
+void ReceiveInto(plat::HttpGet& http, plat::File file, Target& target, const DataObserver& observer,
+                 DownloadResult* result) {
+    result->failure = DownloadFailure::kNone;
+    CopyBody(http, file, target.directory, observer, result);
+    result->complete = result->failure == DownloadFailure::kNone;
+    if (result->complete) {
+        RemovePartRecord(target.path);
+        result->file = std::move(file);
+        return;
+    }
+    file.Close();
+    PartRecord kept;
+    // A kept part survives a cut or a stall; bytes that broke a limit do not.
+    bool keep = result->failure != DownloadFailure::kSizeLimit &&
+                result->failure != DownloadFailure::kNoSpace && ReadPartRecord(target.path, &kept);
+    if (!keep) RemovePartRecord(target.path);
+    if (!keep && StoppedAtLimit(result->failure)) result->removed = plat::RemoveFile(target.path);
+}
+
+enum class Step { kDone, kStartOver };
+
+// The answer to a resumed request: the rest of the part, the whole package
+// again, or a reason to start over without the part.
+Step ResumeFrom(plat::HttpGet& http, Target& target, const DataObserver& observer,
+                DownloadResult* result) {
+    if (result->status == 416) return Step::kStartOver;
+    if (result->status == 200) {
+        if (!target.part.Truncate(0)) return Step::kStartOver;
+        if (!AnnouncedLengthFits(target.directory, result)) return Step::kDone;
+        RecordPart(http, *result, target);
+        ReceiveInto(http, std::move(target.part), target, observer, result);
+        return Step::kDone;
+    }
+    if (result->status != 206) return Step::kDone;  // kStatus; the part stays
+    char range[128] = {};
+    std::uint64_t first = 0, total = 0;
+    if (!http.QueryHeaderText(plat::HttpHeader::kContentRange, range, sizeof range) ||
+        !ParseContentRange(range, &first, &total) || first != target.held ||
+        total != target.record.total || !ObserveHeldBytes(target, observer))
+        return Step::kStartOver;
+    if (!AnnouncedLengthFits(target.directory, result)) return Step::kDone;
+    result->resumedFrom = target.held;
+    ReceiveInto(http, std::move(target.part), target, observer, result);
+    return Step::kDone;
+}
+
+// One request: from the kept part when target holds one, else the whole package.
+Step Transfer(Target& target, const DataObserver& observer, DownloadResult* result) {
+    std::string headers;
+    if (target.part.valid())
+        headers = "Range: bytes=" + std::to_string(target.held) +
+                  "-\r\nIf-Range: " + target.record.validator + "\r\n";
+    plat::HttpGet http;
+    if (!http.Open(target.url, plat::kPackageTotalTime, headers.c_str())) {
+        plat::HttpFailure why = http.Failure();
+        result->failure = why == plat::HttpFailure::kStalled || why == plat::HttpFailure::kTimeLimit
+                              ? FromHttp(why)
+                              : DownloadFailure::kUnreachable;
+        return Step::kDone;
+    }
+    result->status = StatusCode(http);
+    result->announced = AnnouncedLength(http);
+    result->failure = DownloadFailure::kStatus;
+    if (target.part.valid()) return ResumeFrom(http, target, observer, result);
+    if (result->status >= 400) return Step::kDone;
+    if (!AnnouncedLengthFits(target.directory, result)) return Step::kDone;
+    plat::File file = plat::File::CreatePackage(target.path);
+    result->failure = DownloadFailure::kCreateFile;
+    if (!file.valid()) return Step::kDone;
+    RecordPart(http, *result, target);
+    ReceiveInto(http, std::move(file), target, observer, result);
+    return Step::kDone;
+}
+
+}  // namespace
+
 DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
                                const DataObserver& observer) {
     DownloadResult result;
     result.failure = DownloadFailure::kBadArguments;
     if (!fileName || !*fileName || !fileUrl || !localPath) return result;
-    char directory[plat::kPathSize];
-    char path[plat::kPathSize];
-    if (!BuildLocalPath(localPath, fileName, directory, path)) return result;
-
-    plat::HttpGet http;
-    if (!http.Open(fileUrl, plat::kPackageTotalTime)) {
-        plat::HttpFailure why = http.Failure();
-        result.failure = why == plat::HttpFailure::kStalled || why == plat::HttpFailure::kTimeLimit
-                             ? FromHttp(why)
-                             : DownloadFailure::kUnreachable;
-        return result;
+    Target target{fileUrl, {}, {}, plat::File(), PartRecord(), 0};
+    if (!BuildLocalPath(localPath, fileName, target.directory, target.path)) return result;
+    OpenKeptPart(target);
+    if (Transfer(target, observer, &result) == Step::kStartOver) {
+        // Once: the part is dropped and the whole package asked for.
+        DiscardPart(target);
+        result = DownloadResult();
+        Transfer(target, observer, &result);
     }
-    result.status = StatusCode(http);
-    result.announced = AnnouncedLength(http);
-    result.failure = DownloadFailure::kStatus;
-    if (result.status >= 400) return result;
-    if (!AnnouncedLengthFits(directory, &result)) return result;
-
-    plat::File file = plat::File::CreateReplacingLink(path);
-    result.failure = DownloadFailure::kCreateFile;
-    if (!file.valid()) return result;
-    result.failure = DownloadFailure::kNone;
-    CopyBody(http, file, directory, observer, &result);
-    file.Close();
-    if (StoppedAtLimit(result.failure)) result.removed = plat::RemoveFile(path);
-    result.complete = result.failure == DownloadFailure::kNone;
-    if (result.complete) std::memcpy(localPath, path, std::strlen(path) + 1);
+    if (result.complete) std::memcpy(localPath, target.path, std::strlen(target.path) + 1);
     return result;
 }
 

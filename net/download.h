@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_handle.h"
+
 // Downloads fileUrl into a file named fileName (a bare name) in the directory
 // that localPath holds, or in the working directory when localPath is empty.
 // localPath is the caller's 260-byte path buffer: after a complete transfer
@@ -60,11 +62,15 @@ struct DownloadResult {
     bool written = false;   // at least one byte reached the file
     bool complete = false;  // the whole body is in the file; localPath was set
     DownloadFailure failure = DownloadFailure::kNone;
-    int status = 0;               // the final status code, 0 when unknown
-    std::uint64_t received = 0;   // body bytes received
-    std::int64_t announced = -1;  // Content-Length, -1 when not announced
-    bool removed = false;         // the partial file was deleted
-    std::uint64_t freeBytes = 0;  // kNoSpace: the free space last seen
+    int status = 0;                 // the final status code, 0 when unknown
+    std::uint64_t received = 0;     // body bytes received
+    std::int64_t announced = -1;    // Content-Length, -1 when not announced
+    bool removed = false;           // the partial file was deleted
+    std::uint64_t freeBytes = 0;    // kNoSpace: the free space last seen
+    std::uint64_t resumedFrom = 0;  // the byte a kept part was continued from; 0 when not
+    // A complete download's file, still open for reading and writing
+    // (plat::File::CreatePackage); invalid otherwise.
+    plat::File file;
 };
 
 // Called with every chunk as it is written to the file, in order.
@@ -74,14 +80,33 @@ using DataObserver = std::function<void(const void* data, std::size_t size)>;
 // body's bytes as they reach the file, so a caller can hash the package
 // without reading it again.
 //
+// Resumable (see net/part_file.h): an answer of status 200 with a validator
+// and a Content-Length gets a record beside the file before its body is
+// written, so that what a cut (a broken connection, a stall, the time
+// limit, a killed process) leaves stays as a kept part. A later call for the
+// same fileUrl and fileName sends "Range: bytes=<held>-" and "If-Range:
+// <validator>" and then:
+//   - 206 from exactly <held> with the recorded total: appends; the
+//     observer first sees the held bytes, read from the file;
+//   - 200: starts the file over with this body;
+//   - 416, another start or another total: drops the part and asks once
+//     more for the whole package, without a range;
+//   - anything else: the usual failure, the part kept.
+// A record of another URL is removed with the file it names. Without a
+// record the request is exactly the one sent before parts existed. A
+// complete download removes its record.
+//
 // Bounded: the request has a package's total time (plat::HttpGet); the file
 // never grows past the announced length, nor without one past
 // kMaxPackageBytes, nor so far that less than kDiskReserveBytes stay free on
-// its volume. An announced length that breaks a limit is refused before the
-// file is created. A download stopped at a limit (size, space, stalled,
-// time) is deleted (removed); one whose connection broke is left, as
-// DownloadToFile describes. The file is created without following a link
-// planted under its name (plat::File::CreateReplacingLink).
+// its volume; a kept part counts toward both, being in the file already. An
+// announced length that breaks a limit is refused before the file is
+// created. A download stopped at the size or space limit is deleted
+// (removed), part and record included; one stopped at the progress or time
+// limit is deleted unless it is kept as a part; one whose connection broke
+// is left, as DownloadToFile describes. The file is created afresh without following a
+// link planted under its name, and a complete one is handed back open
+// (plat::File::CreatePackage).
 DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
                                const DataObserver& observer = {});
 

@@ -71,7 +71,39 @@ public:
     // Windows the name is refused when it is a reparse point).
     static File OpenForAppend(const char* path, bool truncate);
 
+    // A downloaded package, held open from its download to the end of its
+    // install so that what is checked and installed are the bytes written.
+    // Created afresh for reading and writing: a file or link under the name
+    // is removed first (never followed); a directory, device or FIFO there
+    // fails it. Windows shares it for reading only: nobody
+    // can write, rename or delete it while it is open. POSIX creates it
+    // without write bits for group and others; a rename or delete of the
+    // name is still possible there, which IsNamedBy detects.
+    static File CreatePackage(const char* path);
+
+    // An existing package (a kept part) opened for reading and appending
+    // with the sharing of CreatePackage. Only a regular file of at most
+    // maxBytes: a link, a directory, a FIFO or a device under the name
+    // fails without waiting.
+    static File OpenPackage(const char* path, std::uint64_t maxBytes);
+
     bool valid() const { return handle_.valid(); }
+
+    // A second handle on the same open file (POSIX dup, Windows
+    // DuplicateHandle). Both share one file pointer: whoever reads seeks first.
+    File Duplicate() const;
+    // True when path, not followed, names this very open file (same device
+    // and inode; same volume and file index).
+    bool IsNamedBy(const char* path) const;
+    // The file's size in bytes.
+    bool Size(std::uint64_t* size) const;
+    // Cuts the file (or extends it with zeros) to size bytes.
+    bool Truncate(std::uint64_t size);
+    // Deletes the file that path names, only if it is this open file. POSIX
+    // unlinks the name; Windows marks the open file (opened by
+    // CreatePackage or OpenPackage) for deletion, and it goes with its last
+    // handle.
+    bool RemoveIfNamedBy(const char* path) const;
 
     // Up to size bytes; the count read (0 at the end), or -1 on error.
     std::int64_t Read(void* buffer, std::size_t size);
@@ -85,8 +117,6 @@ public:
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
     // Makes the data written so far durable (fsync, FlushFileBuffers).
     bool Flush();
-    // The file's size in bytes; false when it cannot be read.
-    bool Size(std::uint64_t* size) const;
     // The native handle, for the platform layer's own use.
     std::intptr_t native() const { return handle_.get(); }
     void Close() { handle_.reset(); }

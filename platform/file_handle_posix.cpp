@@ -115,6 +115,69 @@ File File::OpenForAppend(const char* path, bool truncate) {
     return File(fd);
 }
 
+File File::CreatePackage(const char* path) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    // A file already there may be open for writing elsewhere: it is
+    // removed, never reused, and the new one must be made afresh. Anything
+    // else under the name (a device, a FIFO) stays and fails the open.
+    struct stat st {};
+    if (::lstat(native, &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        ::unlink(native);
+    int fd = ::open(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return File();
+    return File(fd);
+}
+
+File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+    char native[kPathSize];
+    if (!ToNativePath(path, native)) return File();
+    int fd = ::open(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return File();
+    File file(fd);
+    struct stat st {};
+    // Someone else's file, or one that others may write, could change
+    // under the check; a second name could be renamed in behind it.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_nlink != 1 ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return File();
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return File();
+    return file;
+}
+
+File File::Duplicate() const {
+    if (!valid()) return File();
+    int fd = ::fcntl(static_cast<int>(handle_.get()), F_DUPFD_CLOEXEC, 0);
+    return fd < 0 ? File() : File(fd);
+}
+
+bool File::IsNamedBy(const char* path) const {
+    char native[kPathSize];
+    struct stat named {
+    }, open{};
+    return valid() && ToNativePath(path, native) && ::lstat(native, &named) == 0 &&
+           S_ISREG(named.st_mode) && ::fstat(static_cast<int>(handle_.get()), &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+bool File::RemoveIfNamedBy(const char* path) const {
+    char native[kPathSize];
+    return IsNamedBy(path) && ToNativePath(path, native) && ::unlink(native) == 0;
+}
+
+bool File::Size(std::uint64_t* size) const {
+    struct stat st {};
+    if (!valid() || ::fstat(static_cast<int>(handle_.get()), &st) != 0) return false;
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool File::Truncate(std::uint64_t size) {
+    return valid() && ::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0;
+}
+
 std::int64_t File::Read(void* buffer, std::size_t size) {
     for (;;) {
         ssize_t n = ::read(static_cast<int>(handle_.get()), buffer, size);
@@ -146,13 +209,6 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
 }
 
 bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0; }
-
-bool File::Size(std::uint64_t* size) const {
-    struct stat st {};
-    if (::fstat(static_cast<int>(handle_.get()), &st) != 0) return false;
-    *size = static_cast<std::uint64_t>(st.st_size);
-    return true;
-}
 
 bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};

@@ -1,5 +1,6 @@
 #include "platform/file_handle.h"
 
+#include "platform/regular_file.h"
 #include "platform/win.h"
 
 namespace plat {
@@ -85,6 +86,85 @@ File File::OpenForAppend(const char* path, bool truncate) {
     return file;
 }
 
+File File::CreatePackage(const char* path) {
+    DWORD existing = ::GetFileAttributesA(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        ::DeleteFileA(path);  // removes the link, not its target
+    // Read sharing only: an existing file that someone holds open for
+    // writing cannot be opened at all, and nobody can write, rename or
+    // delete this one until it is closed.
+    HANDLE h =
+        ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file(reinterpret_cast<std::intptr_t>(h));
+    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_DISK) return File();
+    return file;
+}
+
+File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+    // Asked first without any access: a pipe under the name is never opened
+    // for reading, which could wait for its other end.
+    if (!IsRegularFileWithin(path, maxBytes)) return File();
+    HANDLE h =
+        ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file(reinterpret_cast<std::intptr_t>(h));
+    if (!file.valid()) return file;
+    BY_HANDLE_FILE_INFORMATION info;
+    std::uint64_t size = 0;
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        !file.Size(&size) || size > maxBytes)
+        return File();
+    return file;
+}
+
+File File::Duplicate() const {
+    HANDLE out = INVALID_HANDLE_VALUE;
+    if (!valid() ||
+        !::DuplicateHandle(::GetCurrentProcess(), Native(handle_.get()), ::GetCurrentProcess(),
+                           &out, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return File();
+    return File(reinterpret_cast<std::intptr_t>(out));
+}
+
+bool File::IsNamedBy(const char* path) const {
+    if (!valid() || path == nullptr) return false;
+    // No access asked for: only the identity is read, whoever holds the name.
+    ScopedHandle<NativeFileTraits> named(reinterpret_cast<std::intptr_t>(::CreateFileA(
+        path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return named.valid() && ::GetFileInformationByHandle(Native(named.get()), &a) &&
+           ::GetFileInformationByHandle(Native(handle_.get()), &b) &&
+           !(a.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool File::RemoveIfNamedBy(const char* path) const {
+    // Sharing without delete keeps every other way out, so the name is
+    // removed through the handle itself.
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return IsNamedBy(path) &&
+           ::SetFileInformationByHandle(Native(handle_.get()), FileDispositionInfo, &disposition,
+                                        sizeof disposition) != FALSE;
+}
+
+bool File::Size(std::uint64_t* size) const {
+    LARGE_INTEGER value{};
+    if (!valid() || !::GetFileSizeEx(Native(handle_.get()), &value)) return false;
+    *size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool File::Truncate(std::uint64_t size) {
+    return Seek(static_cast<std::int64_t>(size), SeekOrigin::kBegin, nullptr) &&
+           ::SetEndOfFile(Native(handle_.get())) != FALSE;
+}
+
 std::int64_t File::Read(void* buffer, std::size_t size) {
     DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     DWORD got = 0;
@@ -118,13 +198,6 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
 }
 
 bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE; }
-
-bool File::Size(std::uint64_t* size) const {
-    LARGE_INTEGER value{};
-    if (!::GetFileSizeEx(Native(handle_.get()), &value)) return false;
-    *size = static_cast<std::uint64_t>(value.QuadPart);
-    return true;
-}
 
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.

@@ -45,6 +45,10 @@
 
 namespace plat {
 
+// Response headers that can be asked for as text.
+enum class HttpHeader { kContentLength, kETag, kLastModified, kContentRange };
+constexpr int kHttpHeaderCount = 4;
+
 class HttpGet {
 public:
     HttpGet();
@@ -58,6 +62,10 @@ public:
     // Call once per object. totalTime bounds the whole request, Open to the
     // last Read.
     bool Open(const char* url, std::chrono::milliseconds totalTime = kPageTotalTime);
+    // The same with extra request header lines, each "Name: value\r\n"
+    // (a resumed download's Range and If-Range). Null or empty: the request
+    // is exactly the one Open(url, totalTime) sends.
+    bool Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders);
 
     // The final response's status code as text ("200"), terminator included
     // in size. False, buf untouched, when it is not known or does not fit.
@@ -67,6 +75,8 @@ public:
     // untouched, when there is no such header or it does not fit in size
     // bytes with its terminator.
     bool QueryContentLengthText(char* buf, std::size_t size);
+    // Any of the headers above, the same way.
+    bool QueryHeaderText(HttpHeader header, char* buf, std::size_t size);
 
     // Reads up to size bytes of the body into buf; *got is the count. False
     // when the connection failed or timed out with nothing read in this call.

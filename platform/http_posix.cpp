@@ -32,6 +32,11 @@ struct EasyTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { curl_easy_cleanup(h); }
 };
+struct HeaderListTraits {
+    using Handle = curl_slist*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { curl_slist_free_all(h); }
+};
 struct MultiTraits {
     using Handle = CURLM*;
     static Handle Invalid() noexcept { return nullptr; }
@@ -53,6 +58,10 @@ bool StartsWithNoCase(const char* text, std::size_t len, const char* prefix) {
     }
     return true;
 }
+
+// The response headers that HttpHeader names, in its order.
+constexpr const char* kHeaderPrefixes[kHttpHeaderCount] = {
+    "content-length:", "etag:", "last-modified:", "content-range:"};
 
 std::string Trimmed(const char* text, std::size_t len) {
     std::size_t b = 0, e = len;
@@ -88,14 +97,15 @@ HttpError ErrorOf(CURLcode code, bool proxied) {
 
 struct HttpGet::Impl {
     ScopedHandle<MultiTraits> multi;
-    ScopedHandle<EasyTraits> easy;  // removed from multi before either is closed
+    ScopedHandle<EasyTraits> easy;                  // removed from multi before either is closed
+    ScopedHandle<HeaderListTraits> requestHeaders;  // lives as long as the transfer
     bool attached = false;
 
     // Headers of the response being received; kept once it is the final one.
     long status = 0;
     bool hasLocation = false;
-    bool hasContentLength = false;
-    std::string contentLength;
+    bool has[kHttpHeaderCount] = {};
+    std::string headers[kHttpHeaderCount];
     bool headersDone = false;
 
     // Body delivery: first into the caller's buffer, the rest kept here.
@@ -118,7 +128,7 @@ struct HttpGet::Impl {
         if (attached) curl_multi_remove_handle(multi.get(), easy.get());
     }
 
-    bool Configure(const char* url);
+    bool Configure(const char* url, const char* extraHeaders);
     bool Pump(Clock::time_point deadline);
     bool RunUntil(bool (*ready)(const Impl&));
     void TakeOverflow();
@@ -141,19 +151,26 @@ size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self
     if (StartsWithNoCase(data, len, "http/")) {
         // A new response begins (after a 1xx or a redirection).
         d->status = 0;
-        d->hasLocation = d->hasContentLength = false;
-        d->contentLength.clear();
+        d->hasLocation = false;
+        for (int i = 0; i < kHttpHeaderCount; ++i) {
+            d->has[i] = false;
+            d->headers[i].clear();
+        }
     } else if (StartsWithNoCase(data, len, "location:")) {
         d->hasLocation = true;
-    } else if (StartsWithNoCase(data, len, "content-length:")) {
-        d->hasContentLength = true;
-        d->contentLength = Trimmed(data + 15, len - 15);
     } else if (Trimmed(data, len).empty()) {
         long code = 0;
         curl_easy_getinfo(d->easy.get(), CURLINFO_RESPONSE_CODE, &code);
         d->status = code;
         bool followed = code / 100 == 3 && d->hasLocation;
         if (code / 100 != 1 && !followed) d->headersDone = true;
+    } else {
+        for (int i = 0; i < kHttpHeaderCount; ++i) {
+            std::size_t n = std::strlen(kHeaderPrefixes[i]);
+            if (!StartsWithNoCase(data, len, kHeaderPrefixes[i])) continue;
+            d->has[i] = true;
+            d->headers[i] = Trimmed(data + n, len - n);
+        }
     }
     return len;
 }
@@ -174,8 +191,21 @@ size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) 
     return len;
 }
 
-bool HttpGet::Impl::Configure(const char* url) {
+bool HttpGet::Impl::Configure(const char* url, const char* extraHeaders) {
     CURL* e = easy.get();
+    // One list entry per "Name: value\r\n" line.
+    for (const char* p = extraHeaders; p && *p;) {
+        const char* end = std::strstr(p, "\r\n");
+        std::string line = end ? std::string(p, end) : std::string(p);
+        p = end ? end + 2 : p + line.size();
+        if (line.empty()) continue;
+        curl_slist* grown = curl_slist_append(requestHeaders.get(), line.c_str());
+        if (!grown) return false;
+        requestHeaders.release();
+        requestHeaders.reset(grown);
+    }
+    if (requestHeaders && curl_easy_setopt(e, CURLOPT_HTTPHEADER, requestHeaders.get()) != CURLE_OK)
+        return false;
     // libcurl keeps no cache, and like the Windows request this one adds no
     // cache headers of its own.
     bool ok = curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
@@ -255,13 +285,17 @@ HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
+    return Open(url, totalTime, nullptr);
+}
+
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
     failure_ = HttpFailure::kBroken;
     openError_ = HttpError::kOther;
     if (impl_ || !url || !GlobalInit()) return false;
     auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->multi.reset(curl_multi_init());
     d->easy.reset(curl_easy_init());
-    if (!d->multi || !d->easy || !d->Configure(url)) return false;
+    if (!d->multi || !d->easy || !d->Configure(url, extraHeaders)) return false;
     if (curl_multi_add_handle(d->multi.get(), d->easy.get()) != CURLM_OK) return false;
     d->attached = true;
     bool ok = d->RunUntil([](const Impl& i) { return i.headersDone; });
@@ -286,8 +320,13 @@ bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
 }
 
 bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
-    if (!impl_ || !impl_->hasContentLength) return false;
-    const std::string& text = impl_->contentLength;
+    return QueryHeaderText(HttpHeader::kContentLength, buf, size);
+}
+
+bool HttpGet::QueryHeaderText(HttpHeader header, char* buf, std::size_t size) {
+    int i = static_cast<int>(header);
+    if (!impl_ || !impl_->has[i]) return false;
+    const std::string& text = impl_->headers[i];
     if (text.size() + 1 > size) return false;
     std::memcpy(buf, text.c_str(), text.size() + 1);
     return true;

@@ -176,6 +176,10 @@ HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
+    return Open(url, totalTime, nullptr);
+}
+
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
     failure_ = HttpFailure::kBroken;
     openError_ = HttpError::kOther;
     if (impl_ || !url) return false;
@@ -184,7 +188,9 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
     if (!d->root) return false;
     ApplyTestTimeouts(d->root.get());
     d->StartWatchdog();
-    HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, nullptr, 0,
+    bool extra = extraHeaders != nullptr && extraHeaders[0] != '\0';
+    HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, extra ? extraHeaders : nullptr,
+                                           extra ? static_cast<DWORD>(-1) : 0,
                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
     if (!request) {
         const DWORD error = ::GetLastError();  // before anything else can change it
@@ -219,7 +225,14 @@ bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
 }
 
 bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
-    return impl_ && QueryText(impl_->Request(), HTTP_QUERY_CONTENT_LENGTH, buf, size);
+    return QueryHeaderText(HttpHeader::kContentLength, buf, size);
+}
+
+bool HttpGet::QueryHeaderText(HttpHeader header, char* buf, std::size_t size) {
+    static constexpr DWORD kLevels[kHttpHeaderCount] = {HTTP_QUERY_CONTENT_LENGTH, HTTP_QUERY_ETAG,
+                                                        HTTP_QUERY_LAST_MODIFIED,
+                                                        HTTP_QUERY_CONTENT_RANGE};
+    return impl_ && QueryText(impl_->Request(), kLevels[static_cast<int>(header)], buf, size);
 }
 
 bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {

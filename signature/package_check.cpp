@@ -23,12 +23,24 @@ std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
     PackageFacts facts;
     facts.listedName = listedName;
     facts.path = localPath;
+    return Check(folderUrl, facts);
+}
+
+std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
+                                const plat::File& package) {
+    PackageFacts facts;
+    facts.listedName = listedName;
+    facts.file = &package;
+    return Check(folderUrl, facts);
+}
+
+std::string PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
     if (!enabled_) return "";
     facts.digest = hasher_->Finish();
     hasher_->Reset();
     if (!keysUsable_) return "unusable compiled-in key";
 
-    std::string url = std::string(folderUrl) + "signatures/" + listedName + ".minisig";
+    std::string url = std::string(folderUrl) + "signatures/" + facts.listedName + ".minisig";
     net::SmallFile file = net::FetchSmallFile(url.c_str(), kMaxSignatureFile);
     if (file.failure == net::FetchFailure::kTooLarge)
         return "signature over " + std::to_string(kMaxSignatureFile) + " bytes";

@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "signature/minisign_format.h"
+#include "platform/file_handle.h"
 #include "signature/package_hasher.h"
+#include "signature/verify.h"
 
 namespace sig {
 
@@ -39,8 +41,13 @@ public:
     // Empty when the package downloaded since BeginPackage may be installed,
     // else the reason for the run log. folderUrl ends with "/".
     std::string Check(const char* folderUrl, const char* listedName, const char* localPath);
+    // The same for a package held open since its download: a legacy
+    // signature is checked over package's bytes, not a file reopened by name.
+    std::string Check(const char* folderUrl, const char* listedName, const plat::File& package);
 
 private:
+    std::string Check(const char* folderUrl, PackageFacts facts);
+
     bool enabled_ = false;
     bool keysUsable_ = false;
     std::vector<PublicKey> keys_;

@@ -2,20 +2,11 @@
 
 #include <sodium.h>
 
-#include <cstdio>
 #include <new>
-
-#include "platform/scoped_handle.h"
+#include <utility>
 
 namespace sig {
 namespace {
-
-struct StdioFileTraits {
-    using Handle = std::FILE*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { std::fclose(h); }
-};
-using ScopedFile = plat::ScopedHandle<StdioFileTraits>;
 
 const PublicKey* FindKey(const std::vector<PublicKey>& keys, const KeyId& id) {
     for (const PublicKey& key : keys) {
@@ -24,34 +15,38 @@ const PublicKey* FindKey(const std::vector<PublicKey>& keys, const KeyId& id) {
     return nullptr;
 }
 
-// The whole file, or false when it cannot be read or exceeds the legacy limit.
-bool ReadWholeFile(const char* path, std::string* bytes, bool* tooLarge) {
+// The whole file from its first byte, or false when it cannot be read or
+// exceeds the legacy limit.
+bool ReadWholeFile(plat::File file, std::string* bytes, bool* tooLarge) {
     *tooLarge = false;
-    ScopedFile file(std::fopen(path, "rb"));
-    if (!file) return false;
+    if (!file.valid() || !file.Seek(0, plat::SeekOrigin::kBegin, nullptr)) return false;
     bytes->clear();
     char buffer[65536];
     for (;;) {
-        std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        if (got == 0) break;
-        if (bytes->size() + got > kMaxLegacyPackage) {
+        std::int64_t got = file.Read(buffer, sizeof buffer);
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (bytes->size() + static_cast<std::uint64_t>(got) > kMaxLegacyPackage) {
             *tooLarge = true;
             return false;
         }
         try {
-            bytes->append(buffer, got);
+            bytes->append(buffer, static_cast<std::size_t>(got));
         } catch (const std::bad_alloc&) {
             *tooLarge = true;  // no memory for it here
             return false;
         }
     }
-    return std::ferror(file.get()) == 0;
 }
 
-std::string VerifyLegacy(const Signature& signature, const PublicKey& key, const char* path) {
+// The held file when there is one: a name may lead elsewhere by now.
+std::string VerifyLegacy(const Signature& signature, const PublicKey& key,
+                         const PackageFacts& package) {
     std::string bytes;
     bool tooLarge = false;
-    if (!ReadWholeFile(path, &bytes, &tooLarge))
+    plat::File file =
+        package.file ? package.file->Duplicate() : plat::File::OpenForRead(package.path);
+    if (!ReadWholeFile(std::move(file), &bytes, &tooLarge))
         return tooLarge ? "package too large for a legacy signature" : "package unreadable";
     if (crypto_sign_verify_detached(signature.signature.data(),
                                     reinterpret_cast<const unsigned char*>(bytes.data()),
@@ -62,7 +57,7 @@ std::string VerifyLegacy(const Signature& signature, const PublicKey& key, const
 
 std::string VerifySignature(const Signature& signature, const PublicKey& key,
                             const PackageFacts& package) {
-    if (!signature.prehashed) return VerifyLegacy(signature, key, package.path);
+    if (!signature.prehashed) return VerifyLegacy(signature, key, package);
     if (crypto_sign_verify_detached(signature.signature.data(), package.digest.data(),
                                     package.digest.size(), key.key.data()) != 0)
         return "bad signature";

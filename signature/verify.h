@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "signature/minisign_format.h"
+#include "platform/file_handle.h"
 #include "signature/package_hasher.h"
 
 namespace sig {
@@ -27,7 +28,10 @@ constexpr std::uint64_t kMaxLegacyPackage = std::uint64_t{512} << 20;
 struct PackageFacts {
     const char* listedName = "";  // as the folder listed it
     const char* path = "";        // the downloaded file (legacy form only)
-    Digest digest{};              // BLAKE2b-512 of the downloaded bytes
+    // The downloaded file held open (legacy form only); read in place of
+    // path when set, from its first byte.
+    const plat::File* file = nullptr;
+    Digest digest{};  // BLAKE2b-512 of the downloaded bytes
 };
 
 // Empty when the package may be installed; otherwise the reason it may not,

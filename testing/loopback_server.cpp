@@ -1,5 +1,7 @@
 #include "testing/loopback_server.h"
 
+#include "testing/loopback_ranges.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -27,8 +29,12 @@ const char* ReasonPhrase(int status) {
             return "Found";
         case 400:
             return "Bad Request";
+        case 206:
+            return "Partial Content";
         case 404:
             return "Not Found";
+        case 416:
+            return "Requested Range Not Satisfiable";
         case 500:
             return "Internal Server Error";
         default:
@@ -55,23 +61,6 @@ std::string CollapsedSlashes(const std::string& path) {
     for (char c : path)
         if (c != '/' || out.empty() || out.back() != '/') out.push_back(c);
     return out;
-}
-
-std::string HeaderValue(const std::string& head, const std::string& name) {
-    std::istringstream lines(head);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.size() <= name.size() || line[name.size()] != ':') continue;
-        bool same = std::equal(name.begin(), name.end(), line.begin(), [](char a, char b) {
-            return std::tolower((unsigned char)a) == std::tolower((unsigned char)b);
-        });
-        if (!same) continue;
-        std::string value = line.substr(name.size() + 1);
-        value.erase(0, value.find_first_not_of(' '));
-        while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
-        return value;
-    }
-    return std::string();
 }
 
 Reply IndexPage(const fs::path& dir) {
@@ -212,6 +201,7 @@ Reply LoopbackServer::Find(const std::string& path) const {
         bytes << in.rdbuf();
         Reply file = Reply::Page(bytes.str());
         file.headers = {"Content-Type: application/octet-stream"};
+        SetFileValidators(target, &file);
         return file;
     }
     return Reply::Page("<html><body><h1>404 Not Found</h1><p>No such file.</p></body></html>\n",
@@ -235,7 +225,7 @@ void LoopbackServer::Serve(sock::Scoped connection) {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back({path, HeaderValue(head, "User-Agent"), head});
     }
-    Reply reply = Find(path);
+    Reply reply = AnswerRange(Find(path), head);
     if (reply.neverAnswer || Send(connection.get(), reply)) Hold(connection.get());
 }
 
@@ -243,6 +233,7 @@ void LoopbackServer::Serve(sock::Scoped connection) {
 // (stall or never answer) rather than closed.
 bool LoopbackServer::Send(sock::Handle s, const Reply& reply) const {
     std::uint64_t size = reply.generatedSize ? reply.generatedSize : reply.body.size();
+    size -= std::min(size, reply.offset);
     if (reply.repeatBody && !reply.body.empty()) size = Reply::kAll;
     std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
                        ReasonPhrase(reply.status) + "\r\nConnection: close\r\n";
@@ -260,7 +251,7 @@ bool LoopbackServer::Send(sock::Handle s, const Reply& reply) const {
     std::string block;
     for (std::uint64_t sent = 0; sent < limit && !stop_;) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit - sent, step));
-        FillBody(reply, sent, n, block);
+        FillBody(reply, reply.offset + sent, n, block);
         if (reply.framing == Reply::Framing::kChunked) block = ChunkHeader(n) + block + "\r\n";
         if (!SendPaced(s, block, false, reply.dripBody ? reply.dripMs : 0)) return false;
         sent += n;

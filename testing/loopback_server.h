@@ -10,7 +10,9 @@
 //   FetchFolderListing(server.Url("/a/").c_str(), listing, ".");
 //
 // Paths without a route and outside every served directory get 404 with an
-// HTML body. Replies that misbehave are built in testing/hostile_replies.h.
+// HTML body. Files of a served directory carry an ETag made of their time
+// and size, and are served in ranges. Replies that misbehave are built in
+// testing/hostile_replies.h.
 #pragma once
 
 #include <atomic>
@@ -46,6 +48,16 @@ struct Reply {
     std::size_t dripBytes = 1;
     bool dripHead = false;
     bool dripBody = false;
+
+    // Ranges as the installer server's static files answer them (see
+    // testing/loopback_ranges.h): set etag (quotes included) to send ETag,
+    // Last-Modified and Accept-Ranges and to answer Range and If-Range.
+    std::string etag;
+    std::string lastModified;
+    // A server that gets ranges wrong: its 206 starts this much earlier.
+    std::uint64_t rangeStartsEarlier = 0;
+    // First body byte sent (a 206 answer's start); set by AnswerRange.
+    std::uint64_t offset = 0;
 
     static Reply Page(std::string body, int status = 200);
     static Reply Generated(std::uint64_t size);

@@ -10,6 +10,30 @@
 
 namespace {
 
+// The name a chosen package gets in the working directory.
+void LocalPackageName(char* choice) {
+    int32_t major = 0, minor = 0, build = 0;
+    if (ParseVersion(choice, major, minor, build)) {
+        FormatPackageName(choice, major, minor, build, "zip");
+    }
+}
+
+// The parts of packages no longer chosen go; only when a listing was had, so
+// that a server out of reach costs no kept part.
+void KeepOnlyChosenParts(const UpdateServices& services, bool listed, const char* currentChoice,
+                         const char* newestChoice) {
+    if (!services.keepOnlyParts || !listed) return;
+    std::vector<std::string> names;
+    for (const char* choice : {currentChoice, newestChoice}) {
+        if (!choice[0]) continue;
+        char name[plat::kPathSize] = {};
+        plat::CopyBounded(name, sizeof name, choice);
+        LocalPackageName(name);
+        names.push_back(name);
+    }
+    services.keepOnlyParts(names);
+}
+
 std::string Parenthesised(const std::string& reason) {
     return "(" + (reason.empty() ? std::string("unknown reason") : reason) + ")";
 }
@@ -19,16 +43,17 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     const std::string folderUrl = baseUrl + folder;
     const std::string listedName = choice;
     const std::string url = folderUrl + listedName;
-    int32_t major = 0, minor = 0, build = 0;
-    if (ParseVersion(choice, major, minor, build)) {
-        FormatPackageName(choice, major, minor, build, "zip");
-    }
+    LocalPackageName(choice);
     // A package of that name left by an earlier run is replaced, never
-    // installed in place of the new one.
-    std::remove(choice);
+    // installed in place of the new one, unless it is this package's kept part.
+    if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
     services.writeLog("START DOWLOAD: ", choice, "", false);
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
+    if (download.resumedFrom > 0) {
+        std::string from = "(from byte " + std::to_string(download.resumedFrom) + ")";
+        services.writeLog("DOWLOAD RESUMED: ", choice, from.c_str(), false);
+    }
     services.writeLog("END DOWLOAD: ", choice, "", false);
     // Installing a failed download would only add misleading lines.
     if (!download.complete) {
@@ -37,14 +62,14 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
         return;
     }
     if (services.checkPackage) {
-        std::string refusal =
-            services.checkPackage(folderUrl.c_str(), listedName.c_str(), downloadedPath);
+        std::string refusal = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
+                                                    downloadedPath, download.package);
         if (!refusal.empty()) {
             services.writeLog("SIGNATURE REFUSED: ", choice, Parenthesised(refusal).c_str(), false);
             return;
         }
     }
-    services.install(choice, downloadedPath, dataDirectory);
+    services.install(choice, downloadedPath, download.package, dataDirectory);
 }
 
 // "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
@@ -121,6 +146,8 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     char newestChoice[plat::kPathSize] = {};
     ChooseCurrentLinePackage(currentListing, installed, currentChoice);
     ChooseNewestLinePackage(newest.newestListing, newestChoice);
+    KeepOnlyChosenParts(services, !currentListing.empty() || !newest.newestListing.empty(),
+                        currentChoice, newestChoice);
 
     if (currentChoice[0]) {
         InstallChoice(services, baseUrl, currentFolder, currentChoice, dataDirectory);

@@ -13,15 +13,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/file_handle.h"
 #include "update/package_choice.h"
 
 // What became of one package download.
 struct PackageDownload {
-    bool complete = false;  // the whole body is in the file
-    std::string failure;    // why not, for the run log; empty when complete
+    bool complete = false;          // the whole body is in the file
+    std::string failure;            // why not, for the run log; empty when complete
+    std::uint64_t resumedFrom = 0;  // the byte a kept part was continued from, 0 when not
+    // The complete download held open until its install has ended: the
+    // check and the install read it through this handle, never by name.
+    plat::File package;
 };
 
 // What became of one folder request.
@@ -49,15 +56,23 @@ struct UpdateServices {
     // when the package may be installed, else the reason it may not. Left unset, every complete
     // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
     // name as the folder listed it.
-    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath)>
+    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath,
+                              const plat::File& package)>
         checkPackage;
+    // Optional: cut downloads kept for the next run. keepsPart says whether
+    // the file fileName in the working directory is the kept part of fileUrl:
+    // it is then resumed rather than deleted before the download.
+    // keepOnlyParts is told the local names of the chosen packages once a
+    // folder listing has been had, and deletes the parts of all others.
+    std::function<bool(const char* fileUrl, const char* fileName)> keepsPart;
+    std::function<void(const std::vector<std::string>& chosenNames)> keepOnlyParts;
     // Optional: finishes or undoes what an install cut short left below
     // dataDirectory. Called once, after "START" and before any request.
     std::function<void(const char* dataDirectory)> recover;
     // Installs a downloaded package below dataDirectory; called only for a
     // complete download that checkPackage (when set) accepted.
     std::function<void(const char* packageName, const char* downloadedPath,
-                       const char* dataDirectory)>
+                       const plat::File& package, const char* dataDirectory)>
         install;
 };
 

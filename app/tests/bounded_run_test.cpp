@@ -8,6 +8,7 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run_guard.h"
@@ -71,9 +72,10 @@ UpdateServices Services(RunRecord* run) {
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
-        return PackageDownload{r.complete, net::DescribeFailure(r)};
+        return PackageDownload{r.complete, net::DescribeFailure(r), r.resumedFrom,
+                               std::move(r.file)};
     };
-    s.install = [run](const char* name, const char*, const char*) {
+    s.install = [run](const char* name, const char*, const plat::File&, const char*) {
         run->installed.push_back(name);
     };
     return s;
@@ -177,9 +179,9 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         };
         s.download = [where](const char*, const char*, char*) -> PackageDownload {
             if (where == 1) throw std::bad_alloc();
-            return PackageDownload{true, ""};
+            return PackageDownload{true, "", 0, {}};
         };
-        s.install = [where](const char*, const char*, const char*) {
+        s.install = [where](const char*, const char*, const plat::File&, const char*) {
             if (where == 2) throw std::bad_alloc();
         };
         RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);

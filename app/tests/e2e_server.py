@@ -28,6 +28,8 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.hold_fragment = None  # listing held back until release is set
         self.missing = set()  # file names listed in their folder but answered with 404
         self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
+        self.stall_after = {}  # file name -> body bytes sent before the server holds still
+        self.ranges = []  # the Range header of each request, "" when none
         self.status = {}  # path fragment -> status its folder page is answered with
         self.cut = set()  # path fragments whose folder pages break off part-way
         self.held = threading.Event()
@@ -74,9 +76,39 @@ class QuietHandler(http.server.BaseHTTPRequestHandler):
 
 
 class Handler(QuietHandler):
+    def send_file(self, data, name, st):
+        """A file as the installer server sends it: with a validator, and in
+        the range asked for when If-Range (if any) names this file."""
+        srv = self.server
+        etag = '"%x-%x"' % (int(st.st_mtime), len(data))
+        start = 0
+        asked = self.headers.get("Range", "")
+        if_range = self.headers.get("If-Range")
+        if asked.startswith("bytes=") and asked.endswith("-") and if_range in (None, etag):
+            start = int(asked[6:-1])
+        if start >= len(data) > 0:
+            return self.send(416, b"<html>416</html>\n")
+        self.send_response(206 if start else 200)
+        self.send_header("Content-Type", "application/zip")
+        self.send_header("ETag", etag)
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Length", str(len(data) - start))
+        if start:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))
+        self.end_headers()
+        if name in srv.stall_after:
+            # Part of the body, then silence until the test lets go.
+            self.wfile.write(data[start:start + srv.stall_after[name]])
+            self.wfile.flush()
+            srv.held.set()
+            srv.release.wait(RUN_TIMEOUT)
+            return
+        self.wfile.write(data[start:])
+
     def do_GET(self):
         srv = self.server
         srv.requests.append(self.path)
+        srv.ranges.append(self.headers.get("Range", ""))
         if srv.hold_fragment and srv.hold_fragment in self.path:
             srv.held.set()
             srv.release.wait(RUN_TIMEOUT)
@@ -101,7 +133,7 @@ class Handler(QuietHandler):
             return
         if os.path.isfile(local) and parts[-1] not in srv.missing:
             with open(local, "rb") as f:
-                return self.send(200, f.read(), "application/zip")
+                return self.send_file(f.read(), parts[-1], os.stat(local))
         if srv.unknown == "catch-all":
             page = '<html><body>Not here.\n<a href="help.html">Help</a>\n</body></html>\n'
             return self.send(404, page.encode())

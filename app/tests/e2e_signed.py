@@ -138,7 +138,44 @@ def case_missing(s, signer):
     run_and_check(s, "no signature: status 404")
 
 
+def swapped_while_checked(legacy):
+    """The downloaded package is replaced by an unsigned one while the
+    program waits for its signature: it installs the signed bytes it
+    downloaded, or refuses; the unsigned ones never."""
+    def case(s, signer):
+        package = setup(s, signer)
+        signer.sign(package, signer.key("k1"), legacy=legacy)
+        unsigned = os.path.join(s.tmp, "unsigned.zip")
+        e2e_server.make_package(unsigned, e2e_server.package_files("5.10.0099"))
+        s.server.hold_fragment = FIRST + ".minisig"
+        proc = s.program.start(s.station, s.env())
+        try:
+            check(s.server.held.wait(e2e_harness.RUN_TIMEOUT), "signature never asked for")
+            try:
+                os.replace(unsigned, os.path.join(s.station, FIRST))
+            except OSError:
+                pass  # the name is held
+            s.server.release.set()
+            code = proc.wait(e2e_harness.RUN_TIMEOUT)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+        check(code == 0, "exit code %d" % code)
+        got = s.log_messages()
+        installed = package_log(FIRST)
+        refused = installed[:3] + ["COPY REFUSED: %s (downloaded file replaced)" % FIRST,
+                                   installed[3]]
+        tail = package_log(SECOND) + ["END"]
+        check(got in (["START"] + installed + tail, ["START"] + refused + tail),
+              "log %s" % got)
+        was_refused = got[4].startswith("COPY REFUSED")
+        e2e_station.expect_tree(s, ["5.20.0001"] if was_refused else ["5.10.0023", "5.20.0001"])
+    return case
+
+
 CASES = {
+    "swapped_prehashed": swapped_while_checked(False),
+    "swapped_legacy": swapped_while_checked(True),
     "prehashed": signed_by("k1"),
     "legacy": signed_by("k1", legacy=True),
     "rollover": signed_by("k2"),

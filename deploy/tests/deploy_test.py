@@ -8,6 +8,8 @@
                   reads, packages byte for byte, 404 for unknown folders
   caching_proxy   many concurrent requests through the proxy, as proxy requests
                   and as direct ones, cost the installer server one request
+  proxy_ranges    resuming stations' range requests are answered from the
+                  proxy's copy; the installer server sends the package once
   task_xml        the Task Scheduler definition is well-formed, keeps to the
                   task schema's elements and value forms, and fits the run
 
@@ -213,6 +215,52 @@ def case_caching_proxy(s):
     check(len(packages) == 1, "installer server sent the package %d times" % len(packages))
     check(len(pages) == 1, "installer server sent the page %d times" % len(pages))
     check(not any("/etc/passwd" in l for l in upstream), "the proxy passed a foreign path")
+
+
+def get_with(url, headers):
+    request = urllib.request.Request(url, headers=headers)
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    try:
+        with opener.open(request, timeout=30) as r:
+            return r.status, r.read(), dict(r.headers)
+    except urllib.error.HTTPError as e:
+        return e.code, e.read(), dict(e.headers)
+
+
+def case_proxy_ranges(s):
+    """Resuming stations ask the proxy for ranges; it answers them from its
+    copy, and the installer server sends the package once."""
+    installer_port, proxy_port = free_port(), free_port()
+    s.installer(installer_port).start(installer_port)
+    proxy = s.proxy(proxy_port, installer_port)
+    proxy.start(proxy_port)
+    url = "http://127.0.0.1:%d%s/5_1%%20Installers/5.10.0023.zip" % (proxy_port, BASE)
+    data = s.packages["5.10.0023"]
+    status, body, headers = get_with(url, {"Range": "bytes=1000-"})
+    check(status == 206 and body == data[1000:], "first range (uncached): %d" % status)
+    etag = headers.get("ETag")
+    check(etag, "no ETag through the proxy")
+    results = []
+
+    def resume(start):
+        got = get_with(url, {"Range": "bytes=%d-" % start, "If-Range": etag})
+        results.append((got[0], got[1] == data[start:],
+                        got[2].get("Content-Range") == "bytes %d-%d/%d" % (
+                            start, len(data) - 1, len(data))))
+
+    threads = [threading.Thread(target=resume, args=(i * 20000 + 7,)) for i in range(12)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(120)
+    check(results == [(206, True, True)] * 12, "resumed ranges %s" % results)
+    status, body, _ = get_with(url, {"Range": "bytes=5-", "If-Range": '"0-0"'})
+    check(status == 200 and body == data, "stale If-Range: %d" % status)
+    status, _, _ = get_with(url, {"Range": "bytes=%d-" % len(data), "If-Range": etag})
+    check(status == 416, "range past the end: %d" % status)
+    upstream = s.servers[0].access_log("installer-access.log")
+    packages = [l for l in upstream if ".zip" in l]
+    check(len(packages) == 1, "installer server sent the package %d times" % len(packages))
 
 
 TASK_NS = "{http://schemas.microsoft.com/windows/2004/02/mit/task}"

@@ -89,6 +89,57 @@ TEST_F(ExtractTest, WritesFilesAndDirectoriesBelowTheDestination) {
     EXPECT_TRUE(FileExists(archive));  // the archive itself is left alone
 }
 
+// The same package extracted by name and through an open file, whatever
+// its file pointer and whatever its name leads to by then.
+struct OpenWay {
+    const char* label;
+    bool held;          // through ExtractArchiveFile over a duplicate
+    bool pointerAtEnd;  // the held file's pointer left at its end
+    bool nameReplaced;  // another archive renamed over the name first
+};
+
+class ExtractOpenWayTest : public ExtractTest, public ::testing::WithParamInterface<OpenWay> {};
+
+TEST_P(ExtractOpenWayTest, ExtractsTheBytesOfTheFileItWasGiven) {
+    std::string archive = MakeArchive({{"bin/app.txt", "held"}, {"top.txt", "top"}});
+    plat::File held;
+    if (GetParam().held) held = plat::File::OpenForRead(archive.c_str());
+    ASSERT_EQ(held.valid(), GetParam().held);
+    if (GetParam().pointerAtEnd) {
+        ASSERT_TRUE(held.Seek(0, plat::SeekOrigin::kEnd, nullptr));
+    }
+    if (GetParam().nameReplaced) {
+        std::string other = dir_.Join("other.zip");
+        ASSERT_TRUE(WriteFile(other, zip_builder::Build({{"bin/app.txt", "other"}, {"top.txt", "top"}})));
+        // Windows refuses the rename while the file is held open.
+        std::error_code ec;
+        fs::rename(other, archive, ec);
+    }
+    bool done = GetParam().held ? ExtractArchiveFile(held.Duplicate(), root_.c_str())
+                                : ExtractArchive(archive.c_str(), root_.c_str());
+    ASSERT_TRUE(done);
+    EXPECT_EQ(Contents("bin/app.txt"), GetParam().held ? "held" : "other");
+    EXPECT_EQ(Contents("top.txt"), "top");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtractOpenWayTest,
+                         ::testing::Values(OpenWay{"by_name_after_replacement", false, false, true},
+                                           OpenWay{"held", true, false, false},
+                                           OpenWay{"held_pointer_at_end", true, true, false},
+                                           OpenWay{"held_name_replaced", true, true, true}),
+                         [](const ::testing::TestParamInfo<OpenWay>& p) {
+                             return std::string(p.param.label);
+                         });
+
+TEST(ExtractArchiveFile, InvalidOrNonArchiveFileGivesFalse) {
+    ScopedTempDir dir;
+    EXPECT_FALSE(ExtractArchiveFile(plat::File(), dir.path().c_str()));
+    std::string text = dir.Join("text.zip");
+    ASSERT_TRUE(WriteFile(text, "no archive"));
+    EXPECT_FALSE(ExtractArchiveFile(plat::File::OpenForRead(text.c_str()), dir.path().c_str()));
+    EXPECT_EQ(OpenArchiveFile(plat::File(), nullptr), nullptr);
+}
+
 TEST_F(ExtractTest, NameEndingInSeparatorWithoutDirectoryBitFailsAfterMakingDirectories) {
     std::string jar = MakeArchive({{"META-INF/", ""}, {"META-INF/MANIFEST.MF", "m"}, {"a", "a"}});
     EXPECT_TRUE(ExtractArchive(jar.c_str(), root_.c_str()));

@@ -133,6 +133,65 @@ INSTANTIATE_TEST_SUITE_P(Table, InstallTargetTest,
                                            TargetCase{"copy, file target", "5.10.0123.exe", 1},
                                            TargetCase{"copy, tree target", "5.10.0123.exe", 2}));
 
+// A package held open since its download: the held bytes are installed, or,
+// when its name was changed behind it (POSIX only; Windows refuses the
+// change), nothing is placed and nothing under the name is deleted.
+struct HeldCase {
+    const char* label;
+    const char* packageName;
+    bool replaceName;
+};
+
+class HeldInstallTest : public InstallPackageTest,
+                        public ::testing::WithParamInterface<HeldCase> {};
+
+TEST_P(HeldInstallTest, InstallsTheHeldBytesOrRefuses) {
+    const HeldCase& c = GetParam();
+    ASSERT_TRUE(plat::MakeDirectory(data_.c_str()));
+    bool zip = IsZipPackageName(c.packageName);
+    std::string path = dir_.Join(c.packageName);
+    plat::File held = plat::File::CreatePackage(path.c_str());
+    std::string bytes = zip ? zip_builder::Build({{"bin/app.txt", "verified"}}) : "verified";
+    ASSERT_TRUE(held.Write(bytes.data(), bytes.size()));
+    if (c.replaceName) {
+        std::string other = dir_.Join("unsigned");
+        ASSERT_TRUE(
+            WriteFile(other, zip ? zip_builder::Build({{"bin/app.txt", "unsigned"}}) : "unsigned"));
+        std::error_code ec;
+        fs::rename(other, path, ec);
+    }
+    bool replaced = held.IsNamedBy(path.c_str()) == false;
+
+    EXPECT_TRUE(
+        InstallPackage(c.packageName, held, path.c_str(), data_.c_str(), Writer(), nullptr));
+    held.Close();  // Windows deletes the download with its last handle
+
+    std::string placed = Install(zip ? "bin/app.txt" : c.packageName);
+    std::string got;
+    std::vector<std::string> expectedLog = {std::string("START COPY: |") + c.packageName + "|",
+                                            std::string("END COPY: |") + c.packageName + "|"};
+    if (replaced) {
+        expectedLog.insert(expectedLog.begin() + 1, std::string("COPY REFUSED: |") + c.packageName +
+                                                        "|(downloaded file replaced)");
+        EXPECT_FALSE(FileExists(placed));
+        EXPECT_TRUE(FileExists(path));  // the file now under the name is not deleted
+    } else {
+        ASSERT_TRUE(ReadFile(placed, &got));
+        EXPECT_EQ(got, "verified");
+        EXPECT_FALSE(FileExists(path));
+    }
+    EXPECT_EQ(log_, expectedLog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HeldInstallTest,
+                         ::testing::Values(HeldCase{"zip", "5.10.0123.zip", false},
+                                           HeldCase{"zip_name_replaced", "5.10.0123.zip", true},
+                                           HeldCase{"copy", "5.10.0123.exe", false},
+                                           HeldCase{"copy_name_replaced", "5.10.0123.exe", true}),
+                         [](const ::testing::TestParamInfo<HeldCase>& p) {
+                             return std::string(p.param.label);
+                         });
+
 TEST_F(InstallPackageTest, CreatesOneLevelOfInstallDirectoryOrStops) {
     std::string download = Download(zip_builder::Build({{"a.txt", "a"}}));
     EXPECT_FALSE(
@@ -157,9 +216,10 @@ TEST_F(InstallPackageTest, FailedPlacementKeepsTheDownloadButEndsNormally) {
     std::string empty = Download(zip_builder::Build({}));
     EXPECT_TRUE(InstallPackage("5.10.0123.zip", empty.c_str(), data_.c_str(), Writer(), nullptr));
     EXPECT_TRUE(FileExists(empty));
-    EXPECT_EQ(log_, (std::vector<std::string>{"START COPY: |5.10.0123.zip|",
-                                              "COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)",
-                                              "END COPY: |5.10.0123.zip|"}));
+    EXPECT_EQ(log_,
+              (std::vector<std::string>{"START COPY: |5.10.0123.zip|",
+                                        "COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)",
+                                        "END COPY: |5.10.0123.zip|"}));
 
     // No download at all: the target is left as it is.
     ASSERT_TRUE(WriteFile(Install("5.10.0124.zip"), "old"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -63,14 +64,15 @@ public:
             journal.push_back(std::string("download:") + url + " -> " + name +
                               (FileExists(name) ? " (stale file still there)" : ""));
             auto failure = downloadFailures.find(name);
-            if (failure != downloadFailures.end()) return PackageDownload{false, failure->second};
+            if (failure != downloadFailures.end())
+                return PackageDownload{false, failure->second, 0, {}};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
-            return PackageDownload{true, ""};
+            return PackageDownload{true, "", 0, {}};
         };
         if (checking) {
             s.checkPackage = [this](const char* folderUrl, const char* listedName,
-                                    const char* localPath) {
+                                    const char* localPath, const plat::File&) {
                 journal.push_back(std::string("check:") + folderUrl + listedName + " at " +
                                   localPath);
                 auto refusal = refusals.find(listedName);
@@ -83,7 +85,8 @@ public:
                                   std::to_string(fetched.size()) + " requests");
             };
         }
-        s.install = [this](const char* name, const char* path, const char* dataDir) {
+        s.install = [this](const char* name, const char* path, const plat::File&,
+                           const char* dataDir) {
             journal.push_back(std::string("install:") + name + " from " + path + " into " +
                               dataDir);
         };
@@ -174,6 +177,55 @@ TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
     EXPECT_EQ(world.journal[2], "download:" + Folder("5_1") + "5.10.0023.zip -> 5.10.0023.zip");
     EXPECT_FALSE(FileExists(dir.Join("5.10.0023.zip")));
 }
+
+// Kept parts of cut downloads: resumed in place of being deleted, the
+// resumption logged, and the parts of other packages dropped only once a
+// listing was had.
+struct PartCase {
+    const char* name;
+    bool listed;          // the installed line's folder lists 5.10.0023.zip
+    bool kept;            // keepsPart answers yes
+    std::uint64_t resumed;
+    std::vector<std::string> keepOnly;  // keepOnlyParts' argument; {"-"}: not called
+    bool staleFileStays;
+};
+
+class UpdateRunParts : public UpdateRunTest, public ::testing::WithParamInterface<PartCase> {};
+
+TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
+    const PartCase& c = GetParam();
+    world.fileVersion = "5.10.0020";
+    if (c.listed) world.listings[Folder("5_1")] = "5.10.0023.zip\t";
+    ASSERT_TRUE(WriteFile(dir.Join("5.10.0023.zip"), "part"));
+    std::vector<std::string> keepOnly{"-"};
+    UpdateServices s = world.Services();
+    s.keepsPart = [&](const char* url, const char* name) {
+        EXPECT_EQ(std::string(url), Folder("5_1") + "5.10.0023.zip");
+        EXPECT_EQ(std::string(name), "5.10.0023.zip");
+        return c.kept;
+    };
+    s.keepOnlyParts = [&](const std::vector<std::string>& names) { keepOnly = names; };
+    auto download = s.download;
+    s.download = [&](const char* url, const char* name, char* localPath) {
+        PackageDownload d = download(url, name, localPath);
+        d.resumedFrom = c.resumed;
+        return d;
+    };
+    RunUpdate(s, kBase);
+    EXPECT_EQ(keepOnly, c.keepOnly);
+    EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
+    bool logged = std::find(world.journal.begin(), world.journal.end(),
+                            "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") !=
+                  world.journal.end();
+    EXPECT_EQ(logged, c.resumed > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UpdateRunParts,
+    ::testing::Values(PartCase{"kept_and_resumed", true, true, 3000, {"5.10.0023.zip"}, true},
+                      PartCase{"not_kept", true, false, 0, {"5.10.0023.zip"}, false},
+                      PartCase{"no_listing_keeps_parts", false, false, 0, {"-"}, true}),
+    [](const ::testing::TestParamInfo<PartCase>& p) { return std::string(p.param.name); });
 
 TEST_F(UpdateRunTest, EmptyCurrentLineStillInstallsTheNewestLine) {
     world.fileVersion = "5.10.0020";

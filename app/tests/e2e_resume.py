@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""End-to-end tests of resuming a cut package download at the next run.
+
+  e2e_resume.py --exe PATH [--emulator WINE_RUN] [--frontend EXE] CASE
+"""
+import os
+import sys
+import time
+
+import e2e_harness
+import e2e_server
+import e2e_station
+from e2e_harness import check
+from e2e_station import expect_tree, folder, package_log
+
+FIRST = "5.10.0023.zip"
+
+
+def big_package(s, line, version):
+    """A package with an incompressible item, so that a part of it is a
+    part of its file."""
+    files = e2e_server.package_files(version)
+    files["bin/data-%s.bin" % version] = os.urandom(600000).hex()
+    path = os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line,
+                        version + ".zip")
+    e2e_server.make_package(path, files)
+    return files
+
+
+def killed_run(s, name, held):
+    """Starts a run, kills it once the server has sent held bytes of name."""
+    s.server.stall_after[name] = held
+    proc = s.program.start(s.station, s.env())
+    try:
+        check(s.server.held.wait(e2e_harness.RUN_TIMEOUT), "package never asked for")
+        time.sleep(0.5)  # the bytes reach the file
+    finally:
+        proc.kill()
+        proc.wait(e2e_harness.RUN_TIMEOUT)
+    del s.server.stall_after[name]
+    s.server.release.set()
+    e2e_station.no_program_left(s.program)
+
+
+def case_resume_after_kill(s):
+    files = big_package(s, "5_1", "5.10.0023")
+    s.station_files()
+    killed_run(s, FIRST, 300000)
+    check(os.path.exists(os.path.join(s.station, FIRST + ".part")), "no part kept")
+    s.server.requests.clear()
+    s.server.ranges.clear()
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    check(s.server.ranges[-1].startswith("bytes="), "ranges asked: %s" % s.server.ranges)
+    start = int(s.server.ranges[-1][6:-1])
+    check(start >= 300000 - 65536, "resumed from byte %d" % start)
+    log = s.log_messages()
+    want = ["START"] + package_log(FIRST)[:1] + ["DOWLOAD RESUMED: %s (from byte %d)" % (
+        FIRST, start)] + package_log(FIRST)[1:] + ["END"]
+    check(log == want, "log %s" % log)
+    got = s.installed()
+    check(got == files, "installed %s" % sorted(got))
+    e2e_station.expect_no_downloads_left(s)
+    check(not os.path.exists(os.path.join(s.station, FIRST + ".part")), "record left")
+
+
+def case_part_no_longer_chosen(s):
+    big_package(s, "5_1", "5.10.0023")
+    s.station_files()
+    killed_run(s, FIRST, 300000)
+    # The package is withdrawn; the next line's package is chosen instead.
+    os.remove(os.path.join(s.tree, "Marl Quill", "MarlQuill", "5_1 Installers", FIRST))
+    e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.ranges.clear()
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    check(s.server.ranges == [""] * len(s.server.ranges), "ranges %s" % s.server.ranges)
+    left = sorted(n for n in os.listdir(s.station) if n.startswith("5."))
+    check(left == [], "files left: %s" % left)
+    expect_tree(s, ["5.20.0001"])
+
+
+CASES = {
+    "resume_after_kill": case_resume_after_kill,
+    "part_no_longer_chosen": case_part_no_longer_chosen,
+}
+
+
+def main():
+    parser = e2e_station.program_arguments()
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    program = e2e_station.Program(args)
+    scenario = e2e_station.Scenario(program)
+
+    def body():
+        CASES[args.case](scenario)
+    return e2e_harness.run_case("resume " + args.case, scenario, body)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
