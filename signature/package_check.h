@@ -5,7 +5,7 @@
 //
 //   sig::PackageCheck check(keys);
 //   net::DownloadPackage(url, name, path, check.BeginPackage());
-//   std::string refused = check.Check(folderUrl, listedName, path);
+//   update::Outcome checked = check.Check(folderUrl, listedName, path);
 //
 // With no key (an empty or all-blank text) the check is disabled: it makes
 // no hasher (so no hashing thread), hashes nothing and fetches nothing, and
@@ -24,6 +24,7 @@
 #include "platform/file_handle.h"
 #include "signature/package_hasher.h"
 #include "signature/verify.h"
+#include "update/outcome.h"
 
 namespace sig {
 
@@ -38,15 +39,15 @@ public:
     // to this object, which must outlive the download.
     std::function<void(const void* data, std::size_t size)> BeginPackage();
 
-    // Empty when the package downloaded since BeginPackage may be installed,
-    // else the reason for the run log. folderUrl ends with "/".
-    std::string Check(const char* folderUrl, const char* listedName, const char* localPath);
+    // Ok when the package downloaded since BeginPackage may be installed,
+    // else refused with the reason for the run log. folderUrl ends with "/".
+    update::Outcome Check(const char* folderUrl, const char* listedName, const char* localPath);
     // The same for a package held open since its download: a legacy
     // signature is checked over package's bytes, not a file reopened by name.
-    std::string Check(const char* folderUrl, const char* listedName, const plat::File& package);
+    update::Outcome Check(const char* folderUrl, const char* listedName, const plat::File& package);
 
 private:
-    std::string Check(const char* folderUrl, PackageFacts facts);
+    update::Outcome Check(const char* folderUrl, PackageFacts facts);
 
     bool enabled_ = false;
     bool keysUsable_ = false;

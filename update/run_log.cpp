@@ -33,13 +33,14 @@ std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
     return line;
 }
 
-void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
-              bool truncate) {
-    plat::File file = OpenRunLog(truncate);
+void WriteLog(const char* computerName, const update::LogEvent& event) {
+    plat::File file = OpenRunLog(event.kind == update::LogKind::kStart);
     if (!file.valid()) return;
     // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
     // platforms.
     std::string line =
-        FormatLogLine(computerName, plat::GetLocalTimeOfDay(), prefix, text, detail) + "\r\n";
+        FormatLogLine(computerName, plat::GetLocalTimeOfDay(), update::LogPrefix(event.kind),
+                      event.text.c_str(), event.detail.c_str()) +
+        "\r\n";
     file.Write(line.data(), line.size());
 }

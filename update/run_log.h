@@ -1,15 +1,16 @@
-// The run log, TalCheckLog.txt in the current directory: one line per call,
+// The run log, TalCheckLog.txt in the current directory: one line per event,
 //   "<computer> [hh:mm:ss] <prefix><text>[ <detail>]" CR LF
-// The file is opened and closed for every line, so other programs can read
-// it while a run goes on. truncate starts a new log (the run's first line);
-// otherwise the line is appended. A file that cannot be opened loses the
-// line silently. Lines end in CR LF on every platform, so both builds write
+// with the prefix of the event's kind (update/log_event.h). The file is
+// opened and closed for every line, so other programs can read it while a
+// run goes on. kStart starts a new log; any other line is appended. A file that cannot be opened
+// loses the line silently. Lines end in CR LF on every platform, so both builds write
 // byte-identical logs.
 #pragma once
 
 #include <string>
 
 #include "platform/system.h"
+#include "update/log_event.h"
 
 constexpr const char* kRunLogName = "TalCheckLog.txt";
 
@@ -19,5 +20,4 @@ constexpr const char* kRunLogName = "TalCheckLog.txt";
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
                           const char* text, const char* detail);
 
-void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
-              bool truncate);
+void WriteLog(const char* computerName, const update::LogEvent& event);

@@ -51,7 +51,7 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     Download(check, Fixture("5.20.0001.zip"));
 
     std::string folder = server.Url("/f/");
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip"), c.reason);
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip").reason, c.reason);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].path, kSignaturePath);
 }
@@ -77,9 +77,9 @@ TEST(PackageCheckRun, HashesEachPackageAfresh) {
     std::string flipped = package;
     flipped[10] ^= 1;
     Download(check, flipped);
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "bad signature");
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "").reason, "bad signature");
     Download(check, package);
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "");
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "").reason, "");
 }
 
 TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
@@ -92,7 +92,8 @@ TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
     ASSERT_TRUE(bad.Enabled());
     Download(bad, Fixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.
-    EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", ""), "unusable compiled-in key");
+    EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", "").reason,
+              "unusable compiled-in key");
 }
 
 }  // namespace

@@ -54,9 +54,9 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
     ASSERT_TRUE(testing_support::WriteFile(kRunLogName, "old run\r\n"));
-    WriteLog("PC", "START", "", "", true);
-    WriteLog("PC", "START DOWLOAD: ", "5.10.0023.zip", "", false);
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kStart, "", ""});
+    WriteLog("PC", {update::LogKind::kStartDownload, "5.10.0023.zip", ""});
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     // PC [hh:mm:ss] is 14 characters.
@@ -73,7 +73,7 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
 TEST(RunLog, AppendCreatesAMissingLog) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     EXPECT_EQ(log.substr(2), log.substr(2, 12) + "END\r\n");
@@ -85,8 +85,8 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
     // A directory of the log's name cannot be opened as a file.
     std::error_code ec;
     ASSERT_TRUE(std::filesystem::create_directory(dir.Join(kRunLogName), ec));
-    WriteLog("PC", "START", "", "", true);
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kStart, "", ""});
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
 }
 
@@ -98,14 +98,15 @@ TEST(RunLog, LinkUnderTheLogsNameIsNeverWrittenThrough) {
     std::error_code ec;
     std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
     if (ec) GTEST_SKIP() << "no symbolic links here";
-    for (bool truncate : {false, true}) {
-        WriteLog("PC", "START", "", "", truncate);
+    for (update::LogKind kind : {update::LogKind::kEnd, update::LogKind::kStart}) {
+        WriteLog("PC", {kind, "", ""});
         std::string bytes;
         ASSERT_TRUE(ReadFile(outside, &bytes));
         EXPECT_EQ(bytes, "outside");
         EXPECT_FALSE(std::filesystem::is_symlink(dir.Join(kRunLogName)));
         ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
-        EXPECT_EQ(bytes.substr(bytes.size() - 7), "START\r\n");
+        std::string line = std::string(update::LogPrefix(kind)) + "\r\n";
+        EXPECT_EQ(bytes.substr(bytes.size() - line.size()), line);
         std::filesystem::remove(dir.Join(kRunLogName), ec);
         std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
     }
