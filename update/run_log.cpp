@@ -18,19 +18,12 @@ plat::File OpenRunLog(bool truncate) {
 
 }  // namespace
 
-std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
-                          const char* text, const char* detail) {
+std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
+                          const update::LogEvent& event) {
     char stamp[128] = {};
     std::snprintf(stamp, sizeof stamp, "%s [%02d:%02d:%02d] ", computerName, time.hour, time.minute,
                   time.second);
-    std::string line = stamp;
-    line += prefix;
-    line += text;
-    if (*detail) {
-        line += ' ';
-        line += detail;
-    }
-    return line;
+    return stamp + update::LogLineText(event);
 }
 
 void WriteLog(const char* computerName, const update::LogEvent& event) {
@@ -38,9 +31,6 @@ void WriteLog(const char* computerName, const update::LogEvent& event) {
     if (!file.valid()) return;
     // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
     // platforms.
-    std::string line =
-        FormatLogLine(computerName, plat::GetLocalTimeOfDay(), update::LogPrefix(event.kind),
-                      event.text.c_str(), event.detail.c_str()) +
-        "\r\n";
+    std::string line = FormatLogLine(computerName, plat::GetLocalTimeOfDay(), event) + "\r\n";
     file.Write(line.data(), line.size());
 }

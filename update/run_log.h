@@ -15,9 +15,8 @@
 constexpr const char* kRunLogName = "TalCheckLog.txt";
 
 // The line without its end: the stamp "%s [%02d:%02d:%02d] " from the
-// computer name and the time, the prefix, the text, and a blank and the
-// detail when the detail is not empty.
-std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
-                          const char* text, const char* detail);
+// computer name and the time, then the event's text (update::LogLineText).
+std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
+                          const update::LogEvent& event);
 
 void WriteLog(const char* computerName, const update::LogEvent& event);

@@ -17,9 +17,7 @@ using testing_support::ScopedTempDir;
 struct LineCase {
     const char* computer;
     plat::TimeOfDay time;
-    const char* prefix;
-    const char* text;
-    const char* detail;
+    update::LogEvent event;
     const char* expected;
 };
 
@@ -27,28 +25,25 @@ class LogLineTest : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(LogLineTest, FormsStampAndPieces) {
     const LineCase& c = GetParam();
-    EXPECT_EQ(FormatLogLine(c.computer, c.time, c.prefix, c.text, c.detail), c.expected);
+    EXPECT_EQ(FormatLogLine(c.computer, c.time, c.event), c.expected);
 }
 
+using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, LogLineTest,
-    ::testing::Values(LineCase{"WS07", {9, 5, 1}, "START", "", "", "WS07 [09:05:01] START"},
-                      LineCase{"WS07", {0, 0, 1}, "END", "", "", "WS07 [00:00:01] END"},
-                      LineCase{"WS07",
-                               {23, 59, 59},
-                               "START DOWLOAD: ",
-                               "5.10.0123.zip",
-                               "",
-                               "WS07 [23:59:59] START DOWLOAD: 5.10.0123.zip"},
-                      LineCase{"WS07",
-                               {12, 0, 0},
-                               "END COPY: ",
-                               "5.10.0123.zip",
-                               "failed",
-                               "WS07 [12:00:00] END COPY: 5.10.0123.zip failed"},
-                      LineCase{
-                          "WS07", {12, 0, 0}, "NOTE", "", "detail", "WS07 [12:00:00] NOTE detail"},
-                      LineCase{"", {7, 8, 9}, "START", "", "", " [07:08:09] START"}));
+    ::testing::Values(
+        LineCase{"WS07", {9, 5, 1}, {K::kStart, "", ""}, "WS07 [09:05:01] START"},
+        LineCase{"WS07", {0, 0, 1}, {K::kEnd, "", ""}, "WS07 [00:00:01] END"},
+        LineCase{"WS07",
+                 {23, 59, 59},
+                 {K::kStartDownload, "5.10.0123.zip", ""},
+                 "WS07 [23:59:59] START DOWLOAD: 5.10.0123.zip"},
+        LineCase{"WS07",
+                 {12, 0, 0},
+                 {K::kCopyFailed, "5.10.0123.zip", "(f: failed)"},
+                 "WS07 [12:00:00] COPY FAILED: 5.10.0123.zip (f: failed)"},
+        LineCase{"WS07", {12, 0, 0}, {K::kEnd, "", "detail"}, "WS07 [12:00:00] END detail"},
+        LineCase{"", {7, 8, 9}, {K::kStart, "", ""}, " [07:08:09] START"}));
 
 TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     ScopedTempDir dir;
