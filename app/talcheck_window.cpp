@@ -67,7 +67,12 @@ bool TalCheckWindow::Find(TEventInfo& info) {
 }
 
 int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
-    const update::LogWriter log = [this](const update::LogEvent& event) { WriteLog(event); };
+    // Each line stamped with ComputerName; failures, recoveries and installed
+    // packages are also reported as system events.
+    const update::LogWriter log = [this](const update::LogEvent& event) {
+        WriteLog(ComputerName, event);
+        ReportLogEvent(event);
+    };
     UpdateServices services;
     services.writeLog = log;
     services.readFileVersion = ReadFileVersion;
@@ -104,9 +109,4 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
-}
-
-void TalCheckWindow::WriteLog(const update::LogEvent& event) {
-    ::WriteLog(ComputerName, event);
-    ReportLogEvent(event);
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "framework/window.h"
-#include "update/log_event.h"
 
 constexpr unsigned UM_START_UPDATE = 5010;
 constexpr const char* kTalCheckClass = "TALCHECK_CLASS";
@@ -22,11 +21,6 @@ public:
 
     // The whole update run; always 1.
     int32_t EvStartUpdate(fw::TParam1, fw::TParam2);
-
-    // One run-log line stamped with ComputerName; a failure, a recovery and
-    // an installed package are also reported as system events
-    // (update/run_events.h).
-    void WriteLog(const update::LogEvent& event);
 
     // The computer's name, up to 13 characters; empty when it is longer.
     char ComputerName[15];
