@@ -40,11 +40,61 @@ target_precompile_headers(talcheck_test_pch PRIVATE
     "$<$<COMPILE_LANGUAGE:CXX>:<functional$<ANGLE-R>>"
     "$<$<COMPILE_LANGUAGE:CXX>:<memory$<ANGLE-R>>")
 
-# talcheck_add_test(<name> SOURCES <files...> LIBS <targets...>)
+# Tools some tests need beyond the compilers and GoogleTest. A plain native
+# build works without them: the tests that need a missing one are skipped
+# and say which Debian package to install.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(TALCHECK_MINISIGN minisign)
+find_program(TALCHECK_MINGW_WINDRES x86_64-w64-mingw32-windres)
+find_program(TALCHECK_MINGW_CC NAMES x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-gcc)
+find_program(TALCHECK_NGINX nginx PATHS /usr/sbin)
+set(TALCHECK_NEEDS_MINISIGN TALCHECK_MINISIGN=minisign)
+set(TALCHECK_NEEDS_MINGW TALCHECK_MINGW_WINDRES=binutils-mingw-w64-x86-64
+                         TALCHECK_MINGW_CC=gcc-mingw-w64-x86-64-posix)
+set(TALCHECK_NEEDS_NGINX TALCHECK_NGINX=nginx)
+# How the end-to-end scripts start a program of this build.
+if(WIN32)
+    set(TALCHECK_TEST_EMULATOR --emulator ${CMAKE_BINARY_DIR}/wine-run.sh)
+endif()
+# Made by testing/ for the end-to-end tests of app/, audit/ and deploy/.
+set(TALCHECK_TEST_FRONTEND ${CMAKE_BINARY_DIR}/testing/frontend_fixture.exe)
+# The two package keys (minisign key pairs) that app/tests makes for the
+# signed end-to-end cases of app/ and audit/.
+set(TALCHECK_TEST_KEYS ${CMAKE_BINARY_DIR}/app/tests/e2e_keys)
+
+# talcheck_missing(<out> <VARIABLE=package>...): the packages of the tools
+# whose variables are not set to a found program; empty when all are there.
+function(talcheck_missing out)
+    set(packages)
+    foreach(need IN LISTS ARGN)
+        string(REPLACE "=" ";" need "${need}")
+        list(GET need 0 variable)
+        list(GET need 1 package)
+        if(NOT ${variable})
+            list(APPEND packages ${package})
+        endif()
+    endforeach()
+    set(${out} "${packages}" PARENT_SCOPE)
+endfunction()
+
+# talcheck_add_skipped(<name> <packages>): a test that only says what to install.
+function(talcheck_add_skipped name packages)
+    string(REPLACE ";" " " packages "${packages}")
+    add_test(NAME ${name} COMMAND sh -c "echo 'skipped: apt-get install ${packages}'; exit 77")
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+endfunction()
+
+# talcheck_add_test(<name> SOURCES <files...> LIBS <targets...> [NEEDS <VARIABLE=package>...])
 # One GoogleTest program; each TEST becomes its own ctest entry on both
-# platforms (under Wine for the Windows build).
+# platforms (under Wine for the Windows build). Without a tool it NEEDS the
+# program is not built and one entry <name>.skipped says what to install.
 function(talcheck_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;NEEDS" ${ARGN})
+    talcheck_missing(missing ${T_NEEDS})
+    if(missing)
+        talcheck_add_skipped(${name}.skipped "${missing}")
+        return()
+    endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE talcheck_options ${T_LIBS} GTest::gtest GTest::gmock
                                           GTest::gtest_main)
@@ -54,6 +104,25 @@ function(talcheck_add_test name)
         NO_PRETTY_VALUES
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES ENVIRONMENT "TALCHECK_TEST_SOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR}")
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+# talcheck_add_script_tests(<prefix> COMMAND <command...> CASES <case...>
+#                           [NEEDS <VARIABLE=package>...] [PROPERTIES <property value>...])
+# One ctest entry <prefix><case> per case, running "<command...> <case>";
+# a script exits with 77 for a case it skips. Each entry has a time-out of
+# 300 s unless PROPERTIES sets another. Without a tool it NEEDS, each entry
+# just says what to install.
+function(talcheck_add_script_tests prefix)
+    cmake_parse_arguments(T "" "" "COMMAND;CASES;NEEDS;PROPERTIES" ${ARGN})
+    talcheck_missing(missing ${T_NEEDS})
+    foreach(case IN LISTS T_CASES)
+        if(missing)
+            talcheck_add_skipped(${prefix}${case} "${missing}")
+            continue()
+        endif()
+        add_test(NAME ${prefix}${case} COMMAND ${T_COMMAND} ${case})
+        set_tests_properties(${prefix}${case} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                                                         ${T_PROPERTIES})
+    endforeach()
 endfunction()
