@@ -10,6 +10,8 @@ if(WIN32)
         if(NOT TARGET GTest::${_t})
             add_library(GTest::${_t} ALIAS ${_t})
         endif()
+        # Like the test programs: compiled fast, never debugged here.
+        target_compile_options(${_t} PRIVATE -O0 -g0)
     endforeach()
 
     # Test programs run under Wine through a wrapper generated for this build
