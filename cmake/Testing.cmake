@@ -21,6 +21,9 @@ if(WIN32)
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                     WORLD_READ WORLD_EXECUTE @ONLY)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh CACHE FILEPATH "" FORCE)
+    # The prefix is made while the build runs, not by the first test.
+    add_custom_target(talcheck_wine_prefix ALL COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --start
+                      COMMENT "Starting Wine for the tests" VERBATIM)
 else()
     find_package(GTest REQUIRED)
 endif()
