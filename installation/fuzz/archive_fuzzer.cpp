@@ -100,7 +100,8 @@ void InstallWhole(const std::string& archive) {
     Snapshot(Under("install"), &before);
     PackageLimits limits;
     limits.reserveBytes = 0;
-    update::Outcome outcome = InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
+    update::Outcome outcome =
+        InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
     CheckNothingEscaped();
     Snapshot(Under("install"), &after);
     if (!outcome.ok() && before != after) {
