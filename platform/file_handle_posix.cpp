@@ -33,6 +33,17 @@ timespec ToTimespec(FileTime t) {
     return ts;
 }
 
+// The file just opened as fd when it is a regular file; otherwise the
+// code of the failed open or of the check.
+File RegularOnly(int fd) {
+    if (fd < 0) return File::Failed(errno);
+    File file = File::Adopt(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return File::Failed(errno);
+    if (!S_ISREG(st.st_mode)) return File::Failed(EINVAL);
+    return file;
+}
+
 }  // namespace
 
 void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
@@ -54,13 +65,7 @@ File File::OpenForRead(const char* path) {
     // O_NONBLOCK: a FIFO under the name must not wait for a writer; it is
     // refused below with anything else that is no regular file (Windows
     // cannot open a directory as a file either).
-    int fd = ::open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Failed(errno);
-    File file(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return Failed(errno);
-    if (!S_ISREG(st.st_mode)) return Failed(EINVAL);
-    return file;
+    return RegularOnly(::open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
@@ -92,13 +97,8 @@ File File::CreateReplacingLink(const char* path) {
     if (::lstat(native, &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(native);
     // O_NOFOLLOW: a link planted again since the unlink fails the open.
     // O_NONBLOCK: a FIFO of the name must not wait for a reader.
-    int fd =
-        ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0) return Failed(errno);
-    File file(fd);
-    if (::fstat(fd, &st) != 0) return Failed(errno);
-    if (!S_ISREG(st.st_mode)) return Failed(EINVAL);
-    return file;
+    return RegularOnly(
+        ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
 }
 
 File File::CreateNew(const char* path, std::uint32_t attributes) {
@@ -114,15 +114,9 @@ File File::OpenForAppend(const char* path, bool truncate) {
     if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     if (truncate) flags |= O_TRUNC;
-    int fd = ::open(native, flags, 0666);
-    if (fd < 0) return Failed(errno);
-    File file(fd);
-    struct stat st {};
     // A FIFO or device under the name would swallow the lines (O_NONBLOCK
     // keeps a FIFO without reader from blocking the open).
-    if (::fstat(fd, &st) != 0) return Failed(errno);
-    if (!S_ISREG(st.st_mode)) return Failed(EINVAL);
-    return file;
+    return RegularOnly(::open(native, flags, 0666));
 }
 
 File File::CreatePackage(const char* path) {

@@ -40,15 +40,29 @@ File Opened(HANDLE h) {
     return file;
 }
 
+// The file CreateFile opened when it is a file on a disk (no pipe or device).
+File DiskFileOnly(HANDLE h) {
+    File file = Opened(h);
+    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK)
+        return File::Failed(ERROR_INVALID_PARAMETER);
+    return file;
+}
+
+// A link (reparse point) at path goes as itself, never its target.
+void RemoveLink(const char* path) {
+    DWORD existing = ::GetFileAttributesA(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        ::DeleteFileA(path);
+}
+
 }  // namespace
 
 File File::OpenForRead(const char* path) {
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    File file = Opened(h);
     // A pipe or device under the name is no file to read whole.
-    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
@@ -72,17 +86,12 @@ File File::CreateAlways(const char* path, std::uint32_t attributes) {
 }
 
 File File::CreateReplacingLink(const char* path) {
-    DWORD existing = ::GetFileAttributesA(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        !(existing & FILE_ATTRIBUTE_DIRECTORY))
-        ::DeleteFileA(path);  // removes the link, not its target
+    RemoveLink(path);
     // FILE_FLAG_OPEN_REPARSE_POINT: a link planted again meanwhile is
     // replaced itself rather than followed.
     HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file = Opened(h);
-    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::CreateNew(const char* path, std::uint32_t attributes) {
@@ -110,19 +119,14 @@ File File::OpenForAppend(const char* path, bool truncate) {
 }
 
 File File::CreatePackage(const char* path) {
-    DWORD existing = ::GetFileAttributesA(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        !(existing & FILE_ATTRIBUTE_DIRECTORY))
-        ::DeleteFileA(path);  // removes the link, not its target
+    RemoveLink(path);
     // Read sharing only: an existing file that someone holds open for
     // writing cannot be opened at all, and nobody can write, rename or
     // delete this one until it is closed.
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file = Opened(h);
-    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
