@@ -132,7 +132,11 @@ File File::CreatePackage(const char* path) {
 File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
     // Asked first without any access: a pipe under the name is never opened
     // for reading, which could wait for its other end.
-    if (!IsRegularFileWithin(path, maxBytes)) return Failed(ERROR_INVALID_PARAMETER);
+    if (!IsRegularFileWithin(path, maxBytes)) {
+        // A missing file shows as missing; anything else the check refused.
+        bool missing = ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+        return Failed(missing ? static_cast<int>(::GetLastError()) : ERROR_INVALID_PARAMETER);
+    }
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
