@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 
 #include "audit/package_test.h"
 #include "audit/tree_signatures.h"
+#include "installation/install_package.h"
+#include "update/installer_url.h"
 #include "update/package_choice.h"
 #include "update/version.h"
 
@@ -24,21 +25,9 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
     return entries;
 }
 
-// The run's folder path for a line, "/%1d_%1d%%20Installers/", is the folder
-// name "<major>_<minor> Installers" with the blank escaped.
-bool ParseLineFolder(const std::string& name, TreeLine* line) {
-    static const std::regex kLine(R"(^(\d{1,9})_(\d) Installers$)");
-    std::smatch m;
-    if (!std::regex_match(name, m, kLine)) return false;
-    line->folder = name;
-    line->major = std::stoi(m[1].str());
-    line->minor = std::stoi(m[2].str());
-    return true;
-}
-
 void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
     const std::string where = line.folder + "/" + name;
-    if (!ContainsZip(name.c_str())) return;  // stations pass over other files
+    if (!IsZipPackageName(name.c_str())) return;  // stations pass over other files
     int32_t a = 0, b = 0, c = 0;
     if (!ParseVersion(name.c_str(), a, b, c)) {
         problems.push_back(
@@ -112,10 +101,9 @@ void CheckGaps(TreeReport& report) {
         NextVersionLine(major, minor);
         if (major == report.lines[i].major && minor == report.lines[i].minor) continue;
         report.problems.push_back(
-            {"gap", "no folder " + std::to_string(major) + "_" + std::to_string(minor) +
-                        " Installers between " + report.lines[i - 1].folder + " and " +
-                        report.lines[i].folder + ": stations before it never reach " +
-                        report.lines[i].folder});
+            {"gap", "no folder " + LineFolderName(major, minor) + " between " +
+                        report.lines[i - 1].folder + " and " + report.lines[i].folder +
+                        ": stations before it never reach " + report.lines[i].folder});
     }
 }
 
@@ -124,7 +112,8 @@ void CheckGaps(TreeReport& report) {
 TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     TreeReport report;
     TreeSignatures signatures(packageKeys);
-    fs::path root = fs::path(dir) / "Marl Quill" / "MarlQuill";
+    fs::path root = dir;
+    for (const char* folder : kInstallerTree) root /= folder;
     std::error_code ec;
     if (!fs::is_directory(root, ec)) root = dir;
     report.root = root.string();
@@ -135,12 +124,13 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     for (const fs::directory_entry& entry : SortedEntries(root)) {
         std::string name = entry.path().filename().string();
         TreeLine line;
-        if (!entry.is_directory(ec) || !ParseLineFolder(name, &line)) {
+        if (!entry.is_directory(ec) || !ParseLineFolderName(name, &line.major, &line.minor)) {
             report.problems.push_back(
                 {"not_a_line_folder", name + ": not a version-line folder (\"<major>_<minor> "
                                              "Installers\"); stations never ask for it"});
             continue;
         }
+        line.folder = name;
         CheckLine(entry.path(), line, signatures, report);
         report.lines.push_back(line);
     }
