@@ -10,14 +10,10 @@ std::string Line(int32_t major, int32_t minor) {
 }
 
 std::string LineBelow(const ChoiceWalk& walk, const WalkedEntry& entry) {
-    const VersionTriple& v = entry.version;
-    if (entry.by == kNoEntry) {
-        return "line " + Line(v.major, v.minor) + " is below " +
-               Line(walk.startMajor, walk.startMinor) + ", the line it must reach";
-    }
-    const WalkedEntry& accepted = walk.entries[entry.by];
-    return "line " + Line(v.major, v.minor) + " is below " +
-           Line(accepted.version.major, accepted.version.minor) + ", the line of " + accepted.name;
+    return "line " + Line(entry.version.major, entry.version.minor) + " is below " +
+           Line(entry.lineMajor, entry.lineMinor) +
+           (entry.by == kNoEntry ? ", the line it must reach"
+                                 : ", the line of " + walk.entries[entry.by].name);
 }
 
 std::string Verdict(const ChoiceWalk& walk, const WalkedEntry& entry) {
@@ -33,11 +29,11 @@ std::string Verdict(const ChoiceWalk& walk, const WalkedEntry& entry) {
         case EntryVerdict::kLineBelow:
             return LineBelow(walk, entry);
         case EntryVerdict::kBuildTooLow:
-            break;
+            if (walk.leastBuild <= 0) return "negative build";
+            return "build " + std::to_string(entry.version.build) +
+                   " is not above the installed build " + std::to_string(walk.leastBuild - 1);
     }
-    if (walk.leastBuild <= 0) return "negative build";
-    return "build " + std::to_string(entry.version.build) + " is not above the installed build " +
-           std::to_string(walk.leastBuild - 1);
+    return "";
 }
 
 }  // namespace

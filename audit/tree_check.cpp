@@ -6,6 +6,7 @@
 #include "audit/package_test.h"
 #include "audit/tree_signatures.h"
 #include "installation/install_package.h"
+#include "signature/package_check.h"
 #include "update/installer_url.h"
 #include "update/package_choice.h"
 #include "update/version.h"
@@ -41,10 +42,11 @@ void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warni
     line.packages.push_back(name);
 }
 
-void CheckSignature(const TreeSignatures& signatures, const fs::path& folder, PackageTest& test,
+void CheckSignature(const sig::PackageKeys& keys, const fs::path& folder, PackageTest& test,
                     TreeReport& report) {
-    if (!signatures.Enabled()) return;
-    std::string refused = signatures.Check(folder.string(), fs::path(test.url).filename().string());
+    if (!keys.Enabled()) return;
+    std::string refused =
+        CheckTreeSignature(keys, folder.string(), fs::path(test.url).filename().string());
     test.signature = refused.empty() ? "verified" : refused;
     if (refused.empty()) return;
     test.passed = false;
@@ -54,12 +56,12 @@ void CheckSignature(const TreeSignatures& signatures, const fs::path& folder, Pa
          test.localName + ": " + refused});
 }
 
-void CheckLine(const fs::path& folder, TreeLine& line, const TreeSignatures& signatures,
+void CheckLine(const fs::path& folder, TreeLine& line, const sig::PackageKeys& keys,
                TreeReport& report) {
     for (const fs::directory_entry& entry : SortedEntries(folder)) {
         std::string name = entry.path().filename().string();
         std::error_code ec;
-        if (entry.is_directory(ec) && name == "signatures") continue;
+        if (entry.is_directory(ec) && name == sig::kSignatureFolder) continue;
         if (entry.is_directory(ec)) {
             report.problems.push_back(
                 {"stray_folder", line.folder + "/" + name + ": a folder inside a line folder"});
@@ -81,7 +83,7 @@ void CheckLine(const fs::path& folder, TreeLine& line, const TreeSignatures& sig
         if (!test.passed) {
             report.problems.push_back({"package_broken", test.localName + ": " + test.problem});
         }
-        CheckSignature(signatures, folder, test, report);
+        CheckSignature(keys, folder, test, report);
         report.packages.push_back(test);
     }
     if (line.packages.empty()) {
@@ -111,7 +113,7 @@ void CheckGaps(TreeReport& report) {
 
 TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     TreeReport report;
-    TreeSignatures signatures(packageKeys);
+    const sig::PackageKeys keys(packageKeys);
     fs::path root = dir;
     for (const char* folder : kInstallerTree) root /= folder;
     std::error_code ec;
@@ -131,7 +133,7 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
             continue;
         }
         line.folder = name;
-        CheckLine(entry.path(), line, signatures, report);
+        CheckLine(entry.path(), line, keys, report);
         report.lines.push_back(line);
     }
     if (report.lines.empty()) {

@@ -1,45 +1,48 @@
-// The signature check of the update run: given the compiled-in keys, hashes
-// each package while it downloads and, once it is complete, fetches
-// "<folder URL>signatures/<listed name>.minisig" (at most 4096 bytes) and
-// verifies it (see signature/verify.h).
+// The signature check of one package in the update run: made for the package
+// before its download, it hashes the bytes as they are written and, once the
+// download is complete, fetches the package's signature (SignatureLocation,
+// at most 4096 bytes) and verifies it (see signature/verify.h).
 //
 //   sig::PackageCheck check(keys);
-//   net::DownloadPackage(url, name, path, check.BeginPackage());
+//   net::DownloadPackage(url, name, path, check.Observer());
 //   std::string refused = check.Check(folderUrl, listedName, path);
 //
-// With no key (an empty or all-blank text) the check is disabled: it makes
-// no hasher (so no hashing thread), hashes nothing and fetches nothing, and
-// the caller is expected not to call Check.
-// A key text with a malformed key refuses every package: a deployment that
-// meant to require signatures never runs without them.
+// With the keys disabled (see signature/package_keys.h) it makes no hasher
+// (so no hashing thread), hashes nothing, fetches nothing and refuses
+// nothing.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "signature/minisign_format.h"
 #include "platform/file_handle.h"
 #include "signature/package_hasher.h"
+#include "signature/package_keys.h"
 #include "signature/verify.h"
 
 namespace sig {
 
+// Where the signature of a package in folder lies: in the subfolder
+// kSignatureFolder, "<folder>signatures/<listed name>.minisig". folder ends
+// with "/", a URL or a local folder alike.
+constexpr char kSignatureFolder[] = "signatures";
+std::string SignatureLocation(const std::string& folder, const std::string& listedName);
+
 class PackageCheck {
 public:
-    explicit PackageCheck(const char* keyText);
+    // keys must outlive the check.
+    explicit PackageCheck(const PackageKeys& keys);
 
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return keys_.Enabled(); }
 
-    // Starts the hash of the next package; the returned observer (empty when
-    // the check is disabled) takes its bytes as they are written. It refers
-    // to this object, which must outlive the download.
-    std::function<void(const void* data, std::size_t size)> BeginPackage();
+    // Takes the package's bytes as they are written (empty when the check is
+    // disabled). It refers to this object, which must outlive the download.
+    std::function<void(const void* data, std::size_t size)> Observer();
 
-    // Empty when the package downloaded since BeginPackage may be installed,
-    // else the reason for the run log. folderUrl ends with "/".
+    // Asked once, after the download: empty when the package may be
+    // installed, else the reason for the run log. folderUrl ends with "/".
     std::string Check(const char* folderUrl, const char* listedName, const char* localPath);
     // The same for a package held open since its download: a legacy
     // signature is checked over package's bytes, not a file reopened by name.
@@ -48,9 +51,7 @@ public:
 private:
     std::string Check(const char* folderUrl, PackageFacts facts);
 
-    bool enabled_ = false;
-    bool keysUsable_ = false;
-    std::vector<PublicKey> keys_;
+    const PackageKeys& keys_;
     std::unique_ptr<PackageHasher> hasher_;  // only when enabled
 };
 

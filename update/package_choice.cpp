@@ -31,23 +31,25 @@ void ForEachListingEntry(const std::string& listing,
 
 namespace {
 
-EntryVerdict Judge(WalkedEntry& entry, int32_t major, int32_t minor, int64_t leastBuild) {
+EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
     VersionTriple& v = entry.version;
     if (!IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
     if (!ParseVersion(entry.name.c_str(), v.major, v.minor, v.build))
         return EntryVerdict::kNotVersioned;
-    if (v.major < major || v.minor < minor) return EntryVerdict::kLineBelow;
+    if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
     if (v.build < leastBuild) return EntryVerdict::kBuildTooLow;
     return EntryVerdict::kChosen;
 }
 
 // The least build is 64 bits wide: the installed build + 1 must not overflow.
 ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_t leastBuild) {
-    ChoiceWalk walk{major, minor, leastBuild, {}, kNoEntry};
+    ChoiceWalk walk{leastBuild, {}, kNoEntry};
     ForEachListingEntry(listing, [&](const char* name) {
         WalkedEntry entry{name};
+        entry.lineMajor = major;
+        entry.lineMinor = minor;
         entry.by = walk.chosen;
-        entry.verdict = Judge(entry, major, minor, leastBuild);
+        entry.verdict = Judge(entry, leastBuild);
         if (entry.verdict == EntryVerdict::kChosen) {
             if (walk.chosen != kNoEntry) {
                 walk.entries[walk.chosen].verdict = EntryVerdict::kReplaced;

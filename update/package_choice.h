@@ -45,14 +45,14 @@ struct WalkedEntry {
     std::string name;  // as listed
     EntryVerdict verdict = EntryVerdict::kNotZip;
     VersionTriple version{0, 0, 0};  // its fields, from kLineBelow on
-    // kLineBelow: the accepted entry whose line it fell below (kNoEntry: the
-    // starting line); kReplaced: the later entry that replaced it.
+    int32_t lineMajor = 0;           // the threshold line it was held against
+    int32_t lineMinor = 0;
+    // kLineBelow: the accepted entry that set that line (kNoEntry: the line
+    // the walk started from); kReplaced: the later entry that replaced it.
     std::size_t by = kNoEntry;
 };
 
 struct ChoiceWalk {
-    int32_t startMajor = 0;  // the threshold line at the start
-    int32_t startMinor = 0;
     int64_t leastBuild = 0;
     std::vector<WalkedEntry> entries;  // every name of the listing, in order
     std::size_t chosen = kNoEntry;

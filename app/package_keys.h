@@ -1,7 +1,0 @@
-// The public keys that every package must be signed with, compiled into the
-// program from the build setting TALCHECK_PACKAGE_KEYS: minisign public key
-// lines separated by blanks, or empty when packages are not checked. No
-// environment variable or file can change them at run time.
-#pragma once
-
-const char* CompiledPackageKeys();
