@@ -72,7 +72,7 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     download.file.Close();  // read by name below, and removed with the scratch folder
     test.downloaded = download.complete;
     test.bytes = download.received;
-    if (download.complete && signatures.Enabled()) {
+    if (download.complete && keys.Enabled()) {
         std::string refused = signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
         test.signature = refused.empty() ? "verified" : refused;
     }

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "signature/package_check.h"
 #include "signature/package_hasher.h"
 #include "signature/verify.h"
 

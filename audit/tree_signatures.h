@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "signature/package_keys.h"
+#include "signature/package_check.h"
 
 namespace audit {
 

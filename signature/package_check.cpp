@@ -5,6 +5,15 @@
 
 namespace sig {
 
+PackageKeys::PackageKeys(const char* keyText) {
+    usable_ = ParsePublicKeyList(keyText ? keyText : "", &keys_);
+    enabled_ = !keys_.empty() || !usable_;
+}
+
+std::string PackageKeys::Refusal() const {
+    return usable_ ? std::string() : std::string("unusable compiled-in key");
+}
+
 std::string SignatureLocation(const std::string& folder, const std::string& listedName) {
     return folder + kSignatureFolder + "/" + listedName + ".minisig";
 }
@@ -35,7 +44,7 @@ std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
 }
 
 std::string PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
-    if (!Enabled()) return "";
+    if (!hasher_) return "";
     facts.digest = hasher_->Finish();
     std::string refusal = keys_.Refusal();
     if (!refusal.empty()) return refusal;

@@ -48,7 +48,7 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     server.Route(kSignaturePath, c.reply);
     sig::PackageKeys keys(("\n" + KeyLine("b.pub") + " " + KeyLine("a.pub")).c_str());
     sig::PackageCheck check(keys);
-    ASSERT_TRUE(check.Enabled());
+    ASSERT_TRUE(keys.Enabled());
     Download(check, Fixture("5.20.0001.zip"));
 
     std::string folder = server.Url("/f/");
@@ -89,12 +89,12 @@ TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
     for (const char* none : {"", " \t\n"}) {
         sig::PackageKeys keys(none);
         sig::PackageCheck check(keys);
-        EXPECT_FALSE(check.Enabled());
+        EXPECT_FALSE(keys.Enabled());
         EXPECT_FALSE(check.Observer());
     }
     sig::PackageKeys badKeys((KeyLine("a.pub") + " RWQ-broken").c_str());
     sig::PackageCheck bad(badKeys);
-    ASSERT_TRUE(bad.Enabled());
+    ASSERT_TRUE(badKeys.Enabled());
     Download(bad, Fixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.
     EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", ""), "unusable compiled-in key");
