@@ -4,6 +4,13 @@ if(WIN32)
 endif()
 find_package(ZLIB REQUIRED)
 
+if(TALCHECK_BENCHMARKS)
+    if(WIN32)
+        message(FATAL_ERROR "The benchmarks are native programs: TALCHECK_BENCHMARKS needs a native build")
+    endif()
+    find_package(benchmark REQUIRED)
+endif()
+
 if(NOT WIN32)
     find_package(CURL REQUIRED)
     find_package(Threads REQUIRED)
@@ -71,7 +78,26 @@ else()
     set_target_properties(talcheck_sodium PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::SODIUM)
 endif()
 
-# minisign makes the test keys and signatures (never our own code).
-if(BUILD_TESTING)
-    find_program(TALCHECK_MINISIGN minisign REQUIRED)
+# nlohmann-json and CLI11 (header-only): their own package configurations
+# natively. The cross compiler must not see the rest of /usr/include, so the
+# Windows build makes the same imported targets over folders that link only
+# their headers.
+if(WIN32)
+    foreach(_lib nlohmann_json::nlohmann_json=nlohmann CLI11::CLI11=CLI)
+        string(REPLACE "=" ";" _lib "${_lib}")
+        list(GET _lib 0 _target)
+        list(GET _lib 1 _dir)
+        if(NOT EXISTS /usr/include/${_dir})
+            message(FATAL_ERROR "/usr/include/${_dir} missing: run tools/setup.sh")
+        endif()
+        set(_linked ${CMAKE_BINARY_DIR}/header_only/${_dir})
+        file(MAKE_DIRECTORY ${_linked})
+        file(CREATE_LINK /usr/include/${_dir} ${_linked}/${_dir} SYMBOLIC)
+        add_library(${_target} INTERFACE IMPORTED)
+        set_target_properties(${_target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${_linked})
+    endforeach()
+else()
+    find_package(nlohmann_json 3 CONFIG REQUIRED)
+    find_package(CLI11 CONFIG REQUIRED)
 endif()
+

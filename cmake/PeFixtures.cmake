@@ -1,8 +1,7 @@
 # Windows executables used as test inputs, made with the MinGW-w64 resource
 # compiler and linker on every preset (the native build too), so that both
 # backends read the very same files.
-find_program(TALCHECK_MINGW_WINDRES x86_64-w64-mingw32-windres REQUIRED)
-find_program(TALCHECK_MINGW_CC NAMES x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-gcc REQUIRED)
+# The tools are found by Testing.cmake (TALCHECK_NEEDS_MINGW).
 
 # talcheck_pe_fixtures(<target> OUTPUT_DIR <dir> STUB <file.c> RESOURCES <file.rc>...)
 # Makes <dir>/<name>.exe for each <name>.rc: the stub program linked with the

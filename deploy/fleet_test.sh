@@ -16,7 +16,7 @@
 # time, the bytes the installer server sent against one copy of each
 # package, and the failures. Exit 0 when every station is right and the
 # installer server sent at most 1.1 copies. Needs nginx and python3; the
-# build directory must hold app/TalCheck and app/tests/frontend_fixture.exe
+# build directory must hold app/TalCheck and testing/frontend_fixture.exe
 # (cmake --build --preset linux --target TalCheck talcheck_e2e_fixture).
 # Not part of ctest. TALCHECK_FLEET_KEEP=1 keeps the work directory.
 set -euo pipefail
@@ -24,7 +24,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build/linux}" && pwd)"
 stations="${2:-200}"
 exe="$build/app/TalCheck"
-fixture="$build/app/tests/frontend_fixture.exe"
+fixture="$build/testing/frontend_fixture.exe"
 [ -x "$exe" ] || { echo "fleet: no $exe (build the linux preset first)" >&2; exit 2; }
 [ -f "$fixture" ] || { echo "fleet: no $fixture" >&2; exit 2; }
 command -v nginx >/dev/null || { echo "fleet: nginx is not installed (tools/setup.sh)" >&2; exit 2; }

@@ -77,7 +77,7 @@ run() {
     local name="$1" dbdir="$2"; shift 2
     local station="$work/$name/station"
     mkdir -p "$station" "$work/$name/data"
-    cp build/linux/app/tests/frontend_fixture.exe "$station/frontend.exe"
+    cp build/linux/testing/frontend_fixture.exe "$station/frontend.exe"
     printf '[STATIONINFO]\r\nDBDirectory=%s\r\n' "$dbdir" >"$station/station.ini"
     echo
     echo "=== $name: TalCheck in $station (frontend.exe FileVersion 5.10.0020)"

@@ -191,6 +191,7 @@ def main():
     for name in ("msi", "version", "wixl", "osslsigncode", "cmake", "package-script", "wxs",
                  "strip", "talcheck", "audit", "task", "frontend"):
         parser.add_argument("--" + name, required=True)
+    parser.add_argument("case", choices=["msi"], help="the one case: all of the above in order")
     args = parser.parse_args()
     tools = {"wixl": args.wixl, "osslsigncode": args.osslsigncode, "openssl": "openssl"}
     missing = [n for n, p in tools.items() if "NOTFOUND" in p or not shutil.which(p or n)]

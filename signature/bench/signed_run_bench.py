@@ -90,7 +90,7 @@ def main():
     make_big_package(package, args.megabytes)
     keys = os.path.join(args.build, "app", "tests", "e2e_keys")
     Signer("minisign", keys).sign(package, os.path.join(keys, "k1.key"))
-    frontend = os.path.join(args.build, "app", "tests", "frontend_fixture.exe")
+    frontend = os.path.join(args.build, "testing", "frontend_fixture.exe")
 
     def program(exe):
         ns = argparse.Namespace(exe=os.path.join(args.build, "app", exe), emulator=None,
