@@ -297,7 +297,7 @@ def main():
         asked = [r for r in scenario.server.requests if "signatures/" in r]
         check(not asked, "signature requests without keys: %s" % asked)
         time.sleep(0.2)
-        no_program_left(program)
+        no_program_left(scenario)
     return run_case(args.case, scenario, body)
 
 

@@ -39,7 +39,7 @@ def killed_run(s, name, held):
         proc.wait(e2e_harness.RUN_TIMEOUT)
     del s.server.stall_after[name]
     s.server.release.set()
-    e2e_station.no_program_left(s.program)
+    e2e_station.no_program_left(s)
 
 
 def case_resume_after_kill(s):

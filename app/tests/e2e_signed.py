@@ -205,7 +205,7 @@ def main():
     def body():
         CASES[args.case](scenario, signer)
         time.sleep(0.2)
-        e2e_station.no_program_left(program)
+        e2e_station.no_program_left(scenario)
     return e2e_harness.run_case("signed " + args.case, scenario, body)
 
 

@@ -142,18 +142,27 @@ def expect_no_downloads_left(s):
     check(not left, "downloaded packages left in the station directory: %s" % left)
 
 
-def no_program_left(program):
-    out = subprocess.run(["ps", "-eo", "stat=,args="], capture_output=True, text=True).stdout
-    # A copy of this build's program, native or under Wine, shows its own
-    # path as its command. Zombies are dead processes whose parent has not
-    # collected them (in a container, an init that never does): nothing of
-    # theirs is left.
+def no_program_left(scenario):
+    """No copy of this build's program started by this case is running. A
+    copy, native or under Wine, shows the program's path as its command and
+    carries the case's own XDG_RUNTIME_DIR in its environment, so cases can
+    run side by side. Zombies are dead processes whose parent has not
+    collected them (in a container, an init that never does): nothing of
+    theirs is left."""
+    marker = ("XDG_RUNTIME_DIR=%s" % scenario.runtime).encode()
     left = []
-    for line in out.splitlines():
-        fields = line.split(None, 1)
-        if len(fields) == 2 and not fields[0].startswith("Z") and \
-                fields[1].split(" ")[0] == program.exe:
-            left.append(line)
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % pid, "rb") as f:
+                state = f.read().rsplit(b")", 1)[1].split()[0]
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                command = f.read().split(b"\0")[0].decode(errors="replace")
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                mine = marker in f.read().split(b"\0")
+        except (OSError, IndexError):
+            continue  # gone meanwhile
+        if state != b"Z" and command == scenario.program.exe and mine:
+            left.append("%s %s" % (pid, command))
     check(not left, "processes left behind: %s" % left)
 
 
