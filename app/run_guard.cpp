@@ -1,7 +1,5 @@
 #include "app/run_guard.h"
 
-#include <cstring>
-
 #include "platform/http_limits.h"
 
 void RunUpdateGuarded(const UpdateServices& services, const std::function<std::string()>& baseUrl) {
@@ -9,10 +7,9 @@ void RunUpdateGuarded(const UpdateServices& services, const std::function<std::s
     try {
         plat::SetHttpRunDeadline(plat::kRunTotalTime);
         UpdateServices watched = services;
-        watched.writeLog = [&services, &ended](const char* prefix, const char* text,
-                                               const char* detail, bool truncate) {
-            services.writeLog(prefix, text, detail, truncate);
-            if (std::strcmp(prefix, "END") == 0) ended = true;
+        watched.writeLog = [&services, &ended](const update::LogEvent& event) {
+            services.writeLog(event);
+            if (event.kind == update::LogKind::kEnd) ended = true;
         };
         RunUpdate(watched, baseUrl());
         return;
@@ -21,7 +18,7 @@ void RunUpdateGuarded(const UpdateServices& services, const std::function<std::s
     }
     if (ended) return;
     try {
-        services.writeLog("END", "", "", false);
+        services.writeLog(update::LogEvent{update::LogKind::kEnd, "", ""});
     } catch (...) {
         // Not even the log can be written; the process still exits cleanly.
     }

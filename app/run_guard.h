@@ -10,5 +10,5 @@
 // Gives every request of the run one deadline (plat::kRunTotalTime from now)
 // and runs RunUpdate with the base URL that baseUrl() yields. Nothing
 // escapes: an exception out of the run (an allocation failure above all)
-// is caught, and "END" is logged unless the run logged it already.
+// is caught, and kEnd ("END") is logged unless the run logged it already.
 void RunUpdateGuarded(const UpdateServices& services, const std::function<std::string()>& baseUrl);

@@ -71,20 +71,23 @@ bool TalCheckWindow::Find(TEventInfo& info) {
 }
 
 int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
+    // Each line stamped with ComputerName; failures, recoveries and installed
+    // packages are also reported as system events.
+    const update::LogWriter log = [this](const update::LogEvent& event) {
+        WriteLog(ComputerName, event);
+        ReportLogEvent(event);
+    };
     UpdateServices services;
-    services.writeLog = [this](const char* prefix, const char* text, const char* detail,
-                               bool truncate) { WriteLog(prefix, text, detail, truncate); };
+    services.writeLog = log;
     services.readFileVersion = ReadFileVersion;
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
-        net::FolderResult result = FetchFolderNames(folderUrl, listing, ".");
-        return FolderFetch{result.outcome == net::FolderOutcome::kFailed,
-                           net::DescribeFolderFailure(result)};
+        return net::ListingOutcome(FetchFolderNames(folderUrl, listing, "."));
     };
     RunPackageCheck signatures;
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
             net::DownloadPackage(fileUrl, fileName, localPath, signatures.Begin().Observer());
-        return PackageDownload{result.complete, net::DescribeFailure(result), result.resumedFrom,
+        return PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
                                std::move(result.file)};
     };
     services.keepsPart = [](const char* fileUrl, const char* fileName) {
@@ -99,34 +102,14 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
                                           const char*, const plat::File& package) {
         return signatures.Current().Check(folderUrl, listedName, package);
     };
-    services.recover = [this](const char* dataDirectory) {
-        RecoverLeftoverInstall(dataDirectory, [this](const char* prefix, const char* text,
-                                                     const char* detail, bool truncate) {
-            WriteLog(prefix, text, detail, truncate);
-        });
+    services.recover = [&log](const char* dataDirectory) {
+        RecoverLeftoverInstall(dataDirectory, log);
     };
-    services.install = [this](const char* name, const char* path, const plat::File& package,
-                              const char* dataDirectory) {
-        InstallPackage(name, package, path, dataDirectory);
+    services.install = [this, &log](const char* name, const char* path, const plat::File& package,
+                                    const char* dataDirectory) {
+        ::InstallPackage(name, package, path, dataDirectory, log, GetHandle());
     };
     RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
-}
-
-void TalCheckWindow::WriteLog(const char* prefix, const char* text, const char* detail,
-                              bool truncate) {
-    ::WriteLog(ComputerName, prefix, text, detail, truncate);
-    ReportLogLine(prefix, text, detail);
-}
-
-bool TalCheckWindow::InstallPackage(const char* packageName, const plat::File& package,
-                                    const char* downloadedPath, const char* dataDirectory) {
-    LogLineWriter writeLog = [this](const char* prefix, const char* text, const char* detail,
-                                    bool truncate) { WriteLog(prefix, text, detail, truncate); };
-    bool installed = false;
-    bool prepared = ::InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
-                                     GetHandle(), PackageLimits(), &installed);
-    if (installed) ReportInstalled(packageName);
-    return prepared;
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "framework/window.h"
-#include "platform/file_handle.h"
 
 constexpr unsigned UM_START_UPDATE = 5010;
 constexpr const char* kTalCheckClass = "TALCHECK_CLASS";
@@ -22,17 +21,6 @@ public:
 
     // The whole update run; always 1.
     int32_t EvStartUpdate(fw::TParam1, fw::TParam2);
-
-    // One run-log line stamped with ComputerName; a failure line is also
-    // reported as a system event (update/run_events.h).
-    void WriteLog(const char* prefix, const char* text, const char* detail, bool truncate);
-
-    // Installs a downloaded package, held open since its download, below
-    // dataDirectory, logging through WriteLog, and reports it as a system
-    // event once it is installed; the window owns any dialog the system
-    // shows meanwhile.
-    bool InstallPackage(const char* packageName, const plat::File& package,
-                        const char* downloadedPath, const char* dataDirectory);
 
     // The computer's name, up to 13 characters; empty when it is longer.
     char ComputerName[15];

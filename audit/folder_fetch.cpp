@@ -43,7 +43,7 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     if (!page.ended) request.readFailure = FailureName(page.failure);
     const net::FolderResult judged = net::JudgeFolderPage(page, url.c_str(), plat::ProxyFor(url.c_str()));
     request.failure = net::RequestFailureCode(judged.failure);
-    request.failureText = net::DescribeFolderFailure(judged);
+    request.failureText = net::ListingOutcome(judged).reason;
     request.proxy = judged.proxy;
     *body = std::move(page.body);
     net::AppendLinkTargets(*body, request.listing, ".");

@@ -14,11 +14,9 @@ namespace audit {
 namespace {
 
 int CountItems(const std::string& path) {
-    ArchiveHandle archive = OpenArchive(path.c_str(), nullptr);
+    ScopedArchive archive(OpenArchive(path.c_str(), nullptr));
     ArchiveItem item{};
-    int count = archive && GetArchiveItem(archive, -1, &item) == ARC_OK ? item.index : 0;
-    CloseArchive(archive);
-    return count;
+    return archive && GetArchiveItem(archive.get(), -1, &item) == ARC_OK ? item.index : 0;
 }
 
 }  // namespace
@@ -26,11 +24,11 @@ int CountItems(const std::string& path) {
 ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch) {
     ArchiveVerdict verdict;
     verdict.items = CountItems(path);
-    InstallFault fault;
-    InstallOutcome outcome = InstallArchive(path.c_str(), scratch, "", PackageLimits{}, &fault);
-    if (outcome != InstallOutcome::kInstalled) {
-        verdict.problem = (outcome == InstallOutcome::kRefused ? "refused: " : "failed: ") +
-                          (fault.item.empty() ? fault.reason : fault.item + ": " + fault.reason);
+    update::Outcome outcome = InstallArchive(path.c_str(), scratch, "", PackageLimits{});
+    if (!outcome.ok()) {
+        verdict.problem =
+            (outcome.kind == update::OutcomeKind::kRefused ? "refused: " : "failed: ") +
+            outcome.Text();
     }
     verdict.passed = verdict.problem.empty();
     return verdict;
@@ -73,11 +71,12 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     test.downloaded = download.complete;
     test.bytes = download.received;
     if (download.complete && keys.Enabled()) {
-        std::string refused = signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
-        test.signature = refused.empty() ? "verified" : refused;
+        update::Outcome checked =
+            signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
+        test.signature = checked.ok() ? "verified" : checked.reason;
     }
     if (!test.downloaded) {
-        test.problem = "download failed: " + net::DescribeFailure(download);
+        test.problem = "download failed: " + net::DownloadOutcome(download).reason;
     } else if (!test.signature.empty() && test.signature != "verified") {
         test.problem = "signature refused: " + test.signature;
     } else {

@@ -13,6 +13,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/path_buffer.h"
+#include "platform/scoped_handle.h"
 
 constexpr std::uint32_t ARC_OK = 0;
 // The archive cannot be opened or holds no usable ZIP archive; or the
@@ -79,3 +80,12 @@ std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
 
 // Closes the archive file and frees the handle.
 std::uint32_t CloseArchive(ArchiveHandle handle);
+
+// An open archive closed (CloseArchive) when it goes out of scope; invalid
+// after a failed open.
+struct ArchiveTraits {
+    using Handle = ArchiveHandle;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { CloseArchive(handle); }
+};
+using ScopedArchive = plat::ScopedHandle<ArchiveTraits>;

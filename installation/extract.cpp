@@ -41,7 +41,8 @@ void EnsureDirectoryPath(const char* root, const char* dir) {
 
 namespace {
 
-bool ExtractAll(ArchiveHandle archive, const char* destinationDirectory) {
+bool ExtractAll(ScopedArchive scoped, const char* destinationDirectory) {
+    ArchiveHandle archive = scoped.get();
     if (archive == nullptr) return false;
     ArchiveItem item;
     bool result = SetExtractionRoot(archive, destinationDirectory) == ARC_OK &&
@@ -53,16 +54,16 @@ bool ExtractAll(ArchiveHandle archive, const char* destinationDirectory) {
         if (GetArchiveItem(archive, i, &item) == ARC_BAD_ARGUMENT) break;
         ExtractArchiveItem(archive, i, item.name);
     }
-    CloseArchive(archive);
     return result;
 }
 
 }  // namespace
 
 bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
-    return ExtractAll(OpenArchive(archivePath, nullptr), destinationDirectory);
+    return ExtractAll(ScopedArchive(OpenArchive(archivePath, nullptr)), destinationDirectory);
 }
 
 bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory) {
-    return ExtractAll(OpenArchiveFile(std::move(archive), nullptr), destinationDirectory);
+    return ExtractAll(ScopedArchive(OpenArchiveFile(std::move(archive), nullptr)),
+                      destinationDirectory);
 }

@@ -11,23 +11,15 @@
 using installation::JournalEntry;
 using installation::Staging;
 
+using update::Outcome;
+
 namespace {
-
-struct ArchiveCloser {
-    ArchiveHandle handle;
-    ~ArchiveCloser() { CloseArchive(handle); }
-};
-
-InstallOutcome Failed(InstallFault* fault, const std::string& item, const char* reason) {
-    *fault = InstallFault{item, reason};
-    return InstallOutcome::kFailed;
-}
 
 // Extracts every file item into the staging folder and makes the staged
 // data durable before anything moves; a data fault refuses the package, a
 // write fault (a full disk, ...) fails it.
-InstallOutcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& staging,
-                          const std::vector<PlannedItem>& plan, InstallFault* fault) {
+Outcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& staging,
+                   const std::vector<PlannedItem>& plan) {
     bool eachFile = installation::Flushing() && !plat::Tree::kFlushesFileSystem;
     for (const PlannedItem& item : plan) {
         if (item.directory()) continue;
@@ -40,48 +32,45 @@ InstallOutcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging
             reason = "cannot be flushed";
         }
         if (code == ARC_OK) continue;
-        *fault = InstallFault{item.name, reason};
-        return code == ARC_DATA_ERROR ? InstallOutcome::kRefused : InstallOutcome::kFailed;
+        return code == ARC_DATA_ERROR ? Outcome::Refused(item.name, reason)
+                                      : Outcome::Failed(item.name, reason);
     }
-    if (installation::Flushing() && plat::Tree::kFlushesFileSystem && !tree.FlushFileSystem(staging.folder()))
-        return Failed(fault, "", "staged files cannot be flushed");
-    return InstallOutcome::kInstalled;
+    if (installation::Flushing() && plat::Tree::kFlushesFileSystem &&
+        !tree.FlushFileSystem(staging.folder()))
+        return Outcome::Failed("", "staged files cannot be flushed");
+    return Outcome();
 }
 
 }  // namespace
 
-InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
-                              const std::string& clearName, const PackageLimits& limits,
-                              InstallFault* fault) {
-    ArchiveCloser archive{OpenArchiveFile(package.Duplicate(), nullptr)};
-    if (archive.handle == nullptr) {
-        *fault = InstallFault{"", "no readable ZIP archive"};
-        return InstallOutcome::kRefused;
-    }
+Outcome InstallArchive(const plat::File& package, const std::string& installDirectory,
+                       const std::string& clearName, const PackageLimits& limits) {
+    ScopedArchive archive(OpenArchiveFile(package.Duplicate(), nullptr));
+    if (!archive) return Outcome::Refused("", "no readable ZIP archive");
+    Outcome outcome;
     std::vector<PlannedItem> plan;
-    if (!CheckPackage(archive.handle, installDirectory.c_str(), limits, &plan, fault))
-        return InstallOutcome::kRefused;
+    if (!CheckPackage(archive.get(), installDirectory.c_str(), limits, &plan, &outcome))
+        return outcome;
     plat::Tree tree = plat::Tree::Open(installDirectory.c_str());
-    if (!tree.valid()) return Failed(fault, "install", "directory cannot be opened");
+    if (!tree.valid()) return Outcome::Failed("install", "directory cannot be opened");
     std::vector<JournalEntry> steps;
-    if (!installation::PlanSteps(tree, plan, clearName, &steps, fault))
-        return InstallOutcome::kFailed;
+    if (!installation::PlanSteps(tree, plan, clearName, &steps, &outcome)) return outcome;
 
     Staging staging(tree);
-    if (!staging.Create()) return Failed(fault, installation::kStagingName, "staging folder cannot be made");
-    InstallOutcome outcome = StageFiles(archive.handle, tree, staging, plan, fault);
-    if (outcome != InstallOutcome::kInstalled) {
+    if (!staging.Create())
+        return Outcome::Failed(installation::kStagingName, "staging folder cannot be made");
+    outcome = StageFiles(archive.get(), tree, staging, plan);
+    if (!outcome.ok()) {
         staging.RollBack();
         return outcome;
     }
-    if (!installation::TakeSteps(staging, tree, steps, plan, fault)) return InstallOutcome::kFailed;
-    if (!staging.Commit()) return Failed(fault, "", "the install cannot be made durable");
-    return InstallOutcome::kInstalled;
+    if (!installation::TakeSteps(staging, tree, steps, plan, &outcome)) return outcome;
+    if (!staging.Commit()) return Outcome::Failed("", "the install cannot be made durable");
+    return Outcome();
 }
 
-InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
-                              const std::string& clearName, const PackageLimits& limits,
-                              InstallFault* fault) {
+Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+                       const std::string& clearName, const PackageLimits& limits) {
     plat::File package = plat::File::OpenForRead(archivePath);
-    return InstallArchive(package, installDirectory, clearName, limits, fault);
+    return InstallArchive(package, installDirectory, clearName, limits);
 }

@@ -5,12 +5,7 @@
 
 #include "installation/package_check.h"
 #include "platform/file_handle.h"
-
-enum class InstallOutcome {
-    kInstalled,  // every item is in place
-    kRefused,    // the package failed its test; nothing was changed
-    kFailed,     // the package could not be placed; nothing was changed
-};
+#include "update/outcome.h"
 
 // Tests the package (CheckPackage, and what lies in the way of each item),
 // extracts every file into the staging folder below installDirectory,
@@ -19,14 +14,13 @@ enum class InstallOutcome {
 // The file or tree installDirectory/clearName (clearName may be empty) is
 // replaced as part of the same change. Nothing below installDirectory is
 // reached through a link (plat::Tree). A leftover of an earlier install is
-// expected to be recovered first (installation/recovery.h). *fault names
-// the item and the reason unless the package was installed.
-// The archive is read through a duplicate of package, which stays open.
-InstallOutcome InstallArchive(const plat::File& package, const std::string& installDirectory,
-                              const std::string& clearName, const PackageLimits& limits,
-                              InstallFault* fault);
+// expected to be recovered first (installation/recovery.h). Ok when every
+// item is in place; refused when the package failed its test, failed when
+// it could not be placed, naming the item and the reason; in both cases
+// nothing was changed. The archive is read through a duplicate of package,
+// which stays open.
+update::Outcome InstallArchive(const plat::File& package, const std::string& installDirectory,
+                               const std::string& clearName, const PackageLimits& limits);
 // The same for the file at archivePath, opened here.
-InstallOutcome InstallArchive(const char* archivePath, const std::string& installDirectory,
-                              const std::string& clearName, const PackageLimits& limits,
-                              InstallFault* fault);
-
+update::Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+                               const std::string& clearName, const PackageLimits& limits);

@@ -12,17 +12,17 @@
 #include "platform/regular_file.h"
 #include "platform/tree.h"
 
+using update::LogKind;
+using update::LogWriter;
+using update::Outcome;
+
 namespace {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-void Log(const LogLineWriter& writeLog, const char* prefix, const char* text, const char* detail) {
-    if (writeLog) writeLog(prefix, text, detail, false);
-}
-
-// "(<item>: <reason>)", or "(<reason>)" for the whole package.
-std::string Detail(const InstallFault& fault) {
-    return "(" + (fault.item.empty() ? fault.reason : fault.item + ": " + fault.reason) + ")";
+void Log(const LogWriter& writeLog, LogKind kind, const char* text,
+         const std::string& detail = "") {
+    if (writeLog) writeLog(update::LogEvent{kind, text, detail});
 }
 
 // The target path is cleared with everything below it: a name that is not a
@@ -41,7 +41,8 @@ void ClearTarget(const char* installDirectory, const char* packageName) {
     if (!tree.valid()) return;
     plat::PathKind kind = tree.Inspect(packageName);
     if (kind == plat::PathKind::kMissing) return;
-    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly)) return;
+    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly))
+        return;
     tree.RemoveTree(packageName);
 }
 
@@ -61,56 +62,43 @@ bool CopyBytes(const plat::File& package, const char* targetPath) {
 }
 
 // A package that is not a ZIP archive is copied under its own name.
-bool CopyPackage(const plat::File& package, const char* installDirectory, const char* packageName,
-                 const char* targetPath, InstallFault* fault) {
-    if (!package.valid()) {
-        *fault = InstallFault{"", "no downloaded file"};
-        return false;
-    }
+Outcome CopyPackage(const plat::File& package, const char* installDirectory,
+                    const char* packageName, const char* targetPath) {
+    if (!package.valid()) return Outcome::Failed("", "no downloaded file");
     ClearTarget(installDirectory, packageName);
-    if (CopyBytes(package, targetPath)) return true;
-    *fault = InstallFault{"", "copy failed"};
-    return false;
+    return CopyBytes(package, targetPath) ? Outcome() : Outcome::Failed("", "copy failed");
 }
 
-// Places the held package; kRefused when its name no longer leads to it
-// (it was renamed or replaced since it was checked).
-InstallOutcome PlacePackage(const char* packageName, const plat::File& package,
-                            const char* downloadedPath, const char* installDirectory,
-                            const char* targetPath, const PackageLimits& limits,
-                            InstallFault* fault) {
-    if (package.valid() && !package.IsNamedBy(downloadedPath)) {
-        *fault = InstallFault{"", "downloaded file replaced"};
-        return InstallOutcome::kRefused;
-    }
+// Places the held package; refused when its name no longer leads to it (it
+// was renamed or replaced since it was checked).
+Outcome PlacePackage(const char* packageName, const plat::File& package, const char* downloadedPath,
+                     const char* installDirectory, const char* targetPath,
+                     const PackageLimits& limits) {
+    if (package.valid() && !package.IsNamedBy(downloadedPath))
+        return Outcome::Refused("", "downloaded file replaced");
     if (IsZipPackageName(packageName))
-        return InstallArchive(package, installDirectory, packageName, limits, fault);
-    return CopyPackage(package, installDirectory, packageName, targetPath, fault)
-               ? InstallOutcome::kInstalled
-               : InstallOutcome::kFailed;
+        return InstallArchive(package, installDirectory, packageName, limits);
+    return CopyPackage(package, installDirectory, packageName, targetPath);
 }
 
 // The install directory: made (one level) when missing; it may be a link,
 // an administrator's choice, but must lead to a directory.
-bool PrepareInstallDirectory(const char* installDirectory, InstallFault* fault) {
-    if (!plat::PathExists(installDirectory) && !plat::MakeDirectory(installDirectory)) {
-        *fault = InstallFault{"install", "directory cannot be made"};
-        return false;
-    }
-    if (plat::IsDirectory(installDirectory)) return true;
-    *fault = InstallFault{"install", "not a directory"};
-    return false;
+Outcome PrepareInstallDirectory(const char* installDirectory) {
+    if (!plat::PathExists(installDirectory) && !plat::MakeDirectory(installDirectory))
+        return Outcome::Failed("install", "directory cannot be made");
+    if (plat::IsDirectory(installDirectory)) return Outcome();
+    return Outcome::Failed("install", "not a directory");
 }
 
-void LogRecovery(const LogLineWriter& writeLog, const installation::RecoveryReport& report) {
+void LogRecovery(const LogWriter& writeLog, const installation::RecoveryReport& report) {
     if (!report.acted) return;
-    Log(writeLog, report.whole ? "RECOVERED: " : "RECOVERY FAILED: ", "install",
-        ("(" + report.detail + ")").c_str());
+    Log(writeLog, report.whole ? LogKind::kRecovered : LogKind::kRecoveryFailed, "install",
+        "(" + report.detail + ")");
 }
 
 }  // namespace
 
-void RecoverLeftoverInstall(const char* dataDirectory, const LogLineWriter& writeLog) {
+void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog) {
     char installDirectory[plat::kPathSize];
     char targetPath[plat::kPathSize];
     if (OrEmpty(dataDirectory)[0] == '\0' ||
@@ -141,8 +129,7 @@ bool IsZipPackageName(const char* name) {
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow, const PackageLimits& limits,
-                    bool* installed) {
+                    const LogWriter& writeLog, void* ownerWindow, const PackageLimits& limits) {
     // Opened as a held package, so that it can be deleted through the
     // handle afterwards; a file this process may not write is only read.
     // Only a regular file is opened: a pipe under the name would wait.
@@ -150,51 +137,49 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
     if (!package.valid() && plat::IsRegularFileWithin(OrEmpty(downloadedPath), UINT64_MAX))
         package = plat::File::OpenForRead(downloadedPath);
     return InstallPackage(packageName, package, downloadedPath, dataDirectory, writeLog,
-                          ownerWindow, limits, installed);
+                          ownerWindow, limits);
 }
 
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
-                    const char* dataDirectory, const LogLineWriter& writeLog, void* /*ownerWindow*/,
-                    const PackageLimits& limits, bool* installed) {
-    if (installed) *installed = false;
+                    const char* dataDirectory, const LogWriter& writeLog, void* /*ownerWindow*/,
+                    const PackageLimits& limits) {
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
-    Log(writeLog, "START COPY: ", packageName, "");
+    Log(writeLog, LogKind::kStartCopy, packageName);
 
     char installDirectory[plat::kPathSize];
     char targetPath[plat::kPathSize];
     if (!IsPlainFileName(packageName)) {
-        Log(writeLog, "COPY FAILED: ", packageName, "(not a plain file name)");
+        Log(writeLog, LogKind::kCopyFailed, packageName, "(not a plain file name)");
         return false;
     }
     // A ZIP package also needs its staging folder's paths to fit.
     std::size_t staging = IsZipPackageName(packageName) ? installation::kStagingPathLength : 0;
     if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
         std::strlen(installDirectory) + staging >= plat::kPathSize) {
-        Log(writeLog, "COPY FAILED: ", packageName, "(install path longer than 259 characters)");
+        Log(writeLog, LogKind::kCopyFailed, packageName,
+            "(install path longer than 259 characters)");
         return false;
     }
-    InstallFault fault;
-    bool prepared = false;
-    InstallOutcome outcome = InstallOutcome::kFailed;
-    if (OrEmpty(dataDirectory)[0] == '\0') {
-        // Never "\install" at the root of whatever drive is current.
-        fault = InstallFault{"", "no data directory"};
-    } else if ((prepared = PrepareInstallDirectory(installDirectory, &fault))) {
+    // Never "\install" at the root of whatever drive is current.
+    bool noDataDirectory = OrEmpty(dataDirectory)[0] == '\0';
+    Outcome outcome = noDataDirectory ? Outcome::Failed("", "no data directory")
+                                      : PrepareInstallDirectory(installDirectory);
+    bool prepared = outcome.ok();
+    if (prepared) {
         if (IsZipPackageName(packageName))
             LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
-                               limits, &fault);
+                               limits);
     }
-    if (outcome == InstallOutcome::kInstalled) {
+    if (outcome.ok()) {
         // Whatever was put under the name meanwhile is not the download.
         package.RemoveIfNamedBy(downloadedPath);
-        if (installed) *installed = true;
     } else {
-        const char* prefix =
-            outcome == InstallOutcome::kRefused ? "COPY REFUSED: " : "COPY FAILED: ";
-        Log(writeLog, prefix, packageName, Detail(fault).c_str());
+        LogKind kind = outcome.kind == update::OutcomeKind::kRefused ? LogKind::kCopyRefused
+                                                                     : LogKind::kCopyFailed;
+        Log(writeLog, kind, packageName, outcome.Detail());
     }
-    Log(writeLog, "END COPY: ", packageName, "");
-    return prepared || OrEmpty(dataDirectory)[0] == '\0';
+    Log(writeLog, outcome.ok() ? LogKind::kInstalled : LogKind::kEndCopy, packageName);
+    return prepared || noDataDirectory;
 }

@@ -2,17 +2,13 @@
 // "install" below the data directory.
 #pragma once
 
-#include <functional>
-
 #include "installation/package_check.h"
 #include "platform/file_handle.h"
-
-// Writes one run-log line (prefix, text, detail, truncate).
-using LogLineWriter =
-    std::function<void(const char* prefix, const char* text, const char* detail, bool truncate)>;
+#include "update/log_event.h"
 
 // Logs "START COPY: " and the package name, places the package into
-// <dataDirectory>\install and logs "END COPY: " and the package name.
+// <dataDirectory>\install and logs "END COPY: " and the package name
+// (kInstalled when the package was placed whole, else kEndCopy).
 //
 // A name containing ".zip" in any case is installed whole or not at all
 // (InstallArchive): install ends up with the whole package, in place of the
@@ -34,11 +30,10 @@ using LogLineWriter =
 // link, and nothing is shown. Before a ZIP package, what an earlier install
 // left is recovered (RecoverLeftoverInstall); the install directory must
 // leave room for the staging folder's paths within 259 characters.
-// limits: the test's limits; tests make them tighter. installed, when given,
-// tells whether the package was placed whole.
+// limits: the test's limits; tests make them tighter.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
+                    const update::LogWriter& writeLog, void* ownerWindow,
+                    const PackageLimits& limits = PackageLimits());
 
 // The same for a package held open since its download (plat::File::
 // CreatePackage): it is read only through package, never reopened by
@@ -48,8 +43,8 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
 // "downloaded file replaced" and nothing is placed or deleted. An invalid
 // package counts as no download.
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
-                    const char* dataDirectory, const LogLineWriter& writeLog, void* ownerWindow,
-                    const PackageLimits& limits = PackageLimits(), bool* installed = nullptr);
+                    const char* dataDirectory, const update::LogWriter& writeLog, void* ownerWindow,
+                    const PackageLimits& limits = PackageLimits());
 
 // Finishes or undoes what an install cut short left in
 // <dataDirectory>\install (installation/recovery.h). Logs one line when
@@ -57,7 +52,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
 // is whole again, "RECOVERY FAILED: install (<why>; <what was kept where>)"
 // when a journal could not be acted on. Nothing for a clean station, an
 // empty data directory or a missing install directory.
-void RecoverLeftoverInstall(const char* dataDirectory, const LogLineWriter& writeLog);
+void RecoverLeftoverInstall(const char* dataDirectory, const update::LogWriter& writeLog);
 
 // The two paths of the step, formed with "%s\%s": installDirectory =
 // dataDirectory + "\install", targetPath = installDirectory + "\" +

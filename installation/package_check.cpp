@@ -22,9 +22,8 @@ struct DataRange {
     std::size_t planned;  // position in the plan
 };
 
-bool Refuse(InstallFault* fault, std::string item, std::string reason) {
-    fault->item = std::move(item);
-    fault->reason = std::move(reason);
+bool Refuse(update::Outcome* fault, std::string item, std::string reason) {
+    *fault = update::Outcome::Refused(std::move(item), std::move(reason));
     return false;
 }
 
@@ -77,7 +76,7 @@ const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
 }
 
 bool CheckRanges(std::vector<DataRange>& ranges, const CentralDirectorySpan& directory,
-                 const std::vector<PlannedItem>& plan, InstallFault* fault) {
+                 const std::vector<PlannedItem>& plan, update::Outcome* fault) {
     std::sort(ranges.begin(), ranges.end(), [](const DataRange& a, const DataRange& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.planned < b.planned;
     });
@@ -93,7 +92,7 @@ bool CheckRanges(std::vector<DataRange>& ranges, const CentralDirectorySpan& dir
 }
 
 bool CheckSpace(const char* installDirectory, std::uint64_t total, std::size_t count,
-                const PackageLimits& limits, InstallFault* fault) {
+                const PackageLimits& limits, update::Outcome* fault) {
     if (total > limits.maxTotalSize)
         return Refuse(fault, "",
                       std::to_string(total) + " bytes unpacked, more than " +
@@ -132,7 +131,7 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
 }
 
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
-                  std::vector<PlannedItem>* plan, InstallFault* fault) {
+                  std::vector<PlannedItem>* plan, update::Outcome* fault) {
     ArchiveItem item;
     if (archive == nullptr || archive->stream == nullptr) return Refuse(fault, "", "no archive");
     GetArchiveItem(archive, -1, &item);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installation/archive.h"
+#include "update/outcome.h"
 
 // What a package may hold at most, and what must stay free after it.
 struct PackageLimits {
@@ -21,14 +22,6 @@ struct PackageLimits {
     std::uint64_t reserveBytes = 16u << 20;
     // Allocation rounding per file (a 4 KB cluster).
     std::uint64_t slackPerItem = 4096;
-};
-
-// Why a package was not installed: the item (or file below install) and the
-// reason, for the run log's "(<item>: <reason>)"; item empty for reasons
-// that concern the whole package.
-struct InstallFault {
-    std::string item;
-    std::string reason;
 };
 
 struct PlannedItem {
@@ -45,10 +38,11 @@ struct PlannedItem {
 };
 
 // Tests every item of the open archive (no data is read) and fills plan
-// with the items in central-directory order. False with *fault filled when
-// the package is refused; nothing is written either way.
+// with the items in central-directory order. False with *fault refused,
+// naming the item (empty for the whole package) and the reason, when the
+// package is refused; nothing is written either way.
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
-                  std::vector<PlannedItem>* plan, InstallFault* fault);
+                  std::vector<PlannedItem>* plan, update::Outcome* fault);
 
 // The name rules for a name left by the stripping rule: null when the
 // name may be written below installDirectory, else the reason.

@@ -14,9 +14,8 @@ using plat::PathKind;
 
 std::function<bool(std::size_t)> g_stepHook;
 
-bool Fail(InstallFault* fault, const std::string& item, const char* reason) {
-    fault->item = item;
-    fault->reason = reason;
+bool Fail(update::Outcome* fault, const std::string& item, const char* reason) {
+    *fault = update::Outcome::Failed(item, reason);
     return false;
 }
 
@@ -82,7 +81,7 @@ bool ForEachParent(const std::string& name, Visit visit) {
 }
 
 bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::string& name,
-                     std::vector<JournalEntry>* steps, InstallFault* fault) {
+                     std::vector<JournalEntry>* steps, update::Outcome* fault) {
     auto make = [&](const std::string& dir) {
         PathKind kind = model.Kind(dir);
         if (kind == PathKind::kDirectory) return true;
@@ -97,7 +96,7 @@ bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::strin
 
 // The leaf of a file item: missing, or a file the item may replace.
 bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const std::string& name,
-              std::vector<JournalEntry>* steps, InstallFault* fault) {
+              std::vector<JournalEntry>* steps, update::Outcome* fault) {
     PathKind kind = model.Kind(name);
     if (kind == PathKind::kDirectory) return Fail(fault, name, "directory in the way");
     if (kind != PathKind::kMissing && kind != PathKind::kFile) return Fail(fault, name, InTheWay(kind));
@@ -151,9 +150,8 @@ void SetStepHookForTesting(std::function<bool(std::size_t step)> hook) {
 std::string StagedName(std::int32_t index) { return std::to_string(index); }
 std::string BackupName(std::int32_t index) { return "b" + std::to_string(index); }
 
-bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan,
-               const std::string& clearName, std::vector<JournalEntry>* steps,
-               InstallFault* fault) {
+bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std::string& clearName,
+               std::vector<JournalEntry>* steps, update::Outcome* fault) {
     steps->clear();
     PlanClear(tree, clearName, steps);
     TreeModel model(tree, steps->empty() ? std::string() : clearName);
@@ -170,7 +168,7 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan,
 }
 
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
-               const std::vector<PlannedItem>& plan, InstallFault* fault) {
+               const std::vector<PlannedItem>& plan, update::Outcome* fault) {
     for (const JournalEntry& step : steps) staging.Record(step.kind, step.staged, step.path);
     if (!staging.WriteRecords()) {
         staging.RollBack();

@@ -213,6 +213,8 @@ DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* 
     return result;
 }
 
+namespace {
+
 std::string DescribeFailure(const DownloadResult& r) {
     std::string received = std::to_string(r.received);
     if (r.announced >= 0) received += " of " + std::to_string(r.announced);
@@ -246,6 +248,13 @@ std::string DescribeFailure(const DownloadResult& r) {
             return "time limit after " + received + " bytes";
     }
     return "";
+}
+
+}  // namespace
+
+update::Outcome DownloadOutcome(const DownloadResult& result) {
+    if (result.complete) return update::Outcome();
+    return update::Outcome::Failed("", DescribeFailure(result));
 }
 
 }  // namespace net

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_handle.h"
+#include "update/outcome.h"
 
 // Downloads fileUrl into a file named fileName (a bare name) in the directory
 // that localPath holds, or in the working directory when localPath is empty.
@@ -110,8 +111,8 @@ using DataObserver = std::function<void(const void* data, std::size_t size)>;
 DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
                                const DataObserver& observer = {});
 
-// A short reason for the run log, e.g. "status 404" or "received 1000 of
-// 5000 bytes"; empty for a complete download.
-std::string DescribeFailure(const DownloadResult& result);
+// Ok for a complete download, else failed with a short reason for the run
+// log, e.g. "status 404" or "received 1000 of 5000 bytes".
+update::Outcome DownloadOutcome(const DownloadResult& result);
 
 }  // namespace net

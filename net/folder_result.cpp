@@ -93,8 +93,9 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 
 const char* RequestFailureCode(RequestFailure failure) { return TextOf(failure).code; }
 
+namespace {
+
 std::string DescribeFolderFailure(const FolderResult& result) {
-    if (result.outcome != FolderOutcome::kFailed) return "";
     const std::string text = TextOf(result.failure).text;
     switch (result.failure) {
         case RequestFailure::kProxy:
@@ -109,6 +110,13 @@ std::string DescribeFolderFailure(const FolderResult& result) {
     std::string line = text + ": " + result.server;
     if (!result.proxy.empty()) line += " through proxy " + result.proxy;
     return line;
+}
+
+}  // namespace
+
+update::Outcome ListingOutcome(const FolderResult& result) {
+    if (result.outcome != FolderOutcome::kFailed) return update::Outcome();
+    return update::Outcome::Failed("", DescribeFolderFailure(result));
 }
 
 }  // namespace net

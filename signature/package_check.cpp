@@ -27,35 +27,37 @@ std::function<void(const void* data, std::size_t size)> PackageCheck::Observer()
     return [this](const void* data, std::size_t size) { hasher_->Update(data, size); };
 }
 
-std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
-                                const char* localPath) {
+update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedName,
+                                    const char* localPath) {
     PackageFacts facts;
     facts.listedName = listedName;
     facts.path = localPath;
     return Check(folderUrl, facts);
 }
 
-std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
-                                const plat::File& package) {
+update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedName,
+                                    const plat::File& package) {
     PackageFacts facts;
     facts.listedName = listedName;
     facts.file = &package;
     return Check(folderUrl, facts);
 }
 
-std::string PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
-    if (!hasher_) return "";
+update::Outcome PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
+    if (!hasher_) return update::Outcome();
     facts.digest = hasher_->Finish();
     std::string refusal = keys_.Refusal();
-    if (!refusal.empty()) return refusal;
+    if (!refusal.empty()) return update::Outcome::Refused("", refusal);
 
     std::string url = SignatureLocation(folderUrl, facts.listedName);
     net::SmallFile file = net::FetchSmallFile(url.c_str(), kMaxSignatureFile);
     if (file.failure == net::FetchFailure::kTooLarge)
-        return "signature over " + std::to_string(kMaxSignatureFile) + " bytes";
-    if (file.failure != net::FetchFailure::kNone)
-        return "no signature: " + net::DescribeFetchFailure(file, kMaxSignatureFile);
-    return VerifyPackage(keys_.Keys(), file.body, facts);
+        refusal = "signature over " + std::to_string(kMaxSignatureFile) + " bytes";
+    else if (file.failure != net::FetchFailure::kNone)
+        refusal = "no signature: " + net::DescribeFetchFailure(file, kMaxSignatureFile);
+    else
+        refusal = VerifyPackage(keys_.Keys(), file.body, facts);
+    return refusal.empty() ? update::Outcome() : update::Outcome::Refused("", refusal);
 }
 
 }  // namespace sig

@@ -7,7 +7,7 @@
 //   sig::PackageKeys keys(sig::CompiledPackageKeys());
 //   sig::PackageCheck check(keys);
 //   net::DownloadPackage(url, name, path, check.Observer());
-//   std::string refused = check.Check(folderUrl, listedName, path);
+//   update::Outcome checked = check.Check(folderUrl, listedName, path);
 //
 // With the keys disabled it makes no hasher (so no hashing thread), hashes
 // nothing, fetches nothing and refuses nothing.
@@ -22,6 +22,7 @@
 #include "platform/file_handle.h"
 #include "signature/package_hasher.h"
 #include "signature/verify.h"
+#include "update/outcome.h"
 
 namespace sig {
 
@@ -59,15 +60,15 @@ public:
     // disabled). It refers to this object, which must outlive the download.
     std::function<void(const void* data, std::size_t size)> Observer();
 
-    // Asked once, after the download: empty when the package may be
-    // installed, else the reason for the run log. folderUrl ends with "/".
-    std::string Check(const char* folderUrl, const char* listedName, const char* localPath);
+    // Asked once, after the download: ok when the package may be installed,
+    // else refused with the reason for the run log. folderUrl ends with "/".
+    update::Outcome Check(const char* folderUrl, const char* listedName, const char* localPath);
     // The same for a package held open since its download: a legacy
     // signature is checked over package's bytes, not a file reopened by name.
-    std::string Check(const char* folderUrl, const char* listedName, const plat::File& package);
+    update::Outcome Check(const char* folderUrl, const char* listedName, const plat::File& package);
 
 private:
-    std::string Check(const char* folderUrl, PackageFacts facts);
+    update::Outcome Check(const char* folderUrl, PackageFacts facts);
 
     const PackageKeys& keys_;
     std::unique_ptr<PackageHasher> hasher_;  // only when enabled

@@ -18,28 +18,19 @@ plat::File OpenRunLog(bool truncate) {
 
 }  // namespace
 
-std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
-                          const char* text, const char* detail) {
+std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
+                          const update::LogEvent& event) {
     char stamp[128] = {};
     std::snprintf(stamp, sizeof stamp, "%s [%02d:%02d:%02d] ", computerName, time.hour, time.minute,
                   time.second);
-    std::string line = stamp;
-    line += prefix;
-    line += text;
-    if (*detail) {
-        line += ' ';
-        line += detail;
-    }
-    return line;
+    return stamp + update::LogLineText(event);
 }
 
-void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
-              bool truncate) {
-    plat::File file = OpenRunLog(truncate);
+void WriteLog(const char* computerName, const update::LogEvent& event) {
+    plat::File file = OpenRunLog(event.kind == update::LogKind::kStart);
     if (!file.valid()) return;
     // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
     // platforms.
-    std::string line =
-        FormatLogLine(computerName, plat::GetLocalTimeOfDay(), prefix, text, detail) + "\r\n";
+    std::string line = FormatLogLine(computerName, plat::GetLocalTimeOfDay(), event) + "\r\n";
     file.Write(line.data(), line.size());
 }

@@ -1,23 +1,22 @@
-// The run log, TalCheckLog.txt in the current directory: one line per call,
+// The run log, TalCheckLog.txt in the current directory: one line per event,
 //   "<computer> [hh:mm:ss] <prefix><text>[ <detail>]" CR LF
-// The file is opened and closed for every line, so other programs can read
-// it while a run goes on. truncate starts a new log (the run's first line);
-// otherwise the line is appended. A file that cannot be opened loses the
-// line silently. Lines end in CR LF on every platform, so both builds write
+// with the prefix of the event's kind (update/log_event.h). The file is
+// opened and closed for every line, so other programs can read it while a
+// run goes on. kStart starts a new log; any other line is appended. A file that cannot be opened
+// loses the line silently. Lines end in CR LF on every platform, so both builds write
 // byte-identical logs.
 #pragma once
 
 #include <string>
 
 #include "platform/system.h"
+#include "update/log_event.h"
 
 constexpr const char* kRunLogName = "TalCheckLog.txt";
 
 // The line without its end: the stamp "%s [%02d:%02d:%02d] " from the
-// computer name and the time, the prefix, the text, and a blank and the
-// detail when the detail is not empty.
-std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time, const char* prefix,
-                          const char* text, const char* detail);
+// computer name and the time, then the event's text (update::LogLineText).
+std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
+                          const update::LogEvent& event);
 
-void WriteLog(const char* computerName, const char* prefix, const char* text, const char* detail,
-              bool truncate);
+void WriteLog(const char* computerName, const update::LogEvent& event);

@@ -8,7 +8,16 @@
 #include "update/station.h"
 #include "update/version.h"
 
+using update::LogEvent;
+using update::LogKind;
+using update::Outcome;
+
 namespace {
+
+void Log(const UpdateServices& services, LogKind kind, const std::string& text = "",
+         const std::string& detail = "") {
+    services.writeLog(LogEvent{kind, text, detail});
+}
 
 // The name a chosen package gets in the working directory.
 void LocalPackageName(char* choice) {
@@ -34,10 +43,6 @@ void KeepOnlyChosenParts(const UpdateServices& services, bool listed, const char
     services.keepOnlyParts(names);
 }
 
-std::string Parenthesised(const std::string& reason) {
-    return "(" + (reason.empty() ? std::string("unknown reason") : reason) + ")";
-}
-
 void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
                    char* choice, const char* dataDirectory) {
     const std::string folderUrl = baseUrl + folder;
@@ -48,24 +53,23 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     // installed in place of the new one, unless it is this package's kept part.
     if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
-    services.writeLog("START DOWLOAD: ", choice, "", false);
+    Log(services, LogKind::kStartDownload, choice);
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
-        std::string from = "(from byte " + std::to_string(download.resumedFrom) + ")";
-        services.writeLog("DOWLOAD RESUMED: ", choice, from.c_str(), false);
+        Log(services, LogKind::kDownloadResumed, choice,
+            "(from byte " + std::to_string(download.resumedFrom) + ")");
     }
-    services.writeLog("END DOWLOAD: ", choice, "", false);
+    Log(services, LogKind::kEndDownload, choice);
     // Installing a failed download would only add misleading lines.
-    if (!download.complete) {
-        services.writeLog("DOWLOAD FAILED: ", choice, Parenthesised(download.failure).c_str(),
-                          false);
+    if (!download.outcome.ok()) {
+        Log(services, LogKind::kDownloadFailed, choice, download.outcome.Detail());
         return;
     }
     if (services.checkPackage) {
-        std::string refusal = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
-                                                    downloadedPath, download.package);
-        if (!refusal.empty()) {
-            services.writeLog("SIGNATURE REFUSED: ", choice, Parenthesised(refusal).c_str(), false);
+        Outcome checked = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
+                                                downloadedPath, download.package);
+        if (!checked.ok()) {
+            Log(services, LogKind::kSignatureRefused, choice, checked.Detail());
             return;
         }
     }
@@ -83,10 +87,9 @@ std::string LineOfFolderUrl(const std::string& url) {
 // The run's folder fetch: a failed request gets its line in the log.
 ListingFetch LoggedFetch(const UpdateServices& services) {
     return [&services](const char* folderUrl, std::string& listing) {
-        FolderFetch fetched = services.fetchListing(folderUrl, listing);
-        if (!fetched.failed) return;
-        services.writeLog("FOLDER FAILED: ", LineOfFolderUrl(folderUrl).c_str(),
-                          Parenthesised(fetched.failure).c_str(), false);
+        Outcome fetched = services.fetchListing(folderUrl, listing);
+        if (!fetched.ok())
+            Log(services, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl), fetched.Detail());
     };
 }
 
@@ -119,7 +122,7 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
 }
 
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
-    services.writeLog("START", "", "", true);
+    Log(services, LogKind::kStart);
 
     char workDir[plat::kPathSize] = {};
     plat::GetWorkingDirectory(workDir, sizeof workDir);
@@ -155,5 +158,5 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     if (newestChoice[0]) {
         InstallChoice(services, baseUrl, newest.newestFolder, newestChoice, dataDirectory);
     }
-    services.writeLog("END", "", "", false);
+    Log(services, LogKind::kEnd);
 }

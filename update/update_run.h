@@ -3,7 +3,7 @@
 // STATIONINFO/FrontendVersion), fetches the listing of the installed line's
 // installer folder, probes the following lines, chooses at most two
 // packages, and downloads and installs each (the installed line's first).
-// It never stops early: every outcome ends with the "END" log line. A
+// It never stops early: every outcome ends with the event kEnd ("END"). A
 // download that fails, or a package that checkPackage refuses, gets one log
 // line with its reason after "END DOWLOAD: " and is not installed; its file
 // stays in the working directory for inspection.
@@ -20,45 +20,39 @@
 
 #include "platform/file_handle.h"
 #include "update/installer_url.h"
+#include "update/log_event.h"
+#include "update/outcome.h"
 #include "update/package_choice.h"
 
 // What became of one package download.
 struct PackageDownload {
-    bool complete = false;          // the whole body is in the file
-    std::string failure;            // why not, for the run log; empty when complete
+    update::Outcome outcome;        // ok: the whole body is in the file
     std::uint64_t resumedFrom = 0;  // the byte a kept part was continued from, 0 when not
     // The complete download held open until its install has ended: the
     // check and the install read it through this handle, never by name.
     plat::File package;
 };
 
-// What became of one folder request.
-struct FolderFetch {
-    bool failed = false;  // not read, for a reason other than the folder's absence (404)
-    std::string failure;  // why, for the run log; empty unless failed
-};
-
 struct UpdateServices {
-    // One run-log line (see update/run_log.h).
-    std::function<void(const char* prefix, const char* text, const char* detail, bool truncate)>
-        writeLog;
+    // Takes every line of the run log, kStart first and kEnd last.
+    update::LogWriter writeLog;
     // FileVersion text of an executable into buffer (size bytes, zero-filled).
     std::function<bool(const char* path, char* buffer, std::size_t size)> readFileVersion;
     // Appends the names of a folder page containing a "." to listing, each
     // followed by a tab; appends nothing when the folder cannot be had. A
-    // failed request is logged as "FOLDER FAILED: <line> (<failure>)", the
-    // line as "5_1"; a missing folder is not.
-    std::function<FolderFetch(const char* folderUrl, std::string& listing)> fetchListing;
+    // failed request is logged as "FOLDER FAILED: <line> (<reason>)", the
+    // line as "5_1"; a missing folder is ok and not logged.
+    std::function<update::Outcome(const char* folderUrl, std::string& listing)> fetchListing;
     // Downloads fileUrl to fileName in the current directory; localPath (a
     // 260-byte buffer, empty on entry) receives the full path on success.
     std::function<PackageDownload(const char* fileUrl, const char* fileName, char* localPath)>
         download;
-    // Optional: the authenticity check. Judges a complete download before it is installed: empty
-    // when the package may be installed, else the reason it may not. Left unset, every complete
+    // Optional: the authenticity check. Judges a complete download before it is installed: ok
+    // when the package may be installed, else refused with the reason. Left unset, every complete
     // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
     // name as the folder listed it.
-    std::function<std::string(const char* folderUrl, const char* listedName, const char* localPath,
-                              const plat::File& package)>
+    std::function<update::Outcome(const char* folderUrl, const char* listedName,
+                                  const char* localPath, const plat::File& package)>
         checkPackage;
     // Optional: cut downloads kept for the next run. keepsPart says whether
     // the file fileName in the working directory is the kept part of fileUrl:

@@ -62,18 +62,14 @@ struct RunRecord {
 
 UpdateServices Services(RunRecord* run) {
     UpdateServices s;
-    s.writeLog = [run](const char* prefix, const char* text, const char* detail, bool) {
-        run->log.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
-    };
+    s.writeLog = [run](const update::LogEvent& e) { run->log.push_back(update::LogLineText(e)); };
     s.readFileVersion = ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
-        net::FolderResult r = FetchFolderNames(url, listing, ".");
-        return FolderFetch{r.outcome == net::FolderOutcome::kFailed, net::DescribeFolderFailure(r)};
+        return net::ListingOutcome(FetchFolderNames(url, listing, "."));
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
-        return PackageDownload{r.complete, net::DescribeFailure(r), r.resumedFrom,
-                               std::move(r.file)};
+        return PackageDownload{net::DownloadOutcome(r), r.resumedFrom, std::move(r.file)};
     };
     s.install = [run](const char* name, const char*, const plat::File&, const char*) {
         run->installed.push_back(name);
@@ -175,11 +171,11 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         s.fetchListing = [where](const char*, std::string& listing) {
             if (where == 0) throw std::bad_alloc();
             listing = "5.10.0023.zip\t";
-            return FolderFetch{};
+            return update::Outcome();
         };
         s.download = [where](const char*, const char*, char*) -> PackageDownload {
             if (where == 1) throw std::bad_alloc();
-            return PackageDownload{true, "", 0, {}};
+            return PackageDownload{};
         };
         s.install = [where](const char*, const char*, const plat::File&, const char*) {
             if (where == 2) throw std::bad_alloc();
@@ -203,7 +199,7 @@ TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
     std::vector<std::string> folders;
     s.fetchListing = [&folders](const char* url, std::string&) {
         folders.push_back(url);
-        return FolderFetch{};
+        return update::Outcome();
     };
     RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
     EXPECT_LT(ignored.took, kRunBound);

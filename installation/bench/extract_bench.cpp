@@ -52,12 +52,11 @@ int main(int argc, char** argv) {
     if (testPass) {
         ok = TestPass(archive);
     } else {
-        InstallFault fault;
         installation::SetFlushingForTesting(!noFlush);
         plat::MakeDirectory(destination);
-        ok = InstallArchive(archive, destination, "", PackageLimits(), &fault) ==
-             InstallOutcome::kInstalled;
-        if (!ok) std::fprintf(stderr, "%s: %s\n", fault.item.c_str(), fault.reason.c_str());
+        update::Outcome outcome = InstallArchive(archive, destination, "", PackageLimits());
+        ok = outcome.ok();
+        if (!ok) std::fprintf(stderr, "%s\n", outcome.Text().c_str());
     }
     std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     std::printf("%.3f\n", elapsed.count());

@@ -98,32 +98,30 @@ void InstallWhole(const std::string& archive) {
     MakeInstall();
     std::map<std::string, std::string> before, after;
     Snapshot(Under("install"), &before);
-    InstallFault fault;
     PackageLimits limits;
     limits.reserveBytes = 0;
-    InstallOutcome outcome =
-        InstallArchive(archive.c_str(), Under("install"), "input.zip", limits, &fault);
+    update::Outcome outcome =
+        InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
     CheckNothingEscaped();
     Snapshot(Under("install"), &after);
-    if (outcome != InstallOutcome::kInstalled && before != after) {
-        std::fprintf(stderr, "install changed by a package not installed (%s: %s)\n",
-                     fault.item.c_str(), fault.reason.c_str());
+    if (!outcome.ok() && before != after) {
+        std::fprintf(stderr, "install changed by a package not installed (%s)\n",
+                     outcome.Text().c_str());
         std::abort();
     }
 }
 
 void ExtractBackwards(const std::string& archive, const std::string& root) {
-    ArchiveHandle handle = OpenArchive(archive.c_str(), "password");
-    if (handle == nullptr) return;
-    SetExtractionRoot(handle, root.c_str());
+    ScopedArchive handle(OpenArchive(archive.c_str(), "password"));
+    if (!handle) return;
+    SetExtractionRoot(handle.get(), root.c_str());
     ArchiveItem item;
-    GetArchiveItem(handle, -1, &item);
+    GetArchiveItem(handle.get(), -1, &item);
     std::int32_t count = item.index > 64 ? 64 : item.index;
     for (std::int32_t i = count - 1; i >= 0; --i) {
-        GetArchiveItem(handle, i, &item);
-        ExtractArchiveItem(handle, i, item.name);
+        GetArchiveItem(handle.get(), i, &item);
+        ExtractArchiveItem(handle.get(), i, item.name);
     }
-    CloseArchive(handle);
 }
 
 }  // namespace

@@ -59,10 +59,9 @@ TEST(IsZipPackageName, FindsDotZipAnywhereInAnyCase) {
 
 class InstallPackageTest : public ::testing::Test {
 protected:
-    LogLineWriter Writer() {
-        return [this](const char* prefix, const char* text, const char* detail, bool truncate) {
-            log_.push_back(std::string(prefix) + "|" + text + "|" + detail +
-                           (truncate ? "|T" : ""));
+    update::LogWriter Writer() {
+        return [this](const update::LogEvent& e) {
+            log_.push_back(update::LogPrefix(e.kind) + ("|" + e.text) + "|" + e.detail);
         };
     }
     std::string Download(const std::string& bytes) {

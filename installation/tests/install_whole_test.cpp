@@ -57,10 +57,8 @@ protected:
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
         ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
     }
-    LogLineWriter Writer() {
-        return [this](const char* prefix, const char* text, const char* detail, bool) {
-            log_.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
-        };
+    update::LogWriter Writer() {
+        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
     }
 
     ScopedTempDir dir_;

@@ -107,10 +107,8 @@ protected:
         ASSERT_TRUE(WriteFile(d_.outside + "/victim.txt", "victim"));
         fs::permissions(d_.outside + "/victim.txt", fs::perms::owner_read);
     }
-    LogLineWriter Writer() {
-        return [this](const char* prefix, const char* text, const char* detail, bool) {
-            log_.push_back(std::string(prefix) + text + (*detail ? " " : "") + detail);
-        };
+    update::LogWriter Writer() {
+        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
     }
 
     ScopedTempDir dir_;

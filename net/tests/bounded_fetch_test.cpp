@@ -142,7 +142,7 @@ TEST_P(DownloadStop, EndsInTimeDeletesThePartAndSaysWhy) {
     net::DownloadResult r =
         net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_LT(Clock::now() - start, kBound);
-    EXPECT_EQ(r.failure, c.failure) << net::DescribeFailure(r);
+    EXPECT_EQ(r.failure, c.failure) << net::DownloadOutcome(r).reason;
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.removed, c.created);
     EXPECT_LE(r.received, kPackageLimit);
@@ -180,7 +180,7 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
         plat::CopyBounded(localPath, sizeof localPath, volume.path().c_str());
         net::DownloadResult r =
             net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", localPath);
-        EXPECT_EQ(r.failure, net::DownloadFailure::kNoSpace) << net::DescribeFailure(r);
+        EXPECT_EQ(r.failure, net::DownloadFailure::kNoSpace) << net::DownloadOutcome(r).reason;
         EXPECT_EQ(r.removed, c.created);
         EXPECT_GE(r.freeBytes, kReserve);
         if (c.created) {
@@ -205,7 +205,7 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     server.Route("/pkg.zip", Reply::Generated(50000));
     net::DownloadResult r =
         net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
-    EXPECT_TRUE(r.complete) << net::DescribeFailure(r);
+    EXPECT_TRUE(r.complete) << net::DownloadOutcome(r).reason;
     std::string kept, written;
     ASSERT_TRUE(testing_support::ReadFile(victim, &kept));
     EXPECT_EQ(kept, "keep me");

@@ -226,7 +226,7 @@ TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
 
 namespace {
 
-TEST(DescribeFailure, NamesTheReasonWithItsFigures) {
+TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
     const net_test::FailureText cases[] = {
         {F::kNone, 200, 5, 5, 0, ""},

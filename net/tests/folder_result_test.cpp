@@ -23,7 +23,7 @@ TEST_P(JudgeTest, DescribesWhatTheRunLogs) {
     page.bytes = 700;
     page.openError = c.openError;
     net::FolderResult r = net::JudgeFolderPage(page, "https://h/b//5_1%20Installers/", c.proxy);
-    EXPECT_EQ(net::DescribeFolderFailure(r), c.description);
+    EXPECT_EQ(net::ListingOutcome(r).reason, c.description);
 }
 
 using E = plat::HttpError;

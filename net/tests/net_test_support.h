@@ -73,7 +73,7 @@ struct DownloadDir {
     char localPath[plat::kPathSize] = {};
 };
 
-// A download result's figures, and how DescribeFailure names them.
+// A download result's figures, and how DownloadOutcome names them.
 struct FailureText {
     net::DownloadFailure failure;
     int status;
@@ -90,7 +90,7 @@ inline std::string Described(const FailureText& c) {
     r.received = c.received;
     r.announced = c.announced;
     r.freeBytes = c.freeBytes;
-    return net::DescribeFailure(r);
+    return net::DownloadOutcome(r).reason;
 }
 
 }  // namespace net_test

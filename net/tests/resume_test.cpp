@@ -60,7 +60,7 @@ TEST_P(Resume, EndsWithTheServedPackageWhole) {
         [&](const void* d, std::size_t n) { observed.append(static_cast<const char*>(d), n); });
     r.file.Close();
 
-    ASSERT_TRUE(r.complete) << net::DescribeFailure(r);
+    ASSERT_TRUE(r.complete) << net::DownloadOutcome(r).reason;
     std::uint64_t size = c.second.generatedSize;
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("5.10.0023.zip"), &bytes));

@@ -52,7 +52,7 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     Download(check, Fixture("5.20.0001.zip"));
 
     std::string folder = server.Url("/f/");
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip"), c.reason);
+    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip").reason, c.reason);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].path, kSignaturePath);
 }
@@ -79,10 +79,10 @@ TEST(PackageCheckRun, ChecksEachPackageOnItsOwn) {
     flipped[10] ^= 1;
     sig::PackageCheck first(keys);
     Download(first, flipped);
-    EXPECT_EQ(first.Check(folder.c_str(), "5.20.0001.zip", ""), "bad signature");
+    EXPECT_EQ(first.Check(folder.c_str(), "5.20.0001.zip", "").reason, "bad signature");
     sig::PackageCheck second(keys);
     Download(second, package);
-    EXPECT_EQ(second.Check(folder.c_str(), "5.20.0001.zip", ""), "");
+    EXPECT_EQ(second.Check(folder.c_str(), "5.20.0001.zip", "").reason, "");
 }
 
 TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
@@ -97,7 +97,8 @@ TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
     ASSERT_TRUE(badKeys.Enabled());
     Download(bad, Fixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.
-    EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", ""), "unusable compiled-in key");
+    EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", "").reason,
+              "unusable compiled-in key");
 }
 
 }  // namespace

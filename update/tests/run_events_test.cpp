@@ -14,47 +14,40 @@ void Capture(const char* ident, int priority, const char* text) {
 }
 #endif
 
-struct LineCase {
-    const char* prefix;
+struct EventCase {
+    update::LogKind kind;
     unsigned id;       // 0: not reported
     const char* sent;  // POSIX: user facility (8) + priority
 };
 
-class ReportedLineTest : public ::testing::TestWithParam<LineCase> {};
+class ReportedEventTest : public ::testing::TestWithParam<EventCase> {};
 
-TEST_P(ReportedLineTest, FailureLinesAreReportedAndOthersAreNot) {
-    const RunEvent* event = FindRunEvent(GetParam().prefix);
+TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNot) {
+    const RunEvent* event = FindRunEvent(GetParam().kind);
     EXPECT_EQ(event ? event->id : 0u, GetParam().id);
 #ifndef _WIN32
     g_sent.clear();
     plat::SetSyslogSinkForTesting(&Capture);
-    ReportLogLine(GetParam().prefix, "5.10.0023.zip", "(x)");
+    bool detail = GetParam().kind != update::LogKind::kInstalled;
+    ReportLogEvent({GetParam().kind, "5.10.0023.zip", detail ? "(x)" : ""});
     plat::SetSyslogSinkForTesting(nullptr);
     EXPECT_EQ(g_sent, GetParam().sent);
 #endif
 }
 
+using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ReportedLineTest,
-    ::testing::Values(LineCase{"FOLDER FAILED: ", 100, "TalCheck|11|FOLDER FAILED: 5.10.0023.zip (x)"},
-                      LineCase{"DOWLOAD FAILED: ", 101, "TalCheck|11|DOWLOAD FAILED: 5.10.0023.zip (x)"},
-                      LineCase{"SIGNATURE REFUSED: ", 102,
-                               "TalCheck|11|SIGNATURE REFUSED: 5.10.0023.zip (x)"},
-                      LineCase{"COPY FAILED: ", 103, "TalCheck|11|COPY FAILED: 5.10.0023.zip (x)"},
-                      LineCase{"COPY REFUSED: ", 104, "TalCheck|11|COPY REFUSED: 5.10.0023.zip (x)"},
-                      LineCase{"RECOVERED: ", 105, "TalCheck|12|RECOVERED: 5.10.0023.zip (x)"},
-                      LineCase{"RECOVERY FAILED: ", 106,
-                               "TalCheck|11|RECOVERY FAILED: 5.10.0023.zip (x)"},
-                      LineCase{"START DOWLOAD: ", 0, ""},
-                      LineCase{"END COPY: ", 0, ""}));
-
-#ifndef _WIN32
-TEST(RunEvents, AnInstalledPackageIsReportedAsInformation) {
-    plat::SetSyslogSinkForTesting(&Capture);
-    ReportInstalled("5.10.0023.zip");
-    plat::SetSyslogSinkForTesting(nullptr);
-    EXPECT_EQ(g_sent, "TalCheck|14|END COPY: 5.10.0023.zip");
-}
-#endif
+    Cases, ReportedEventTest,
+    ::testing::Values(
+        EventCase{K::kFolderFailed, 100, "TalCheck|11|FOLDER FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kDownloadFailed, 101, "TalCheck|11|DOWLOAD FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kSignatureRefused, 102, "TalCheck|11|SIGNATURE REFUSED: 5.10.0023.zip (x)"},
+        EventCase{K::kCopyFailed, 103, "TalCheck|11|COPY FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kCopyRefused, 104, "TalCheck|11|COPY REFUSED: 5.10.0023.zip (x)"},
+        EventCase{K::kRecovered, 105, "TalCheck|12|RECOVERED: 5.10.0023.zip (x)"},
+        EventCase{K::kRecoveryFailed, 106, "TalCheck|11|RECOVERY FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kInstalled, 1, "TalCheck|14|END COPY: 5.10.0023.zip"},
+        EventCase{K::kStartDownload, 0, ""}, EventCase{K::kEndCopy, 0, ""},
+        EventCase{K::kEnd, 0, ""}));
 
 }  // namespace

@@ -17,9 +17,7 @@ using testing_support::ScopedTempDir;
 struct LineCase {
     const char* computer;
     plat::TimeOfDay time;
-    const char* prefix;
-    const char* text;
-    const char* detail;
+    update::LogEvent event;
     const char* expected;
 };
 
@@ -27,36 +25,33 @@ class LogLineTest : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(LogLineTest, FormsStampAndPieces) {
     const LineCase& c = GetParam();
-    EXPECT_EQ(FormatLogLine(c.computer, c.time, c.prefix, c.text, c.detail), c.expected);
+    EXPECT_EQ(FormatLogLine(c.computer, c.time, c.event), c.expected);
 }
 
+using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, LogLineTest,
-    ::testing::Values(LineCase{"WS07", {9, 5, 1}, "START", "", "", "WS07 [09:05:01] START"},
-                      LineCase{"WS07", {0, 0, 1}, "END", "", "", "WS07 [00:00:01] END"},
-                      LineCase{"WS07",
-                               {23, 59, 59},
-                               "START DOWLOAD: ",
-                               "5.10.0123.zip",
-                               "",
-                               "WS07 [23:59:59] START DOWLOAD: 5.10.0123.zip"},
-                      LineCase{"WS07",
-                               {12, 0, 0},
-                               "END COPY: ",
-                               "5.10.0123.zip",
-                               "failed",
-                               "WS07 [12:00:00] END COPY: 5.10.0123.zip failed"},
-                      LineCase{
-                          "WS07", {12, 0, 0}, "NOTE", "", "detail", "WS07 [12:00:00] NOTE detail"},
-                      LineCase{"", {7, 8, 9}, "START", "", "", " [07:08:09] START"}));
+    ::testing::Values(
+        LineCase{"WS07", {9, 5, 1}, {K::kStart, "", ""}, "WS07 [09:05:01] START"},
+        LineCase{"WS07", {0, 0, 1}, {K::kEnd, "", ""}, "WS07 [00:00:01] END"},
+        LineCase{"WS07",
+                 {23, 59, 59},
+                 {K::kStartDownload, "5.10.0123.zip", ""},
+                 "WS07 [23:59:59] START DOWLOAD: 5.10.0123.zip"},
+        LineCase{"WS07",
+                 {12, 0, 0},
+                 {K::kCopyFailed, "5.10.0123.zip", "(f: failed)"},
+                 "WS07 [12:00:00] COPY FAILED: 5.10.0123.zip (f: failed)"},
+        LineCase{"WS07", {12, 0, 0}, {K::kEnd, "", "detail"}, "WS07 [12:00:00] END detail"},
+        LineCase{"", {7, 8, 9}, {K::kStart, "", ""}, " [07:08:09] START"}));
 
 TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
     ASSERT_TRUE(testing_support::WriteFile(kRunLogName, "old run\r\n"));
-    WriteLog("PC", "START", "", "", true);
-    WriteLog("PC", "START DOWLOAD: ", "5.10.0023.zip", "", false);
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kStart, "", ""});
+    WriteLog("PC", {update::LogKind::kStartDownload, "5.10.0023.zip", ""});
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     // PC [hh:mm:ss] is 14 characters.
@@ -73,7 +68,7 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
 TEST(RunLog, AppendCreatesAMissingLog) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     EXPECT_EQ(log.substr(2), log.substr(2, 12) + "END\r\n");
@@ -85,8 +80,8 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
     // A directory of the log's name cannot be opened as a file.
     std::error_code ec;
     ASSERT_TRUE(std::filesystem::create_directory(dir.Join(kRunLogName), ec));
-    WriteLog("PC", "START", "", "", true);
-    WriteLog("PC", "END", "", "", false);
+    WriteLog("PC", {update::LogKind::kStart, "", ""});
+    WriteLog("PC", {update::LogKind::kEnd, "", ""});
     EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
 }
 
@@ -98,14 +93,15 @@ TEST(RunLog, LinkUnderTheLogsNameIsNeverWrittenThrough) {
     std::error_code ec;
     std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
     if (ec) GTEST_SKIP() << "no symbolic links here";
-    for (bool truncate : {false, true}) {
-        WriteLog("PC", "START", "", "", truncate);
+    for (update::LogKind kind : {update::LogKind::kEnd, update::LogKind::kStart}) {
+        WriteLog("PC", {kind, "", ""});
         std::string bytes;
         ASSERT_TRUE(ReadFile(outside, &bytes));
         EXPECT_EQ(bytes, "outside");
         EXPECT_FALSE(std::filesystem::is_symlink(dir.Join(kRunLogName)));
         ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
-        EXPECT_EQ(bytes.substr(bytes.size() - 7), "START\r\n");
+        std::string line = std::string(update::LogPrefix(kind)) + "\r\n";
+        EXPECT_EQ(bytes.substr(bytes.size() - line.size()), line);
         std::filesystem::remove(dir.Join(kRunLogName), ec);
         std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
     }

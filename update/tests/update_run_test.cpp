@@ -39,9 +39,10 @@ public:
 
     UpdateServices Services() {
         UpdateServices s;
-        s.writeLog = [this](const char* prefix, const char* text, const char* detail,
-                            bool truncate) {
-            journal.push_back(std::string("log:") + prefix + text + detail + (truncate ? "!" : ""));
+        s.writeLog = [this](const update::LogEvent& e) {
+            bool starts = e.kind == update::LogKind::kStart;
+            journal.push_back("log:" + (update::LogPrefix(e.kind) + e.text) + e.detail +
+                              (starts ? "!" : ""));
         };
         s.readFileVersion = [this](const char*, char* buffer, std::size_t size) {
             if (fileVersion.empty()) return false;
@@ -58,17 +59,18 @@ public:
             else
                 listing += catchAllListing;
             auto failure = folderFailures.find(url);
-            return failure == folderFailures.end() ? FolderFetch{} : FolderFetch{true, failure->second};
+            return failure == folderFailures.end() ? update::Outcome()
+                                                   : update::Outcome::Failed("", failure->second);
         };
         s.download = [this](const char* url, const char* name, char* localPath) {
             journal.push_back(std::string("download:") + url + " -> " + name +
                               (FileExists(name) ? " (stale file still there)" : ""));
             auto failure = downloadFailures.find(name);
             if (failure != downloadFailures.end())
-                return PackageDownload{false, failure->second, 0, {}};
+                return PackageDownload{update::Outcome::Failed("", failure->second), 0, {}};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
-            return PackageDownload{true, "", 0, {}};
+            return PackageDownload{};
         };
         if (checking) {
             s.checkPackage = [this](const char* folderUrl, const char* listedName,
@@ -76,7 +78,8 @@ public:
                 journal.push_back(std::string("check:") + folderUrl + listedName + " at " +
                                   localPath);
                 auto refusal = refusals.find(listedName);
-                return refusal != refusals.end() ? refusal->second : std::string();
+                return refusal != refusals.end() ? update::Outcome::Refused("", refusal->second)
+                                                 : update::Outcome();
             };
         }
         if (recovering) {
