@@ -4,7 +4,6 @@
 #include <memory>
 #include <utility>
 
-#include "app/package_keys.h"
 #include "app/run_guard.h"
 #include "installation/install_package.h"
 #include "net/download.h"
@@ -14,6 +13,7 @@
 #include "platform/file_version.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
+#include "signature/package_keys.h"
 #include "update/installer_url.h"
 #include "update/run_events.h"
 #include "update/run_log.h"
@@ -21,17 +21,21 @@
 
 namespace {
 
-// The run's signature check, made when the first download starts: inside
-// the guarded run, so that a failure to make it (an allocation failure)
-// ends the run with "END" as a failure of any other step does.
+// The run's signature checks, one per package, each made when its download
+// starts: inside the guarded run, so that a failure to make one (an
+// allocation failure) ends the run with "END" as a failure of any other step
+// does. The package checked is always the one downloaded last.
 class RunPackageCheck {
 public:
-    sig::PackageCheck& Get() {
-        if (!check_) check_ = std::make_unique<sig::PackageCheck>(CompiledPackageKeys());
+    sig::PackageCheck& Begin() {
+        if (!keys_) keys_ = std::make_unique<sig::PackageKeys>(sig::CompiledPackageKeys());
+        check_ = std::make_unique<sig::PackageCheck>(*keys_);
         return *check_;
     }
+    sig::PackageCheck& Current() { return *check_; }
 
 private:
+    std::unique_ptr<sig::PackageKeys> keys_;
     std::unique_ptr<sig::PackageCheck> check_;
 };
 
@@ -79,7 +83,7 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     RunPackageCheck signatures;
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
-            net::DownloadPackage(fileUrl, fileName, localPath, signatures.Get().BeginPackage());
+            net::DownloadPackage(fileUrl, fileName, localPath, signatures.Begin().Observer());
         return PackageDownload{result.complete, net::DescribeFailure(result), result.resumedFrom,
                                std::move(result.file)};
     };
@@ -93,8 +97,7 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     // fetched, as if no check were set.
     services.checkPackage = [&signatures](const char* folderUrl, const char* listedName,
                                           const char*, const plat::File& package) {
-        sig::PackageCheck& check = signatures.Get();
-        return check.Enabled() ? check.Check(folderUrl, listedName, package) : std::string();
+        return signatures.Current().Check(folderUrl, listedName, package);
     };
     services.recover = [this](const char* dataDirectory) {
         RecoverLeftoverInstall(dataDirectory, [this](const char* prefix, const char* text,

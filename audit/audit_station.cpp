@@ -10,6 +10,7 @@
 #include "audit/page_checks.h"
 #include "audit/setup_checks.h"
 #include "audit/station.h"
+#include "installation/install_package.h"
 #include "platform/path_buffer.h"
 #include "update/installer_url.h"
 #include "update/update_run.h"
@@ -41,7 +42,7 @@ std::string Fetch(Inspection& inspection, const char* role, const std::string& f
 bool HoldsPackage(const FolderRequest& request) {
     for (const std::string& name : request.names) {
         int32_t a = 0, b = 0, c = 0;
-        if (ContainsZip(name.c_str()) && ParseVersion(name.c_str(), a, b, c)) return true;
+        if (IsZipPackageName(name.c_str()) && ParseVersion(name.c_str(), a, b, c)) return true;
     }
     return false;
 }
@@ -99,42 +100,20 @@ void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes,
     }
 }
 
-LineChoice Explain(const Inspection& inspection, const std::string& folder, const char* runChoice,
-                   std::vector<Candidate> candidates) {
+LineChoice Explain(const Inspection& inspection, const std::string& folder,
+                   const ChoiceWalk& walk) {
     LineChoice choice;
     choice.folder = folder;
-    choice.listed = runChoice;
-    choice.candidates = std::move(candidates);
-    if (!choice.listed.empty()) {
-        choice.url = inspection.baseUrl + folder + choice.listed;
-        char local[plat::kPathSize] = {};
-        plat::CopyBounded(local, sizeof local, runChoice);
-        int32_t a = 0, b = 0, c = 0;
-        if (ParseVersion(local, a, b, c)) FormatPackageName(local, a, b, c, "zip");
-        choice.localName = local;
-    }
+    choice.candidates = ExplainWalk(walk);
+    if (walk.chosen == kNoEntry) return choice;
+    choice.listed = walk.entries[walk.chosen].name;
+    choice.url = inspection.baseUrl + folder + choice.listed;
+    char local[plat::kPathSize] = {};
+    plat::CopyBounded(local, sizeof local, choice.listed.c_str());
+    int32_t a = 0, b = 0, c = 0;
+    if (ParseVersion(local, a, b, c)) FormatPackageName(local, a, b, c, "zip");
+    choice.localName = local;
     return choice;
-}
-
-void Choose(Inspection& inspection, const std::string& currentFolder,
-            const std::string& currentListing, const ProbeResult& newest) {
-    const VersionTriple& installed = inspection.station.installed;
-    char current[plat::kPathSize] = {};
-    char newestChoice[plat::kPathSize] = {};
-    ChooseCurrentLinePackage(currentListing, installed, current);
-    ChooseNewestLinePackage(newest.newestListing, newestChoice);
-    inspection.current = Explain(inspection, currentFolder, current,
-                                 ExplainWalk(currentListing, installed.major, installed.minor,
-                                             static_cast<int64_t>(installed.build) + 1));
-    inspection.newest = Explain(inspection, newest.newestFolder, newestChoice,
-                                ExplainWalk(newest.newestListing, 0, 0, 0));
-    for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
-        if (ChosenIn(line->candidates) != line->listed) {
-            inspection.warnings.push_back({"explanation", "the explanation of " + line->folder +
-                                                              " disagrees with the run's choice '" +
-                                                              line->listed + "'"});
-        }
-    }
 }
 
 }  // namespace
@@ -162,7 +141,10 @@ Inspection InspectStation(const StationOptions& options) {
                       options.lookahead);
         }
     }
-    Choose(inspection, currentFolder, currentListing, newest);
+    inspection.current =
+        Explain(inspection, currentFolder, WalkCurrentLine(currentListing, installed));
+    inspection.newest =
+        Explain(inspection, newest.newestFolder, WalkNewestLine(newest.newestListing));
 
     bool anyReached = false;
     for (const FolderRequest& r : inspection.requests) anyReached = anyReached || r.reached;

@@ -1,7 +1,7 @@
 // Inspects one station: everything a run would decide, without downloading
 // or installing unless asked to test the chosen packages. The decisions are
-// the run's own functions (ProbeFollowingLines, ChooseCurrentLinePackage,
-// ChooseNewestLinePackage); the inspection only watches and explains them.
+// the run's own functions (ProbeFollowingLines, WalkCurrentLine,
+// WalkNewestLine); the inspection only watches and explains them.
 #pragma once
 
 #include <string>

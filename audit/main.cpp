@@ -5,7 +5,6 @@
 #include <chrono>
 #include <iostream>
 
-#include "app/package_keys.h"
 #include "audit/audit_station.h"
 #include "audit/report.h"
 #include "audit/tree_check.h"
@@ -13,6 +12,7 @@
 #include "platform/path_buffer.h"
 #include "platform/system.h"
 #include "release_version.h"
+#include "signature/package_keys.h"
 #include "update/installer_url.h"
 
 namespace {
@@ -37,7 +37,7 @@ void ApplyTimeout(double seconds) {
 int Run(const Arguments& args) {
     ApplyTimeout(args.timeoutSeconds);
     if (!args.tree.empty()) {
-        audit::TreeReport report = audit::CheckTree(args.tree, CompiledPackageKeys());
+        audit::TreeReport report = audit::CheckTree(args.tree, sig::CompiledPackageKeys());
         if (args.json) {
             std::cout << audit::TreeReportJson(report) << "\n";
         } else {
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     plat::GetWorkingDirectory(cwd, sizeof cwd);
     args.station.directory = cwd;
     args.station.host = InstallerHostSetting();
-    args.station.packageKeys = CompiledPackageKeys();
+    args.station.packageKeys = sig::CompiledPackageKeys();
     app.add_option("-s,--station", args.station.directory,
                    "station directory (default: the current directory)")
         ->check(CLI::ExistingDirectory);

@@ -65,13 +65,14 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
         RemoveScratchDirectory(scratch);
         return test;
     }
-    sig::PackageCheck signatures(packageKeys);
+    sig::PackageKeys keys(packageKeys);
+    sig::PackageCheck signatures(keys);
     net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
-                                                        localPath, signatures.BeginPackage());
+                                                        localPath, signatures.Observer());
     download.file.Close();  // read by name below, and removed with the scratch folder
     test.downloaded = download.complete;
     test.bytes = download.received;
-    if (download.complete && signatures.Enabled()) {
+    if (download.complete && keys.Enabled()) {
         std::string refused = signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
         test.signature = refused.empty() ? "verified" : refused;
     }

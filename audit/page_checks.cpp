@@ -3,8 +3,8 @@
 #include <map>
 #include <regex>
 
+#include "installation/install_package.h"
 #include "net/folder_listing.h"
-#include "update/package_choice.h"
 #include "update/version.h"
 
 namespace audit {
@@ -99,7 +99,7 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
     }
     for (const std::string& name : request.names) {
         int32_t a = 0, b = 0, c = 0;
-        if (ContainsZip(name.c_str()) && !ParseVersion(name.c_str(), a, b, c)) {
+        if (IsZipPackageName(name.c_str()) && !ParseVersion(name.c_str(), a, b, c)) {
             warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
                                                        "' has no three version fields; "
                                                        "the run never chooses it"});

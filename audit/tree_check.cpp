@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 
 #include "audit/package_test.h"
 #include "audit/tree_signatures.h"
+#include "installation/install_package.h"
+#include "signature/package_check.h"
+#include "update/installer_url.h"
 #include "update/package_choice.h"
 #include "update/version.h"
 
@@ -24,21 +26,9 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
     return entries;
 }
 
-// The run's folder path for a line, "/%1d_%1d%%20Installers/", is the folder
-// name "<major>_<minor> Installers" with the blank escaped.
-bool ParseLineFolder(const std::string& name, TreeLine* line) {
-    static const std::regex kLine(R"(^(\d{1,9})_(\d) Installers$)");
-    std::smatch m;
-    if (!std::regex_match(name, m, kLine)) return false;
-    line->folder = name;
-    line->major = std::stoi(m[1].str());
-    line->minor = std::stoi(m[2].str());
-    return true;
-}
-
 void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
     const std::string where = line.folder + "/" + name;
-    if (!ContainsZip(name.c_str())) return;  // stations pass over other files
+    if (!IsZipPackageName(name.c_str())) return;  // stations pass over other files
     int32_t a = 0, b = 0, c = 0;
     if (!ParseVersion(name.c_str(), a, b, c)) {
         problems.push_back(
@@ -52,10 +42,11 @@ void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warni
     line.packages.push_back(name);
 }
 
-void CheckSignature(const TreeSignatures& signatures, const fs::path& folder, PackageTest& test,
+void CheckSignature(const sig::PackageKeys& keys, const fs::path& folder, PackageTest& test,
                     TreeReport& report) {
-    if (!signatures.Enabled()) return;
-    std::string refused = signatures.Check(folder.string(), fs::path(test.url).filename().string());
+    if (!keys.Enabled()) return;
+    std::string refused =
+        CheckTreeSignature(keys, folder.string(), fs::path(test.url).filename().string());
     test.signature = refused.empty() ? "verified" : refused;
     if (refused.empty()) return;
     test.passed = false;
@@ -65,12 +56,12 @@ void CheckSignature(const TreeSignatures& signatures, const fs::path& folder, Pa
          test.localName + ": " + refused});
 }
 
-void CheckLine(const fs::path& folder, TreeLine& line, const TreeSignatures& signatures,
+void CheckLine(const fs::path& folder, TreeLine& line, const sig::PackageKeys& keys,
                TreeReport& report) {
     for (const fs::directory_entry& entry : SortedEntries(folder)) {
         std::string name = entry.path().filename().string();
         std::error_code ec;
-        if (entry.is_directory(ec) && name == "signatures") continue;
+        if (entry.is_directory(ec) && name == sig::kSignatureFolder) continue;
         if (entry.is_directory(ec)) {
             report.problems.push_back(
                 {"stray_folder", line.folder + "/" + name + ": a folder inside a line folder"});
@@ -92,7 +83,7 @@ void CheckLine(const fs::path& folder, TreeLine& line, const TreeSignatures& sig
         if (!test.passed) {
             report.problems.push_back({"package_broken", test.localName + ": " + test.problem});
         }
-        CheckSignature(signatures, folder, test, report);
+        CheckSignature(keys, folder, test, report);
         report.packages.push_back(test);
     }
     if (line.packages.empty()) {
@@ -112,10 +103,9 @@ void CheckGaps(TreeReport& report) {
         NextVersionLine(major, minor);
         if (major == report.lines[i].major && minor == report.lines[i].minor) continue;
         report.problems.push_back(
-            {"gap", "no folder " + std::to_string(major) + "_" + std::to_string(minor) +
-                        " Installers between " + report.lines[i - 1].folder + " and " +
-                        report.lines[i].folder + ": stations before it never reach " +
-                        report.lines[i].folder});
+            {"gap", "no folder " + LineFolderName(major, minor) + " between " +
+                        report.lines[i - 1].folder + " and " + report.lines[i].folder +
+                        ": stations before it never reach " + report.lines[i].folder});
     }
 }
 
@@ -123,8 +113,9 @@ void CheckGaps(TreeReport& report) {
 
 TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     TreeReport report;
-    TreeSignatures signatures(packageKeys);
-    fs::path root = fs::path(dir) / "Marl Quill" / "MarlQuill";
+    const sig::PackageKeys keys(packageKeys);
+    fs::path root = dir;
+    for (const char* folder : kInstallerTree) root /= folder;
     std::error_code ec;
     if (!fs::is_directory(root, ec)) root = dir;
     report.root = root.string();
@@ -135,13 +126,14 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     for (const fs::directory_entry& entry : SortedEntries(root)) {
         std::string name = entry.path().filename().string();
         TreeLine line;
-        if (!entry.is_directory(ec) || !ParseLineFolder(name, &line)) {
+        if (!entry.is_directory(ec) || !ParseLineFolderName(name, &line.major, &line.minor)) {
             report.problems.push_back(
                 {"not_a_line_folder", name + ": not a version-line folder (\"<major>_<minor> "
                                              "Installers\"); stations never ask for it"});
             continue;
         }
-        CheckLine(entry.path(), line, signatures, report);
+        line.folder = name;
+        CheckLine(entry.path(), line, keys, report);
         report.lines.push_back(line);
     }
     if (report.lines.empty()) {

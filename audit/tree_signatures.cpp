@@ -24,17 +24,12 @@ bool Digest(const std::string& path, sig::Digest* digest) {
 
 }  // namespace
 
-TreeSignatures::TreeSignatures(const char* keyText) {
-    std::string text = keyText ? keyText : "";
-    enabled_ = text.find_first_not_of(" \t\r\n") != std::string::npos;
-    keysUsable_ = enabled_ && sig::ParsePublicKeyList(text, &keys_) && !keys_.empty();
-}
-
-std::string TreeSignatures::Check(const std::string& lineFolder, const std::string& name) const {
-    if (!keysUsable_) return "unusable compiled-in key";
+std::string CheckTreeSignature(const sig::PackageKeys& keys, const std::string& lineFolder,
+                               const std::string& name) {
+    std::string refusal = keys.Refusal();
+    if (!refusal.empty()) return refusal;
     std::filesystem::path package = std::filesystem::path(lineFolder) / name;
-    std::filesystem::path signature =
-        std::filesystem::path(lineFolder) / "signatures" / (name + ".minisig");
+    std::filesystem::path signature = sig::SignatureLocation(lineFolder + "/", name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(signature, ec)) return "no signature";
     if (std::filesystem::file_size(signature, ec) > sig::kMaxSignatureFile) {
@@ -48,7 +43,7 @@ std::string TreeSignatures::Check(const std::string& lineFolder, const std::stri
     facts.listedName = name.c_str();
     facts.path = packagePath.c_str();
     if (!Digest(packagePath, &facts.digest)) return "package unreadable";
-    return sig::VerifyPackage(keys_, text.str(), facts);
+    return sig::VerifyPackage(keys.Keys(), text.str(), facts);
 }
 
 }  // namespace audit

@@ -1,27 +1,17 @@
 // Signatures of the packages in a local installer tree, checked as the run
-// checks a downloaded package (signature/package_check.h): the signature of
-// <line folder>/<name> is <line folder>/signatures/<name>.minisig.
+// checks a downloaded package (signature/package_check.h), with the run's key
+// policy and signature location.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "signature/minisign_format.h"
+#include "signature/package_check.h"
 
 namespace audit {
 
-class TreeSignatures {
-public:
-    // keyText: the compiled-in keys; without any the check is disabled.
-    explicit TreeSignatures(const char* keyText);
-    bool Enabled() const { return enabled_; }
-    // Empty when the package would be installed, else the run's reason.
-    std::string Check(const std::string& lineFolder, const std::string& name) const;
-
-private:
-    bool enabled_ = false;
-    bool keysUsable_ = false;
-    std::vector<sig::PublicKey> keys_;
-};
+// Empty when the package lineFolder/name would be installed with keys
+// (enabled), else the run's reason.
+std::string CheckTreeSignature(const sig::PackageKeys& keys, const std::string& lineFolder,
+                               const std::string& name);
 
 }  // namespace audit

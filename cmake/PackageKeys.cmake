@@ -1,12 +1,12 @@
-# The compiled-in package keys: a source file defining CompiledPackageKeys()
-# (app/package_keys.h) from minisign public key lines.
+# The compiled-in package keys: a source file defining sig::CompiledPackageKeys()
+# (signature/package_keys.h) from minisign public key lines.
 #
 # As an include: talcheck_package_keys_source(<keys> <output.cpp>) checks that
 # every blank-separated word of <keys> is a minisign public key line and
 # writes the source.
 # As a script (cmake -DPUBLIC_KEY_DIR=dir -DOUTPUT=x.cpp -P ...): the same
 # from the key lines of the minisign public key files dir/*.pub, at build time.
-set(_package_keys_template "${CMAKE_CURRENT_LIST_DIR}/../app/package_keys.cpp.in")
+set(_package_keys_template "${CMAKE_CURRENT_LIST_DIR}/../signature/compiled_package_keys.cpp.in")
 
 function(talcheck_package_keys_source keys output)
     string(REGEX MATCHALL "[^ \t\r\n]+" _words "${keys}")

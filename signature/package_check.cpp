@@ -5,16 +5,25 @@
 
 namespace sig {
 
-PackageCheck::PackageCheck(const char* keyText) {
-    std::string text = keyText ? keyText : "";
-    keysUsable_ = ParsePublicKeyList(text, &keys_);
-    enabled_ = !keys_.empty() || !keysUsable_;
-    if (enabled_) hasher_ = std::make_unique<PackageHasher>();
+PackageKeys::PackageKeys(const char* keyText) {
+    usable_ = ParsePublicKeyList(keyText ? keyText : "", &keys_);
+    enabled_ = !keys_.empty() || !usable_;
 }
 
-std::function<void(const void* data, std::size_t size)> PackageCheck::BeginPackage() {
-    if (!enabled_) return {};
-    hasher_->Reset();
+std::string PackageKeys::Refusal() const {
+    return usable_ ? std::string() : std::string("unusable compiled-in key");
+}
+
+std::string SignatureLocation(const std::string& folder, const std::string& listedName) {
+    return folder + kSignatureFolder + "/" + listedName + ".minisig";
+}
+
+PackageCheck::PackageCheck(const PackageKeys& keys) : keys_(keys) {
+    if (keys_.Enabled()) hasher_ = std::make_unique<PackageHasher>();
+}
+
+std::function<void(const void* data, std::size_t size)> PackageCheck::Observer() {
+    if (!hasher_) return {};
     return [this](const void* data, std::size_t size) { hasher_->Update(data, size); };
 }
 
@@ -35,18 +44,18 @@ std::string PackageCheck::Check(const char* folderUrl, const char* listedName,
 }
 
 std::string PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
-    if (!enabled_) return "";
+    if (!hasher_) return "";
     facts.digest = hasher_->Finish();
-    hasher_->Reset();
-    if (!keysUsable_) return "unusable compiled-in key";
+    std::string refusal = keys_.Refusal();
+    if (!refusal.empty()) return refusal;
 
-    std::string url = std::string(folderUrl) + "signatures/" + facts.listedName + ".minisig";
+    std::string url = SignatureLocation(folderUrl, facts.listedName);
     net::SmallFile file = net::FetchSmallFile(url.c_str(), kMaxSignatureFile);
     if (file.failure == net::FetchFailure::kTooLarge)
         return "signature over " + std::to_string(kMaxSignatureFile) + " bytes";
     if (file.failure != net::FetchFailure::kNone)
         return "no signature: " + net::DescribeFetchFailure(file, kMaxSignatureFile);
-    return VerifyPackage(keys_, file.body, facts);
+    return VerifyPackage(keys_.Keys(), file.body, facts);
 }
 
 }  // namespace sig

@@ -61,8 +61,6 @@ bool PackageHasher::State::StartWorker() {
         }
         haveSlots = true;
     }
-    head = count = 0;
-    open = ending = false;
     try {
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
@@ -131,17 +129,12 @@ PackageHasher::PackageHasher() : state_(new State) {
     // it fail, the portable code gives the same hash.
     int ready = sodium_init();
     static_cast<void>(ready);
-    Reset();
+    crypto_generichash_init(&state_->hash, nullptr, 0, kDigestSize);
 }
 
 PackageHasher::~PackageHasher() {
     state_->StopWorker(false);
     sodium_memzero(&state_->hash, sizeof state_->hash);
-}
-
-void PackageHasher::Reset() {
-    state_->StopWorker(false);
-    crypto_generichash_init(&state_->hash, nullptr, 0, kDigestSize);
 }
 
 void PackageHasher::Update(const void* data, std::size_t size) {

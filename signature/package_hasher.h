@@ -1,14 +1,13 @@
-// BLAKE2b-512 of a package, fed chunk by chunk while it downloads, so that a
-// prehashed signature needs no second read of the file.
+// BLAKE2b-512 of one package, fed chunk by chunk while it downloads, so that
+// a prehashed signature needs no second read of the file.
 //
 // The hash is computed on a worker thread of the hasher's own: Update only
 // copies the chunk into one of a few fixed buffers (4 MiB in all, waiting
 // when all are taken), so hashing overlaps the network reads instead of
-// adding to them. The thread starts with the first Update after a Reset and
-// ends with Finish, the next Reset or the hasher; the buffers stay with the
-// hasher. A run makes a hasher only when package keys are compiled in
-// (sig::PackageCheck), so a run without keys has no such thread. When the
-// thread or its buffers cannot be had, Update hashes in place.
+// adding to them. The thread starts with the first Update and ends with
+// Finish or the hasher. A run makes a hasher only when package keys are
+// compiled in (sig::PackageCheck), so a run without keys has no such thread.
+// When the thread or its buffers cannot be had, Update hashes in place.
 #pragma once
 
 #include <array>
@@ -28,10 +27,8 @@ public:
     PackageHasher(const PackageHasher&) = delete;
     PackageHasher& operator=(const PackageHasher&) = delete;
 
-    // Starts over with no bytes seen.
-    void Reset();
     void Update(const void* data, std::size_t size);
-    // The hash of every byte given since the last Reset. Call once per Reset.
+    // The hash of every byte given. Call once, after the last Update.
     Digest Finish();
 
 private:

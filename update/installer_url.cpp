@@ -1,5 +1,7 @@
 #include "update/installer_url.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #ifndef TALCHECK_INSTALLER_HOST
@@ -7,6 +9,9 @@
 #endif
 
 namespace {
+
+constexpr char kLineFolderEnd[] = " Installers";
+constexpr std::size_t kLineFolderEndSize = sizeof kLineFolderEnd - 1;
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     std::size_t i = 0;
@@ -17,6 +22,12 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
         if (c != prefix[i]) return false;
     }
     return true;
+}
+
+std::string EscapeBlanks(const std::string& name) {
+    std::string escaped;
+    for (char c : name) escaped += c == ' ' ? std::string("%20") : std::string(1, c);
+    return escaped;
 }
 
 }  // namespace
@@ -37,5 +48,26 @@ std::string InstallerBaseUrl(const std::string& hostSetting) {
         host.erase(0, 7);
     }
     while (!host.empty() && host.back() == '/') host.pop_back();
-    return scheme + host + "/Marl%20Quill/MarlQuill/";
+    std::string url = scheme + host + "/";
+    for (const char* folder : kInstallerTree) url += EscapeBlanks(folder) + "/";
+    return url;
+}
+
+std::string LineFolderName(int32_t major, int32_t minor) {
+    return std::to_string(major) + "_" + std::to_string(minor) + kLineFolderEnd;
+}
+
+bool ParseLineFolderName(const std::string& name, int32_t* major, int32_t* minor) {
+    const std::size_t digits = std::min(name.find_first_not_of("0123456789"), name.size());
+    if (digits < 1 || digits > 9 || name.size() != digits + 2 + kLineFolderEndSize) return false;
+    if (name[digits] != '_' || name[digits + 1] < '0' || name[digits + 1] > '9') return false;
+    if (name.compare(digits + 2, kLineFolderEndSize, kLineFolderEnd) != 0) return false;
+    *major = std::stoi(name.substr(0, digits));
+    *minor = name[digits + 1] - '0';
+    return true;
+}
+
+void FormatFolderPath(char* folder, int32_t major, int32_t minor) {
+    std::snprintf(folder, kFolderPathSize, "/%s/",
+                  EscapeBlanks(LineFolderName(major, minor)).c_str());
 }

@@ -1,16 +1,10 @@
 #include "update/package_choice.h"
 
-#include <climits>
-#include <cstdio>
 #include <cstring>
 
+#include "installation/install_package.h"
 #include "platform/path_buffer.h"
 #include "update/version.h"
-
-void FormatFolderPath(char* folder, int32_t major, int32_t minor) {
-    std::snprintf(folder, kFolderPathSize, "/%1d_%1d%%20Installers/", static_cast<int>(major),
-                  static_cast<int>(minor));
-}
 
 bool NextVersionLine(int32_t& major, int32_t& minor) {
     if (minor != 9) {
@@ -21,22 +15,6 @@ bool NextVersionLine(int32_t& major, int32_t& minor) {
     ++major;
     minor = 0;
     return true;
-}
-
-namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-}  // namespace
-
-bool ContainsZip(const char* name) {
-    static const char kZip[] = ".zip";
-    for (const char* p = name; *p; ++p) {
-        std::size_t i = 0;
-        while (i < 4 && p[i] && LowerAscii(p[i]) == kZip[i]) ++i;
-        if (i == 4) return true;
-    }
-    return false;
 }
 
 void ForEachListingEntry(const std::string& listing,
@@ -53,30 +31,57 @@ void ForEachListingEntry(const std::string& listing,
 
 namespace {
 
-// The walk both choices share: thresholds of major and minor rise with
-// every accepted entry; the build must exceed minBuild - 1.
-void ChoosePackage(const std::string& listing, int32_t major, int32_t minor, int32_t minBuild,
-                   char* choice) {
-    ForEachListingEntry(listing, [&](const char* entry) {
-        if (!ContainsZip(entry)) return;
-        int32_t a = 0, b = 0, c = 0;
-        if (!ParseVersion(entry, a, b, c)) return;
-        if (a < major || b < minor || c < minBuild) return;
-        plat::CopyBounded(choice, plat::kPathSize, entry);
-        major = a;
-        minor = b;
+EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
+    VersionTriple& v = entry.version;
+    if (!IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
+    if (!ParseVersion(entry.name.c_str(), v.major, v.minor, v.build))
+        return EntryVerdict::kNotVersioned;
+    if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
+    if (v.build < leastBuild) return EntryVerdict::kBuildTooLow;
+    return EntryVerdict::kChosen;
+}
+
+// The least build is 64 bits wide: the installed build + 1 must not overflow.
+ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_t leastBuild) {
+    ChoiceWalk walk{leastBuild, {}, kNoEntry};
+    ForEachListingEntry(listing, [&](const char* name) {
+        WalkedEntry entry{name};
+        entry.lineMajor = major;
+        entry.lineMinor = minor;
+        entry.by = walk.chosen;
+        entry.verdict = Judge(entry, leastBuild);
+        if (entry.verdict == EntryVerdict::kChosen) {
+            if (walk.chosen != kNoEntry) {
+                walk.entries[walk.chosen].verdict = EntryVerdict::kReplaced;
+                walk.entries[walk.chosen].by = walk.entries.size();
+            }
+            walk.chosen = walk.entries.size();
+            major = entry.version.major;
+            minor = entry.version.minor;
+        }
+        walk.entries.push_back(std::move(entry));
     });
+    return walk;
+}
+
+void CopyChoice(const ChoiceWalk& walk, char* choice) {
+    if (walk.chosen == kNoEntry) return;
+    plat::CopyBounded(choice, plat::kPathSize, walk.entries[walk.chosen].name.c_str());
 }
 
 }  // namespace
 
+ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed) {
+    return Walk(listing, installed.major, installed.minor, int64_t{installed.build} + 1);
+}
+
+ChoiceWalk WalkNewestLine(const std::string& listing) { return Walk(listing, 0, 0, 0); }
+
 void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
                               char* choice) {
-    // c > build, written without the overflow of build + 1.
-    if (installed.build == INT32_MAX) return;
-    ChoosePackage(listing, installed.major, installed.minor, installed.build + 1, choice);
+    CopyChoice(WalkCurrentLine(listing, installed), choice);
 }
 
 void ChooseNewestLinePackage(const std::string& listing, char* choice) {
-    ChoosePackage(listing, 0, 0, 0, choice);
+    CopyChoice(WalkNewestLine(listing), choice);
 }

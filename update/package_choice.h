@@ -6,9 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-// Folder paths hold at most 127 characters and a terminator.
-constexpr std::size_t kFolderPathSize = 128;
+#include <vector>
 
 struct VersionTriple {
     int32_t major = 5;
@@ -16,32 +14,58 @@ struct VersionTriple {
     int32_t build = 0;
 };
 
-// "/%1d_%1d%%20Installers/" into folder (kFolderPathSize bytes):
-// 5, 1 -> "/5_1%20Installers/".
-void FormatFolderPath(char* folder, int32_t major, int32_t minor);
-
 // The version line after (major, minor): minor 9 is followed by the next
 // major's 0. False, pair unchanged, when there is no next line (major at
 // its maximum).
 bool NextVersionLine(int32_t& major, int32_t& minor);
-
-// True when ".zip" occurs anywhere in name, in any letter case.
-bool ContainsZip(const char* name);
 
 // Calls visit with each name of the listing in order, empty names
 // included. A name of 260 characters or more fits no path buffer and cannot
 // be a package of ours: it is skipped.
 void ForEachListingEntry(const std::string& listing, const std::function<void(const char*)>& visit);
 
-// The package of the installed line: the last entry in listing order that
-// contains ".zip", has three version fields, a major and minor not below
-// those of the entry accepted before it (at first, the installed ones) and
-// a build above the installed build. choice (a 260-byte path buffer) gets
-// the name as listed, or stays as it is when no entry qualifies.
+// The walk of a listing for one choice. It starts from a threshold line and
+// a least build; each entry in listing order is accepted when it contains
+// ".zip" (IsZipPackageName), has three version fields, a major and minor not
+// below the threshold's and a build not below the least build. An accepted
+// entry raises the threshold to its own line and replaces the entry accepted
+// before it; the last one accepted is the choice.
+enum class EntryVerdict {
+    kChosen,
+    kReplaced,      // accepted, then replaced by a later entry
+    kNotZip,        // no ".zip" in the name
+    kNotVersioned,  // fewer than three version fields
+    kLineBelow,     // major or minor below the threshold line
+    kBuildTooLow,   // build below the least build
+};
+
+constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
+
+struct WalkedEntry {
+    std::string name;  // as listed
+    EntryVerdict verdict = EntryVerdict::kNotZip;
+    VersionTriple version{0, 0, 0};  // its fields, from kLineBelow on
+    int32_t lineMajor = 0;           // the threshold line it was held against
+    int32_t lineMinor = 0;
+    // kLineBelow: the accepted entry that set that line (kNoEntry: the line
+    // the walk started from); kReplaced: the later entry that replaced it.
+    std::size_t by = kNoEntry;
+};
+
+struct ChoiceWalk {
+    int64_t leastBuild = 0;
+    std::vector<WalkedEntry> entries;  // every name of the listing, in order
+    std::size_t chosen = kNoEntry;
+};
+
+// The installed line's walk: from the installed line, builds above the
+// installed build.
+ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed);
+// The newest line's walk: from line 0.0, builds of at least 0.
+ChoiceWalk WalkNewestLine(const std::string& listing);
+
+// The choice of each walk: choice (a 260-byte path buffer) gets the name as
+// listed, or stays as it is when no entry qualifies.
 void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
                               char* choice);
-
-// The package of the newest line: the last entry in listing order that
-// contains ".zip", has three version fields, a major and minor not below
-// those of the entry accepted before it and a build of at least 0.
 void ChooseNewestLinePackage(const std::string& listing, char* choice);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/file_handle.h"
+#include "update/installer_url.h"
 #include "update/package_choice.h"
 
 // What became of one package download.

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "audit/choice_explain.h"
 #include "audit/page_checks.h"
@@ -14,6 +15,14 @@ struct WalkCase {
     const char* listing;
     VersionTriple installed;
 };
+
+// The name the explanation calls chosen, empty when none.
+std::string ChosenIn(const std::vector<audit::Candidate>& candidates) {
+    for (const audit::Candidate& c : candidates) {
+        if (c.verdict == "chosen") return c.name;
+    }
+    return "";
+}
 
 // The explanation must pick what the run picks, whatever the listing.
 TEST(ExplainWalk, AgreesWithTheRunsChoices) {
@@ -32,19 +41,16 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
         char newest[260] = {};
         ChooseCurrentLinePackage(c.listing, c.installed, current);
         ChooseNewestLinePackage(c.listing, newest);
-        EXPECT_EQ(
-            audit::ChosenIn(audit::ExplainWalk(c.listing, c.installed.major, c.installed.minor,
-                                                   int64_t{c.installed.build} + 1)),
-            current)
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(WalkCurrentLine(c.listing, c.installed))), current)
             << c.listing;
-        EXPECT_EQ(audit::ChosenIn(audit::ExplainWalk(c.listing, 0, 0, 0)), newest) << c.listing;
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(WalkNewestLine(c.listing))), newest) << c.listing;
     }
 }
 
 TEST(ExplainWalk, GivesEveryLoserItsReason) {
-    auto candidates = audit::ExplainWalk(
-        "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t", 5, 1,
-        21);
+    auto candidates = audit::ExplainWalk(WalkCurrentLine(
+        "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
+        {5, 1, 20}));
     ASSERT_EQ(candidates.size(), 6u);
     EXPECT_EQ(candidates[0].verdict, "no .zip in the name");
     EXPECT_EQ(candidates[1].verdict, "not three version fields");

@@ -27,7 +27,7 @@ std::string KeyLine(const char* name) {
 
 // Feeds the package to the check as a download would, in uneven chunks.
 void Download(sig::PackageCheck& check, const std::string& bytes) {
-    auto observer = check.BeginPackage();
+    auto observer = check.Observer();
     ASSERT_TRUE(observer);
     for (std::size_t at = 0; at < bytes.size(); at += 1000)
         observer(bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at));
@@ -46,8 +46,9 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     LoopbackServer server;
     ASSERT_TRUE(server.ok());
     server.Route(kSignaturePath, c.reply);
-    sig::PackageCheck check(("\n" + KeyLine("b.pub") + " " + KeyLine("a.pub")).c_str());
-    ASSERT_TRUE(check.Enabled());
+    sig::PackageKeys keys(("\n" + KeyLine("b.pub") + " " + KeyLine("a.pub")).c_str());
+    sig::PackageCheck check(keys);
+    ASSERT_TRUE(keys.Enabled());
     Download(check, Fixture("5.20.0001.zip"));
 
     std::string folder = server.Url("/f/");
@@ -67,29 +68,33 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"Empty", Reply::Page(""), "empty signature"}),
     [](const ::testing::TestParamInfo<CheckCase>& p) { return p.param.name; });
 
-TEST(PackageCheckRun, HashesEachPackageAfresh) {
+TEST(PackageCheckRun, ChecksEachPackageOnItsOwn) {
     LoopbackServer server;
     server.Route(kSignaturePath, Reply::Page(Fixture("prehashed.minisig")));
-    sig::PackageCheck check(KeyLine("a.pub").c_str());
+    sig::PackageKeys keys(KeyLine("a.pub").c_str());
     std::string package = Fixture("5.20.0001.zip");
     std::string folder = server.Url("/f/");
 
     std::string flipped = package;
     flipped[10] ^= 1;
-    Download(check, flipped);
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "bad signature");
-    Download(check, package);
-    EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", ""), "");
+    sig::PackageCheck first(keys);
+    Download(first, flipped);
+    EXPECT_EQ(first.Check(folder.c_str(), "5.20.0001.zip", ""), "bad signature");
+    sig::PackageCheck second(keys);
+    Download(second, package);
+    EXPECT_EQ(second.Check(folder.c_str(), "5.20.0001.zip", ""), "");
 }
 
 TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
     for (const char* none : {"", " \t\n"}) {
-        sig::PackageCheck check(none);
-        EXPECT_FALSE(check.Enabled());
-        EXPECT_FALSE(check.BeginPackage());
+        sig::PackageKeys keys(none);
+        sig::PackageCheck check(keys);
+        EXPECT_FALSE(keys.Enabled());
+        EXPECT_FALSE(check.Observer());
     }
-    sig::PackageCheck bad((KeyLine("a.pub") + " RWQ-broken").c_str());
-    ASSERT_TRUE(bad.Enabled());
+    sig::PackageKeys badKeys((KeyLine("a.pub") + " RWQ-broken").c_str());
+    sig::PackageCheck bad(badKeys);
+    ASSERT_TRUE(badKeys.Enabled());
     Download(bad, Fixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.
     EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", ""), "unusable compiled-in key");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -28,6 +29,47 @@ INSTANTIATE_TEST_SUITE_P(
                 "https://secure.example:8443/Marl%20Quill/MarlQuill/"},
         UrlCase{"http://plain.example//", "http://plain.example/Marl%20Quill/MarlQuill/"},
         UrlCase{"[::1]:8080", "http://[::1]:8080/Marl%20Quill/MarlQuill/"}));
+
+TEST(FolderPath, FormatsMajorAndMinor) {
+    char folder[kFolderPathSize] = {};
+    FormatFolderPath(folder, 5, 1);
+    EXPECT_STREQ(folder, "/5_1%20Installers/");
+    FormatFolderPath(folder, 12, 0);
+    EXPECT_STREQ(folder, "/12_0%20Installers/");
+    FormatFolderPath(folder, INT32_MIN, 9);
+    EXPECT_STREQ(folder, "/-2147483648_9%20Installers/");
+}
+
+struct LineFolderCase {
+    const char* name;
+    bool parses;
+    int32_t major;
+    int32_t minor;
+};
+
+TEST(LineFolderName, ParsesOnlyTheFolderForm) {
+    const LineFolderCase cases[] = {
+        {"5_1 Installers", true, 5, 1},
+        {"123456789_9 Installers", true, 123456789, 9},
+        {"007_0 Installers", true, 7, 0},
+        {"1234567890_1 Installers", false, 0, 0},
+        {"5_10 Installers", false, 0, 0},
+        {"_1 Installers", false, 0, 0},
+        {"-5_1 Installers", false, 0, 0},
+        {"5_1%20Installers", false, 0, 0},
+        {"5_1 installers", false, 0, 0},
+        {"5_1 Installers ", false, 0, 0},
+        {"5_1", false, 0, 0},
+        {"", false, 0, 0},
+    };
+    for (const LineFolderCase& c : cases) {
+        int32_t major = 0, minor = 0;
+        EXPECT_EQ(ParseLineFolderName(c.name, &major, &minor), c.parses) << c.name;
+        EXPECT_EQ(major, c.major) << c.name;
+        EXPECT_EQ(minor, c.minor) << c.name;
+    }
+    EXPECT_EQ(LineFolderName(5, 1), "5_1 Installers");
+}
 
 void SetEnvironment(const char* value) {
 #ifdef _WIN32

@@ -8,16 +8,6 @@
 
 namespace {
 
-TEST(FolderPath, FormatsMajorAndMinor) {
-    char folder[kFolderPathSize] = {};
-    FormatFolderPath(folder, 5, 1);
-    EXPECT_STREQ(folder, "/5_1%20Installers/");
-    FormatFolderPath(folder, 12, 0);
-    EXPECT_STREQ(folder, "/12_0%20Installers/");
-    FormatFolderPath(folder, INT32_MIN, 9);
-    EXPECT_STREQ(folder, "/-2147483648_9%20Installers/");
-}
-
 TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
     int32_t major = 5, minor = 1;
     ASSERT_TRUE(NextVersionLine(major, minor));
@@ -31,24 +21,6 @@ TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
     EXPECT_FALSE(NextVersionLine(major, minor));
     EXPECT_EQ(major, INT32_MAX);
 }
-
-struct ZipCase {
-    const char* name;
-    bool expected;
-};
-
-class ContainsZipTest : public ::testing::TestWithParam<ZipCase> {};
-
-TEST_P(ContainsZipTest, FindsDotZipAnywhereInAnyCase) {
-    EXPECT_EQ(ContainsZip(GetParam().name), GetParam().expected) << GetParam().name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ContainsZipTest,
-    ::testing::Values(ZipCase{"5.10.0023.zip", true}, ZipCase{"5.10.0023.ZIP", true},
-                      ZipCase{"5.10.0023.zip.old", true}, ZipCase{".zIp", true},
-                      ZipCase{"..zip", true}, ZipCase{"README.txt", false}, ZipCase{"zip", false},
-                      ZipCase{".zi", false}, ZipCase{"\x0ezip", false}, ZipCase{"", false}));
 
 TEST(ListingWalk, VisitsEveryTabTerminatedNameAndSkipsOverlongOnes) {
     std::string listing = "a.zip\t\tb.zip\t" + std::string(260, 'x') + "\t" +
