@@ -1,7 +1,6 @@
 #include "audit/folder_fetch.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <utility>
 
 #include "net/folder_listing.h"
@@ -38,7 +37,7 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     request.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     request.reached = page.reached;
-    request.status = std::atoi(page.statusText.c_str());
+    request.status = page.status;
     request.bytes = page.bytes;
     request.cut = page.cut;
     if (!page.ended) request.readFailure = FailureName(page.failure);

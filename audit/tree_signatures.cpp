@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "platform/whole_file.h"
 #include "signature/package_hasher.h"
 #include "signature/verify.h"
 
@@ -32,18 +32,17 @@ std::string CheckTreeSignature(const sig::PackageKeys& keys, const std::string& 
     std::filesystem::path signature = sig::SignatureLocation(lineFolder + "/", name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(signature, ec)) return "no signature";
-    if (std::filesystem::file_size(signature, ec) > sig::kMaxSignatureFile) {
+    const plat::WholeFile text =
+        plat::ReadWholeFile(signature.string().c_str(), sig::kMaxSignatureFile);
+    if (text.status == plat::WholeFileStatus::kTooLarge) {
         return "signature over " + std::to_string(sig::kMaxSignatureFile) + " bytes";
     }
-    std::ifstream in(signature, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
     sig::PackageFacts facts;
     std::string packagePath = package.string();
     facts.listedName = name.c_str();
     facts.path = packagePath.c_str();
     if (!Digest(packagePath, &facts.digest)) return "package unreadable";
-    return sig::VerifyPackage(keys.Keys(), text.str(), facts);
+    return sig::VerifyPackage(keys.Keys(), text.bytes, facts);
 }
 
 }  // namespace audit

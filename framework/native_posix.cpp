@@ -19,19 +19,14 @@
 #include "framework/module.h"
 #include "framework/window.h"
 #include "platform/path_buffer.h"
-#include "platform/scoped_handle.h"
+#include "platform/scoped_fd_posix.h"
 
 namespace fw {
 namespace native {
 
 namespace {
 
-struct FdTraits {
-    using Handle = int;
-    static Handle Invalid() noexcept { return -1; }
-    static void Close(Handle h) noexcept { ::close(h); }
-};
-using ScopedFd = plat::ScopedHandle<FdTraits>;
+using plat::ScopedFd;
 
 struct StandInWindow {
     TWindow* owner;

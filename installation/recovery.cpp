@@ -58,14 +58,14 @@ void RecoverFolder(plat::Tree& tree, const std::string& folder, RecoveryReport* 
         return;
     }
     std::string journal = folder + "/" + kJournalName;
-    std::string text;
+    plat::WholeFile text;
     std::vector<JournalEntry> entries;
     if (tree.Inspect(journal) == PathKind::kMissing) {
         Add(report, "removed an unfinished " + folder + Removed(tree, folder));
-    } else if (!tree.ReadRegular(journal, kMaxJournalBytes, &text)) {
+    } else if (!(text = tree.ReadRegular(journal, kMaxJournalBytes)).ok()) {
         report->whole = false;
         Add(report, "journal of " + folder + " unreadable, nothing undone; " + KeepFolder(tree, folder));
-    } else if (!ParseJournal(text, &entries)) {
+    } else if (!ParseJournal(text.bytes, &entries)) {
         report->whole = false;
         Add(report, "journal of " + folder + " malformed, nothing undone; " + KeepFolder(tree, folder));
     } else if (IsCommitted(entries)) {

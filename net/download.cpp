@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "net/leading_number.h"
 #include "net/package_body.h"
 #include "net/part_file.h"
 #include "platform/file_handle.h"
@@ -37,20 +36,6 @@ bool BuildLocalPath(const char* localPath, const char* fileName, char (&director
     }
     return plat::CopyBounded(path, sizeof path, directory) &&
            plat::AppendBounded(path, sizeof path, fileName);
-}
-
-int StatusCode(plat::HttpGet& http) {
-    char status[512] = {};
-    http.QueryStatusText(status, 511);  // unreadable: empty, counts as 0
-    long long code = ParseLeadingNumber(status);
-    return code < 0 || code > 999 ? 999 : static_cast<int>(code);
-}
-
-std::int64_t AnnouncedLength(plat::HttpGet& http) {
-    char text[32] = {};
-    if (!http.QueryContentLengthText(text, sizeof text)) return -1;
-    long long length = ParseLeadingNumber(text);
-    return length < 0 ? -1 : length;
 }
 
 }  // namespace
@@ -193,8 +178,9 @@ Step Transfer(Target& target, const DataObserver& observer, DownloadResult* resu
                               : DownloadFailure::kUnreachable;
         return Step::kDone;
     }
-    result->status = StatusCode(http);
-    result->announced = AnnouncedLength(http);
+    const int status = http.Status().value_or(0);
+    result->status = status < 0 || status > 999 ? 999 : status;
+    result->announced = std::max<std::int64_t>(http.ContentLength().value_or(-1), -1);
     result->failure = DownloadFailure::kStatus;
     if (target.part.valid()) return ResumeFrom(http, target, observer, result);
     if (result->status >= 400) return Step::kDone;

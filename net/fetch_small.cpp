@@ -1,20 +1,18 @@
 #include "net/fetch_small.h"
 
-#include <cstdlib>
+#include <cstdint>
+#include <optional>
 
-#include "net/leading_number.h"
 #include "platform/http.h"
 
 namespace net {
 namespace {
 
-// A Content-Length above the limit refuses the file before its body is read.
+// A Content-Length above the limit refuses the file before its body is
+// read; so does a negative one, which no file has.
 bool AnnouncedTooLarge(plat::HttpGet& http, std::size_t limit) {
-    char length[32] = {};
-    if (!http.QueryContentLengthText(length, sizeof length)) return false;
-    char* end = nullptr;
-    unsigned long long announced = std::strtoull(length, &end, 10);
-    return end != length && announced > limit;
+    std::optional<std::int64_t> announced = http.ContentLength();
+    return announced && (*announced < 0 || static_cast<std::uint64_t>(*announced) > limit);
 }
 
 }  // namespace
@@ -26,9 +24,7 @@ SmallFile FetchSmallFile(const char* url, std::size_t limit) {
         file.failure = FetchFailure::kUnreachable;
         return file;
     }
-    char status[512] = {};
-    http.QueryStatusText(status, 511);
-    file.status = static_cast<int>(ParseLeadingNumber(status));
+    file.status = http.Status().value_or(0);
     if (file.status >= 400) {
         file.failure = FetchFailure::kStatus;
         return file;

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "net/folder_result.h"
-#include "net/leading_number.h"
 #include "textsearch/link_matcher.h"
 #include "textsearch/substring_index.h"
 #include "platform/http.h"
@@ -25,9 +24,7 @@ std::size_t PageLimit() {
 // its first zero byte. Stops at the end, at a failed read, at the limit, or
 // when memory runs out; what was read by then is kept.
 void ReadBody(plat::HttpGet& http, FolderPage* page, bool measureCut) {
-    char lengthText[16] = {};
-    bool known = http.QueryContentLengthText(lengthText, sizeof lengthText);
-    std::size_t chunk = ChunkSizeFor(known ? lengthText : nullptr);
+    std::size_t chunk = ChunkSizeFor(http.ContentLength());
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk + 1]);
     if (!buffer) {
         chunk = kDefaultChunk;
@@ -55,12 +52,11 @@ void ReadBody(plat::HttpGet& http, FolderPage* page, bool measureCut) {
 
 void SetPageLimitForTesting(std::size_t bytes) { g_pageLimit = bytes; }
 
-std::size_t ChunkSizeFor(const char* contentLength) {
-    if (!contentLength) return kDefaultChunk;
-    long long announced = ParseLeadingNumber(contentLength);
-    if (announced <= 0 || static_cast<unsigned long long>(announced) > kMaxTrustedLength)
+std::size_t ChunkSizeFor(std::optional<std::int64_t> contentLength) {
+    if (!contentLength || *contentLength <= 0 ||
+        static_cast<std::uint64_t>(*contentLength) > kMaxTrustedLength)
         return kDefaultChunk;
-    return static_cast<std::size_t>(announced);
+    return static_cast<std::size_t>(*contentLength);
 }
 
 void AppendLinkTargets(std::string_view body, std::string& listing, const char* nameFilter) {
@@ -87,8 +83,7 @@ void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut) {
         return;
     }
     page->reached = true;
-    char status[16] = {};
-    if (http.QueryStatusText(status, sizeof status)) page->statusText = status;
+    page->status = http.Status().value_or(0);
     try {
         ReadBody(http, page, measureCut);
     } catch (const std::bad_alloc&) {

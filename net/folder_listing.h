@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,7 +45,7 @@ constexpr std::size_t kMaxTrustedLength = kMaxPageBytes;
 // One folder page as FetchFolderListing reads it.
 struct FolderPage {
     bool reached = false;     // the request was answered
-    std::string statusText;   // the final status code as text, empty when unknown
+    int status = 0;           // the final status code, 0 when unknown
     std::uint64_t bytes = 0;  // body bytes received (zero bytes included)
     std::string body;         // the text: each chunk up to its first zero byte
     bool cut = false;         // the page went on past the page limit
@@ -63,9 +64,8 @@ void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut = 
 void SetPageLimitForTesting(std::size_t bytes);
 
 // The read size for a page: the announced Content-Length when it is usable,
-// kDefaultChunk otherwise. contentLength is the header's text, or null when
-// the header is missing or could not be read.
-std::size_t ChunkSizeFor(const char* contentLength);
+// kDefaultChunk otherwise (see plat::HttpGet::ContentLength).
+std::size_t ChunkSizeFor(std::optional<std::int64_t> contentLength);
 
 // The parsing half of FetchFolderListing, for a body already in memory.
 void AppendLinkTargets(std::string_view body, std::string& listing, const char* nameFilter);

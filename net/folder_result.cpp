@@ -1,6 +1,5 @@
 #include "net/folder_result.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace net {
@@ -72,7 +71,7 @@ std::string ServerOf(const char* url) {
 
 FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std::string& proxy) {
     FolderResult result;
-    result.status = std::atoi(page.statusText.c_str());
+    result.status = page.status;
     result.bytes = page.bytes;
     result.server = ServerOf(url);
     result.proxy = proxy;

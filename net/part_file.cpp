@@ -8,6 +8,7 @@
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
+#include "platform/whole_file.h"
 
 namespace net {
 namespace {
@@ -72,13 +73,8 @@ bool WritePartRecord(const char* packagePath, const PartRecord& record) {
 
 bool ReadPartRecord(const char* packagePath, PartRecord* record) {
     plat::File file = plat::File::OpenPackage(RecordPath(packagePath).c_str(), kMaxPartRecord);
-    if (!file.valid()) return false;
-    char buffer[kMaxPartRecord];
-    std::size_t used = 0;
-    for (std::int64_t n;
-         used < sizeof buffer && (n = file.Read(buffer + used, sizeof buffer - used)) > 0;)
-        used += static_cast<std::size_t>(n);
-    return ParsePartRecord(std::string(buffer, used), record);
+    const plat::WholeFile text = plat::ReadWhole(file, kMaxPartRecord);
+    return text.ok() && ParsePartRecord(text.bytes, record);
 }
 
 bool IsKeptPart(const char* fileUrl, const char* packagePath) {

@@ -117,16 +117,30 @@ public:
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
     // Makes the data written so far durable (fsync, FlushFileBuffers).
     bool Flush();
+    // The OS error code (errno; GetLastError on Windows) of the last call
+    // on this object that failed, or of the open that failed to make it; 0
+    // when none failed. A file the checks above refuse (no regular file, a
+    // link, over its size bound, not the program's own) gives EINVAL
+    // (ERROR_INVALID_PARAMETER); a path the POSIX backend cannot take gives
+    // ENAMETOOLONG.
+    int LastError() const { return error_; }
+
     // The native handle, for the platform layer's own use.
     std::intptr_t native() const { return handle_.get(); }
     void Close() { handle_.reset(); }
 
-    // Takes over a native handle (the platform layer's own use).
+    // Takes over a native handle, or makes an invalid file that failed with
+    // code (the platform layer's own use).
     static File Adopt(std::intptr_t handle) { return File(handle); }
+    static File Failed(int code);
 
 private:
     explicit File(std::intptr_t h) : handle_(h) {}
+    // Records the current OS error code; always false.
+    bool Fail() const;
+
     ScopedHandle<NativeFileTraits> handle_;
+    mutable int error_ = 0;
 };
 
 }  // namespace plat

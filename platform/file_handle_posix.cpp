@@ -33,38 +33,53 @@ timespec ToTimespec(FileTime t) {
     return ts;
 }
 
+// The file just opened as fd when it is a regular file; otherwise the
+// code of the failed open or of the check.
+File RegularOnly(int fd) {
+    if (fd < 0) return File::Failed(errno);
+    File file = File::Adopt(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return File::Failed(errno);
+    if (!S_ISREG(st.st_mode)) return File::Failed(EINVAL);
+    return file;
+}
+
 }  // namespace
 
 void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
 
+File File::Failed(int code) {
+    File file;
+    file.error_ = code;
+    return file;
+}
+
+bool File::Fail() const {
+    error_ = errno;
+    return false;
+}
+
 File File::OpenForRead(const char* path) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     // O_NONBLOCK: a FIFO under the name must not wait for a writer; it is
     // refused below with anything else that is no regular file (Windows
     // cannot open a directory as a file either).
-    int fd = ::open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return File();
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return File();
-    }
-    return File(fd);
+    return RegularOnly(::open(native, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     // CREATE_ALWAYS is refused for a read-only file even where the POSIX
     // permissions would let the owner (or root) write it.
     struct stat st {};
     if (::stat(native, &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return File();
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return File();
+        if (S_ISDIR(st.st_mode)) return Failed(EISDIR);
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Failed(EACCES);
     }
     int fd = ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return File();
+    if (fd < 0) return Failed(errno);
     // The attributes replace those of a file that existed, as on Windows;
     // the descriptor stays writable after the write bits are taken away.
     mode_t mask = ::umask(0);
@@ -77,80 +92,68 @@ File File::CreateAlways(const char* path, std::uint32_t attributes) {
 
 File File::CreateReplacingLink(const char* path) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     struct stat st {};
     if (::lstat(native, &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(native);
     // O_NOFOLLOW: a link planted again since the unlink fails the open.
     // O_NONBLOCK: a FIFO of the name must not wait for a reader.
-    int fd =
-        ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0) return File();
-    File file(fd);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return File();
-    return file;
+    return RegularOnly(
+        ::open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
 }
 
 File File::CreateNew(const char* path, std::uint32_t attributes) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
     int fd = ::open(native, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd < 0 ? File() : File(fd);
+    return fd < 0 ? Failed(errno) : File(fd);
 }
 
 File File::OpenForAppend(const char* path, bool truncate) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     if (truncate) flags |= O_TRUNC;
-    int fd = ::open(native, flags, 0666);
-    if (fd < 0) return File();
-    struct stat st {};
     // A FIFO or device under the name would swallow the lines (O_NONBLOCK
     // keeps a FIFO without reader from blocking the open).
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return File();
-    }
-    return File(fd);
+    return RegularOnly(::open(native, flags, 0666));
 }
 
 File File::CreatePackage(const char* path) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     // A file already there may be open for writing elsewhere: it is
     // removed, never reused, and the new one must be made afresh. Anything
     // else under the name (a device, a FIFO) stays and fails the open.
     struct stat st {};
-    if (::lstat(native, &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
-        ::unlink(native);
+    if (::lstat(native, &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) ::unlink(native);
     int fd = ::open(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return File();
-    return File(fd);
+    return fd < 0 ? Failed(errno) : File(fd);
 }
 
 File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
     char native[kPathSize];
-    if (!ToNativePath(path, native)) return File();
+    if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     int fd = ::open(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return File();
+    if (fd < 0) return Failed(errno);
     File file(fd);
     struct stat st {};
+    if (::fstat(fd, &st) != 0) return Failed(errno);
     // Someone else's file, or one that others may write, could change
     // under the check; a second name could be renamed in behind it.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
         (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_nlink != 1 ||
         static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        return File();
+        return Failed(EINVAL);
     int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return File();
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Failed(errno);
     return file;
 }
 
 File File::Duplicate() const {
-    if (!valid()) return File();
+    if (!valid()) return Failed(EBADF);
     int fd = ::fcntl(static_cast<int>(handle_.get()), F_DUPFD_CLOEXEC, 0);
-    return fd < 0 ? File() : File(fd);
+    return fd < 0 ? Failed(errno) : File(fd);
 }
 
 bool File::IsNamedBy(const char* path) const {
@@ -164,25 +167,29 @@ bool File::IsNamedBy(const char* path) const {
 
 bool File::RemoveIfNamedBy(const char* path) const {
     char native[kPathSize];
-    return IsNamedBy(path) && ToNativePath(path, native) && ::unlink(native) == 0;
+    if (!IsNamedBy(path) || !ToNativePath(path, native)) return false;
+    return ::unlink(native) == 0 || Fail();
 }
 
 bool File::Size(std::uint64_t* size) const {
     struct stat st {};
-    if (!valid() || ::fstat(static_cast<int>(handle_.get()), &st) != 0) return false;
+    if (::fstat(static_cast<int>(handle_.get()), &st) != 0) return Fail();
     *size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 
 bool File::Truncate(std::uint64_t size) {
-    return valid() && ::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0;
+    return ::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0 || Fail();
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
     for (;;) {
         ssize_t n = ::read(static_cast<int>(handle_.get()), buffer, size);
         if (n >= 0) return n;
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) {
+            Fail();
+            return -1;
+        }
     }
 }
 
@@ -191,7 +198,8 @@ bool File::Write(const void* buffer, std::size_t size) {
     while (size > 0) {
         ssize_t n = ::write(static_cast<int>(handle_.get()), p, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n == 0) errno = ENOSPC;  // nothing written, and no reason given
+        if (n <= 0) return Fail();
         p += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -203,16 +211,16 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
                  : origin == SeekOrigin::kCurrent ? SEEK_CUR
                                                   : SEEK_END;
     off_t pos = ::lseek(static_cast<int>(handle_.get()), static_cast<off_t>(offset), whence);
-    if (pos < 0) return false;
+    if (pos < 0) return Fail();
     if (newPosition) *newPosition = static_cast<std::uint64_t>(pos);
     return true;
 }
 
-bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0; }
+bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0 || Fail(); }
 
 bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};
-    return ::futimens(static_cast<int>(handle_.get()), times) == 0;
+    return ::futimens(static_cast<int>(handle_.get()), times) == 0 || Fail();
 }
 
 }  // namespace plat

@@ -20,13 +20,49 @@ FILETIME ToFiletime(FileTime t) {
 
 void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
 
+File File::Failed(int code) {
+    File file;
+    file.error_ = code;
+    return file;
+}
+
+bool File::Fail() const {
+    error_ = static_cast<int>(::GetLastError());
+    return false;
+}
+
+namespace {
+
+// The file CreateFile opened, or the reason it did not.
+File Opened(HANDLE h) {
+    File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
+    if (!file.valid()) file = File::Failed(static_cast<int>(::GetLastError()));
+    return file;
+}
+
+// The file CreateFile opened when it is a file on a disk (no pipe or device).
+File DiskFileOnly(HANDLE h) {
+    File file = Opened(h);
+    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK)
+        return File::Failed(ERROR_INVALID_PARAMETER);
+    return file;
+}
+
+// A link (reparse point) at path goes as itself, never its target.
+void RemoveLink(const char* path) {
+    DWORD existing = ::GetFileAttributesA(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        ::DeleteFileA(path);
+}
+
+}  // namespace
+
 File File::OpenForRead(const char* path) {
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    File file(reinterpret_cast<std::intptr_t>(h));
     // A pipe or device under the name is no file to read whole.
-    if (file.valid() && ::GetFileType(h) != FILE_TYPE_DISK) return File();
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::CreateAlways(const char* path, std::uint32_t attributes) {
@@ -39,27 +75,23 @@ File File::CreateAlways(const char* path, std::uint32_t attributes) {
     DWORD guarded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if (exists && ((existing & FILE_ATTRIBUTE_READONLY) || (existing & guarded & ~attributes))) {
         ::SetLastError(ERROR_ACCESS_DENIED);
-        return File();
+        return Failed(ERROR_ACCESS_DENIED);
     }
     HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
     // A replaced file takes the new attributes; not every implementation
     // applies them to a file that existed.
-    if (h != INVALID_HANDLE_VALUE && exists) ::SetFileAttributesA(path, attributes);
-    return File(reinterpret_cast<std::intptr_t>(h));
+    File file = Opened(h);
+    if (file.valid() && exists) ::SetFileAttributesA(path, attributes);
+    return file;
 }
 
 File File::CreateReplacingLink(const char* path) {
-    DWORD existing = ::GetFileAttributesA(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        !(existing & FILE_ATTRIBUTE_DIRECTORY))
-        ::DeleteFileA(path);  // removes the link, not its target
+    RemoveLink(path);
     // FILE_FLAG_OPEN_REPARSE_POINT: a link planted again meanwhile is
     // replaced itself rather than followed.
     HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file(reinterpret_cast<std::intptr_t>(h));
-    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_DISK) return File();
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::CreateNew(const char* path, std::uint32_t attributes) {
@@ -67,7 +99,7 @@ File File::CreateNew(const char* path, std::uint32_t attributes) {
     // so CREATE_NEW meets it as an existing file instead of following it.
     HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return File(reinterpret_cast<std::intptr_t>(h));
+    return Opened(h);
 }
 
 File File::OpenForAppend(const char* path, bool truncate) {
@@ -75,57 +107,58 @@ File File::OpenForAppend(const char* path, bool truncate) {
     DWORD access = truncate ? GENERIC_WRITE : FILE_APPEND_DATA;
     HANDLE h = ::CreateFileA(path, access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file(reinterpret_cast<std::intptr_t>(h));
+    File file = Opened(h);
     if (!file.valid()) return file;
     // The reparse point was opened as itself; it is no file to write lines to.
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
-        return File();
-    if (truncate && !::SetEndOfFile(h)) return File();
+    if (!::GetFileInformationByHandle(h, &info)) return Failed(static_cast<int>(::GetLastError()));
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
+        return Failed(ERROR_INVALID_PARAMETER);
+    if (truncate && !::SetEndOfFile(h)) return Failed(static_cast<int>(::GetLastError()));
     return file;
 }
 
 File File::CreatePackage(const char* path) {
-    DWORD existing = ::GetFileAttributesA(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        !(existing & FILE_ATTRIBUTE_DIRECTORY))
-        ::DeleteFileA(path);  // removes the link, not its target
+    RemoveLink(path);
     // Read sharing only: an existing file that someone holds open for
     // writing cannot be opened at all, and nobody can write, rename or
     // delete this one until it is closed.
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file(reinterpret_cast<std::intptr_t>(h));
-    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_DISK) return File();
-    return file;
+    return DiskFileOnly(h);
 }
 
 File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
     // Asked first without any access: a pipe under the name is never opened
     // for reading, which could wait for its other end.
-    if (!IsRegularFileWithin(path, maxBytes)) return File();
+    if (!IsRegularFileWithin(path, maxBytes)) {
+        // A missing file shows as missing; anything else the check refused.
+        bool missing = ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+        return Failed(missing ? static_cast<int>(::GetLastError()) : ERROR_INVALID_PARAMETER);
+    }
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    File file(reinterpret_cast<std::intptr_t>(h));
+    File file = Opened(h);
     if (!file.valid()) return file;
     BY_HANDLE_FILE_INFORMATION info;
     std::uint64_t size = 0;
-    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        !file.Size(&size) || size > maxBytes)
-        return File();
+    if (::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
+    if (!::GetFileInformationByHandle(h, &info) || !file.Size(&size))
+        return Failed(static_cast<int>(::GetLastError()));
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        size > maxBytes)
+        return Failed(ERROR_INVALID_PARAMETER);
     return file;
 }
 
 File File::Duplicate() const {
     HANDLE out = INVALID_HANDLE_VALUE;
-    if (!valid() ||
-        !::DuplicateHandle(::GetCurrentProcess(), Native(handle_.get()), ::GetCurrentProcess(),
+    if (!valid()) return Failed(ERROR_INVALID_HANDLE);
+    if (!::DuplicateHandle(::GetCurrentProcess(), Native(handle_.get()), ::GetCurrentProcess(),
                            &out, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return File();
+        return Failed(static_cast<int>(::GetLastError()));
     return File(reinterpret_cast<std::intptr_t>(out));
 }
 
@@ -148,27 +181,31 @@ bool File::RemoveIfNamedBy(const char* path) const {
     // removed through the handle itself.
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
-    return IsNamedBy(path) &&
-           ::SetFileInformationByHandle(Native(handle_.get()), FileDispositionInfo, &disposition,
-                                        sizeof disposition) != FALSE;
+    if (!IsNamedBy(path)) return false;
+    return ::SetFileInformationByHandle(Native(handle_.get()), FileDispositionInfo, &disposition,
+                                        sizeof disposition) != FALSE ||
+           Fail();
 }
 
 bool File::Size(std::uint64_t* size) const {
     LARGE_INTEGER value{};
-    if (!valid() || !::GetFileSizeEx(Native(handle_.get()), &value)) return false;
+    if (!::GetFileSizeEx(Native(handle_.get()), &value)) return Fail();
     *size = static_cast<std::uint64_t>(value.QuadPart);
     return true;
 }
 
 bool File::Truncate(std::uint64_t size) {
     return Seek(static_cast<std::int64_t>(size), SeekOrigin::kBegin, nullptr) &&
-           ::SetEndOfFile(Native(handle_.get())) != FALSE;
+           (::SetEndOfFile(Native(handle_.get())) != FALSE || Fail());
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
     DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     DWORD got = 0;
-    if (!::ReadFile(Native(handle_.get()), buffer, want, &got, nullptr)) return -1;
+    if (!::ReadFile(Native(handle_.get()), buffer, want, &got, nullptr)) {
+        Fail();
+        return -1;
+    }
     return got;
 }
 
@@ -177,8 +214,10 @@ bool File::Write(const void* buffer, std::size_t size) {
     while (size > 0) {
         DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!::WriteFile(Native(handle_.get()), p, chunk, &written, nullptr) || written == 0)
-            return false;
+        BOOL put = ::WriteFile(Native(handle_.get()), p, chunk, &written, nullptr);
+        if (put && written == 0)
+            ::SetLastError(ERROR_DISK_FULL);  // nothing written, no reason given
+        if (!put || written == 0) return Fail();
         p += written;
         size -= written;
     }
@@ -192,18 +231,19 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     LARGE_INTEGER result;
-    if (!::SetFilePointerEx(Native(handle_.get()), distance, &result, method)) return false;
+    if (!::SetFilePointerEx(Native(handle_.get()), distance, &result, method)) return Fail();
     if (newPosition) *newPosition = static_cast<std::uint64_t>(result.QuadPart);
     return true;
 }
 
-bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE; }
+bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE || Fail(); }
 
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.
     FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);
     return ::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
-                         write ? &w : nullptr) != FALSE;
+                         write ? &w : nullptr) != FALSE ||
+           Fail();
 }
 
 }  // namespace plat

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/file_handle.h"
 #include "platform/native_path_posix.h"
+#include "platform/scoped_fd_posix.h"
 
 namespace plat {
 
@@ -21,23 +23,21 @@ bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP
 // Removes everything inside the directory open as dirFd, then closes it.
 // Entries are opened relative to their directory with O_NOFOLLOW, so a
 // symbolic link is unlinked itself and what it points to stays untouched.
-void RemoveContents(int dirFd, int depth) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (dir == nullptr) {
-        ::close(dirFd);
-        return;
-    }
+void RemoveContents(ScopedFd dirFd, int depth) {
+    DIR* dir = ::fdopendir(dirFd.get());
+    if (dir == nullptr) return;
+    const int fd = dirFd.release();  // closed with dir
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         struct stat st {};
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(st.st_mode) && depth < 512) {
-            int child = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child >= 0) RemoveContents(child, depth + 1);
-            ::unlinkat(dirFd, name, AT_REMOVEDIR);
+            ScopedFd child(::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (child.valid()) RemoveContents(std::move(child), depth + 1);
+            ::unlinkat(fd, name, AT_REMOVEDIR);
         } else {
-            ::unlinkat(dirFd, name, 0);
+            ::unlinkat(fd, name, 0);
         }
     }
     ::closedir(dir);
@@ -112,12 +112,12 @@ FileTime ReadWriteTime(const char* path) {
 void RemoveTree(const char* path, void* /*ownerWindow*/) {
     char native[kPathSize];
     if (!ToNativePath(path, native)) return;
-    int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    ScopedFd fd(::open(native, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) {
         ::unlink(native);  // a file or a link: only the name itself goes
         return;
     }
-    RemoveContents(fd, 0);
+    RemoveContents(std::move(fd), 0);
     ::rmdir(native);
 }
 

@@ -7,16 +7,9 @@
 #include "platform/file_version.h"
 #include "platform/pe_version.h"
 #include "platform/regular_file.h"
-#include "platform/scoped_handle.h"
+#include "platform/scoped_fd_posix.h"
 
 namespace {
-
-struct DescriptorTraits {
-    using Handle = int;
-    static Handle Invalid() noexcept { return -1; }
-    static void Close(Handle h) noexcept { ::close(h); }
-};
-using ScopedDescriptor = plat::ScopedHandle<DescriptorTraits>;
 
 class FileSource final : public plat::ByteSource {
 public:
@@ -47,7 +40,7 @@ private:
 bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     if (path == nullptr) return false;
     // O_NONBLOCK: opening a FIFO by mistake must not wait for a writer.
-    ScopedDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    plat::ScopedFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
     if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::uint64_t>(st.st_size) > plat::kMaxExecutableBytes)

@@ -4,8 +4,8 @@
 //   - user agent "VeltAgent", the system's proxy settings, redirections
 //     followed, nothing read from or written to a cache;
 //   - Open() returns once the final response's status line and headers have
-//     arrived, so the status and Content-Length can be asked for before the
-//     body is read;
+//     arrived, so the status and headers can be asked for before the body
+//     is read;
 //   - Read() fills the caller's buffer up to the size asked for, returning
 //     fewer bytes only at the end of the body; a read that returns 0 bytes
 //     and true means the body is complete;
@@ -38,7 +38,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/http_error.h"
 #include "platform/http_limits.h"
@@ -67,15 +69,20 @@ public:
     // is exactly the one Open(url, totalTime) sends.
     bool Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders);
 
-    // The final response's status code as text ("200"), terminator included
-    // in size. False, buf untouched, when it is not known or does not fit.
-    bool QueryStatusText(char* buf, std::size_t size);
+    // The final response's status code; nullopt when it is not known.
+    std::optional<int> Status();
 
-    // The Content-Length header's value as the server wrote it. False, buf
-    // untouched, when there is no such header or it does not fit in size
-    // bytes with its terminator.
-    bool QueryContentLengthText(char* buf, std::size_t size);
-    // Any of the headers above, the same way.
+    // The Content-Length header's value read as atol reads it (leading
+    // blanks, an optional sign, the digits up to the first other character;
+    // no digits give 0), saturating at the limits instead of overflowing.
+    // Nullopt when there is no such header or its value runs to more than 31
+    // characters. Negative and unparsable values are left for the caller to
+    // judge.
+    std::optional<std::int64_t> ContentLength();
+
+    // A header's value as the server wrote it. False, buf untouched, when
+    // there is no such header or it does not fit in size bytes with its
+    // terminator.
     bool QueryHeaderText(HttpHeader header, char* buf, std::size_t size);
 
     // Reads up to size bytes of the body into buf; *got is the count. False
@@ -94,6 +101,10 @@ public:
     struct Impl;
 
 private:
+    // The final status code as text ("200"); false when not known or it
+    // does not fit.
+    bool QueryStatusText(char* buf, std::size_t size);
+
     std::unique_ptr<Impl> impl_;
     HttpFailure failure_ = HttpFailure::kNone;
     HttpError openError_ = HttpError::kNone;

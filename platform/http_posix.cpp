@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/http_headers_posix.h"
 #include "platform/http_limits_posix.h"
 #include "platform/scoped_handle.h"
 
@@ -32,11 +33,6 @@ struct EasyTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { curl_easy_cleanup(h); }
 };
-struct HeaderListTraits {
-    using Handle = curl_slist*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_slist_free_all(h); }
-};
 struct MultiTraits {
     using Handle = CURLM*;
     static Handle Invalid() noexcept { return nullptr; }
@@ -46,30 +42,6 @@ struct MultiTraits {
 bool GlobalInit() {
     static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ok;
-}
-
-bool StartsWithNoCase(const char* text, std::size_t len, const char* prefix) {
-    std::size_t n = std::strlen(prefix);
-    if (len < n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
-// The response headers that HttpHeader names, in its order.
-constexpr const char* kHeaderPrefixes[kHttpHeaderCount] = {
-    "content-length:", "etag:", "last-modified:", "content-range:"};
-
-std::string Trimmed(const char* text, std::size_t len) {
-    std::size_t b = 0, e = len;
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' ||
-                     text[e - 1] == '\n'))
-        --e;
-    return std::string(text + b, e - b);
 }
 
 HttpError ErrorOf(CURLcode code, bool proxied) {
@@ -97,15 +69,14 @@ HttpError ErrorOf(CURLcode code, bool proxied) {
 
 struct HttpGet::Impl {
     ScopedHandle<MultiTraits> multi;
-    ScopedHandle<EasyTraits> easy;                  // removed from multi before either is closed
-    ScopedHandle<HeaderListTraits> requestHeaders;  // lives as long as the transfer
+    ScopedHandle<EasyTraits> easy;    // removed from multi before either is closed
+    ScopedHeaderList requestHeaders;  // lives as long as the transfer
     bool attached = false;
 
     // Headers of the response being received; kept once it is the final one.
     long status = 0;
     bool hasLocation = false;
-    bool has[kHttpHeaderCount] = {};
-    std::string headers[kHttpHeaderCount];
+    ResponseHeaders headers;
     bool headersDone = false;
 
     // Body delivery: first into the caller's buffer, the rest kept here.
@@ -148,29 +119,24 @@ size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self
     auto* d = static_cast<Impl*>(self);
     std::size_t len = size * count;
     d->limits.Arrived(len, Clock::now());
-    if (StartsWithNoCase(data, len, "http/")) {
-        // A new response begins (after a 1xx or a redirection).
-        d->status = 0;
-        d->hasLocation = false;
-        for (int i = 0; i < kHttpHeaderCount; ++i) {
-            d->has[i] = false;
-            d->headers[i].clear();
+    switch (d->headers.Take(data, len)) {
+        case ResponseHeaders::Line::kStatus:
+            d->status = 0;
+            d->hasLocation = false;
+            break;
+        case ResponseHeaders::Line::kLocation:
+            d->hasLocation = true;
+            break;
+        case ResponseHeaders::Line::kEnd: {
+            long code = 0;
+            curl_easy_getinfo(d->easy.get(), CURLINFO_RESPONSE_CODE, &code);
+            d->status = code;
+            bool followed = code / 100 == 3 && d->hasLocation;
+            if (code / 100 != 1 && !followed) d->headersDone = true;
+            break;
         }
-    } else if (StartsWithNoCase(data, len, "location:")) {
-        d->hasLocation = true;
-    } else if (Trimmed(data, len).empty()) {
-        long code = 0;
-        curl_easy_getinfo(d->easy.get(), CURLINFO_RESPONSE_CODE, &code);
-        d->status = code;
-        bool followed = code / 100 == 3 && d->hasLocation;
-        if (code / 100 != 1 && !followed) d->headersDone = true;
-    } else {
-        for (int i = 0; i < kHttpHeaderCount; ++i) {
-            std::size_t n = std::strlen(kHeaderPrefixes[i]);
-            if (!StartsWithNoCase(data, len, kHeaderPrefixes[i])) continue;
-            d->has[i] = true;
-            d->headers[i] = Trimmed(data + n, len - n);
-        }
+        case ResponseHeaders::Line::kOther:
+            break;
     }
     return len;
 }
@@ -193,17 +159,7 @@ size_t HttpGet::Impl::OnBody(char* data, size_t size, size_t count, void* self) 
 
 bool HttpGet::Impl::Configure(const char* url, const char* extraHeaders) {
     CURL* e = easy.get();
-    // One list entry per "Name: value\r\n" line.
-    for (const char* p = extraHeaders; p && *p;) {
-        const char* end = std::strstr(p, "\r\n");
-        std::string line = end ? std::string(p, end) : std::string(p);
-        p = end ? end + 2 : p + line.size();
-        if (line.empty()) continue;
-        curl_slist* grown = curl_slist_append(requestHeaders.get(), line.c_str());
-        if (!grown) return false;
-        requestHeaders.release();
-        requestHeaders.reset(grown);
-    }
+    if (!AppendHeaderLines(extraHeaders, &requestHeaders)) return false;
     if (requestHeaders && curl_easy_setopt(e, CURLOPT_HTTPHEADER, requestHeaders.get()) != CURLE_OK)
         return false;
     // libcurl keeps no cache, and like the Windows request this one adds no
@@ -284,10 +240,6 @@ void HttpGet::Impl::TakeOverflow() {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
-    return Open(url, totalTime, nullptr);
-}
-
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
     failure_ = HttpFailure::kBroken;
     openError_ = HttpError::kOther;
@@ -319,17 +271,8 @@ bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
     return true;
 }
 
-bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
-    return QueryHeaderText(HttpHeader::kContentLength, buf, size);
-}
-
 bool HttpGet::QueryHeaderText(HttpHeader header, char* buf, std::size_t size) {
-    int i = static_cast<int>(header);
-    if (!impl_ || !impl_->has[i]) return false;
-    const std::string& text = impl_->headers[i];
-    if (text.size() + 1 > size) return false;
-    std::memcpy(buf, text.c_str(), text.size() + 1);
-    return true;
+    return impl_ && impl_->headers.Query(header, buf, size);
 }
 
 bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
@@ -355,9 +298,5 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     failure_ = d.failure == HttpFailure::kNone ? HttpFailure::kBroken : d.failure;
     return false;
 }
-
-HttpFailure HttpGet::Failure() const { return failure_; }
-
-HttpError HttpGet::OpenError() const { return openError_; }
 
 }  // namespace plat

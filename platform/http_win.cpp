@@ -175,10 +175,6 @@ bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
-    return Open(url, totalTime, nullptr);
-}
-
 bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
     failure_ = HttpFailure::kBroken;
     openError_ = HttpError::kOther;
@@ -222,10 +218,6 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
 
 bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
     return impl_ && QueryText(impl_->Request(), HTTP_QUERY_STATUS_CODE, buf, size);
-}
-
-bool HttpGet::QueryContentLengthText(char* buf, std::size_t size) {
-    return QueryHeaderText(HttpHeader::kContentLength, buf, size);
 }
 
 bool HttpGet::QueryHeaderText(HttpHeader header, char* buf, std::size_t size) {
@@ -280,10 +272,6 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     failure_ = HttpFailure::kNone;
     return true;
 }
-
-HttpFailure HttpGet::Failure() const { return failure_; }
-
-HttpError HttpGet::OpenError() const { return openError_; }
 
 void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
     g_connectMs = connectMs;

@@ -2,25 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/regular_file.h"
-#include "platform/scoped_handle.h"
+#include "platform/whole_file.h"
 
 namespace plat {
 
 namespace {
-
-struct FdTraits {
-    using Handle = int;
-    static Handle Invalid() noexcept { return -1; }
-    static void Close(Handle h) noexcept { ::close(h); }
-};
 
 // The blanks of the profile reader: white space and Ctrl-Z.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
@@ -51,19 +44,13 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 // The whole file, when it is a regular file of at most kMaxProfileBytes.
 bool ReadWholeFile(const char* fileName, std::string& text) {
     // O_NONBLOCK: a FIFO of the name must not wait for a writer.
-    ScopedHandle<FdTraits> fd(::open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    File file = File::Adopt(::open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > kMaxProfileBytes)
+    if (!file.valid() || ::fstat(static_cast<int>(file.native()), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    char chunk[4096];
-    while (text.size() <= kMaxProfileBytes) {  // a file that grows meanwhile is cut off
-        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    if (text.size() > kMaxProfileBytes) return false;
+    WholeFile whole = ReadWhole(file, kMaxProfileBytes);
+    if (!whole.ok()) return false;
+    text = std::move(whole.bytes);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     return true;
 }

@@ -1,5 +1,10 @@
 #include "platform/tree.h"
 
+#include <utility>
+
+#include "platform/tree_backend.h"
+#include "platform/whole_file.h"
+
 namespace plat {
 
 bool SplitTreePath(const std::string& rel, std::vector<std::string>* parts) {
@@ -16,19 +21,21 @@ bool SplitTreePath(const std::string& rel, std::vector<std::string>* parts) {
     return !parts->empty();
 }
 
-bool Tree::ReadRegular(const std::string& rel, std::uint64_t maxBytes, std::string* text) {
+WholeFile Tree::ReadRegular(const std::string& rel, std::uint64_t maxBytes) {
     File file = OpenRegular(rel, maxBytes);
-    if (!file.valid()) return false;
-    text->clear();
-    char buffer[16384];
-    for (;;) {
-        std::int64_t n = file.Read(buffer, sizeof buffer);
-        if (n < 0) return false;
-        if (n == 0) return true;
-        // The file may have grown since it was measured.
-        if (text->size() + static_cast<std::uint64_t>(n) > maxBytes) return false;
-        text->append(buffer, static_cast<std::size_t>(n));
-    }
+    return ReadWhole(file, maxBytes);
+}
+
+bool Tree::List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names) {
+    names->clear();
+    bool whole = true;
+    bool read = impl_ && ListDirectory(*impl_, rel, [&](std::string name) {
+                    if (name == "." || name == "..") return true;
+                    if (names->size() >= maxNames) return whole = false;
+                    names->push_back(std::move(name));
+                    return true;
+                });
+    return read && whole;
 }
 
 }  // namespace plat

@@ -30,6 +30,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
+#include "platform/whole_file.h"
 
 namespace plat {
 
@@ -82,8 +83,8 @@ public:
     // An existing regular file opened for reading, without waiting on a
     // FIFO or device, and only when it holds at most maxBytes.
     File OpenRegular(const std::string& rel, std::uint64_t maxBytes);
-    // Reads a regular file of at most maxBytes whole into text.
-    bool ReadRegular(const std::string& rel, std::uint64_t maxBytes, std::string* text);
+    // A regular file of at most maxBytes read whole (see ReadWhole).
+    WholeFile ReadRegular(const std::string& rel, std::uint64_t maxBytes);
 
     // Makes the entries of directory rel durable (POSIX fsync on the
     // directory; Windows has nothing to do: its renames are written

@@ -5,118 +5,55 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <iterator>
-#include <map>
 
 #include "platform/native_path_posix.h"
-#include "platform/tree.h"
+#include "platform/tree_impl_posix.h"
 
 namespace plat {
 
 namespace {
 
-struct FdTraits {
-    using Handle = int;
-    static Handle Invalid() noexcept { return -1; }
-    static void Close(Handle h) noexcept { ::close(h); }
-};
-using ScopedFd = ScopedHandle<FdTraits>;
-
-constexpr std::size_t kMaxCachedDirectories = 64;
-constexpr int kMaxTreeDepth = 512;
-
 bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+}  // namespace
 
 int OpenDirectoryAt(int parent, const char* name) {
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// Removes everything inside the directory open as dirFd (which it closes):
-// each entry is looked at relative to its directory, and a link is removed
-// as itself.
-bool RemoveContents(int dirFd, int depth) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (dir == nullptr) {
-        ::close(dirFd);
-        return false;
-    }
-    bool all = true;
-    while (dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        struct stat st {};
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (!S_ISDIR(st.st_mode)) {
-            all = ::unlinkat(dirFd, name, 0) == 0 && all;
+int Tree::Impl::Directory(const std::vector<std::string>& parts, std::size_t count) {
+    int fd = rootFd.get();
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i) {
+        path += (i ? "/" : "") + parts[i];
+        if (const ScopedFd* hit = cache.Find(path)) {
+            fd = hit->get();
             continue;
         }
-        int child = depth < kMaxTreeDepth ? OpenDirectoryAt(dirFd, name) : -1;
-        if (child >= 0) all = RemoveContents(child, depth + 1) && all;
-        all = ::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 && all;
+        int next = OpenDirectoryAt(fd, parts[i].c_str());
+        if (next < 0) return -1;
+        fd = cache.Add(path, ScopedFd(next)).get();
     }
-    ::closedir(dir);
-    return all;
+    return fd;
 }
 
-}  // namespace
-
-struct Tree::Impl {
-    std::string root;
-    ScopedFd rootFd;
-    std::map<std::string, ScopedFd> cache;  // directory path -> descriptor
-
-    // The descriptor of directory dir (components joined by "/"), opened
-    // from the root one level at a time; -1 with errno set when a level is
-    // missing (ENOENT) or no real directory (ELOOP, ENOTDIR).
-    int Directory(const std::vector<std::string>& parts, std::size_t count) {
-        int fd = rootFd.get();
-        std::string path;
-        for (std::size_t i = 0; i < count; ++i) {
-            path += (i ? "/" : "") + parts[i];
-            auto hit = cache.find(path);
-            if (hit != cache.end()) {
-                fd = hit->second.get();
-                continue;
-            }
-            int next = OpenDirectoryAt(fd, parts[i].c_str());
-            if (next < 0) return -1;
-            if (cache.size() >= kMaxCachedDirectories) Trim(path);
-            fd = next;
-            cache.emplace(path, ScopedFd(next));
-        }
-        return fd;
+int Tree::Impl::Parent(const std::string& rel, std::string* leaf) {
+    std::vector<std::string> parts;
+    if (!rootFd.valid() || !SplitTreePath(rel, &parts)) {
+        errno = EINVAL;
+        return -1;
     }
+    *leaf = parts.back();
+    return Directory(parts, parts.size() - 1);
+}
 
-    // Empties the cache but for the directories above path, which the walk
-    // to path is still using.
-    void Trim(const std::string& path) {
-        for (auto it = cache.begin(); it != cache.end();) {
-            bool above = path.compare(0, it->first.size() + 1, it->first + "/") == 0;
-            it = above ? std::next(it) : cache.erase(it);
-        }
-    }
-
-    // The directory holding rel's leaf, and the leaf's name.
-    int Parent(const std::string& rel, std::string* leaf) {
-        std::vector<std::string> parts;
-        if (!rootFd.valid() || !SplitTreePath(rel, &parts)) {
-            errno = EINVAL;
-            return -1;
-        }
-        *leaf = parts.back();
-        return Directory(parts, parts.size() - 1);
-    }
-
-    // rel itself as a directory (the root for an empty path).
-    int Self(const std::string& rel) {
-        std::vector<std::string> parts;
-        if (!rootFd.valid()) return -1;
-        if (!SplitTreePath(rel, &parts))
-            return rel.find_first_not_of("/\\") == std::string::npos ? rootFd.get() : -1;
-        return Directory(parts, parts.size());
-    }
-};
+int Tree::Impl::Self(const std::string& rel) {
+    std::vector<std::string> parts;
+    if (!rootFd.valid()) return -1;
+    if (!SplitTreePath(rel, &parts))
+        return rel.find_first_not_of("/\\") == std::string::npos ? rootFd.get() : -1;
+    return Directory(parts, parts.size());
+}
 
 Tree::Tree() = default;
 Tree::~Tree() = default;
@@ -182,24 +119,6 @@ bool Tree::MakeDirectory(const std::string& rel) {
     return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0;
 }
 
-bool Tree::RemoveEmptyDirectory(const std::string& rel) {
-    std::string leaf;
-    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    if (dir < 0) return false;
-    Forget(rel);
-    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0;
-}
-
-bool Tree::RemoveFile(const std::string& rel) {
-    std::string leaf;
-    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    struct stat st {};
-    if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        S_ISDIR(st.st_mode))
-        return false;
-    return ::unlinkat(dir, leaf.c_str(), 0) == 0;
-}
-
 bool Tree::Move(const std::string& from, const std::string& to) {
     std::string fromLeaf, toLeaf;
     int fromDir = impl_ ? impl_->Parent(from, &fromLeaf) : -1;
@@ -218,40 +137,28 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0;
 }
 
-bool Tree::RemoveTree(const std::string& rel) {
-    std::string leaf;
-    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    if (dir < 0) return errno == ENOENT;
-    Forget(rel);
-    struct stat st {};
-    if (::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode)) return ::unlinkat(dir, leaf.c_str(), 0) == 0;
-    int child = OpenDirectoryAt(dir, leaf.c_str());
-    bool contents = child >= 0 && RemoveContents(child, 0);
-    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0 && contents;
-}
-
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    if (dir < 0) return File();
+    if (dir < 0) return File::Failed(errno);
     mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
-    int fd = ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd < 0 ? File() : File::Adopt(fd);
+    int fd =
+        ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    return fd < 0 ? File::Failed(errno) : File::Adopt(fd);
 }
 
 File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    if (dir < 0) return File();
+    if (dir < 0) return File::Failed(errno);
     // O_NONBLOCK: a FIFO of the name must not wait for a writer.
     int fd = ::openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return File();
+    if (fd < 0) return File::Failed(errno);
     File file = File::Adopt(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        return File();
+    if (::fstat(fd, &st) != 0) return File::Failed(errno);
+    if (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return File::Failed(EINVAL);
     return file;
 }
 
@@ -265,38 +172,21 @@ bool Tree::FlushFileSystem(const std::string& rel) {
     return dir >= 0 && ::syncfs(dir) == 0;
 }
 
-bool Tree::List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names) {
-    names->clear();
-    int self = impl_ ? impl_->Self(rel) : -1;
-    int fd = self >= 0 ? ::openat(self, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        if (fd >= 0) ::close(fd);
-        return false;
-    }
-    bool whole = true;
-    while (dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-        if (names->size() >= maxNames) {
-            whole = false;
-            break;
-        }
-        names->push_back(entry->d_name);
-    }
+bool ListDirectory(Tree::Impl& impl, const std::string& rel,
+                   const std::function<bool(std::string)>& take) {
+    int self = impl.Self(rel);
+    ScopedFd fd(self >= 0 ? ::openat(self, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+    DIR* dir = fd.valid() ? ::fdopendir(fd.get()) : nullptr;
+    if (dir == nullptr) return false;
+    fd.release();  // closed with dir
+    while (dirent* entry = ::readdir(dir))
+        if (!take(entry->d_name)) break;
     ::closedir(dir);
-    return whole;
+    return true;
 }
 
 void Tree::Forget(const std::string& rel) {
-    if (!impl_) return;
-    std::vector<std::string> parts;
-    if (!SplitTreePath(rel, &parts)) return;
-    std::string path;
-    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
-    for (auto it = impl_->cache.begin(); it != impl_->cache.end();) {
-        bool below = it->first == path || it->first.compare(0, path.size() + 1, path + "/") == 0;
-        it = below ? impl_->cache.erase(it) : std::next(it);
-    }
+    if (impl_) impl_->cache.Forget(rel);
 }
 
 std::string Tree::FullPath(const std::string& rel) const {

@@ -1,19 +1,10 @@
-#include <iterator>
-#include <map>
+#include <utility>
 
-#include "platform/tree.h"
-#include "platform/win.h"
+#include "platform/tree_impl_win.h"
 
 namespace plat {
 
 namespace {
-
-using ScopedFile = ScopedHandle<NativeFileTraits>;
-
-constexpr std::size_t kMaxCachedDirectories = 64;
-constexpr int kMaxTreeDepth = 512;
-
-HANDLE Native(const ScopedFile& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
 std::wstring Widen(const std::string& text, UINT codePage) {
     if (text.empty()) return std::wstring();
@@ -24,8 +15,7 @@ std::wstring Widen(const std::string& text, UINT codePage) {
                                   nullptr, 0);
     if (n <= 0) return std::wstring();
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), &wide[0],
-                          n);
+    ::MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), &wide[0], n);
     return wide;
 }
 
@@ -40,155 +30,70 @@ std::string ToUtf8(const std::wstring& wide) {
     return text;
 }
 
-// Opens path as itself: a reparse point is opened, not followed. Without
-// FILE_SHARE_DELETE nobody can rename or delete it while the handle is held.
+bool IsLinkAttributes(DWORD a) {
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+}  // namespace
+
 ScopedFile OpenAsItself(const std::wstring& path, DWORD access, DWORD share) {
     return ScopedFile(reinterpret_cast<std::intptr_t>(
         ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
 }
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+std::wstring Tree::Impl::Full(const std::vector<std::string>& parts, std::size_t count) const {
+    std::wstring path = root;
+    for (std::size_t i = 0; i < count; ++i) path += L"\\" + Widen(parts[i], CP_UTF8);
+    return path;
 }
 
-bool IsLinkAttributes(DWORD a) {
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// Deletes what handle was opened on, when it is closed: the object itself,
-// so a link is removed as a link and never followed (RemoveDirectoryW would
-// follow a Unix link under Wine).
-bool DeleteOnClose(const ScopedFile& handle) {
-    FILE_DISPOSITION_INFO disposition;
-    disposition.DeleteFile = TRUE;
-    return handle.valid() && ::SetFileInformationByHandle(Native(handle), FileDispositionInfo,
-                                                          &disposition, sizeof disposition);
-}
-
-// Opens path as itself for deletion; real is set when it is a directory
-// that is no reparse point. Without delete sharing nobody can swap it
-// meanwhile.
-ScopedFile OpenForDeletion(const std::wstring& path, bool* real) {
-    ScopedFile handle = OpenAsItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE);
-    BY_HANDLE_FILE_INFORMATION info;
-    *real = handle.valid() && ::GetFileInformationByHandle(Native(handle), &info) &&
-            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    return handle;
-}
-
-bool RemoveContents(const std::wstring& path, int depth);
-
-// path with everything below it; a reparse point only as itself. While its
-// contents go, a directory is held open as itself without delete sharing
-// (a handle with delete access would keep the listing from being opened).
-bool RemoveEntry(const std::wstring& path, DWORD attributes, int depth) {
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-        return ::DeleteFileW(path.c_str()) != FALSE;
-    }
-    bool contents = true;
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        ScopedFile pin = OpenAsItself(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+bool Tree::Impl::Pin(const std::vector<std::string>& parts, std::size_t count) {
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i) {
+        path += (i ? "/" : "") + parts[i];
+        if (cache.Find(path)) continue;
+        std::wstring full = Full(parts, i + 1);
+        ScopedFile pin =
+            OpenAsItself(full, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
         BY_HANDLE_FILE_INFORMATION info;
-        bool real = pin.valid() && ::GetFileInformationByHandle(Native(pin), &info) &&
-                    !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        contents = real && depth < kMaxTreeDepth && RemoveContents(path, depth + 1);
+        if (!pin.valid()) {
+            DWORD error = ::GetLastError();
+            DWORD a = ::GetFileAttributesW(full.c_str());
+            failure = IsMissing(error)      ? PathKind::kMissing
+                      : IsLinkAttributes(a) ? PathKind::kLink
+                                            : PathKind::kOther;
+            return false;
+        }
+        if (!::GetFileInformationByHandle(Native(pin), &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            failure = PathKind::kLink;
+            return false;
+        }
+        cache.Add(path, std::move(pin));
     }
-    bool real = false;
-    ScopedFile handle = OpenForDeletion(path, &real);
-    return DeleteOnClose(handle) && contents;
+    return true;
 }
 
-// Removes everything below the directory path (held open by the caller as
-// itself): a reparse point is removed as itself, read-only files too.
-bool RemoveContents(const std::wstring& path, int depth) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    bool all = true;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        all = RemoveEntry(path + L"\\" + name, found.dwFileAttributes, depth) && all;
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return all;
+bool Tree::Impl::Reach(const std::string& rel, std::wstring* full) {
+    std::vector<std::string> parts;
+    failure = PathKind::kOther;
+    if (!rootHandle.valid() || !SplitTreePath(rel, &parts)) return false;
+    for (const std::string& part : parts)
+        if (Widen(part, CP_UTF8).empty()) return false;
+    if (!Pin(parts, parts.size() - 1)) return false;
+    *full = Full(parts, parts.size());
+    return true;
 }
 
-}  // namespace
-
-struct Tree::Impl {
-    std::wstring root;  // "\\?\" form, no trailing separator
-    ScopedFile rootHandle;
-    std::map<std::string, ScopedFile> cache;  // directory path -> pinned handle
-    PathKind failure = PathKind::kOther;       // why the last walk stopped
-
-    std::wstring Full(const std::vector<std::string>& parts, std::size_t count) const {
-        std::wstring path = root;
-        for (std::size_t i = 0; i < count; ++i) path += L"\\" + Widen(parts[i], CP_UTF8);
-        return path;
+bool Tree::Impl::ReachSelf(const std::string& rel, std::wstring* full) {
+    if (rel.find_first_not_of("/\\") == std::string::npos) {
+        *full = root;
+        return rootHandle.valid();
     }
-
-    void Trim(const std::string& path) {
-        for (auto it = cache.begin(); it != cache.end();) {
-            bool above = path.compare(0, it->first.size() + 1, it->first + "/") == 0;
-            it = above ? std::next(it) : cache.erase(it);
-        }
-    }
-
-    // Pins the first count components, each checked to be a real directory.
-    bool Pin(const std::vector<std::string>& parts, std::size_t count) {
-        std::string path;
-        for (std::size_t i = 0; i < count; ++i) {
-            path += (i ? "/" : "") + parts[i];
-            if (cache.count(path) != 0) continue;
-            std::wstring full = Full(parts, i + 1);
-            ScopedFile pin = OpenAsItself(full, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
-            BY_HANDLE_FILE_INFORMATION info;
-            if (!pin.valid()) {
-                DWORD error = ::GetLastError();
-                DWORD a = ::GetFileAttributesW(full.c_str());
-                failure = IsMissing(error) ? PathKind::kMissing
-                                           : IsLinkAttributes(a) ? PathKind::kLink : PathKind::kOther;
-                return false;
-            }
-            if (!::GetFileInformationByHandle(Native(pin), &info) ||
-                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                failure = PathKind::kLink;
-                return false;
-            }
-            if (cache.size() >= kMaxCachedDirectories) Trim(path);
-            cache.emplace(path, std::move(pin));
-        }
-        return true;
-    }
-
-    // The full path of rel with every directory above its leaf pinned.
-    bool Reach(const std::string& rel, std::wstring* full) {
-        std::vector<std::string> parts;
-        failure = PathKind::kOther;
-        if (!rootHandle.valid() || !SplitTreePath(rel, &parts)) return false;
-        for (const std::string& part : parts)
-            if (Widen(part, CP_UTF8).empty()) return false;
-        if (!Pin(parts, parts.size() - 1)) return false;
-        *full = Full(parts, parts.size());
-        return true;
-    }
-
-    // rel as a directory: the root for an empty path.
-    bool ReachSelf(const std::string& rel, std::wstring* full) {
-        if (rel.find_first_not_of("/\\") == std::string::npos) {
-            *full = root;
-            return rootHandle.valid();
-        }
-        return Reach(rel, full);
-    }
-};
+    return Reach(rel, full);
+}
 
 Tree::Tree() = default;
 Tree::~Tree() = default;
@@ -206,12 +111,13 @@ Tree Tree::Open(const char* root) {
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
     if (path.compare(0, 4, L"\\\\?\\") != 0)
-        path = path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
+        path =
+            path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
     if (path.back() == L'\\') path.pop_back();
     // The root itself may be a link: it is followed, and then held.
-    ScopedFile handle(reinterpret_cast<std::intptr_t>(::CreateFileW(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    ScopedFile handle(reinterpret_cast<std::intptr_t>(
+        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle.valid() || !::GetFileInformationByHandle(Native(handle), &info) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -265,24 +171,6 @@ bool Tree::MakeDirectory(const std::string& rel) {
     return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr);
 }
 
-bool Tree::RemoveEmptyDirectory(const std::string& rel) {
-    std::wstring full;
-    if (!impl_ || !impl_->Reach(rel, &full)) return false;
-    Forget(rel);
-    bool real = false;
-    ScopedFile handle = OpenForDeletion(full, &real);
-    return real && DeleteOnClose(handle);
-}
-
-bool Tree::RemoveFile(const std::string& rel) {
-    std::wstring full;
-    if (!impl_ || !impl_->Reach(rel, &full)) return false;
-    DWORD a = ::GetFileAttributesW(full.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return false;
-    if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    return RemoveEntry(full, a, 0);
-}
-
 bool Tree::Move(const std::string& from, const std::string& to) {
     std::wstring source, target;
     if (!impl_ || !impl_->Reach(from, &source) || !impl_->Reach(to, &target)) return false;
@@ -292,22 +180,14 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool Tree::RemoveTree(const std::string& rel) {
-    std::wstring full;
-    if (!impl_ || !impl_->Reach(rel, &full)) return impl_ && impl_->failure == PathKind::kMissing;
-    Forget(rel);
-    DWORD a = ::GetFileAttributesW(full.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return IsMissing(::GetLastError());
-    return RemoveEntry(full, a, 0);
-}
-
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
     std::wstring full;
     if (!impl_ || !impl_->Reach(rel, &full)) return File();
-    HANDLE h = ::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             (attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) |
-                                 FILE_FLAG_OPEN_REPARSE_POINT,
-                             nullptr);
+    HANDLE h = ::CreateFileW(
+        full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        (attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) | FILE_FLAG_OPEN_REPARSE_POINT,
+        nullptr);
+    if (h == INVALID_HANDLE_VALUE) return File::Failed(static_cast<int>(::GetLastError()));
     return File::Adopt(reinterpret_cast<std::intptr_t>(h));
 }
 
@@ -321,8 +201,9 @@ File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
     File file = File::Adopt(reinterpret_cast<std::intptr_t>(
         ::CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!file.valid()) return File::Failed(static_cast<int>(::GetLastError()));
     std::uint64_t size = 0;
-    if (!file.valid() || ::GetFileType(reinterpret_cast<HANDLE>(file.native())) != FILE_TYPE_DISK ||
+    if (::GetFileType(reinterpret_cast<HANDLE>(file.native())) != FILE_TYPE_DISK ||
         !file.Size(&size) || size > maxBytes)
         return File();
     return file;
@@ -335,37 +216,21 @@ bool Tree::FlushDirectory(const std::string& rel) {
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }
 
-bool Tree::List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names) {
-    names->clear();
+bool ListDirectory(Tree::Impl& impl, const std::string& rel,
+                   const std::function<bool(std::string)>& take) {
     std::wstring full;
-    if (!impl_ || !impl_->ReachSelf(rel, &full)) return false;
+    if (!impl.ReachSelf(rel, &full)) return false;
     WIN32_FIND_DATAW found;
     HANDLE search = ::FindFirstFileW((full + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
-    bool whole = true;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (names->size() >= maxNames) {
-            whole = false;
-            break;
-        }
-        names->push_back(ToUtf8(name));
-    } while (::FindNextFileW(search, &found));
+    while (take(ToUtf8(found.cFileName)) && ::FindNextFileW(search, &found)) {
+    }
     ::FindClose(search);
-    return whole;
+    return true;
 }
 
 void Tree::Forget(const std::string& rel) {
-    if (!impl_) return;
-    std::vector<std::string> parts;
-    if (!SplitTreePath(rel, &parts)) return;
-    std::string path;
-    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
-    for (auto it = impl_->cache.begin(); it != impl_->cache.end();) {
-        bool below = it->first == path || it->first.compare(0, path.size() + 1, path + "/") == 0;
-        it = below ? impl_->cache.erase(it) : std::next(it);
-    }
+    if (impl_) impl_->cache.Forget(rel);
 }
 
 std::string Tree::FullPath(const std::string& rel) const {

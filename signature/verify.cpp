@@ -2,8 +2,7 @@
 
 #include <sodium.h>
 
-#include <new>
-#include <utility>
+#include "platform/whole_file.h"
 
 namespace sig {
 namespace {
@@ -15,39 +14,16 @@ const PublicKey* FindKey(const std::vector<PublicKey>& keys, const KeyId& id) {
     return nullptr;
 }
 
-// The whole file from its first byte, or false when it cannot be read or
-// exceeds the legacy limit.
-bool ReadWholeFile(plat::File file, std::string* bytes, bool* tooLarge) {
-    *tooLarge = false;
-    if (!file.valid() || !file.Seek(0, plat::SeekOrigin::kBegin, nullptr)) return false;
-    bytes->clear();
-    char buffer[65536];
-    for (;;) {
-        std::int64_t got = file.Read(buffer, sizeof buffer);
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (bytes->size() + static_cast<std::uint64_t>(got) > kMaxLegacyPackage) {
-            *tooLarge = true;
-            return false;
-        }
-        try {
-            bytes->append(buffer, static_cast<std::size_t>(got));
-        } catch (const std::bad_alloc&) {
-            *tooLarge = true;  // no memory for it here
-            return false;
-        }
-    }
-}
-
 // The held file when there is one: a name may lead elsewhere by now.
 std::string VerifyLegacy(const Signature& signature, const PublicKey& key,
                          const PackageFacts& package) {
-    std::string bytes;
-    bool tooLarge = false;
     plat::File file =
         package.file ? package.file->Duplicate() : plat::File::OpenForRead(package.path);
-    if (!ReadWholeFile(std::move(file), &bytes, &tooLarge))
-        return tooLarge ? "package too large for a legacy signature" : "package unreadable";
+    const plat::WholeFile whole = plat::ReadWhole(file, kMaxLegacyPackage);
+    if (whole.status == plat::WholeFileStatus::kTooLarge)
+        return "package too large for a legacy signature";
+    if (!whole.ok()) return "package unreadable";
+    const std::string& bytes = whole.bytes;
     if (crypto_sign_verify_detached(signature.signature.data(),
                                     reinterpret_cast<const unsigned char*>(bytes.data()),
                                     bytes.size(), key.key.data()) != 0)

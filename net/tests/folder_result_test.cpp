@@ -5,7 +5,7 @@
 namespace {
 
 struct JudgeCase {
-    const char* status;  // "" when the request was not answered
+    int status;  // 0 when the request was not answered
     bool ended;
     plat::HttpError openError;
     const char* proxy;
@@ -17,8 +17,8 @@ class JudgeTest : public ::testing::TestWithParam<JudgeCase> {};
 TEST_P(JudgeTest, DescribesWhatTheRunLogs) {
     const JudgeCase& c = GetParam();
     net::FolderPage page;
-    page.reached = *c.status != '\0';
-    page.statusText = c.status;
+    page.reached = c.status != 0;
+    page.status = c.status;
     page.ended = c.ended;
     page.bytes = 700;
     page.openError = c.openError;
@@ -29,14 +29,14 @@ TEST_P(JudgeTest, DescribesWhatTheRunLogs) {
 using E = plat::HttpError;
 INSTANTIATE_TEST_SUITE_P(
     Cases, JudgeTest,
-    ::testing::Values(JudgeCase{"200", true, E::kNone, "", ""},
-                      JudgeCase{"404", true, E::kNone, "", ""},
-                      JudgeCase{"503", true, E::kNone, "", "status 503"},
-                      JudgeCase{"200", false, E::kNone, "", "page cut after 700 bytes"},
-                      JudgeCase{"", true, E::kCertificate, "", "certificate not trusted: h:443"},
-                      JudgeCase{"", true, E::kProxy, "p:3128", "proxy p:3128 cannot be reached"},
-                      JudgeCase{"", true, E::kTimedOut, "p:3128",
+    ::testing::Values(JudgeCase{200, true, E::kNone, "", ""},
+                      JudgeCase{404, true, E::kNone, "", ""},
+                      JudgeCase{503, true, E::kNone, "", "status 503"},
+                      JudgeCase{200, false, E::kNone, "", "page cut after 700 bytes"},
+                      JudgeCase{0, true, E::kCertificate, "", "certificate not trusted: h:443"},
+                      JudgeCase{0, true, E::kProxy, "p:3128", "proxy p:3128 cannot be reached"},
+                      JudgeCase{0, true, E::kTimedOut, "p:3128",
                                 "no answer in time: h:443 through proxy p:3128"},
-                      JudgeCase{"", true, E::kNone, "", "no answer: h:443"}));
+                      JudgeCase{0, true, E::kNone, "", "no answer: h:443"}));
 
 }  // namespace

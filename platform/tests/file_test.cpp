@@ -39,12 +39,19 @@ TEST(FileHandle, WritesReadsAndSeeks) {
     EXPECT_EQ(in.Read(buf, sizeof buf), 0);
     ASSERT_TRUE(in.Seek(20, plat::SeekOrigin::kBegin, &pos));  // past the end is allowed
     EXPECT_EQ(in.Read(buf, sizeof buf), 0);
+    EXPECT_EQ(in.LastError(), 0);
+    EXPECT_FALSE(in.Write("x", 1));  // opened for reading only
+    EXPECT_NE(in.LastError(), 0);
 }
 
 TEST(FileHandle, OpenForReadFailsForMissingFilesAndDirectories) {
     ScopedTempDir dir;
-    EXPECT_FALSE(plat::File::OpenForRead(dir.Join("missing").c_str()).valid());
-    EXPECT_FALSE(plat::File::OpenForRead(dir.path().c_str()).valid());
+    plat::File missing = plat::File::OpenForRead(dir.Join("missing").c_str());
+    EXPECT_FALSE(missing.valid());
+    EXPECT_EQ(missing.LastError(), 2);  // ENOENT and ERROR_FILE_NOT_FOUND alike
+    plat::File directory = plat::File::OpenForRead(dir.path().c_str());
+    EXPECT_FALSE(directory.valid());
+    EXPECT_NE(directory.LastError(), 0);
     EXPECT_FALSE(plat::File::OpenForRead("").valid());
 }
 

@@ -1,0 +1,50 @@
+// What both HttpGet backends share: the typed reading of the status and the
+// Content-Length, which each backend hands out as text.
+#include "platform/http.h"
+
+#include <climits>
+#include <cstdint>
+
+namespace plat {
+namespace {
+
+// atol's reading of text, saturating instead of overflowing.
+long long LeadingNumber(const char* text) {
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        int digit = *text - '0';
+        if (value > (LLONG_MAX - digit) / 10) return negative ? LLONG_MIN : LLONG_MAX;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+std::optional<int> HttpGet::Status() {
+    char text[32] = {};
+    if (!QueryStatusText(text, sizeof text)) return std::nullopt;
+    long long code = LeadingNumber(text);
+    if (code < INT_MIN) return INT_MIN;
+    if (code > INT_MAX) return INT_MAX;
+    return static_cast<int>(code);
+}
+
+std::optional<std::int64_t> HttpGet::ContentLength() {
+    char text[32] = {};
+    if (!QueryHeaderText(HttpHeader::kContentLength, text, sizeof text)) return std::nullopt;
+    return LeadingNumber(text);
+}
+
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
+    return Open(url, totalTime, nullptr);
+}
+
+HttpFailure HttpGet::Failure() const { return failure_; }
+
+HttpError HttpGet::OpenError() const { return openError_; }
+
+}  // namespace plat
