@@ -53,7 +53,7 @@ if(WIN32)
     # its own over Win32 handles) but must still compile.
     target_compile_definitions(minizip PRIVATE USE_FILE32API)
 endif()
-set_target_properties(minizip PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
+set_target_properties(minizip PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON UNITY_BUILD OFF)
 target_compile_options(minizip PRIVATE -w)
 
 # libsodium for package signatures: libsodium-dev natively; for Windows a

@@ -17,6 +17,18 @@ if(WIN32)
     target_link_options(talcheck_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
+if(TALCHECK_UNITY)
+    # The libraries and programs compile their sources in batches of up to
+    # 16 (test programs and third-party code opt out): names of file scope
+    # are unique within a library. GCC takes a class
+    # of a batched source file for one of a header and warns about its
+    # members of internal types; that warning means nothing here.
+    set(CMAKE_UNITY_BUILD ON)
+    set(CMAKE_UNITY_BUILD_BATCH_SIZE 16)
+    target_compile_options(talcheck_options INTERFACE
+        $<$<CXX_COMPILER_ID:GNU>:$<$<COMPILE_LANGUAGE:CXX>:-Wno-subobject-linkage>>)
+endif()
+
 if(TALCHECK_SANITIZE)
     set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_compile_options(${_san})

@@ -103,6 +103,8 @@ function(talcheck_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE talcheck_options ${T_LIBS} GTest::gtest GTest::gmock
                                           GTest::gtest_main)
+    # Test files name their helpers freely: one translation unit each.
+    set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
     target_compile_options(${name} PRIVATE ${_test_options})
     target_precompile_headers(${name} REUSE_FROM talcheck_test_pch)
     gtest_discover_tests(${name}

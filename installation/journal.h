@@ -26,6 +26,9 @@ namespace installation {
 // (65,535 items with names of 259 characters) needs less than half of it.
 constexpr std::size_t kMaxJournalBytes = 64u << 20;
 
+// The journal's name in its staging folder.
+constexpr const char* kJournalName = "journal";
+
 struct JournalEntry {
     char kind;           // 'D', 'B', 'P' or 'C'
     std::string staged;  // name inside the staging folder (B and P)

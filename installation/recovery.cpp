@@ -9,7 +9,6 @@ namespace {
 
 using plat::PathKind;
 
-constexpr const char* kJournalName = "journal";
 constexpr int kKeptFolders = 100;
 
 void Add(RecoveryReport* report, const std::string& text) {

@@ -10,7 +10,6 @@ namespace {
 
 using plat::PathKind;
 
-constexpr const char* kJournalName = "journal";
 constexpr int kKeptNames = 10;
 
 bool g_flushing = true;

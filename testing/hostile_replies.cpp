@@ -9,7 +9,7 @@
 namespace testing_support {
 namespace {
 
-constexpr int kPollMs = 50;
+constexpr int kReplyPollMs = 50;
 constexpr int kDripMs = 100;
 constexpr std::uint64_t kAnnouncedPart = 65536;
 
@@ -63,9 +63,9 @@ bool LoopbackServer::SendPaced(sock::Handle s, const std::string& data, bool dri
                                int dripMs) const {
     std::size_t step = drip ? 1 : data.size();
     for (std::size_t at = 0; at < data.size() && !stop_; at += step) {
-        for (int waited = 0; waited < dripMs && !stop_; waited += kPollMs)
+        for (int waited = 0; waited < dripMs && !stop_; waited += kReplyPollMs)
             std::this_thread::sleep_for(
-                std::chrono::milliseconds(std::min(kPollMs, dripMs - waited)));
+                std::chrono::milliseconds(std::min(kReplyPollMs, dripMs - waited)));
         if (!sock::SendAll(s, data.data() + at, std::min(step, data.size() - at))) return false;
     }
     return !stop_;
@@ -76,7 +76,7 @@ bool LoopbackServer::SendPaced(sock::Handle s, const std::string& data, bool dri
 void LoopbackServer::Hold(sock::Handle s) const {
     char buf[512];
     while (!stop_) {
-        long n = sock::Receive(s, buf, sizeof buf, kPollMs);
+        long n = sock::Receive(s, buf, sizeof buf, kReplyPollMs);
         if (n == sock::kClosed || n == sock::kError) return;
     }
 }
