@@ -12,6 +12,9 @@ bash tools/setup.sh || exit 1
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan windows)
 jobs="${TALCHECK_JOBS:-$(nproc)}"
+# Most tests wait on sockets, timers and child programs rather than compute,
+# so twice as many run at once as there are cores.
+test_jobs="${TALCHECK_TEST_JOBS:-$((jobs * 2))}"
 
 stop_wine() { [ -x build/windows/wine-run.sh ] && build/windows/wine-run.sh --stop; }
 trap stop_wine EXIT
@@ -24,7 +27,7 @@ for p in "${presets[@]}"; do
         cat "build/$p.configure.log"; failed+=("$p(configure)"); continue
     fi
     if ! cmake --build --preset "$p" -j "$jobs"; then failed+=("$p(build)"); continue; fi
-    if ! ctest --preset "$p" -j "$jobs"; then failed+=("$p(test)"); fi
+    if ! ctest --preset "$p" -j "$test_jobs"; then failed+=("$p(test)"); fi
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
