@@ -9,6 +9,8 @@
 #include "installation/archive_state.h"
 #include "platform/system.h"
 
+namespace installation {
+
 namespace {
 
 constexpr int kStored = 0;
@@ -235,3 +237,5 @@ std::uint32_t CloseArchive(ArchiveHandle handle) {
     delete handle;
     return ARC_OK;
 }
+
+}  // namespace installation

@@ -2,6 +2,8 @@
 
 #include "platform/file_time.h"
 
+namespace installation {
+
 namespace {
 
 std::uint32_t ReadLe16(const unsigned char* p) {
@@ -79,3 +81,5 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTim
         return;
     }
 }
+
+}  // namespace installation

@@ -7,6 +7,8 @@
 
 #include "platform/file_handle.h"
 
+namespace installation {
+
 // Attribute bits from the external attributes and the host byte (upper byte
 // of version-made-by). Hosts 0, 7, 11, 14 store DOS bits; others (Unix) store
 // a mode in the upper half: directory from bit 30, read-only when the owner
@@ -31,3 +33,5 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTim
 
 // Seconds since 1970 (signed 32-bit, as the block stores them) to FILETIME.
 plat::FileTime UnixSecondsToFileTime(std::int32_t seconds);
+
+}  // namespace installation

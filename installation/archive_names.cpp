@@ -4,6 +4,8 @@
 #include <cstring>
 #include <initializer_list>
 
+namespace installation {
+
 namespace {
 
 // Separator patterns around ".." in the order they are tried. The search is
@@ -75,3 +77,5 @@ std::size_t LeafOffset(const char* name) {
     }
     return offset;
 }
+
+}  // namespace installation

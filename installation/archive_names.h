@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+namespace installation {
+
 // The name stripping rule. Repeats, taking the first step that applies, until
 // none does: skip a drive prefix (any character and ":"); skip a leading "\"
 // or "/"; skip everything up to the end of the first "\..\", else "\../",
@@ -27,3 +29,5 @@ bool NamesDevice(const char* path);
 
 // Offset just past the last separator of name (0 when there is none).
 std::size_t LeafOffset(const char* name);
+
+}  // namespace installation

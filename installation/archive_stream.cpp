@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+namespace installation {
+
 namespace {
 
 ArchiveStream* AsStream(voidpf stream) { return static_cast<ArchiveStream*>(stream); }
@@ -125,3 +127,5 @@ bool ReadStreamAt(ArchiveStream& stream, std::uint64_t offset, void* buffer, std
     if (SeekStream(nullptr, &stream, offset, ZLIB_FILEFUNC_SEEK_SET) != 0) return false;
     return ReadStream(nullptr, &stream, buffer, size) == size;
 }
+
+}  // namespace installation

@@ -8,6 +8,8 @@
 
 #include <ioapi.h>
 
+namespace installation {
+
 // The reader fetches header fields a byte or two at a time; small reads are
 // served from a window of the file so that they do not cost a system call
 // each. Reads of kStreamWindowSize bytes or more (item data) go straight to
@@ -34,3 +36,5 @@ void FillArchiveFileFunctions(zlib_filefunc64_def* functions, ArchiveStream** ow
 
 // Reads exactly size bytes at offset; false when they are not all there.
 bool ReadStreamAt(ArchiveStream& stream, std::uint64_t offset, void* buffer, std::uint32_t size);
+
+}  // namespace installation

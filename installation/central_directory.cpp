@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+namespace installation {
+
 namespace {
 
 constexpr std::uint32_t kEndSignature = 0x06054b50;
@@ -67,3 +69,5 @@ bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span) {
     span->begin = at - size;
     return true;
 }
+
+}  // namespace installation

@@ -6,6 +6,8 @@
 
 #include "installation/archive_stream.h"
 
+namespace installation {
+
 // How far back from the end the end record is searched: its 22 bytes, a
 // comment of the largest length (65,535) and the 20-byte zip64 locator.
 constexpr std::uint32_t kEndRecordSearch = 0xFFFF + 22 + 20;
@@ -19,3 +21,5 @@ struct CentralDirectorySpan {
 // with the zip64 end record when a zip64 locator is found there first, as
 // the reader does. False when there is none or its sizes do not fit the file.
 bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span);
+
+}  // namespace installation

@@ -8,6 +8,8 @@
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
 
+namespace installation {
+
 namespace {
 
 void CreateIfMissing(const char* path) {
@@ -67,3 +69,5 @@ bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory) {
     return ExtractAll(ScopedArchive(OpenArchiveFile(std::move(archive), nullptr)),
                       destinationDirectory);
 }
+
+}  // namespace installation

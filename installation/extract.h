@@ -6,6 +6,8 @@
 #include "installation/archive.h"
 #include "platform/file_handle.h"
 
+namespace installation {
+
 // Opens the archive (no password), sets destinationDirectory as its root
 // and writes every item below it in central-directory order; an item that
 // fails does not stop the others. True when the archive could be opened
@@ -27,3 +29,5 @@ void EnsureDirectoryPath(const char* root, const char* dir);
 // A failed file stays for the caller to remove.
 std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
                                const char** reason);
+
+}  // namespace installation

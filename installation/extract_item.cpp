@@ -9,6 +9,8 @@
 #include "installation/zip_check_byte.h"
 #include "platform/file_handle.h"
 
+namespace installation {
+
 namespace {
 
 constexpr int kBadPasswordRead = -106;
@@ -156,3 +158,5 @@ std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
     }
     return ARC_OK;
 }
+
+}  // namespace installation

@@ -12,6 +12,8 @@
 #include "platform/regular_file.h"
 #include "platform/tree.h"
 
+namespace installation {
+
 using update::LogKind;
 using update::LogWriter;
 using update::Outcome;
@@ -90,7 +92,7 @@ Outcome PrepareInstallDirectory(const char* installDirectory) {
     return Outcome::Failed("install", "not a directory");
 }
 
-void LogRecovery(const LogWriter& writeLog, const installation::RecoveryReport& report) {
+void LogRecovery(const LogWriter& writeLog, const RecoveryReport& report) {
     if (!report.acted) return;
     Log(writeLog, report.whole ? LogKind::kRecovered : LogKind::kRecoveryFailed, "install",
         "(" + report.detail + ")");
@@ -104,7 +106,7 @@ void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog
     if (OrEmpty(dataDirectory)[0] == '\0' ||
         !FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
         return;
-    LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+    LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
 }
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,
@@ -154,7 +156,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         return false;
     }
     // A ZIP package also needs its staging folder's paths to fit.
-    std::size_t staging = IsZipPackageName(packageName) ? installation::kStagingPathLength : 0;
+    std::size_t staging = IsZipPackageName(packageName) ? kStagingPathLength : 0;
     if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
         std::strlen(installDirectory) + staging >= plat::kPathSize) {
         Log(writeLog, LogKind::kCopyFailed, packageName,
@@ -168,7 +170,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     bool prepared = outcome.ok();
     if (prepared) {
         if (IsZipPackageName(packageName))
-            LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+            LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
                                limits);
     }
@@ -183,3 +185,5 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     Log(writeLog, outcome.ok() ? LogKind::kInstalled : LogKind::kEndCopy, packageName);
     return prepared || noDataDirectory;
 }
+
+}  // namespace installation

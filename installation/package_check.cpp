@@ -10,6 +10,8 @@
 #include "platform/file_system.h"
 #include "platform/tree.h"
 
+namespace installation {
+
 namespace {
 
 constexpr std::uint32_t kEncryptedFlags = 0x01 | 0x40;  // traditional or strong encryption
@@ -174,3 +176,5 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
     if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;
     return CheckRanges(ranges, directory, *plan, fault);
 }
+
+}  // namespace installation

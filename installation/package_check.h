@@ -12,6 +12,8 @@
 #include "installation/archive.h"
 #include "update/outcome.h"
 
+namespace installation {
+
 // What a package may hold at most, and what must stay free after it.
 struct PackageLimits {
     // The item count the end record can hold without zip64.
@@ -47,3 +49,5 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
 // The name rules for a name left by the stripping rule: null when the
 // name may be written below installDirectory, else the reason.
 const char* RefuseItemName(const char* name, bool directory, const char* installDirectory);
+
+}  // namespace installation

@@ -8,6 +8,8 @@
 #error "TALCHECK_INSTALLER_HOST must be defined by the build"
 #endif
 
+namespace update {
+
 namespace {
 
 constexpr char kLineFolderEnd[] = " Installers";
@@ -71,3 +73,5 @@ void FormatFolderPath(char* folder, int32_t major, int32_t minor) {
     std::snprintf(folder, kFolderPathSize, "/%s/",
                   EscapeBlanks(LineFolderName(major, minor)).c_str());
 }
+
+}  // namespace update

@@ -6,6 +6,8 @@
 #include "platform/path_buffer.h"
 #include "update/version.h"
 
+namespace update {
+
 bool NextVersionLine(int32_t& major, int32_t& minor) {
     if (minor != 9) {
         ++minor;
@@ -33,7 +35,7 @@ namespace {
 
 EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
     VersionTriple& v = entry.version;
-    if (!IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
+    if (!installation::IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
     if (!ParseVersion(entry.name.c_str(), v.major, v.minor, v.build))
         return EntryVerdict::kNotVersioned;
     if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
@@ -85,3 +87,5 @@ void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& i
 void ChooseNewestLinePackage(const std::string& listing, char* choice) {
     CopyChoice(WalkNewestLine(listing), choice);
 }
+
+}  // namespace update

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace update {
+
 struct VersionTriple {
     int32_t major = 5;
     int32_t minor = 1;
@@ -69,3 +71,5 @@ ChoiceWalk WalkNewestLine(const std::string& listing);
 void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
                               char* choice);
 void ChooseNewestLinePackage(const std::string& listing, char* choice);
+
+}  // namespace update

@@ -3,6 +3,8 @@
 #include "platform/profile.h"
 #include "update/version.h"
 
+namespace update {
+
 namespace {
 
 constexpr const char* kStationSection = "STATIONINFO";
@@ -38,3 +40,5 @@ StationInfo ReadStationInfo(
                             sizeof info.dataDirectory, stationPath);
     return info;
 }
+
+}  // namespace update

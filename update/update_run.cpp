@@ -8,9 +8,7 @@
 #include "update/station.h"
 #include "update/version.h"
 
-using update::LogEvent;
-using update::LogKind;
-using update::Outcome;
+namespace update {
 
 namespace {
 
@@ -160,3 +158,5 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     }
     Log(services, LogKind::kEnd);
 }
+
+}  // namespace update

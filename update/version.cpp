@@ -6,6 +6,8 @@
 
 #include "platform/path_buffer.h"
 
+namespace update {
+
 namespace {
 
 // atoi's reading of a field. Overflow saturates, as the Windows runtime does,
@@ -58,3 +60,5 @@ char* FormatPackageName(char* buffer, int32_t major, int32_t minor, int32_t buil
                   static_cast<int>(minor), static_cast<int>(build), extension);
     return buffer;
 }
+
+}  // namespace update

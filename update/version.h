@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace update {
+
 // Parses text into the caller's triple, field by field. Fields are separated
 // by runs of '.', leading and trailing points are ignored. major = value of
 // field 1, minor = value of the first character of field 2 alone, build =
@@ -18,3 +20,5 @@ bool ParseVersion(const char* text, int32_t& major, int32_t& minor, int32_t& bui
 // buffer: 5, 1, 23, "zip" -> "5.10.0023.zip". Cut to 259 characters.
 char* FormatPackageName(char* buffer, int32_t major, int32_t minor, int32_t build,
                         const char* extension);
+
+}  // namespace update

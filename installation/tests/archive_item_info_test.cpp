@@ -6,6 +6,8 @@
 #include "installation/archive_item_info.h"
 #include "installation/tests/zip_builder.h"
 
+namespace installation {
+
 namespace {
 
 struct AttributeCase {
@@ -98,3 +100,5 @@ TEST(TimestampBlock, UnixSecondsBecomeFileTime) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -12,6 +12,8 @@
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -287,3 +289,5 @@ TEST_F(ExtractTest, EnsureDirectoryPathCreatesTopDownAndOnlyOneRootLevel) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace update {
+
 namespace {
 
 TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
@@ -101,3 +103,5 @@ TEST(Choice, InstalledBuildAtMaximumChoosesNothing) {
 }
 
 }  // namespace
+
+}  // namespace update
