@@ -11,7 +11,6 @@
 #include "audit/setup_checks.h"
 #include "audit/station.h"
 #include "installation/install_package.h"
-#include "platform/path_buffer.h"
 #include "update/installer_url.h"
 #include "update/update_run.h"
 #include "update/version.h"
@@ -111,11 +110,7 @@ LineChoice Explain(const Inspection& inspection, const std::string& folder,
     if (walk.chosen == update::kNoEntry) return choice;
     choice.listed = walk.entries[walk.chosen].name;
     choice.url = inspection.baseUrl + folder + choice.listed;
-    char local[plat::kPathSize] = {};
-    plat::CopyBounded(local, sizeof local, choice.listed.c_str());
-    int32_t a = 0, b = 0, c = 0;
-    if (update::ParseVersion(local, a, b, c)) update::FormatPackageName(local, a, b, c, "zip");
-    choice.localName = local;
+    choice.localName = update::LocalPackageName(choice.listed.c_str());
     return choice;
 }
 

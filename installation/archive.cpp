@@ -18,35 +18,29 @@ constexpr int kDeflated = 8;
 
 void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
 
+// Notes why the item cannot be described, for the run log, and returns code.
+std::uint32_t Fault(ArchiveState& state, std::uint32_t code, const char* why) {
+    state.itemFault = why;
+    return code;
+}
+
 // The local-header test: the reader compares the local header with the
-// central record when it opens the item raw; methods other than stored and
-// deflate are refused here. Then the local extra field is read whole.
+// central record when it opens the item raw. Then the local extra field is
+// read whole.
 std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned char[]>* extra,
                                   int* length) {
-    int method = -1;
-    if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK) {
-        state.itemFault = "local header does not match the central record";
-        return ARC_BAD_LOCAL_HEADER;
-    }
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 1, nullptr) != UNZ_OK)
+        return Fault(state, ARC_BAD_LOCAL_HEADER, "local header does not match the central record");
     state.cachedDataStart = unzGetCurrentFileZStreamPos64(state.reader);
-    state.cachedMethod = method;
-    std::uint32_t code = ARC_OK;
-    if (method != kStored && method != kDeflated) {
-        state.itemFault = "compression method other than stored and deflate";
-        code = ARC_BAD_LOCAL_HEADER;
-    }
-    *length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
-    if (*length < 0) code = ARC_EXTRA_FIELD_FAILED;
-    if (code == ARC_OK && *length > 0) {
+    *length = unzGetLocalExtrafield(state.reader, nullptr, 0);
+    bool read = *length == 0;
+    if (*length > 0) {
         extra->reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(*length)]);
-        int got = *extra ? unzGetLocalExtrafield(state.reader, extra->get(),
-                                                 static_cast<unsigned>(*length))
-                         : -1;
-        if (got != *length) code = ARC_EXTRA_FIELD_FAILED;
+        read = *extra && unzGetLocalExtrafield(state.reader, extra->get(),
+                                               static_cast<unsigned>(*length)) == *length;
     }
-    if (code == ARC_EXTRA_FIELD_FAILED) state.itemFault = "local extra field unreadable";
     unzCloseCurrentFile(state.reader);
-    return code;
+    return read ? ARC_OK : Fault(state, ARC_EXTRA_FIELD_FAILED, "local extra field unreadable");
 }
 
 // Fills item from the current central record and the local extra field.
@@ -54,21 +48,16 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     unz_file_info64 info{};
     char stored[plat::kPathSize] = {};
     if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
-                                0) != UNZ_OK) {
-        state.itemFault = "central record unreadable";
-        return ARC_OPEN_FAILED;
-    }
+                                0) != UNZ_OK)
+        return Fault(state, ARC_OPEN_FAILED, "central record unreadable");
     // A name that fills the whole field has been cut by the reader; no
     // 260-byte path could hold it below a root anyway, so the item is skipped.
-    if (info.size_filename >= plat::kPathSize) {
-        state.itemFault = "name of 260 bytes or more";
-        return ARC_OPEN_FAILED;
-    }
+    if (info.size_filename >= plat::kPathSize)
+        return Fault(state, ARC_OPEN_FAILED, "name of 260 bytes or more");
 
-    if (info.compression_method != kStored && info.compression_method != kDeflated) {
-        state.itemFault = "compression method other than stored and deflate";
-        return ARC_BAD_LOCAL_HEADER;
-    }
+    if (info.compression_method != kStored && info.compression_method != kDeflated)
+        return Fault(state, ARC_BAD_LOCAL_HEADER,
+                     "compression method other than stored and deflate");
     std::unique_ptr<unsigned char[]> extra;
     int extraLength = 0;
     std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);
@@ -81,12 +70,9 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
                                           static_cast<unsigned>(info.version >> 8) & 0xFF);
     result.compressedSize = static_cast<std::uint32_t>(info.compressed_size);
     result.uncompressedSize = static_cast<std::uint32_t>(info.uncompressed_size);
-    plat::FileTime dos = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
-    ItemTimes times{dos, dos, dos};
-    ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &times);
-    result.accessTime = times.access;
-    result.creationTime = times.creation;
-    result.writeTime = times.write;
+    result.writeTime = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
+    result.accessTime = result.creationTime = result.writeTime;
+    ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &result);
 
     *item = result;
     state.cachedItem = result;
@@ -96,35 +82,9 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     state.cachedDosDate = static_cast<std::uint32_t>(info.dosDate);
     state.cachedCompressedSize = info.compressed_size;
     state.cachedUncompressedSize = info.uncompressed_size;
+    state.cachedMethod = static_cast<int>(info.compression_method);
     return ARC_OK;
 }
-
-}  // namespace
-
-std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
-    if (index >= state.reachableCount) return ARC_BAD_ARGUMENT;
-    if (state.currentIndex < 0 || index < state.currentIndex) {
-        state.currentIndex = -1;
-        if (unzGoToFirstFile(state.reader) != UNZ_OK) {
-            state.reachableCount = 0;
-            return ARC_BAD_ARGUMENT;
-        }
-        state.currentIndex = 0;
-    }
-    // Every step must move: a record that cannot be read ends the walk for
-    // good, since the ones behind it are found only through it.
-    while (state.currentIndex < index) {
-        if (unzGoToNextFile(state.reader) != UNZ_OK) {
-            state.reachableCount = state.currentIndex + 1;
-            state.currentIndex = -1;
-            return ARC_BAD_ARGUMENT;
-        }
-        ++state.currentIndex;
-    }
-    return ARC_OK;
-}
-
-namespace {
 
 // The state with its password copy and the current directory as the root.
 ArchiveState* NewState(const char* password) {
@@ -168,6 +128,29 @@ ArchiveHandle OpenReader(ArchiveState* state, const char* path) {
 }
 
 }  // namespace
+
+std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
+    if (index >= state.reachableCount) return ARC_BAD_ARGUMENT;
+    if (state.currentIndex < 0 || index < state.currentIndex) {
+        state.currentIndex = -1;
+        if (unzGoToFirstFile(state.reader) != UNZ_OK) {
+            state.reachableCount = 0;
+            return ARC_BAD_ARGUMENT;
+        }
+        state.currentIndex = 0;
+    }
+    // Every step must move: a record that cannot be read ends the walk for
+    // good, since the ones behind it are found only through it.
+    while (state.currentIndex < index) {
+        if (unzGoToNextFile(state.reader) != UNZ_OK) {
+            state.reachableCount = state.currentIndex + 1;
+            state.currentIndex = -1;
+            return ARC_BAD_ARGUMENT;
+        }
+        ++state.currentIndex;
+    }
+    return ARC_OK;
+}
 
 ArchiveHandle OpenArchive(const char* path, const char* password) {
     if (path == nullptr || path[0] == '\0') return nullptr;
@@ -224,10 +207,8 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
         return ARC_OK;
     }
     std::uint32_t code = PositionReader(*handle, index);
-    if (code != ARC_OK) {
-        handle->itemFault = "central directory cannot be read up to this item";
-        return code;
-    }
+    if (code != ARC_OK)
+        return Fault(*handle, code, "central directory cannot be read up to this item");
     return DescribeCurrentItem(*handle, index, item);
 }
 

@@ -17,23 +17,13 @@ std::int32_t ReadLe32(const unsigned char* p) {
 }  // namespace
 
 std::uint32_t MapItemAttributes(std::uint32_t a, unsigned host) {
-    bool directory = (a & 0x40000000u) != 0;
-    bool readOnly = (a & 0x00800000u) == 0;
-    bool archive = true;
-    bool hidden = false;
-    bool system = false;
-    if (host == 0 || host == 7 || host == 11 || host == 14) {
-        readOnly = (a & 0x01) != 0;
-        hidden = (a & 0x02) != 0;
-        system = (a & 0x04) != 0;
-        directory = (a & 0x10) != 0;
-        archive = (a & 0x20) != 0;
-    }
-    std::uint32_t result = directory ? plat::kAttrDirectory : 0;
-    if (archive) result |= plat::kAttrArchive;
-    if (hidden) result |= plat::kAttrHidden;
-    if (readOnly) result |= plat::kAttrReadOnly;
-    if (system) result |= plat::kAttrSystem;
+    // DOS hosts store the very bits that Windows attributes use.
+    constexpr std::uint32_t kDosBits = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
+                                       plat::kAttrDirectory | plat::kAttrArchive;
+    if (host == 0 || host == 7 || host == 11 || host == 14) return a & kDosBits;
+    std::uint32_t result = plat::kAttrArchive;
+    if ((a & 0x40000000u) != 0) result |= plat::kAttrDirectory;
+    if ((a & 0x00800000u) == 0) result |= plat::kAttrReadOnly;
     return result;
 }
 
@@ -57,7 +47,7 @@ plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
            10000000ULL;
 }
 
-void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTimes* times) {
+void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ArchiveItem* item) {
     if (extra == nullptr || length <= 4) return;
     std::size_t pos = 0;
     while (pos + 4 < length) {
@@ -71,7 +61,7 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTim
         if (pos + 4 >= end) return;
         unsigned flags = extra[pos + 4];
         std::size_t value = pos + 5;
-        plat::FileTime* targets[3] = {&times->write, &times->access, &times->creation};
+        plat::FileTime* targets[3] = {&item->writeTime, &item->accessTime, &item->creationTime};
         for (int bit = 0; bit < 3; ++bit) {
             if ((flags & (1u << bit)) == 0) continue;
             if (value + 4 > end) return;

@@ -1,5 +1,6 @@
 #include "installation/install_package.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -121,13 +122,10 @@ bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* 
 }
 
 bool IsZipPackageName(const char* name) {
-    for (const char* p = OrEmpty(name); *p != '\0'; ++p) {
-        if (p[0] == '.' && std::tolower(static_cast<unsigned char>(p[1])) == 'z' &&
-            std::tolower(static_cast<unsigned char>(p[2])) == 'i' &&
-            std::tolower(static_cast<unsigned char>(p[3])) == 'p')
-            return true;
-    }
-    return false;
+    std::string lower = OrEmpty(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find(".zip") != std::string::npos;
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,

@@ -17,36 +17,23 @@ void Log(const UpdateServices& services, LogKind kind, const std::string& text =
     services.writeLog(LogEvent{kind, text, detail});
 }
 
-// The name a chosen package gets in the working directory.
-void LocalPackageName(char* choice) {
-    int32_t major = 0, minor = 0, build = 0;
-    if (ParseVersion(choice, major, minor, build)) {
-        FormatPackageName(choice, major, minor, build, "zip");
-    }
-}
-
 // The parts of packages no longer chosen go; only when a listing was had, so
 // that a server out of reach costs no kept part.
 void KeepOnlyChosenParts(const UpdateServices& services, bool listed, const char* currentChoice,
                          const char* newestChoice) {
     if (!services.keepOnlyParts || !listed) return;
     std::vector<std::string> names;
-    for (const char* choice : {currentChoice, newestChoice}) {
-        if (!choice[0]) continue;
-        char name[plat::kPathSize] = {};
-        plat::CopyBounded(name, sizeof name, choice);
-        LocalPackageName(name);
-        names.push_back(name);
-    }
+    for (const char* choice : {currentChoice, newestChoice})
+        if (choice[0]) names.push_back(LocalPackageName(choice));
     services.keepOnlyParts(names);
 }
 
 void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
-                   char* choice, const char* dataDirectory) {
+                   const char* listedName, const char* dataDirectory) {
     const std::string folderUrl = baseUrl + folder;
-    const std::string listedName = choice;
     const std::string url = folderUrl + listedName;
-    LocalPackageName(choice);
+    const std::string localName = LocalPackageName(listedName);
+    const char* choice = localName.c_str();
     // A package of that name left by an earlier run is replaced, never
     // installed in place of the new one, unless it is this package's kept part.
     if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
@@ -64,8 +51,8 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
         return;
     }
     if (services.checkPackage) {
-        Outcome checked = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
-                                                downloadedPath, download.package);
+        Outcome checked =
+            services.checkPackage(folderUrl.c_str(), listedName, downloadedPath, download.package);
         if (!checked.ok()) {
             Log(services, LogKind::kSignatureRefused, choice, checked.Detail());
             return;
