@@ -15,8 +15,6 @@ namespace installation {
 // false otherwise, and then nothing is created. The archive file is left
 // alone; the current directory is never changed.
 bool ExtractArchive(const char* archivePath, const char* destinationDirectory);
-// The same over an open archive file (see OpenArchiveFile), which it closes.
-bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory);
 
 // Creates dir below root (root may be null: dir is then used as it is) with
 // every missing ancestor, top down; of the root only its last level is ever

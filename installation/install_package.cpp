@@ -6,6 +6,7 @@
 #include <string>
 
 #include "installation/install_archive.h"
+#include "installation/placement.h"
 #include "installation/recovery.h"
 #include "installation/staging.h"
 #include "platform/file_system.h"
@@ -41,12 +42,7 @@ bool IsPlainFileName(const char* name) {
 // read-only file stays, as the platform would not delete it either.
 void ClearTarget(const char* installDirectory, const char* packageName) {
     plat::Tree tree = plat::Tree::Open(installDirectory);
-    if (!tree.valid()) return;
-    plat::PathKind kind = tree.Inspect(packageName);
-    if (kind == plat::PathKind::kMissing) return;
-    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly))
-        return;
-    tree.RemoveTree(packageName);
+    if (tree.valid() && ClearsTarget(tree, packageName)) tree.RemoveTree(packageName);
 }
 
 // Copies the held package from its first byte into target.

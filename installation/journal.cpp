@@ -1,5 +1,6 @@
 #include "installation/journal.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "installation/archive_names.h"
@@ -11,10 +12,16 @@ namespace {
 constexpr std::size_t kMaxJournalPath = 4096;
 
 bool IsNumber(const std::string& text, std::size_t from) {
-    if (from >= text.size() || text.size() - from > 10) return false;
-    for (std::size_t i = from; i < text.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
+    return from < text.size() && text.size() - from <= 10 &&
+           std::all_of(text.begin() + from, text.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+// A name the staging folder holds: a number (a staged item), "b" and a
+// number (a file moved aside), or "target" (the cleared target).
+bool IsStagedName(const std::string& name) {
+    return name == "target" || IsNumber(name, 0) ||
+           (name.size() > 1 && name[0] == 'b' && IsNumber(name, 1));
 }
 
 // A relative path that stays below the install directory: no root, drive
@@ -82,10 +89,6 @@ bool ParseJournal(const std::string& text, std::vector<JournalEntry>* entries) {
 
 bool IsCommitted(const std::vector<JournalEntry>& entries) {
     return !entries.empty() && entries.back().kind == 'C';
-}
-
-bool IsStagedName(const std::string& name) {
-    return name == "target" || IsNumber(name, 0) || (name.size() > 1 && name[0] == 'b' && IsNumber(name, 1));
 }
 
 }  // namespace installation
