@@ -66,11 +66,6 @@ ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_
     return walk;
 }
 
-void CopyChoice(const ChoiceWalk& walk, char* choice) {
-    if (walk.chosen == kNoEntry) return;
-    plat::CopyBounded(choice, plat::kPathSize, walk.entries[walk.chosen].name.c_str());
-}
-
 }  // namespace
 
 ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed) {
@@ -79,13 +74,8 @@ ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& inst
 
 ChoiceWalk WalkNewestLine(const std::string& listing) { return Walk(listing, 0, 0, 0); }
 
-void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
-                              char* choice) {
-    CopyChoice(WalkCurrentLine(listing, installed), choice);
-}
-
-void ChooseNewestLinePackage(const std::string& listing, char* choice) {
-    CopyChoice(WalkNewestLine(listing), choice);
+std::string ChosenName(const ChoiceWalk& walk) {
+    return walk.chosen == kNoEntry ? std::string() : walk.entries[walk.chosen].name;
 }
 
 }  // namespace update

@@ -19,12 +19,12 @@ void Log(const UpdateServices& services, LogKind kind, const std::string& text =
 
 // The parts of packages no longer chosen go; only when a listing was had, so
 // that a server out of reach costs no kept part.
-void KeepOnlyChosenParts(const UpdateServices& services, bool listed, const char* currentChoice,
-                         const char* newestChoice) {
+void KeepOnlyChosenParts(const UpdateServices& services, bool listed,
+                         const std::string& currentChoice, const std::string& newestChoice) {
     if (!services.keepOnlyParts || !listed) return;
     std::vector<std::string> names;
-    for (const char* choice : {currentChoice, newestChoice})
-        if (choice[0]) names.push_back(LocalPackageName(choice));
+    for (const std::string& choice : {currentChoice, newestChoice})
+        if (!choice.empty()) names.push_back(LocalPackageName(choice.c_str()));
     services.keepOnlyParts(names);
 }
 
@@ -130,19 +130,15 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     fetch((baseUrl + currentFolder).c_str(), currentListing);
     ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, baseUrl, fetch);
 
-    char currentChoice[plat::kPathSize] = {};
-    char newestChoice[plat::kPathSize] = {};
-    ChooseCurrentLinePackage(currentListing, installed, currentChoice);
-    ChooseNewestLinePackage(newest.newestListing, newestChoice);
+    const std::string currentChoice = ChosenName(WalkCurrentLine(currentListing, installed));
+    const std::string newestChoice = ChosenName(WalkNewestLine(newest.newestListing));
     KeepOnlyChosenParts(services, !currentListing.empty() || !newest.newestListing.empty(),
                         currentChoice, newestChoice);
 
-    if (currentChoice[0]) {
-        InstallChoice(services, baseUrl, currentFolder, currentChoice, dataDirectory);
-    }
-    if (newestChoice[0]) {
-        InstallChoice(services, baseUrl, newest.newestFolder, newestChoice, dataDirectory);
-    }
+    if (!currentChoice.empty())
+        InstallChoice(services, baseUrl, currentFolder, currentChoice.c_str(), dataDirectory);
+    if (!newestChoice.empty())
+        InstallChoice(services, baseUrl, newest.newestFolder, newestChoice.c_str(), dataDirectory);
     Log(services, LogKind::kEnd);
 }
 

@@ -37,10 +37,8 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
         {"", {5, 1, 0}},
     };
     for (const WalkCase& c : cases) {
-        char current[260] = {};
-        char newest[260] = {};
-        update::ChooseCurrentLinePackage(c.listing, c.installed, current);
-        update::ChooseNewestLinePackage(c.listing, newest);
+        std::string current = update::ChosenName(update::WalkCurrentLine(c.listing, c.installed));
+        std::string newest = update::ChosenName(update::WalkNewestLine(c.listing));
         EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed))),
                   current)
             << c.listing;
