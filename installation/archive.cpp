@@ -104,11 +104,12 @@ ArchiveState* NewState(const char* password) {
     return state;
 }
 
-// Opens the reader over path, or over the stream already in state->stream.
-ArchiveHandle OpenReader(ArchiveState* state, const char* path) {
+// Opens the reader over the stream in state->stream.
+ArchiveHandle OpenReader(ArchiveState* state) {
     zlib_filefunc64_def functions;
     FillArchiveFileFunctions(&functions, &state->stream);
-    state->reader = unzOpen2_64(path, &functions);
+    // The reader's open is handed the prepared stream; the path is unused.
+    state->reader = unzOpen2_64("", &functions);
     unz_global_info64 global{};
     if (state->reader == nullptr || unzGetGlobalInfo64(state->reader, &global) != UNZ_OK) {
         // A reader that fails closes its stream; one never opened leaves it here.
@@ -154,8 +155,7 @@ std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
 
 ArchiveHandle OpenArchive(const char* path, const char* password) {
     if (path == nullptr || path[0] == '\0') return nullptr;
-    ArchiveState* state = NewState(password);
-    return state == nullptr ? nullptr : OpenReader(state, path);
+    return OpenArchiveFile(plat::File::OpenForRead(path), password);
 }
 
 ArchiveHandle OpenArchiveFile(plat::File file, const char* password) {
@@ -169,8 +169,7 @@ ArchiveHandle OpenArchiveFile(plat::File file, const char* password) {
     }
     state->stream->file = std::move(file);
     state->stream->filePointer = UINT64_MAX;
-    // The reader's open is handed the prepared stream; the path is unused.
-    return OpenReader(state, "");
+    return OpenReader(state);
 }
 
 std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {

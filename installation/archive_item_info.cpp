@@ -1,20 +1,9 @@
 #include "installation/archive_item_info.h"
 
+#include "installation/archive_stream.h"
 #include "platform/file_time.h"
 
 namespace installation {
-
-namespace {
-
-std::uint32_t ReadLe16(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
-}
-
-std::int32_t ReadLe32(const unsigned char* p) {
-    return static_cast<std::int32_t>(ReadLe16(p) | (ReadLe16(p + 2) << 16));
-}
-
-}  // namespace
 
 std::uint32_t MapItemAttributes(std::uint32_t a, unsigned host) {
     // DOS hosts store the very bits that Windows attributes use.
@@ -51,7 +40,7 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, Archive
     if (extra == nullptr || length <= 4) return;
     std::size_t pos = 0;
     while (pos + 4 < length) {
-        std::size_t size = ReadLe16(extra + pos + 2);
+        std::size_t size = ReadLe(extra + pos + 2, 2);
         if (extra[pos] != 'U' || extra[pos + 1] != 'T') {
             pos += 4 + size;
             continue;
@@ -65,7 +54,8 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, Archive
         for (int bit = 0; bit < 3; ++bit) {
             if ((flags & (1u << bit)) == 0) continue;
             if (value + 4 > end) return;
-            *targets[bit] = UnixSecondsToFileTime(ReadLe32(extra + value));
+            *targets[bit] =
+                UnixSecondsToFileTime(static_cast<std::int32_t>(ReadLe(extra + value, 4)));
             value += 4;
         }
         return;

@@ -60,22 +60,23 @@ bool IsAbsoluteName(const char* name) {
 }
 
 bool NamesDevice(const char* path) {
-    const char* begin = path;
-    for (const char* p = path;; ++p) {
-        if (*p == '\0' || IsSeparator(*p)) {
-            if (ComponentIsDevice(begin, static_cast<std::size_t>(p - begin))) return true;
-            if (*p == '\0') return false;
-            begin = p + 1;
-        }
-    }
+    return !ForEachComponent(
+        path, [](const std::string& part) { return !ComponentIsDevice(part.data(), part.size()); });
 }
 
 std::size_t LeafOffset(const char* name) {
-    std::size_t offset = 0;
-    for (std::size_t i = 0; name[i] != '\0'; ++i) {
-        if (IsSeparator(name[i])) offset = i + 1;
+    // No separator: npos + 1 wraps to 0.
+    return std::string(name).find_last_of("\\/") + 1;
+}
+
+bool ForEachComponent(const std::string& path,
+                      const std::function<bool(const std::string& part)>& visit) {
+    std::size_t begin = 0;
+    for (std::size_t end; (end = path.find_first_of("\\/", begin)) != std::string::npos;
+         begin = end + 1) {
+        if (!visit(path.substr(begin, end - begin))) return false;
     }
-    return offset;
+    return visit(path.substr(begin));
 }
 
 }  // namespace installation

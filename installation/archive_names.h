@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 namespace installation {
 
@@ -29,5 +31,10 @@ bool NamesDevice(const char* path);
 
 // Offset just past the last separator of name (0 when there is none).
 std::size_t LeafOffset(const char* name);
+
+// Calls visit with each component of path between separators, empty ones
+// included, until it returns false; then false, else true.
+bool ForEachComponent(const std::string& path,
+                      const std::function<bool(const std::string& part)>& visit);
 
 }  // namespace installation

@@ -1,7 +1,6 @@
 #include "installation/archive_stream.h"
 
 #include <cstring>
-#include <new>
 
 namespace installation {
 
@@ -9,18 +8,9 @@ namespace {
 
 ArchiveStream* AsStream(voidpf stream) { return static_cast<ArchiveStream*>(stream); }
 
-voidpf ZCALLBACK OpenStream(voidpf opaque, const void* path, int mode) {
-    if (path == nullptr || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
-        return nullptr;
-    ArchiveStream*& owner = *static_cast<ArchiveStream**>(opaque);
-    if (owner != nullptr) return owner;
-    plat::File file = plat::File::OpenForRead(static_cast<const char*>(path));
-    if (!file.valid()) return nullptr;
-    ArchiveStream* stream = new (std::nothrow) ArchiveStream;
-    if (stream == nullptr) return nullptr;
-    stream->file = std::move(file);
-    owner = stream;
-    return stream;
+voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int mode) {
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    return *static_cast<ArchiveStream**>(opaque);
 }
 
 // Reads at the reader's position straight from the file.

@@ -11,12 +11,6 @@ constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
 
-std::uint64_t ReadLe(const unsigned char* p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
-    return value;
-}
-
 // Offset of the last occurrence of signature in the tail; false when none.
 bool FindLast(const unsigned char* tail, std::uint64_t tailStart, std::uint32_t length,
               std::uint32_t signature, std::uint64_t* offset) {

@@ -30,14 +30,8 @@ bool IsSoundPath(const std::string& path) {
     if (path.empty() || path.size() > kMaxJournalPath || IsSeparator(path[0])) return false;
     for (char c : path)
         if (static_cast<unsigned char>(c) < 32 || c == ':') return false;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && !IsSeparator(path[i])) continue;
-        std::string part = path.substr(begin, i - begin);
-        if (part.empty() || part == "." || part == "..") return false;
-        begin = i + 1;
-    }
-    return true;
+    return ForEachComponent(
+        path, [](const std::string& part) { return !part.empty() && part != "." && part != ".."; });
 }
 
 bool ParseLine(const std::string& line, JournalEntry* entry) {

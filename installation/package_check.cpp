@@ -121,15 +121,9 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
             return "character not allowed in a file name";
     }
     if (NamesDevice(name)) return "device name";
-    const char* begin = name;
-    for (const char* p = name;; ++p) {
-        if (*p == '\0' || IsSeparator(*p)) {
-            if (ComponentRefused(begin, static_cast<std::size_t>(p - begin)))
-                return "name component ending in a dot or blank";
-            if (*p == '\0') return nullptr;
-            begin = p + 1;
-        }
-    }
+    bool sound = ForEachComponent(
+        name, [](const std::string& part) { return !ComponentRefused(part.data(), part.size()); });
+    return sound ? nullptr : "name component ending in a dot or blank";
 }
 
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,

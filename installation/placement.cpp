@@ -27,13 +27,10 @@ const char* InTheWay(PathKind kind) {
 // (tools write "./bin/x"), as the journal records it.
 std::string Normalized(const std::string& name) {
     std::string result;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !IsSeparator(name[i])) continue;
-        std::string part = name.substr(begin, i - begin);
+    ForEachComponent(name, [&result](const std::string& part) {
         if (!part.empty() && part != ".") result += (result.empty() ? "" : "/") + part;
-        begin = i + 1;
-    }
+        return true;
+    });
     return result;
 }
 
