@@ -103,14 +103,9 @@ int ZCALLBACK StreamError(voidpf, voidpf handle) { return AsStream(handle)->fail
 }  // namespace
 
 void FillArchiveFileFunctions(zlib_filefunc64_def* functions, ArchiveStream** owner) {
-    functions->zopen64_file = OpenStream;
-    functions->zread_file = ReadStream;
-    functions->zwrite_file = WriteStream;
-    functions->ztell64_file = TellStream;
-    functions->zseek64_file = SeekStream;
-    functions->zclose_file = CloseStream;
-    functions->zerror_file = StreamError;
-    functions->opaque = owner;
+    // In the order of the structure's members.
+    *functions = zlib_filefunc64_def{OpenStream, ReadStream,  WriteStream, TellStream,
+                                     SeekStream, CloseStream, StreamError, owner};
 }
 
 bool ReadStreamAt(ArchiveStream& stream, std::uint64_t offset, void* buffer, std::uint32_t size) {

@@ -103,6 +103,11 @@ const char* DescribeStagingFailure(std::uint32_t code, bool crcMismatch, std::ui
     return "data broken";
 }
 
+std::uint32_t Because(const char** reason, const char* text, std::uint32_t code) {
+    *reason = text;
+    return code;
+}
+
 }  // namespace
 
 std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
@@ -112,28 +117,19 @@ std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::F
     std::uint32_t code = GetArchiveItem(handle, index, &item);
     if (code == ARC_OK) code = PositionReader(*handle, index);
     if (code != ARC_OK) return code;
-    if (!file.valid()) {
-        *reason = "cannot create the staged file";
-        return ARC_OPEN_FAILED;
-    }
+    if (!file.valid()) return Because(reason, "cannot create the staged file", ARC_OPEN_FAILED);
     ArchiveState& state = *handle;
-    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, nullptr) != UNZ_OK) {
-        *reason = "data broken";
-        return ARC_DATA_ERROR;
-    }
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, nullptr) != UNZ_OK)
+        return Because(reason, "data broken", ARC_DATA_ERROR);
     std::uint64_t written = 0;
     code = CopyItemData(state, file, &written);
     bool crcMismatch = unzCloseCurrentFile(state.reader) == UNZ_CRCERROR;
     std::uint64_t expected = state.cachedUncompressedSize;
     if (code == ARC_OK && (crcMismatch || written != expected)) code = ARC_DATA_ERROR;
-    if (code != ARC_OK) {
-        *reason = DescribeStagingFailure(code, crcMismatch, written, expected);
-        return code;
-    }
-    if (!file.SetTimes(item.creationTime, item.accessTime, item.writeTime)) {
-        *reason = "times cannot be set";
-        return ARC_WRITE_FAILED;
-    }
+    if (code != ARC_OK)
+        return Because(reason, DescribeStagingFailure(code, crcMismatch, written, expected), code);
+    if (!file.SetTimes(item.creationTime, item.accessTime, item.writeTime))
+        return Because(reason, "times cannot be set", ARC_WRITE_FAILED);
     return ARC_OK;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -108,13 +109,11 @@ void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,
                       char* targetPath) {
-    std::memset(installDirectory, 0, plat::kPathSize);
-    std::memset(targetPath, 0, plat::kPathSize);
-    return plat::AppendBounded(installDirectory, plat::kPathSize, OrEmpty(dataDirectory)) &&
-           plat::AppendBounded(installDirectory, plat::kPathSize, "\\install") &&
-           plat::AppendBounded(targetPath, plat::kPathSize, installDirectory) &&
-           plat::AppendBounded(targetPath, plat::kPathSize, "\\") &&
-           plat::AppendBounded(targetPath, plat::kPathSize, OrEmpty(packageName));
+    std::snprintf(installDirectory, plat::kPathSize, "%s\\install", OrEmpty(dataDirectory));
+    // A cut install directory fills its buffer, so the target cannot fit then.
+    int length = std::snprintf(targetPath, plat::kPathSize, "%s\\%s", installDirectory,
+                               OrEmpty(packageName));
+    return length >= 0 && static_cast<std::size_t>(length) < plat::kPathSize;
 }
 
 bool IsZipPackageName(const char* name) {

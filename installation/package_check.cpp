@@ -38,9 +38,8 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
         unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored - 1, nullptr, 0, nullptr,
                                 0) == UNZ_OK) {
         stored[sizeof stored - 1] = '\0';
-        for (char* p = stored; *p != '\0'; ++p) {
-            if (static_cast<unsigned char>(*p) < 32) *p = '?';
-        }
+        std::replace_if(
+            stored, stored + std::strlen(stored), [](unsigned char c) { return c < 32; }, '?');
         std::string name = StripItemName(stored);
         // A name too long to be installed is shown by its start.
         if (info.size_filename >= sizeof stored - 1) name = name.substr(0, 32) + "...";

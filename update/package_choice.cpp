@@ -1,6 +1,5 @@
 #include "update/package_choice.h"
 
-#include <cstring>
 
 #include "installation/install_package.h"
 #include "platform/path_buffer.h"
@@ -23,11 +22,7 @@ void ForEachListingEntry(const std::string& listing,
                          const std::function<void(const char*)>& visit) {
     std::size_t start = 0;
     for (std::size_t tab; (tab = listing.find('\t', start)) != std::string::npos; start = tab + 1) {
-        std::size_t length = tab - start;
-        if (length >= plat::kPathSize) continue;
-        char entry[plat::kPathSize] = {};
-        std::memcpy(entry, listing.data() + start, length);
-        visit(entry);
+        if (tab - start < plat::kPathSize) visit(listing.substr(start, tab - start).c_str());
     }
 }
 

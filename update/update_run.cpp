@@ -84,22 +84,19 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
                                 const ListingFetch& fetch) {
     ProbeResult result;
     ProbeResult beforeNewest;  // the newest line as it was before the last accepted probe
-    std::string listing;
     while (result.probes < kMaxProbes && NextVersionLine(major, minor)) {
         char folder[kFolderPathSize] = {};
         FormatFolderPath(folder, major, minor);
-        listing.clear();
+        std::string listing;
         fetch((baseUrl + folder).c_str(), listing);
         ++result.probes;
         if (listing.empty()) break;
         if (result.newestFolder[0] && listing == result.newestListing) {
-            int probes = result.probes;
+            beforeNewest.probes = result.probes;
             result = beforeNewest;
-            result.probes = probes;
             break;
         }
         beforeNewest = result;
-        beforeNewest.probes = 0;
         plat::CopyBounded(result.newestFolder, sizeof result.newestFolder, folder);
         result.newestListing = listing;
     }
