@@ -86,22 +86,24 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     return ARC_OK;
 }
 
-// The state with its password copy and the current directory as the root.
-ArchiveState* NewState(const char* password) {
-    ArchiveState* state = new (std::nothrow) ArchiveState;
-    if (state == nullptr) return nullptr;
+// The state with its password copy, the stream over file (its pointer
+// unknown) and the current directory as the root.
+ArchiveState* NewState(plat::File file, const char* password) {
+    std::unique_ptr<ArchiveState> state(new (std::nothrow) ArchiveState);
+    if (!state) return nullptr;
     if (password != nullptr) {
         std::size_t size = std::strlen(password) + 1;
         state->password.reset(new (std::nothrow) char[size]);
-        if (!state->password) {
-            delete state;
-            return nullptr;
-        }
+        if (!state->password) return nullptr;
         std::memcpy(state->password.get(), password, size);
     }
+    state->stream = new (std::nothrow) ArchiveStream;
+    if (state->stream == nullptr) return nullptr;
+    state->stream->file = std::move(file);
+    state->stream->filePointer = UINT64_MAX;
     char cwd[plat::kPathSize - 1] = {};
-    if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state, cwd);
-    return state;
+    if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state.get(), cwd);
+    return state.release();
 }
 
 // Opens the reader over the stream in state->stream.
@@ -160,16 +162,8 @@ ArchiveHandle OpenArchive(const char* path, const char* password) {
 
 ArchiveHandle OpenArchiveFile(plat::File file, const char* password) {
     if (!file.valid()) return nullptr;
-    ArchiveState* state = NewState(password);
-    if (state == nullptr) return nullptr;
-    state->stream = new (std::nothrow) ArchiveStream;
-    if (state->stream == nullptr) {
-        CloseArchive(state);
-        return nullptr;
-    }
-    state->stream->file = std::move(file);
-    state->stream->filePointer = UINT64_MAX;
-    return OpenReader(state);
+    ArchiveState* state = NewState(std::move(file), password);
+    return state == nullptr ? nullptr : OpenReader(state);
 }
 
 std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {
@@ -179,15 +173,11 @@ std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {
     std::size_t length = fits ? std::strlen(root) : 0;
     if (fits && (length == 0 || !IsSeparator(root[length - 1])))
         fits = plat::AppendBounded(root, sizeof root, "/");
-    if (!fits) {
-        // Never fall back to another directory: relative items now fail.
-        handle->extractionRoot[0] = '\0';
-        handle->rootUsable = false;
-        return ARC_OPEN_FAILED;
-    }
+    // Never fall back to another directory: relative items now fail.
+    if (!fits) root[0] = '\0';
     std::memcpy(handle->extractionRoot, root, sizeof root);
-    handle->rootUsable = true;
-    return ARC_OK;
+    handle->rootUsable = fits;
+    return fits ? ARC_OK : ARC_OPEN_FAILED;
 }
 
 std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveItem* item) {

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "installation/archive.h"
 #include "installation/archive_names.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"

@@ -50,8 +50,8 @@ bool CheckByteMatches(ArchiveState& state) {
         return false;
     unsigned expected =
         (state.cachedFlags & 8) != 0 ? (state.cachedDosDate >> 8) & 0xFF : state.cachedCrc >> 24;
-    const char* password = state.password ? state.password.get() : "";
-    return DecryptedCheckByte(password, header) == expected;
+    // A null password counts as the empty one there.
+    return DecryptedCheckByte(state.password.get(), header) == expected;
 }
 
 // Copies the open item's data into file; *written counts the bytes.
@@ -145,13 +145,9 @@ std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
 
     if ((item.attributes & plat::kAttrDirectory) == 0)
         return ExtractFileItem(*handle, item, destinationName);
-    if (IsAbsoluteName(destinationName)) {
-        EnsureDirectoryPath(nullptr, destinationName);
-    } else if (handle->rootUsable) {
-        EnsureDirectoryPath(handle->extractionRoot, destinationName);
-    } else {
-        return ARC_OPEN_FAILED;
-    }
+    bool absolute = IsAbsoluteName(destinationName);
+    if (!absolute && !handle->rootUsable) return ARC_OPEN_FAILED;
+    EnsureDirectoryPath(absolute ? nullptr : handle->extractionRoot, destinationName);
     return ARC_OK;
 }
 

@@ -7,7 +7,6 @@
 #include "installation/archive_state.h"
 #include "installation/central_directory.h"
 #include "platform/disk_space.h"
-#include "platform/file_system.h"
 #include "platform/tree.h"
 
 namespace installation {

@@ -1,6 +1,5 @@
 #include "installation/placement.h"
 
-#include <algorithm>
 #include <cctype>
 #include <unordered_map>
 

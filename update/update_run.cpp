@@ -1,7 +1,6 @@
 #include "update/update_run.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/path_buffer.h"
 #include "platform/system.h"

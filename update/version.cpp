@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "platform/path_buffer.h"
 
