@@ -16,8 +16,6 @@ namespace {
 constexpr int kStored = 0;
 constexpr int kDeflated = 8;
 
-void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
-
 // Notes why the item cannot be described, for the run log, and returns code.
 std::uint32_t Fault(ArchiveState& state, std::uint32_t code, const char* why) {
     state.itemFault = why;
@@ -187,7 +185,7 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
     item->uncompressedSize = 0;
     if (handle == nullptr || index < -1 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
     if (index == -1) {
-        ClearItem(item);
+        std::memset(item, 0, sizeof *item);
         item->index = handle->itemCount;
         return ARC_OK;
     }

@@ -1,5 +1,7 @@
 #include "installation/archive_item_info.h"
 
+#include <algorithm>
+
 #include "installation/archive_stream.h"
 #include "platform/file_time.h"
 
@@ -27,8 +29,7 @@ plat::FileTime DosStampToFileTime(std::uint32_t dosStamp) {
                              static_cast<int>((time & 31) * 2),
                              0};
     plat::FileTime result = 0;
-    if (!plat::LocalCalendarToFileTime(local, &result)) return 0;
-    return result;
+    return plat::LocalCalendarToFileTime(local, &result) ? result : 0;
 }
 
 plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
@@ -45,8 +46,7 @@ void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, Archive
             pos += 4 + size;
             continue;
         }
-        std::size_t end = pos + 4 + size;
-        if (end > length) end = length;
+        std::size_t end = std::min(pos + 4 + size, length);
         if (pos + 4 >= end) return;
         unsigned flags = extra[pos + 4];
         std::size_t value = pos + 5;

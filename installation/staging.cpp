@@ -115,12 +115,11 @@ void Staging::Record(char kind, const std::string& staged, const std::string& pa
 }
 
 bool Staging::WriteRecords() {
-    bool first = !journalDurable_;
     bool written = journal_.valid() && journal_.Write(pending_.data(), pending_.size()) &&
                    (!g_flushing || journal_.Flush());
     pending_.clear();
     // The journal's own name must survive a power cut too, once.
-    if (written && first && g_flushing) {
+    if (written && !journalDurable_ && g_flushing) {
         written = tree_.FlushDirectory(folder_) && tree_.FlushDirectory("");
         journalDurable_ = written;
     }

@@ -13,9 +13,8 @@ constexpr const char* kStationSection = "STATIONINFO";
 // no truncated path is ever opened.
 void JoinPath(char* dst, const char* directory, const char* name) {
     if (!plat::CopyBounded(dst, plat::kPathSize, directory) ||
-        !plat::AppendBounded(dst, plat::kPathSize, name)) {
+        !plat::AppendBounded(dst, plat::kPathSize, name))
         dst[0] = '\0';
-    }
 }
 
 }  // namespace
