@@ -17,6 +17,7 @@
 
 namespace installation {
 
+using update::Log;
 using update::LogKind;
 using update::LogWriter;
 using update::Outcome;
@@ -24,11 +25,6 @@ using update::Outcome;
 namespace {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
-
-void Log(const LogWriter& writeLog, LogKind kind, const char* text,
-         const std::string& detail = "") {
-    if (writeLog) writeLog(update::LogEvent{kind, text, detail});
-}
 
 // The target path is cleared with everything below it: a name that is not a
 // single plain component could point it at something outside "install".

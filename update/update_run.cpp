@@ -11,11 +11,6 @@ namespace update {
 
 namespace {
 
-void Log(const UpdateServices& services, LogKind kind, const std::string& text = "",
-         const std::string& detail = "") {
-    services.writeLog(LogEvent{kind, text, detail});
-}
-
 // The parts of packages no longer chosen go; only when a listing was had, so
 // that a server out of reach costs no kept part.
 void KeepOnlyChosenParts(const UpdateServices& services, bool listed,
@@ -37,23 +32,23 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     // installed in place of the new one, unless it is this package's kept part.
     if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
-    Log(services, LogKind::kStartDownload, choice);
+    Log(services.writeLog, LogKind::kStartDownload, choice);
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
-        Log(services, LogKind::kDownloadResumed, choice,
+        Log(services.writeLog, LogKind::kDownloadResumed, choice,
             "(from byte " + std::to_string(download.resumedFrom) + ")");
     }
-    Log(services, LogKind::kEndDownload, choice);
+    Log(services.writeLog, LogKind::kEndDownload, choice);
     // Installing a failed download would only add misleading lines.
     if (!download.outcome.ok()) {
-        Log(services, LogKind::kDownloadFailed, choice, download.outcome.Detail());
+        Log(services.writeLog, LogKind::kDownloadFailed, choice, download.outcome.Detail());
         return;
     }
     if (services.checkPackage) {
         Outcome checked =
             services.checkPackage(folderUrl.c_str(), listedName, downloadedPath, download.package);
         if (!checked.ok()) {
-            Log(services, LogKind::kSignatureRefused, choice, checked.Detail());
+            Log(services.writeLog, LogKind::kSignatureRefused, choice, checked.Detail());
             return;
         }
     }
@@ -63,9 +58,8 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
 // "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
 std::string LineOfFolderUrl(const std::string& url) {
     std::size_t end = url.rfind("%20Installers/");
-    std::size_t begin = url.rfind('/', end == std::string::npos ? end : end - 1);
-    if (end == std::string::npos || begin == std::string::npos) return url;
-    return url.substr(begin + 1, end - begin - 1);
+    std::size_t begin = end == std::string::npos ? end : url.rfind('/', end - 1);
+    return begin == std::string::npos ? url : url.substr(begin + 1, end - begin - 1);
 }
 
 // The run's folder fetch: a failed request gets its line in the log.
@@ -73,7 +67,8 @@ ListingFetch LoggedFetch(const UpdateServices& services) {
     return [&services](const char* folderUrl, std::string& listing) {
         Outcome fetched = services.fetchListing(folderUrl, listing);
         if (!fetched.ok())
-            Log(services, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl), fetched.Detail());
+            Log(services.writeLog, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl),
+                fetched.Detail());
     };
 }
 
@@ -103,7 +98,7 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
 }
 
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
-    Log(services, LogKind::kStart);
+    Log(services.writeLog, LogKind::kStart);
 
     char workDir[plat::kPathSize] = {};
     plat::GetWorkingDirectory(workDir, sizeof workDir);
@@ -135,7 +130,7 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
         InstallChoice(services, baseUrl, currentFolder, currentChoice.c_str(), dataDirectory);
     if (!newestChoice.empty())
         InstallChoice(services, baseUrl, newest.newestFolder, newestChoice.c_str(), dataDirectory);
-    Log(services, LogKind::kEnd);
+    Log(services.writeLog, LogKind::kEnd);
 }
 
 }  // namespace update
