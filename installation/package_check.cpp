@@ -153,16 +153,14 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         const char* reason = RefuseRecord(*archive, item);
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
         if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
-        std::uint64_t size = archive->cachedUncompressedSize;
         bool utf8 = (archive->cachedFlags & kUtf8NameFlag) != 0;
-        plan->push_back(PlannedItem{i, item.name, item.attributes, item.creationTime,
-                                    item.accessTime, item.writeTime, size, utf8,
-                                    plat::TreeName(item.name, utf8)});
+        plan->push_back(
+            PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8)});
         std::uint64_t packed = archive->cachedCompressedSize;
         if (packed > 0)
             ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,
                                        plan->size() - 1});
-        total += size;
+        total += archive->cachedUncompressedSize;
         if (total > limits.maxTotalSize) break;
     }
     if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;

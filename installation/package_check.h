@@ -30,11 +30,6 @@ struct PlannedItem {
     std::int32_t index;
     std::string name;  // after the stripping rule; directories end in a separator
     std::uint32_t attributes;
-    plat::FileTime creationTime;
-    plat::FileTime accessTime;
-    plat::FileTime writeTime;
-    std::uint64_t size;
-    bool utf8;             // the name is flagged UTF-8 (general-purpose bit 11)
     std::string treeName;  // name as the install tree takes it (plat::TreeName)
     bool directory() const { return (attributes & plat::kAttrDirectory) != 0; }
 };
