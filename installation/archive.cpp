@@ -1,4 +1,5 @@
 // Opening, describing and closing archives; positioning the reader.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <memory>
@@ -118,9 +119,7 @@ ArchiveHandle OpenReader(ArchiveState* state) {
         CloseArchive(state);
         return nullptr;
     }
-    state->itemCount = global.number_entry > 0x7FFFFFFF
-                           ? 0x7FFFFFFF
-                           : static_cast<std::int32_t>(global.number_entry);
+    state->itemCount = static_cast<std::int32_t>(std::min<ZPOS64_T>(global.number_entry, INT32_MAX));
     state->reachableCount = state->itemCount;
     // The reader stands on item 0 after opening, if that record is readable.
     unz64_file_pos where{};

@@ -35,8 +35,7 @@ bool ComposeOutputPath(const ArchiveState& state, const char* name, OutputPath* 
         out->root = state.extractionRoot;
         if (!plat::AppendBounded(out->path, sizeof out->path, out->root)) return false;
     }
-    return plat::AppendBounded(out->path, sizeof out->path, out->directory) &&
-           plat::AppendBounded(out->path, sizeof out->path, name + leaf);
+    return plat::AppendBounded(out->path, sizeof out->path, name);  // directory and leaf
 }
 
 // Compares the decrypted check byte with the item's CRC-32 high byte (the

@@ -29,9 +29,8 @@ const RunEvent* FindRunEvent(LogKind kind) {
 }
 
 void ReportLogEvent(const LogEvent& event) {
-    const RunEvent* row = FindRunEvent(event.kind);
-    if (!row) return;
-    plat::ReportSystemEvent(row->id, row->severity, LogLineText(event).c_str());
+    if (const RunEvent* row = FindRunEvent(event.kind))
+        plat::ReportSystemEvent(row->id, row->severity, LogLineText(event).c_str());
 }
 
 }  // namespace update
