@@ -41,7 +41,7 @@ bool ZipSixtyFourStart(ArchiveStream& stream, std::uint64_t locator, std::uint64
 
 }  // namespace
 
-bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span) {
+bool LocateCentralDirectory(ArchiveStream& stream, std::uint64_t* begin) {
     std::uint64_t fileSize = 0;
     if (!stream.file.Seek(0, plat::SeekOrigin::kEnd, &fileSize)) return false;
     stream.filePointer = fileSize;
@@ -52,15 +52,14 @@ bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span) {
     if (!tail || !ReadStreamAt(stream, tailStart, tail.get(), length)) return false;
 
     std::uint64_t at = 0;
-    span->fileSize = fileSize;
     if (FindLast(tail.get(), tailStart, length, kZip64LocatorSignature, &at) &&
-        ZipSixtyFourStart(stream, at, &span->begin))
+        ZipSixtyFourStart(stream, at, begin))
         return true;
     if (!FindLast(tail.get(), tailStart, length, kEndSignature, &at) || at + 22 > fileSize)
         return false;
     std::uint64_t size = ReadLe(tail.get() + (at - tailStart) + 12, 4);
     if (size > at) return false;
-    span->begin = at - size;
+    *begin = at - size;
     return true;
 }
 

@@ -75,14 +75,14 @@ const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
     return nullptr;
 }
 
-bool CheckRanges(std::vector<DataRange>& ranges, const CentralDirectorySpan& directory,
+bool CheckRanges(std::vector<DataRange>& ranges, std::uint64_t directoryBegin,
                  const std::vector<PlannedItem>& plan, update::Outcome* fault) {
     std::sort(ranges.begin(), ranges.end(), [](const DataRange& a, const DataRange& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.planned < b.planned;
     });
     for (std::size_t i = 0; i < ranges.size(); ++i) {
         const DataRange& r = ranges[i];
-        if (r.end > directory.begin)
+        if (r.end > directoryBegin)
             return Refuse(fault, plan[r.planned].name, "data overlaps the central directory");
         if (i > 0 && r.begin < ranges[i - 1].end)
             return Refuse(fault, plan[r.planned].name,
@@ -135,8 +135,8 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         return Refuse(
             fault, "",
             std::to_string(count) + " items, more than " + std::to_string(limits.maxItems));
-    CentralDirectorySpan directory{};
-    if (!LocateCentralDirectory(*archive->stream, &directory))
+    std::uint64_t directoryBegin = 0;
+    if (!LocateCentralDirectory(*archive->stream, &directoryBegin))
         return Refuse(fault, "", "end record not found");
 
     std::vector<DataRange> ranges;
@@ -164,7 +164,7 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         if (total > limits.maxTotalSize) break;
     }
     if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;
-    return CheckRanges(ranges, directory, *plan, fault);
+    return CheckRanges(ranges, directoryBegin, *plan, fault);
 }
 
 }  // namespace installation
