@@ -38,9 +38,8 @@ plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
 }
 
 void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ArchiveItem* item) {
-    if (extra == nullptr || length <= 4) return;
     std::size_t pos = 0;
-    while (pos + 4 < length) {
+    while (extra != nullptr && pos + 4 < length) {
         std::size_t size = ReadLe(extra + pos + 2, 2);
         if (extra[pos] != 'U' || extra[pos + 1] != 'T') {
             pos += 4 + size;

@@ -66,15 +66,12 @@ bool ParseJournal(const std::string& text, std::vector<JournalEntry>* entries) {
     entries->clear();
     std::size_t pos = 0;
     bool committed = false;
-    for (;;) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) break;
+    for (std::size_t end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
         JournalEntry entry;
         // Nothing may follow the commit.
         if (committed || !ParseLine(text.substr(pos, end - pos), &entry)) return false;
         committed = entry.kind == 'C';
         entries->push_back(std::move(entry));
-        pos = end + 1;
     }
     // The torn tail of a line being written: a prefix of some line, or the
     // zeros a file system shows for blocks never written.

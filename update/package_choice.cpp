@@ -42,10 +42,8 @@ EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
 ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_t leastBuild) {
     ChoiceWalk walk{leastBuild, {}, kNoEntry};
     ForEachListingEntry(listing, [&](const char* name) {
-        WalkedEntry entry{name};
-        entry.lineMajor = major;
-        entry.lineMinor = minor;
-        entry.by = walk.chosen;
+        // Held against the line so far and the entry accepted last.
+        WalkedEntry entry{name, EntryVerdict::kNotZip, {0, 0, 0}, major, minor, walk.chosen};
         entry.verdict = Judge(entry, leastBuild);
         if (entry.verdict == EntryVerdict::kChosen) {
             if (walk.chosen != kNoEntry) {
