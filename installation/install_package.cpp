@@ -97,10 +97,9 @@ void LogRecovery(const LogWriter& writeLog, const RecoveryReport& report) {
 void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog) {
     char installDirectory[plat::kPathSize];
     char targetPath[plat::kPathSize];
-    if (OrEmpty(dataDirectory)[0] == '\0' ||
-        !FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
-        return;
-    LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
+    if (OrEmpty(dataDirectory)[0] != '\0' &&
+        FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
+        LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
 }
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,

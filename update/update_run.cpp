@@ -62,16 +62,6 @@ std::string LineOfFolderUrl(const std::string& url) {
     return begin == std::string::npos ? url : url.substr(begin + 1, end - begin - 1);
 }
 
-// The run's folder fetch: a failed request gets its line in the log.
-ListingFetch LoggedFetch(const UpdateServices& services) {
-    return [&services](const char* folderUrl, std::string& listing) {
-        Outcome fetched = services.fetchListing(folderUrl, listing);
-        if (!fetched.ok())
-            Log(services.writeLog, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl),
-                fetched.Detail());
-    };
-}
-
 }  // namespace
 
 ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
@@ -116,7 +106,13 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
 
     char currentFolder[kFolderPathSize] = {};
     FormatFolderPath(currentFolder, installed.major, installed.minor);
-    const ListingFetch fetch = LoggedFetch(services);
+    // The run's folder fetch: a failed request gets its line in the log.
+    const ListingFetch fetch = [&services](const char* folderUrl, std::string& listing) {
+        Outcome fetched = services.fetchListing(folderUrl, listing);
+        if (!fetched.ok())
+            Log(services.writeLog, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl),
+                fetched.Detail());
+    };
     std::string currentListing;
     fetch((baseUrl + currentFolder).c_str(), currentListing);
     ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, baseUrl, fetch);
