@@ -1,5 +1,6 @@
 #include "installation/archive_names.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <initializer_list>
@@ -67,6 +68,12 @@ bool NamesDevice(const char* path) {
 std::size_t LeafOffset(const char* name) {
     // No separator: npos + 1 wraps to 0.
     return std::string(name).find_last_of("\\/") + 1;
+}
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 bool ForEachComponent(const std::string& path,

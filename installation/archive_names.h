@@ -32,6 +32,9 @@ bool NamesDevice(const char* path);
 // Offset just past the last separator of name (0 when there is none).
 std::size_t LeafOffset(const char* name);
 
+// text in lower case (ASCII letters), as names are compared without case.
+std::string LowerCase(std::string text);
+
 // Calls visit with each component of path between separators, empty ones
 // included, until it returns false; then false, else true.
 bool ForEachComponent(const std::string& path,

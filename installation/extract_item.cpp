@@ -135,10 +135,9 @@ std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::F
 std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
                                  const char* destinationName) {
     if (handle == nullptr || index < 0 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
-    std::uint32_t code = PositionReader(*handle, index);
-    if (code != ARC_OK) return code;
     ArchiveItem item;
-    code = GetArchiveItem(handle, index, &item);
+    std::uint32_t code = GetArchiveItem(handle, index, &item);
+    if (code == ARC_OK) code = PositionReader(*handle, index);
     if (code != ARC_OK) return code;
     if (destinationName == nullptr || NamesDevice(destinationName)) return ARC_OPEN_FAILED;
 

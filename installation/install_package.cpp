@@ -1,11 +1,10 @@
 #include "installation/install_package.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "installation/archive_names.h"
 #include "installation/install_archive.h"
 #include "installation/placement.h"
 #include "installation/recovery.h"
@@ -29,9 +28,8 @@ const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 // The target path is cleared with everything below it: a name that is not a
 // single plain component could point it at something outside "install".
 bool IsPlainFileName(const char* name) {
-    if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-        return false;
-    return std::strpbrk(name, "\\/:") == nullptr;
+    return name[0] != '\0' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+           std::strpbrk(name, "\\/:") == nullptr;
 }
 
 // The target is removed from the install directory down, so a link at it
@@ -112,10 +110,7 @@ bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* 
 }
 
 bool IsZipPackageName(const char* name) {
-    std::string lower = OrEmpty(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower.find(".zip") != std::string::npos;
+    return LowerCase(OrEmpty(name)).find(".zip") != std::string::npos;
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,

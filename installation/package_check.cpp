@@ -49,9 +49,9 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
 
 // "." names the directory itself (tools write "./bin/x"); ".." climbs, and
 // since Windows drops trailing dots and blanks, so may "..." or ".. ".
-bool ComponentRefused(const char* begin, std::size_t length) {
-    if (length == 0 || (length == 1 && begin[0] == '.')) return false;
-    return begin[length - 1] == '.' || begin[length - 1] == ' ';
+bool ComponentRefused(const std::string& part) {
+    if (part.empty() || part == ".") return false;
+    return part.back() == '.' || part.back() == ' ';
 }
 
 // An empty item named like a directory is one, whatever its attribute bits
@@ -119,8 +119,8 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
             return "character not allowed in a file name";
     }
     if (NamesDevice(name)) return "device name";
-    bool sound = ForEachComponent(
-        name, [](const std::string& part) { return !ComponentRefused(part.data(), part.size()); });
+    bool sound =
+        ForEachComponent(name, [](const std::string& part) { return !ComponentRefused(part); });
     return sound ? nullptr : "name component ending in a dot or blank";
 }
 

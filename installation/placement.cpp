@@ -1,6 +1,6 @@
 #include "installation/placement.h"
 
-#include <cctype>
+#include <algorithm>
 #include <unordered_map>
 
 #include "installation/archive_names.h"
@@ -53,11 +53,8 @@ public:
 private:
     // Names that the file system takes for one are one key.
     static std::string Key(const std::string& path) {
-        std::string key = path;
-        for (char& c : key) {
-            if (c == '\\') c = '/';
-            if (plat::kCaseInsensitiveNames) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        std::string key = plat::kCaseInsensitiveNames ? LowerCase(path) : path;
+        std::replace(key.begin(), key.end(), '\\', '/');
         return key;
     }
 

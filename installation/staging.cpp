@@ -1,8 +1,8 @@
 #include "installation/staging.h"
 
-#include <algorithm>
-#include <cctype>
 #include <set>
+
+#include "installation/archive_names.h"
 
 namespace installation {
 
@@ -86,9 +86,7 @@ std::string MoveToFreeName(plat::Tree& tree, const std::string& from, const std:
 std::string StagingSlotName(int slot) { return Numbered(kStagingName, slot); }
 
 bool IsReservedName(const std::string& name) {
-    std::string first = name.substr(0, name.find_first_of("/\\"));
-    std::transform(first.begin(), first.end(), first.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string first = LowerCase(name.substr(0, name.find_first_of("/\\")));
     for (int slot = 0; slot < kStagingSlots; ++slot)
         if (first == StagingSlotName(slot)) return true;
     return first.rfind(".talcheck-kept", 0) == 0;
