@@ -42,9 +42,8 @@ bool ComponentIsDevice(const char* begin, std::size_t length) {
     char upper[8] = {};
     for (std::size_t i = 0; i < stem; ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(begin[i])));
-    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (std::strcmp(upper, name) == 0) return true;
-    }
     if (stem != 4 || !IsDeviceDigit(static_cast<unsigned char>(upper[3]))) return false;
     return std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0;
 }

@@ -28,14 +28,12 @@ bool ComposeOutputPath(const ArchiveState& state, const char* name, OutputPath* 
     if (leaf >= sizeof out->directory) return false;
     std::memcpy(out->directory, name, leaf);
     out->directory[leaf] = '\0';
+    bool absolute = IsAbsoluteName(out->directory);
+    if (!absolute && !state.rootUsable) return false;
+    out->root = absolute ? nullptr : state.extractionRoot;
     out->path[0] = '\0';
-    out->root = nullptr;
-    if (!IsAbsoluteName(out->directory)) {
-        if (!state.rootUsable) return false;
-        out->root = state.extractionRoot;
-        if (!plat::AppendBounded(out->path, sizeof out->path, out->root)) return false;
-    }
-    return plat::AppendBounded(out->path, sizeof out->path, name);  // directory and leaf
+    return plat::AppendBounded(out->path, sizeof out->path, absolute ? "" : out->root) &&
+           plat::AppendBounded(out->path, sizeof out->path, name);  // directory and leaf
 }
 
 // Compares the decrypted check byte with the item's CRC-32 high byte (the

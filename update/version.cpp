@@ -1,7 +1,6 @@
 #include "update/version.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
