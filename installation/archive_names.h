@@ -32,7 +32,8 @@ bool NamesDevice(const char* path);
 // Offset just past the last separator of name (0 when there is none).
 std::size_t LeafOffset(const char* name);
 
-// text in lower case (ASCII letters), as names are compared without case.
+// The text with its ASCII letters in lower case, for names compared without
+// case.
 std::string LowerCase(std::string text);
 
 // Calls visit with each component of path between separators, empty ones
