@@ -24,7 +24,7 @@ failed=()
 end_tests() {
     [ -n "$testing" ] || return 0
     wait "$testing_pid" || failed+=("$testing(test)")
-    echo "=== tests of preset $testing"
+    echo "=== tests of preset $testing (done by ${SECONDS} s)"
     cat "build/$testing.test.log"
     testing=""
 }
@@ -36,7 +36,7 @@ trap stop EXIT
 
 mkdir -p build
 for p in "${presets[@]}"; do
-    echo "=== preset $p"
+    echo "=== preset $p (at ${SECONDS} s)"
     if ! cmake --preset "$p" >"build/$p.configure.log" 2>&1; then
         cat "build/$p.configure.log"; failed+=("$p(configure)"); continue
     fi
@@ -55,4 +55,4 @@ if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
 fi
-echo "all presets passed: ${presets[*]}"
+echo "all presets passed: ${presets[*]} (${SECONDS} s)"
