@@ -2,16 +2,17 @@
 
 #include "platform/http_limits.h"
 
-void RunUpdateGuarded(const UpdateServices& services, const std::function<std::string()>& baseUrl) {
+void RunUpdateGuarded(const update::UpdateServices& services,
+                      const std::function<std::string()>& baseUrl) {
     bool ended = false;
     try {
         plat::SetHttpRunDeadline(plat::kRunTotalTime);
-        UpdateServices watched = services;
+        update::UpdateServices watched = services;
         watched.writeLog = [&services, &ended](const update::LogEvent& event) {
             services.writeLog(event);
             if (event.kind == update::LogKind::kEnd) ended = true;
         };
-        RunUpdate(watched, baseUrl());
+        update::RunUpdate(watched, baseUrl());
         return;
     } catch (...) {
         // Whatever step failed, the run still ends as every run does.

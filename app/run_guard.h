@@ -11,4 +11,5 @@
 // and runs RunUpdate with the base URL that baseUrl() yields. Nothing
 // escapes: an exception out of the run (an allocation failure above all)
 // is caught, and kEnd ("END") is logged unless the run logged it already.
-void RunUpdateGuarded(const UpdateServices& services, const std::function<std::string()>& baseUrl);
+void RunUpdateGuarded(const update::UpdateServices& services,
+                      const std::function<std::string()>& baseUrl);

@@ -74,10 +74,10 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     // Each line stamped with ComputerName; failures, recoveries and installed
     // packages are also reported as system events.
     const update::LogWriter log = [this](const update::LogEvent& event) {
-        WriteLog(ComputerName, event);
-        ReportLogEvent(event);
+        update::WriteLog(ComputerName, event);
+        update::ReportLogEvent(event);
     };
-    UpdateServices services;
+    update::UpdateServices services;
     services.writeLog = log;
     services.readFileVersion = ReadFileVersion;
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
@@ -87,8 +87,8 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
     services.download = [&signatures](const char* fileUrl, const char* fileName, char* localPath) {
         net::DownloadResult result =
             net::DownloadPackage(fileUrl, fileName, localPath, signatures.Begin().Observer());
-        return PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
-                               std::move(result.file)};
+        return update::PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
+                                       std::move(result.file)};
     };
     services.keepsPart = [](const char* fileUrl, const char* fileName) {
         return net::IsKeptPart(fileUrl, fileName);
@@ -103,13 +103,14 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
         return signatures.Current().Check(folderUrl, listedName, package);
     };
     services.recover = [&log](const char* dataDirectory) {
-        RecoverLeftoverInstall(dataDirectory, log);
+        installation::RecoverLeftoverInstall(dataDirectory, log);
     };
     services.install = [this, &log](const char* name, const char* path, const plat::File& package,
                                     const char* dataDirectory) {
-        ::InstallPackage(name, package, path, dataDirectory, log, GetHandle());
+        installation::InstallPackage(name, package, path, dataDirectory, log, GetHandle());
     };
-    RunUpdateGuarded(services, [] { return InstallerBaseUrl(InstallerHostSetting()); });
+    RunUpdateGuarded(services,
+                     [] { return update::InstallerBaseUrl(update::InstallerHostSetting()); });
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
 }

@@ -11,7 +11,6 @@
 #include "audit/setup_checks.h"
 #include "audit/station.h"
 #include "installation/install_package.h"
-#include "platform/path_buffer.h"
 #include "update/installer_url.h"
 #include "update/update_run.h"
 #include "update/version.h"
@@ -20,8 +19,8 @@ namespace audit {
 namespace {
 
 std::string Folder(int32_t major, int32_t minor) {
-    char folder[kFolderPathSize] = {};
-    FormatFolderPath(folder, major, minor);
+    char folder[update::kFolderPathSize] = {};
+    update::FormatFolderPath(folder, major, minor);
     return folder;
 }
 
@@ -42,7 +41,9 @@ std::string Fetch(Inspection& inspection, const char* role, const std::string& f
 bool HoldsPackage(const FolderRequest& request) {
     for (const std::string& name : request.names) {
         int32_t a = 0, b = 0, c = 0;
-        if (IsZipPackageName(name.c_str()) && ParseVersion(name.c_str(), a, b, c)) return true;
+        if (installation::IsZipPackageName(name.c_str()) &&
+            update::ParseVersion(name.c_str(), a, b, c))
+            return true;
     }
     return false;
 }
@@ -63,10 +64,10 @@ void NoteProbeStop(Inspection& inspection, int probes) {
             ")";
         return;
     }
-    if (probes >= kMaxProbes) {
-        inspection.probeStop = "the limit of " + std::to_string(kMaxProbes) + " folders";
+    if (probes >= update::kMaxProbes) {
+        inspection.probeStop = "the limit of " + std::to_string(update::kMaxProbes) + " folders";
         inspection.warnings.push_back({"probe_limit", "probing ran into its limit of " +
-                                                          std::to_string(kMaxProbes) +
+                                                          std::to_string(update::kMaxProbes) +
                                                           " folders: every folder has names"});
         return;
     }
@@ -81,12 +82,13 @@ void NoteProbeStop(Inspection& inspection, int probes) {
 // Looks a few lines beyond where probing stopped, and at the next major's
 // first line: a folder with packages there is one the run never reaches.
 void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes, int lines) {
-    for (int i = 0; i < probes; ++i) NextVersionLine(major, minor);  // where probing stopped
+    for (int i = 0; i < probes; ++i)
+        update::NextVersionLine(major, minor);  // where probing stopped
     const std::string stopListing = inspection.requests.back().listing;
     const std::string stopFolder = inspection.requests.back().folder;
     const int32_t stopMajor = major;
     std::vector<std::pair<int32_t, int32_t>> lookAt;
-    for (int i = 0; i < lines && NextVersionLine(major, minor); ++i)
+    for (int i = 0; i < lines && update::NextVersionLine(major, minor); ++i)
         lookAt.emplace_back(major, minor);
     if (major == stopMajor && stopMajor < INT32_MAX) lookAt.emplace_back(stopMajor + 1, 0);
     for (const auto& [a, b] : lookAt) {
@@ -101,18 +103,14 @@ void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes,
 }
 
 LineChoice Explain(const Inspection& inspection, const std::string& folder,
-                   const ChoiceWalk& walk) {
+                   const update::ChoiceWalk& walk) {
     LineChoice choice;
     choice.folder = folder;
     choice.candidates = ExplainWalk(walk);
-    if (walk.chosen == kNoEntry) return choice;
+    if (walk.chosen == update::kNoEntry) return choice;
     choice.listed = walk.entries[walk.chosen].name;
     choice.url = inspection.baseUrl + folder + choice.listed;
-    char local[plat::kPathSize] = {};
-    plat::CopyBounded(local, sizeof local, choice.listed.c_str());
-    int32_t a = 0, b = 0, c = 0;
-    if (ParseVersion(local, a, b, c)) FormatPackageName(local, a, b, c, "zip");
-    choice.localName = local;
+    choice.localName = update::LocalPackageName(choice.listed.c_str());
     return choice;
 }
 
@@ -123,12 +121,12 @@ Inspection InspectStation(const StationOptions& options) {
     inspection.station = ReadStation(options.directory);
     inspection.warnings = CheckStationSetup(inspection.station);
     inspection.host = options.host;
-    inspection.baseUrl = InstallerBaseUrl(options.host);
-    const VersionTriple& installed = inspection.station.installed;
+    inspection.baseUrl = update::InstallerBaseUrl(options.host);
+    const update::VersionTriple& installed = inspection.station.installed;
 
     std::string currentFolder = Folder(installed.major, installed.minor);
     std::string currentListing = Fetch(inspection, "current", currentFolder);
-    ProbeResult newest = ProbeFollowingLines(
+    update::ProbeResult newest = update::ProbeFollowingLines(
         installed.major, installed.minor, inspection.baseUrl,
         [&](const char* url, std::string& listing) {
             std::string folder = std::string(url).substr(inspection.baseUrl.size());
@@ -136,15 +134,15 @@ Inspection InspectStation(const StationOptions& options) {
         });
     if (newest.probes > 0) {
         NoteProbeStop(inspection, newest.probes);
-        if (newest.probes < kMaxProbes && !inspection.silenced) {
+        if (newest.probes < update::kMaxProbes && !inspection.silenced) {
             LookAhead(inspection, installed.major, installed.minor, newest.probes,
                       options.lookahead);
         }
     }
     inspection.current =
-        Explain(inspection, currentFolder, WalkCurrentLine(currentListing, installed));
+        Explain(inspection, currentFolder, update::WalkCurrentLine(currentListing, installed));
     inspection.newest =
-        Explain(inspection, newest.newestFolder, WalkNewestLine(newest.newestListing));
+        Explain(inspection, newest.newestFolder, update::WalkNewestLine(newest.newestListing));
 
     bool anyReached = false;
     for (const FolderRequest& r : inspection.requests) anyReached = anyReached || r.reached;

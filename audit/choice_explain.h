@@ -9,6 +9,6 @@
 
 namespace audit {
 
-std::vector<Candidate> ExplainWalk(const ChoiceWalk& walk);
+std::vector<Candidate> ExplainWalk(const update::ChoiceWalk& walk);
 
 }  // namespace audit

@@ -47,8 +47,8 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     request.proxy = judged.proxy;
     *body = std::move(page.body);
     net::AppendLinkTargets(*body, request.listing, ".");
-    ForEachListingEntry(request.listing,
-                        [&](const char* name) { request.names.emplace_back(name); });
+    update::ForEachListingEntry(request.listing,
+                                [&](const char* name) { request.names.emplace_back(name); });
     return request;
 }
 

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     char cwd[plat::kPathSize] = {};
     plat::GetWorkingDirectory(cwd, sizeof cwd);
     args.station.directory = cwd;
-    args.station.host = InstallerHostSetting();
+    args.station.host = update::InstallerHostSetting();
     args.station.packageKeys = sig::CompiledPackageKeys();
     app.add_option("-s,--station", args.station.directory,
                    "station directory (default: the current directory)")

@@ -14,9 +14,11 @@ namespace audit {
 namespace {
 
 int CountItems(const std::string& path) {
-    ScopedArchive archive(OpenArchive(path.c_str(), nullptr));
-    ArchiveItem item{};
-    return archive && GetArchiveItem(archive.get(), -1, &item) == ARC_OK ? item.index : 0;
+    installation::ScopedArchive archive(installation::OpenArchive(path.c_str(), nullptr));
+    installation::ArchiveItem item{};
+    return archive && installation::GetArchiveItem(archive.get(), -1, &item) == installation::ARC_OK
+               ? item.index
+               : 0;
 }
 
 }  // namespace
@@ -24,7 +26,8 @@ int CountItems(const std::string& path) {
 ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch) {
     ArchiveVerdict verdict;
     verdict.items = CountItems(path);
-    update::Outcome outcome = InstallArchive(path.c_str(), scratch, "", PackageLimits{});
+    update::Outcome outcome =
+        installation::InstallArchive(path.c_str(), scratch, "", installation::PackageLimits{});
     if (!outcome.ok()) {
         verdict.problem =
             (outcome.kind == update::OutcomeKind::kRefused ? "refused: " : "failed: ") +

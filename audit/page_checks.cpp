@@ -99,7 +99,8 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
     }
     for (const std::string& name : request.names) {
         int32_t a = 0, b = 0, c = 0;
-        if (IsZipPackageName(name.c_str()) && !ParseVersion(name.c_str(), a, b, c)) {
+        if (installation::IsZipPackageName(name.c_str()) &&
+            !update::ParseVersion(name.c_str(), a, b, c)) {
             warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
                                                        "' has no three version fields; "
                                                        "the run never chooses it"});

@@ -125,7 +125,7 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-std::string VersionText(const VersionTriple& v) {
+std::string VersionText(const update::VersionTriple& v) {
     char text[48] = {};
     std::snprintf(text, sizeof text, "%d.%d0.%04d", v.major, v.minor, v.build);
     return text;

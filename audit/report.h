@@ -27,6 +27,6 @@ std::string TreeReportJson(const TreeReport& report);
 std::string Printable(const std::string& text);
 
 // A version triple in the one form of package names: 5.10.0023.
-std::string VersionText(const VersionTriple& version);
+std::string VersionText(const update::VersionTriple& version);
 
 }  // namespace audit

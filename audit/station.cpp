@@ -22,8 +22,8 @@ std::string WithoutTrailingSeparator(std::string path) {
 StationFacts ReadStation(const std::string& directory) {
     StationFacts facts;
     facts.directory = directory;
-    const StationInfo station =
-        ReadStationInfo((directory + plat::kPathSeparator).c_str(), ReadFileVersion);
+    const update::StationInfo station =
+        update::ReadStationInfo((directory + plat::kPathSeparator).c_str(), ReadFileVersion);
     facts.hasFrontend = station.hasFileVersion;
     facts.fileVersion = station.fileVersion;
     facts.stationVersion = station.stationVersion;
@@ -36,7 +36,7 @@ StationFacts ReadStation(const std::string& directory) {
     facts.parts = net::ListKeptParts(directory.c_str());
     char installDirectory[plat::kPathSize] = {};
     char targetPath[plat::kPathSize] = {};
-    if (FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {
+    if (installation::FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {
         facts.installDirectory = installDirectory;
         const plat::DirWritable install = plat::CheckDirWritable(installDirectory);
         facts.installExists = install != plat::DirWritable::kMissing;

@@ -28,9 +28,9 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
 
 void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
     const std::string where = line.folder + "/" + name;
-    if (!IsZipPackageName(name.c_str())) return;  // stations pass over other files
+    if (!installation::IsZipPackageName(name.c_str())) return;  // stations pass over other files
     int32_t a = 0, b = 0, c = 0;
-    if (!ParseVersion(name.c_str(), a, b, c)) {
+    if (!update::ParseVersion(name.c_str(), a, b, c)) {
         problems.push_back(
             {"name_unparsable", where + ": not three version fields; stations never choose it"});
         return;
@@ -100,10 +100,10 @@ void CheckGaps(TreeReport& report) {
     });
     for (std::size_t i = 1; i < report.lines.size(); ++i) {
         int32_t major = report.lines[i - 1].major, minor = report.lines[i - 1].minor;
-        NextVersionLine(major, minor);
+        update::NextVersionLine(major, minor);
         if (major == report.lines[i].major && minor == report.lines[i].minor) continue;
         report.problems.push_back(
-            {"gap", "no folder " + LineFolderName(major, minor) + " between " +
+            {"gap", "no folder " + update::LineFolderName(major, minor) + " between " +
                         report.lines[i - 1].folder + " and " + report.lines[i].folder +
                         ": stations before it never reach " + report.lines[i].folder});
     }
@@ -115,7 +115,7 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     TreeReport report;
     const sig::PackageKeys keys(packageKeys);
     fs::path root = dir;
-    for (const char* folder : kInstallerTree) root /= folder;
+    for (const char* folder : update::kInstallerTree) root /= folder;
     std::error_code ec;
     if (!fs::is_directory(root, ec)) root = dir;
     report.root = root.string();
@@ -126,7 +126,8 @@ TreeReport CheckTree(const std::string& dir, const char* packageKeys) {
     for (const fs::directory_entry& entry : SortedEntries(root)) {
         std::string name = entry.path().filename().string();
         TreeLine line;
-        if (!entry.is_directory(ec) || !ParseLineFolderName(name, &line.major, &line.minor)) {
+        if (!entry.is_directory(ec) ||
+            !update::ParseLineFolderName(name, &line.major, &line.minor)) {
             report.problems.push_back(
                 {"not_a_line_folder", name + ": not a version-line folder (\"<major>_<minor> "
                                              "Installers\"); stations never ask for it"});

@@ -1,4 +1,5 @@
 // Opening, describing and closing archives; positioning the reader.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <memory>
@@ -9,42 +10,36 @@
 #include "installation/archive_state.h"
 #include "platform/system.h"
 
+namespace installation {
+
 namespace {
 
 constexpr int kStored = 0;
 constexpr int kDeflated = 8;
 
-void ClearItem(ArchiveItem* item) { std::memset(item, 0, sizeof *item); }
+// Notes why the item cannot be described, for the run log, and returns code.
+std::uint32_t Fault(ArchiveState& state, std::uint32_t code, const char* why) {
+    state.itemFault = why;
+    return code;
+}
 
 // The local-header test: the reader compares the local header with the
-// central record when it opens the item raw; methods other than stored and
-// deflate are refused here. Then the local extra field is read whole.
+// central record when it opens the item raw. Then the local extra field is
+// read whole.
 std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned char[]>* extra,
                                   int* length) {
-    int method = -1;
-    if (unzOpenCurrentFile3(state.reader, &method, nullptr, 1, nullptr) != UNZ_OK) {
-        state.itemFault = "local header does not match the central record";
-        return ARC_BAD_LOCAL_HEADER;
-    }
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 1, nullptr) != UNZ_OK)
+        return Fault(state, ARC_BAD_LOCAL_HEADER, "local header does not match the central record");
     state.cachedDataStart = unzGetCurrentFileZStreamPos64(state.reader);
-    state.cachedMethod = method;
-    std::uint32_t code = ARC_OK;
-    if (method != kStored && method != kDeflated) {
-        state.itemFault = "compression method other than stored and deflate";
-        code = ARC_BAD_LOCAL_HEADER;
-    }
-    *length = code == ARC_OK ? unzGetLocalExtrafield(state.reader, nullptr, 0) : 0;
-    if (*length < 0) code = ARC_EXTRA_FIELD_FAILED;
-    if (code == ARC_OK && *length > 0) {
+    *length = unzGetLocalExtrafield(state.reader, nullptr, 0);
+    bool read = *length == 0;
+    if (*length > 0) {
         extra->reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(*length)]);
-        int got = *extra ? unzGetLocalExtrafield(state.reader, extra->get(),
-                                                 static_cast<unsigned>(*length))
-                         : -1;
-        if (got != *length) code = ARC_EXTRA_FIELD_FAILED;
+        read = *extra && unzGetLocalExtrafield(state.reader, extra->get(),
+                                               static_cast<unsigned>(*length)) == *length;
     }
-    if (code == ARC_EXTRA_FIELD_FAILED) state.itemFault = "local extra field unreadable";
     unzCloseCurrentFile(state.reader);
-    return code;
+    return read ? ARC_OK : Fault(state, ARC_EXTRA_FIELD_FAILED, "local extra field unreadable");
 }
 
 // Fills item from the current central record and the local extra field.
@@ -52,21 +47,16 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     unz_file_info64 info{};
     char stored[plat::kPathSize] = {};
     if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
-                                0) != UNZ_OK) {
-        state.itemFault = "central record unreadable";
-        return ARC_OPEN_FAILED;
-    }
+                                0) != UNZ_OK)
+        return Fault(state, ARC_OPEN_FAILED, "central record unreadable");
     // A name that fills the whole field has been cut by the reader; no
     // 260-byte path could hold it below a root anyway, so the item is skipped.
-    if (info.size_filename >= plat::kPathSize) {
-        state.itemFault = "name of 260 bytes or more";
-        return ARC_OPEN_FAILED;
-    }
+    if (info.size_filename >= plat::kPathSize)
+        return Fault(state, ARC_OPEN_FAILED, "name of 260 bytes or more");
 
-    if (info.compression_method != kStored && info.compression_method != kDeflated) {
-        state.itemFault = "compression method other than stored and deflate";
-        return ARC_BAD_LOCAL_HEADER;
-    }
+    if (info.compression_method != kStored && info.compression_method != kDeflated)
+        return Fault(state, ARC_BAD_LOCAL_HEADER,
+                     "compression method other than stored and deflate");
     std::unique_ptr<unsigned char[]> extra;
     int extraLength = 0;
     std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);
@@ -79,12 +69,9 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
                                           static_cast<unsigned>(info.version >> 8) & 0xFF);
     result.compressedSize = static_cast<std::uint32_t>(info.compressed_size);
     result.uncompressedSize = static_cast<std::uint32_t>(info.uncompressed_size);
-    plat::FileTime dos = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
-    ItemTimes times{dos, dos, dos};
-    ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &times);
-    result.accessTime = times.access;
-    result.creationTime = times.creation;
-    result.writeTime = times.write;
+    result.writeTime = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
+    result.accessTime = result.creationTime = result.writeTime;
+    ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &result);
 
     *item = result;
     state.cachedItem = result;
@@ -94,7 +81,50 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     state.cachedDosDate = static_cast<std::uint32_t>(info.dosDate);
     state.cachedCompressedSize = info.compressed_size;
     state.cachedUncompressedSize = info.uncompressed_size;
+    state.cachedMethod = static_cast<int>(info.compression_method);
     return ARC_OK;
+}
+
+// The state with its password copy, the stream over file (its pointer
+// unknown) and the current directory as the root.
+ArchiveState* NewState(plat::File file, const char* password) {
+    std::unique_ptr<ArchiveState> state(new (std::nothrow) ArchiveState);
+    if (!state) return nullptr;
+    if (password != nullptr) {
+        std::size_t size = std::strlen(password) + 1;
+        state->password.reset(new (std::nothrow) char[size]);
+        if (!state->password) return nullptr;
+        std::memcpy(state->password.get(), password, size);
+    }
+    state->stream = new (std::nothrow) ArchiveStream;
+    if (state->stream == nullptr) return nullptr;
+    state->stream->file = std::move(file);
+    state->stream->filePointer = UINT64_MAX;
+    char cwd[plat::kPathSize - 1] = {};
+    if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state.get(), cwd);
+    return state.release();
+}
+
+// Opens the reader over the stream in state->stream.
+ArchiveHandle OpenReader(ArchiveState* state) {
+    zlib_filefunc64_def functions;
+    FillArchiveFileFunctions(&functions, &state->stream);
+    // The reader's open is handed the prepared stream; the path is unused.
+    state->reader = unzOpen2_64("", &functions);
+    unz_global_info64 global{};
+    if (state->reader == nullptr || unzGetGlobalInfo64(state->reader, &global) != UNZ_OK) {
+        // A reader that fails closes its stream; one never opened leaves it here.
+        if (state->reader == nullptr) delete state->stream;
+        state->stream = nullptr;
+        CloseArchive(state);
+        return nullptr;
+    }
+    state->itemCount = static_cast<std::int32_t>(std::min<ZPOS64_T>(global.number_entry, INT32_MAX));
+    state->reachableCount = state->itemCount;
+    // The reader stands on item 0 after opening, if that record is readable.
+    unz64_file_pos where{};
+    state->currentIndex = unzGetFilePos64(state->reader, &where) == UNZ_OK ? 0 : -1;
+    return state;
 }
 
 }  // namespace
@@ -122,70 +152,15 @@ std::uint32_t PositionReader(ArchiveState& state, std::int32_t index) {
     return ARC_OK;
 }
 
-namespace {
-
-// The state with its password copy and the current directory as the root.
-ArchiveState* NewState(const char* password) {
-    ArchiveState* state = new (std::nothrow) ArchiveState;
-    if (state == nullptr) return nullptr;
-    if (password != nullptr) {
-        std::size_t size = std::strlen(password) + 1;
-        state->password.reset(new (std::nothrow) char[size]);
-        if (!state->password) {
-            delete state;
-            return nullptr;
-        }
-        std::memcpy(state->password.get(), password, size);
-    }
-    char cwd[plat::kPathSize - 1] = {};
-    if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state, cwd);
-    return state;
-}
-
-// Opens the reader over path, or over the stream already in state->stream.
-ArchiveHandle OpenReader(ArchiveState* state, const char* path) {
-    zlib_filefunc64_def functions;
-    FillArchiveFileFunctions(&functions, &state->stream);
-    state->reader = unzOpen2_64(path, &functions);
-    unz_global_info64 global{};
-    if (state->reader == nullptr || unzGetGlobalInfo64(state->reader, &global) != UNZ_OK) {
-        // A reader that fails closes its stream; one never opened leaves it here.
-        if (state->reader == nullptr) delete state->stream;
-        state->stream = nullptr;
-        CloseArchive(state);
-        return nullptr;
-    }
-    state->itemCount = global.number_entry > 0x7FFFFFFF
-                           ? 0x7FFFFFFF
-                           : static_cast<std::int32_t>(global.number_entry);
-    state->reachableCount = state->itemCount;
-    // The reader stands on item 0 after opening, if that record is readable.
-    unz64_file_pos where{};
-    state->currentIndex = unzGetFilePos64(state->reader, &where) == UNZ_OK ? 0 : -1;
-    return state;
-}
-
-}  // namespace
-
 ArchiveHandle OpenArchive(const char* path, const char* password) {
     if (path == nullptr || path[0] == '\0') return nullptr;
-    ArchiveState* state = NewState(password);
-    return state == nullptr ? nullptr : OpenReader(state, path);
+    return OpenArchiveFile(plat::File::OpenForRead(path), password);
 }
 
 ArchiveHandle OpenArchiveFile(plat::File file, const char* password) {
     if (!file.valid()) return nullptr;
-    ArchiveState* state = NewState(password);
-    if (state == nullptr) return nullptr;
-    state->stream = new (std::nothrow) ArchiveStream;
-    if (state->stream == nullptr) {
-        CloseArchive(state);
-        return nullptr;
-    }
-    state->stream->file = std::move(file);
-    state->stream->filePointer = UINT64_MAX;
-    // The reader's open is handed the prepared stream; the path is unused.
-    return OpenReader(state, "");
+    ArchiveState* state = NewState(std::move(file), password);
+    return state == nullptr ? nullptr : OpenReader(state);
 }
 
 std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {
@@ -195,15 +170,11 @@ std::uint32_t SetExtractionRoot(ArchiveHandle handle, const char* directory) {
     std::size_t length = fits ? std::strlen(root) : 0;
     if (fits && (length == 0 || !IsSeparator(root[length - 1])))
         fits = plat::AppendBounded(root, sizeof root, "/");
-    if (!fits) {
-        // Never fall back to another directory: relative items now fail.
-        handle->extractionRoot[0] = '\0';
-        handle->rootUsable = false;
-        return ARC_OPEN_FAILED;
-    }
+    // Never fall back to another directory: relative items now fail.
+    if (!fits) root[0] = '\0';
     std::memcpy(handle->extractionRoot, root, sizeof root);
-    handle->rootUsable = true;
-    return ARC_OK;
+    handle->rootUsable = fits;
+    return fits ? ARC_OK : ARC_OPEN_FAILED;
 }
 
 std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveItem* item) {
@@ -213,7 +184,7 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
     item->uncompressedSize = 0;
     if (handle == nullptr || index < -1 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
     if (index == -1) {
-        ClearItem(item);
+        std::memset(item, 0, sizeof *item);
         item->index = handle->itemCount;
         return ARC_OK;
     }
@@ -222,10 +193,8 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
         return ARC_OK;
     }
     std::uint32_t code = PositionReader(*handle, index);
-    if (code != ARC_OK) {
-        handle->itemFault = "central directory cannot be read up to this item";
-        return code;
-    }
+    if (code != ARC_OK)
+        return Fault(*handle, code, "central directory cannot be read up to this item");
     return DescribeCurrentItem(*handle, index, item);
 }
 
@@ -235,3 +204,5 @@ std::uint32_t CloseArchive(ArchiveHandle handle) {
     delete handle;
     return ARC_OK;
 }
+
+}  // namespace installation

@@ -15,6 +15,8 @@
 #include "platform/path_buffer.h"
 #include "platform/scoped_handle.h"
 
+namespace installation {
+
 constexpr std::uint32_t ARC_OK = 0;
 // The archive cannot be opened or holds no usable ZIP archive; or the
 // output file of an item cannot be created (its path is too long, names a
@@ -89,3 +91,5 @@ struct ArchiveTraits {
     static void Close(Handle handle) noexcept { CloseArchive(handle); }
 };
 using ScopedArchive = plat::ScopedHandle<ArchiveTraits>;
+
+}  // namespace installation

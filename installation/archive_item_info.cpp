@@ -1,37 +1,20 @@
 #include "installation/archive_item_info.h"
 
+#include <algorithm>
+
+#include "installation/archive_stream.h"
 #include "platform/file_time.h"
 
-namespace {
-
-std::uint32_t ReadLe16(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
-}
-
-std::int32_t ReadLe32(const unsigned char* p) {
-    return static_cast<std::int32_t>(ReadLe16(p) | (ReadLe16(p + 2) << 16));
-}
-
-}  // namespace
+namespace installation {
 
 std::uint32_t MapItemAttributes(std::uint32_t a, unsigned host) {
-    bool directory = (a & 0x40000000u) != 0;
-    bool readOnly = (a & 0x00800000u) == 0;
-    bool archive = true;
-    bool hidden = false;
-    bool system = false;
-    if (host == 0 || host == 7 || host == 11 || host == 14) {
-        readOnly = (a & 0x01) != 0;
-        hidden = (a & 0x02) != 0;
-        system = (a & 0x04) != 0;
-        directory = (a & 0x10) != 0;
-        archive = (a & 0x20) != 0;
-    }
-    std::uint32_t result = directory ? plat::kAttrDirectory : 0;
-    if (archive) result |= plat::kAttrArchive;
-    if (hidden) result |= plat::kAttrHidden;
-    if (readOnly) result |= plat::kAttrReadOnly;
-    if (system) result |= plat::kAttrSystem;
+    // DOS hosts store the very bits that Windows attributes use.
+    constexpr std::uint32_t kDosBits = plat::kAttrReadOnly | plat::kAttrHidden | plat::kAttrSystem |
+                                       plat::kAttrDirectory | plat::kAttrArchive;
+    if (host == 0 || host == 7 || host == 11 || host == 14) return a & kDosBits;
+    std::uint32_t result = plat::kAttrArchive;
+    if ((a & 0x40000000u) != 0) result |= plat::kAttrDirectory;
+    if ((a & 0x00800000u) == 0) result |= plat::kAttrReadOnly;
     return result;
 }
 
@@ -46,8 +29,7 @@ plat::FileTime DosStampToFileTime(std::uint32_t dosStamp) {
                              static_cast<int>((time & 31) * 2),
                              0};
     plat::FileTime result = 0;
-    if (!plat::LocalCalendarToFileTime(local, &result)) return 0;
-    return result;
+    return plat::LocalCalendarToFileTime(local, &result) ? result : 0;
 }
 
 plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
@@ -55,27 +37,28 @@ plat::FileTime UnixSecondsToFileTime(std::int32_t seconds) {
            10000000ULL;
 }
 
-void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTimes* times) {
-    if (extra == nullptr || length <= 4) return;
+void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ArchiveItem* item) {
     std::size_t pos = 0;
-    while (pos + 4 < length) {
-        std::size_t size = ReadLe16(extra + pos + 2);
+    while (extra != nullptr && pos + 4 < length) {
+        std::size_t size = ReadLe(extra + pos + 2, 2);
         if (extra[pos] != 'U' || extra[pos + 1] != 'T') {
             pos += 4 + size;
             continue;
         }
-        std::size_t end = pos + 4 + size;
-        if (end > length) end = length;
+        std::size_t end = std::min(pos + 4 + size, length);
         if (pos + 4 >= end) return;
         unsigned flags = extra[pos + 4];
         std::size_t value = pos + 5;
-        plat::FileTime* targets[3] = {&times->write, &times->access, &times->creation};
+        plat::FileTime* targets[3] = {&item->writeTime, &item->accessTime, &item->creationTime};
         for (int bit = 0; bit < 3; ++bit) {
             if ((flags & (1u << bit)) == 0) continue;
             if (value + 4 > end) return;
-            *targets[bit] = UnixSecondsToFileTime(ReadLe32(extra + value));
+            *targets[bit] =
+                UnixSecondsToFileTime(static_cast<std::int32_t>(ReadLe(extra + value, 4)));
             value += 4;
         }
         return;
     }
 }
+
+}  // namespace installation

@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "installation/archive.h"
 #include "platform/file_handle.h"
+
+namespace installation {
 
 // Attribute bits from the external attributes and the host byte (upper byte
 // of version-made-by). Hosts 0, 7, 11, 14 store DOS bits; others (Unix) store
@@ -18,16 +21,12 @@ std::uint32_t MapItemAttributes(std::uint32_t externalAttributes, unsigned host)
 // such items keep the time of their writing.
 plat::FileTime DosStampToFileTime(std::uint32_t dosStamp);
 
-struct ItemTimes {
-    plat::FileTime access;
-    plat::FileTime creation;
-    plat::FileTime write;
-};
-
 // Replaces the times that an extended-timestamp block ("UT") in the local
 // extra field carries. Values the block announces but does not hold, within
 // its own size and the field, are not read.
-void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ItemTimes* times);
+void ApplyTimestampBlock(const unsigned char* extra, std::size_t length, ArchiveItem* item);
 
 // Seconds since 1970 (signed 32-bit, as the block stores them) to FILETIME.
 plat::FileTime UnixSecondsToFileTime(std::int32_t seconds);
+
+}  // namespace installation

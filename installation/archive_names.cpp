@@ -1,8 +1,11 @@
 #include "installation/archive_names.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <initializer_list>
+
+namespace installation {
 
 namespace {
 
@@ -39,9 +42,8 @@ bool ComponentIsDevice(const char* begin, std::size_t length) {
     char upper[8] = {};
     for (std::size_t i = 0; i < stem; ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(begin[i])));
-    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (std::strcmp(upper, name) == 0) return true;
-    }
     if (stem != 4 || !IsDeviceDigit(static_cast<unsigned char>(upper[3]))) return false;
     return std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0;
 }
@@ -58,20 +60,29 @@ bool IsAbsoluteName(const char* name) {
 }
 
 bool NamesDevice(const char* path) {
-    const char* begin = path;
-    for (const char* p = path;; ++p) {
-        if (*p == '\0' || IsSeparator(*p)) {
-            if (ComponentIsDevice(begin, static_cast<std::size_t>(p - begin))) return true;
-            if (*p == '\0') return false;
-            begin = p + 1;
-        }
-    }
+    return !ForEachComponent(
+        path, [](const std::string& part) { return !ComponentIsDevice(part.data(), part.size()); });
 }
 
 std::size_t LeafOffset(const char* name) {
-    std::size_t offset = 0;
-    for (std::size_t i = 0; name[i] != '\0'; ++i) {
-        if (IsSeparator(name[i])) offset = i + 1;
-    }
-    return offset;
+    // No separator: npos + 1 wraps to 0.
+    return std::string(name).find_last_of("\\/") + 1;
 }
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool ForEachComponent(const std::string& path,
+                      const std::function<bool(const std::string& part)>& visit) {
+    std::size_t begin = 0;
+    for (std::size_t end; (end = path.find_first_of("\\/", begin)) != std::string::npos;
+         begin = end + 1) {
+        if (!visit(path.substr(begin, end - begin))) return false;
+    }
+    return visit(path.substr(begin));
+}
+
+}  // namespace installation

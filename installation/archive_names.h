@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
+
+namespace installation {
 
 // The name stripping rule. Repeats, taking the first step that applies, until
 // none does: skip a drive prefix (any character and ":"); skip a leading "\"
@@ -27,3 +31,14 @@ bool NamesDevice(const char* path);
 
 // Offset just past the last separator of name (0 when there is none).
 std::size_t LeafOffset(const char* name);
+
+// The text with its ASCII letters in lower case, for names compared without
+// case.
+std::string LowerCase(std::string text);
+
+// Calls visit with each component of path between separators, empty ones
+// included, until it returns false; then false, else true.
+bool ForEachComponent(const std::string& path,
+                      const std::function<bool(const std::string& part)>& visit);
+
+}  // namespace installation

@@ -9,6 +9,8 @@
 
 #include <unzip.h>
 
+namespace installation {
+
 struct ArchiveState {
     unzFile reader = nullptr;
     // The reader's open archive file; owned and closed by the reader.
@@ -44,3 +46,5 @@ constexpr unsigned kOutputBufferSize = 16384;
 // Puts the reader on item index (0 <= index < itemCount). ARC_OK, or
 // ARC_BAD_ARGUMENT when the central directory cannot be stepped that far.
 std::uint32_t PositionReader(ArchiveState& state, std::int32_t index);
+
+}  // namespace installation

@@ -1,24 +1,16 @@
 #include "installation/archive_stream.h"
 
 #include <cstring>
-#include <new>
+
+namespace installation {
 
 namespace {
 
 ArchiveStream* AsStream(voidpf stream) { return static_cast<ArchiveStream*>(stream); }
 
-voidpf ZCALLBACK OpenStream(voidpf opaque, const void* path, int mode) {
-    if (path == nullptr || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
-        return nullptr;
-    ArchiveStream*& owner = *static_cast<ArchiveStream**>(opaque);
-    if (owner != nullptr) return owner;
-    plat::File file = plat::File::OpenForRead(static_cast<const char*>(path));
-    if (!file.valid()) return nullptr;
-    ArchiveStream* stream = new (std::nothrow) ArchiveStream;
-    if (stream == nullptr) return nullptr;
-    stream->file = std::move(file);
-    owner = stream;
-    return stream;
+voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int mode) {
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    return *static_cast<ArchiveStream**>(opaque);
 }
 
 // Reads at the reader's position straight from the file.
@@ -111,17 +103,14 @@ int ZCALLBACK StreamError(voidpf, voidpf handle) { return AsStream(handle)->fail
 }  // namespace
 
 void FillArchiveFileFunctions(zlib_filefunc64_def* functions, ArchiveStream** owner) {
-    functions->zopen64_file = OpenStream;
-    functions->zread_file = ReadStream;
-    functions->zwrite_file = WriteStream;
-    functions->ztell64_file = TellStream;
-    functions->zseek64_file = SeekStream;
-    functions->zclose_file = CloseStream;
-    functions->zerror_file = StreamError;
-    functions->opaque = owner;
+    // In the order of the structure's members.
+    *functions = zlib_filefunc64_def{OpenStream, ReadStream,  WriteStream, TellStream,
+                                     SeekStream, CloseStream, StreamError, owner};
 }
 
 bool ReadStreamAt(ArchiveStream& stream, std::uint64_t offset, void* buffer, std::uint32_t size) {
     if (SeekStream(nullptr, &stream, offset, ZLIB_FILEFUNC_SEEK_SET) != 0) return false;
     return ReadStream(nullptr, &stream, buffer, size) == size;
 }
+
+}  // namespace installation

@@ -8,6 +8,8 @@
 
 #include <ioapi.h>
 
+namespace installation {
+
 // The reader fetches header fields a byte or two at a time; small reads are
 // served from a window of the file so that they do not cost a system call
 // each. Reads of kStreamWindowSize bytes or more (item data) go straight to
@@ -26,11 +28,21 @@ struct ArchiveStream {
     unsigned char window[kStreamWindowSize];
 };
 
-// Fills functions so that the reader opens, reads, seeks and closes through
-// ArchiveStream. *owner receives the stream at open and null at close. When
-// *owner already holds a stream (over a file opened by the caller), the
-// reader's open takes that one instead of opening a path.
+// Fills functions so that the reader reads, seeks and closes through the
+// ArchiveStream in *owner, over a file opened by the caller; the reader's
+// open takes that stream whatever the path, and its close deletes it and
+// sets *owner to null.
 void FillArchiveFileFunctions(zlib_filefunc64_def* functions, ArchiveStream** owner);
 
 // Reads exactly size bytes at offset; false when they are not all there.
 bool ReadStreamAt(ArchiveStream& stream, std::uint64_t offset, void* buffer, std::uint32_t size);
+
+// The little-endian number in the bytes (at most 8) at p, as ZIP records
+// store their fields.
+inline std::uint64_t ReadLe(const unsigned char* p, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
+    return value;
+}
+
+}  // namespace installation

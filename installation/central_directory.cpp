@@ -3,17 +3,13 @@
 #include <memory>
 #include <new>
 
+namespace installation {
+
 namespace {
 
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-
-std::uint64_t ReadLe(const unsigned char* p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
-    return value;
-}
 
 // Offset of the last occurrence of signature in the tail; false when none.
 bool FindLast(const unsigned char* tail, std::uint64_t tailStart, std::uint32_t length,
@@ -45,7 +41,7 @@ bool ZipSixtyFourStart(ArchiveStream& stream, std::uint64_t locator, std::uint64
 
 }  // namespace
 
-bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span) {
+bool LocateCentralDirectory(ArchiveStream& stream, std::uint64_t* begin) {
     std::uint64_t fileSize = 0;
     if (!stream.file.Seek(0, plat::SeekOrigin::kEnd, &fileSize)) return false;
     stream.filePointer = fileSize;
@@ -56,14 +52,15 @@ bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span) {
     if (!tail || !ReadStreamAt(stream, tailStart, tail.get(), length)) return false;
 
     std::uint64_t at = 0;
-    span->fileSize = fileSize;
     if (FindLast(tail.get(), tailStart, length, kZip64LocatorSignature, &at) &&
-        ZipSixtyFourStart(stream, at, &span->begin))
+        ZipSixtyFourStart(stream, at, begin))
         return true;
     if (!FindLast(tail.get(), tailStart, length, kEndSignature, &at) || at + 22 > fileSize)
         return false;
     std::uint64_t size = ReadLe(tail.get() + (at - tailStart) + 12, 4);
     if (size > at) return false;
-    span->begin = at - size;
+    *begin = at - size;
     return true;
 }
+
+}  // namespace installation

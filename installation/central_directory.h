@@ -6,16 +6,16 @@
 
 #include "installation/archive_stream.h"
 
+namespace installation {
+
 // How far back from the end the end record is searched: its 22 bytes, a
 // comment of the largest length (65,535) and the 20-byte zip64 locator.
 constexpr std::uint32_t kEndRecordSearch = 0xFFFF + 22 + 20;
 
-struct CentralDirectorySpan {
-    std::uint64_t begin;     // file offset of the first central record
-    std::uint64_t fileSize;  // the directory, end records and comment reach to here
-};
+// The file offset of the first central record into *begin, from the last
+// end-record signature within kEndRecordSearch bytes of the end, with the
+// zip64 end record when a zip64 locator is found there first, as the reader
+// does. False when there is none or its sizes do not fit the file.
+bool LocateCentralDirectory(ArchiveStream& stream, std::uint64_t* begin);
 
-// The last end-record signature within kEndRecordSearch bytes of the end,
-// with the zip64 end record when a zip64 locator is found there first, as
-// the reader does. False when there is none or its sizes do not fit the file.
-bool LocateCentralDirectory(ArchiveStream& stream, CentralDirectorySpan* span);
+}  // namespace installation

@@ -1,12 +1,12 @@
 #include "installation/extract.h"
 
 #include <cstring>
-#include <utility>
 
-#include "installation/archive.h"
 #include "installation/archive_names.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
+
+namespace installation {
 
 namespace {
 
@@ -39,9 +39,8 @@ void EnsureDirectoryPath(const char* root, const char* dir) {
     CreateIfMissing(path);
 }
 
-namespace {
-
-bool ExtractAll(ScopedArchive scoped, const char* destinationDirectory) {
+bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
+    ScopedArchive scoped(OpenArchive(archivePath, nullptr));
     ArchiveHandle archive = scoped.get();
     if (archive == nullptr) return false;
     ArchiveItem item;
@@ -57,13 +56,4 @@ bool ExtractAll(ScopedArchive scoped, const char* destinationDirectory) {
     return result;
 }
 
-}  // namespace
-
-bool ExtractArchive(const char* archivePath, const char* destinationDirectory) {
-    return ExtractAll(ScopedArchive(OpenArchive(archivePath, nullptr)), destinationDirectory);
-}
-
-bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory) {
-    return ExtractAll(ScopedArchive(OpenArchiveFile(std::move(archive), nullptr)),
-                      destinationDirectory);
-}
+}  // namespace installation

@@ -6,6 +6,8 @@
 #include "installation/archive.h"
 #include "platform/file_handle.h"
 
+namespace installation {
+
 // Opens the archive (no password), sets destinationDirectory as its root
 // and writes every item below it in central-directory order; an item that
 // fails does not stop the others. True when the archive could be opened
@@ -13,8 +15,6 @@
 // false otherwise, and then nothing is created. The archive file is left
 // alone; the current directory is never changed.
 bool ExtractArchive(const char* archivePath, const char* destinationDirectory);
-// The same over an open archive file (see OpenArchiveFile), which it closes.
-bool ExtractArchiveFile(plat::File archive, const char* destinationDirectory);
 
 // Creates dir below root (root may be null: dir is then used as it is) with
 // every missing ancestor, top down; of the root only its last level is ever
@@ -27,3 +27,5 @@ void EnsureDirectoryPath(const char* root, const char* dir);
 // A failed file stays for the caller to remove.
 std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
                                const char** reason);
+
+}  // namespace installation

@@ -9,6 +9,8 @@
 #include "installation/zip_check_byte.h"
 #include "platform/file_handle.h"
 
+namespace installation {
+
 namespace {
 
 constexpr int kBadPasswordRead = -106;
@@ -26,15 +28,12 @@ bool ComposeOutputPath(const ArchiveState& state, const char* name, OutputPath* 
     if (leaf >= sizeof out->directory) return false;
     std::memcpy(out->directory, name, leaf);
     out->directory[leaf] = '\0';
+    bool absolute = IsAbsoluteName(out->directory);
+    if (!absolute && !state.rootUsable) return false;
+    out->root = absolute ? nullptr : state.extractionRoot;
     out->path[0] = '\0';
-    out->root = nullptr;
-    if (!IsAbsoluteName(out->directory)) {
-        if (!state.rootUsable) return false;
-        out->root = state.extractionRoot;
-        if (!plat::AppendBounded(out->path, sizeof out->path, out->root)) return false;
-    }
-    return plat::AppendBounded(out->path, sizeof out->path, out->directory) &&
-           plat::AppendBounded(out->path, sizeof out->path, name + leaf);
+    return plat::AppendBounded(out->path, sizeof out->path, absolute ? "" : out->root) &&
+           plat::AppendBounded(out->path, sizeof out->path, name);  // directory and leaf
 }
 
 // Compares the decrypted check byte with the item's CRC-32 high byte (the
@@ -48,8 +47,8 @@ bool CheckByteMatches(ArchiveState& state) {
         return false;
     unsigned expected =
         (state.cachedFlags & 8) != 0 ? (state.cachedDosDate >> 8) & 0xFF : state.cachedCrc >> 24;
-    const char* password = state.password ? state.password.get() : "";
-    return DecryptedCheckByte(password, header) == expected;
+    // A null password counts as the empty one there.
+    return DecryptedCheckByte(state.password.get(), header) == expected;
 }
 
 // Copies the open item's data into file; *written counts the bytes.
@@ -101,6 +100,11 @@ const char* DescribeStagingFailure(std::uint32_t code, bool crcMismatch, std::ui
     return "data broken";
 }
 
+std::uint32_t Because(const char** reason, const char* text, std::uint32_t code) {
+    *reason = text;
+    return code;
+}
+
 }  // namespace
 
 std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::File& file,
@@ -110,49 +114,37 @@ std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::F
     std::uint32_t code = GetArchiveItem(handle, index, &item);
     if (code == ARC_OK) code = PositionReader(*handle, index);
     if (code != ARC_OK) return code;
-    if (!file.valid()) {
-        *reason = "cannot create the staged file";
-        return ARC_OPEN_FAILED;
-    }
+    if (!file.valid()) return Because(reason, "cannot create the staged file", ARC_OPEN_FAILED);
     ArchiveState& state = *handle;
-    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, nullptr) != UNZ_OK) {
-        *reason = "data broken";
-        return ARC_DATA_ERROR;
-    }
+    if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, nullptr) != UNZ_OK)
+        return Because(reason, "data broken", ARC_DATA_ERROR);
     std::uint64_t written = 0;
     code = CopyItemData(state, file, &written);
     bool crcMismatch = unzCloseCurrentFile(state.reader) == UNZ_CRCERROR;
     std::uint64_t expected = state.cachedUncompressedSize;
     if (code == ARC_OK && (crcMismatch || written != expected)) code = ARC_DATA_ERROR;
-    if (code != ARC_OK) {
-        *reason = DescribeStagingFailure(code, crcMismatch, written, expected);
-        return code;
-    }
-    if (!file.SetTimes(item.creationTime, item.accessTime, item.writeTime)) {
-        *reason = "times cannot be set";
-        return ARC_WRITE_FAILED;
-    }
+    if (code != ARC_OK)
+        return Because(reason, DescribeStagingFailure(code, crcMismatch, written, expected), code);
+    if (!file.SetTimes(item.creationTime, item.accessTime, item.writeTime))
+        return Because(reason, "times cannot be set", ARC_WRITE_FAILED);
     return ARC_OK;
 }
 
 std::uint32_t ExtractArchiveItem(ArchiveHandle handle, std::int32_t index,
                                  const char* destinationName) {
     if (handle == nullptr || index < 0 || index >= handle->itemCount) return ARC_BAD_ARGUMENT;
-    std::uint32_t code = PositionReader(*handle, index);
-    if (code != ARC_OK) return code;
     ArchiveItem item;
-    code = GetArchiveItem(handle, index, &item);
+    std::uint32_t code = GetArchiveItem(handle, index, &item);
+    if (code == ARC_OK) code = PositionReader(*handle, index);
     if (code != ARC_OK) return code;
     if (destinationName == nullptr || NamesDevice(destinationName)) return ARC_OPEN_FAILED;
 
     if ((item.attributes & plat::kAttrDirectory) == 0)
         return ExtractFileItem(*handle, item, destinationName);
-    if (IsAbsoluteName(destinationName)) {
-        EnsureDirectoryPath(nullptr, destinationName);
-    } else if (handle->rootUsable) {
-        EnsureDirectoryPath(handle->extractionRoot, destinationName);
-    } else {
-        return ARC_OPEN_FAILED;
-    }
+    bool absolute = IsAbsoluteName(destinationName);
+    if (!absolute && !handle->rootUsable) return ARC_OPEN_FAILED;
+    EnsureDirectoryPath(absolute ? nullptr : handle->extractionRoot, destinationName);
     return ARC_OK;
 }
+
+}  // namespace installation

@@ -8,8 +8,7 @@
 #include "installation/staging.h"
 #include "platform/tree.h"
 
-using installation::JournalEntry;
-using installation::Staging;
+namespace installation {
 
 using update::Outcome;
 
@@ -20,11 +19,11 @@ namespace {
 // write fault (a full disk, ...) fails it.
 Outcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& staging,
                    const std::vector<PlannedItem>& plan) {
-    bool eachFile = installation::Flushing() && !plat::Tree::kFlushesFileSystem;
+    bool eachFile = Flushing() && !plat::Tree::kFlushesFileSystem;
     for (const PlannedItem& item : plan) {
         if (item.directory()) continue;
         const char* reason = "";
-        plat::File file = tree.CreateNew(staging.Path(installation::StagedName(item.index)),
+        plat::File file = tree.CreateNew(staging.Path(StagedName(item.index)),
                                          item.attributes & ~plat::kAttrReadOnly);
         std::uint32_t code = StageArchiveItem(archive, item.index, file, &reason);
         if (code == ARC_OK && eachFile && !file.Flush()) {
@@ -35,8 +34,7 @@ Outcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& stagi
         return code == ARC_DATA_ERROR ? Outcome::Refused(item.name, reason)
                                       : Outcome::Failed(item.name, reason);
     }
-    if (installation::Flushing() && plat::Tree::kFlushesFileSystem &&
-        !tree.FlushFileSystem(staging.folder()))
+    if (Flushing() && plat::Tree::kFlushesFileSystem && !tree.FlushFileSystem(staging.folder()))
         return Outcome::Failed("", "staged files cannot be flushed");
     return Outcome();
 }
@@ -54,17 +52,16 @@ Outcome InstallArchive(const plat::File& package, const std::string& installDire
     plat::Tree tree = plat::Tree::Open(installDirectory.c_str());
     if (!tree.valid()) return Outcome::Failed("install", "directory cannot be opened");
     std::vector<JournalEntry> steps;
-    if (!installation::PlanSteps(tree, plan, clearName, &steps, &outcome)) return outcome;
+    if (!PlanSteps(tree, plan, clearName, &steps, &outcome)) return outcome;
 
     Staging staging(tree);
-    if (!staging.Create())
-        return Outcome::Failed(installation::kStagingName, "staging folder cannot be made");
+    if (!staging.Create()) return Outcome::Failed(kStagingName, "staging folder cannot be made");
     outcome = StageFiles(archive.get(), tree, staging, plan);
     if (!outcome.ok()) {
         staging.RollBack();
         return outcome;
     }
-    if (!installation::TakeSteps(staging, tree, steps, plan, &outcome)) return outcome;
+    if (!TakeSteps(staging, tree, steps, plan, &outcome)) return outcome;
     if (!staging.Commit()) return Outcome::Failed("", "the install cannot be made durable");
     return Outcome();
 }
@@ -74,3 +71,5 @@ Outcome InstallArchive(const char* archivePath, const std::string& installDirect
     plat::File package = plat::File::OpenForRead(archivePath);
     return InstallArchive(package, installDirectory, clearName, limits);
 }
+
+}  // namespace installation

@@ -7,6 +7,8 @@
 #include "platform/file_handle.h"
 #include "update/outcome.h"
 
+namespace installation {
+
 // Tests the package (CheckPackage, and what lies in the way of each item),
 // extracts every file into the staging folder below installDirectory,
 // testing its data, and moves each into place, keeping what it replaces
@@ -24,3 +26,5 @@ update::Outcome InstallArchive(const plat::File& package, const std::string& ins
 // The same for the file at archivePath, opened here.
 update::Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
                                const std::string& clearName, const PackageLimits& limits);
+
+}  // namespace installation

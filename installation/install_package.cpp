@@ -1,10 +1,12 @@
 #include "installation/install_package.h"
 
-#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "installation/archive_names.h"
 #include "installation/install_archive.h"
+#include "installation/placement.h"
 #include "installation/recovery.h"
 #include "installation/staging.h"
 #include "platform/file_system.h"
@@ -12,6 +14,9 @@
 #include "platform/regular_file.h"
 #include "platform/tree.h"
 
+namespace installation {
+
+using update::Log;
 using update::LogKind;
 using update::LogWriter;
 using update::Outcome;
@@ -20,17 +25,11 @@ namespace {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-void Log(const LogWriter& writeLog, LogKind kind, const char* text,
-         const std::string& detail = "") {
-    if (writeLog) writeLog(update::LogEvent{kind, text, detail});
-}
-
 // The target path is cleared with everything below it: a name that is not a
 // single plain component could point it at something outside "install".
 bool IsPlainFileName(const char* name) {
-    if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-        return false;
-    return std::strpbrk(name, "\\/:") == nullptr;
+    return name[0] != '\0' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+           std::strpbrk(name, "\\/:") == nullptr;
 }
 
 // The target is removed from the install directory down, so a link at it
@@ -38,12 +37,7 @@ bool IsPlainFileName(const char* name) {
 // read-only file stays, as the platform would not delete it either.
 void ClearTarget(const char* installDirectory, const char* packageName) {
     plat::Tree tree = plat::Tree::Open(installDirectory);
-    if (!tree.valid()) return;
-    plat::PathKind kind = tree.Inspect(packageName);
-    if (kind == plat::PathKind::kMissing) return;
-    if (kind == plat::PathKind::kFile && (tree.Attributes(packageName) & plat::kAttrReadOnly))
-        return;
-    tree.RemoveTree(packageName);
+    if (tree.valid() && ClearsTarget(tree, packageName)) tree.RemoveTree(packageName);
 }
 
 // Copies the held package from its first byte into target.
@@ -90,7 +84,7 @@ Outcome PrepareInstallDirectory(const char* installDirectory) {
     return Outcome::Failed("install", "not a directory");
 }
 
-void LogRecovery(const LogWriter& writeLog, const installation::RecoveryReport& report) {
+void LogRecovery(const LogWriter& writeLog, const RecoveryReport& report) {
     if (!report.acted) return;
     Log(writeLog, report.whole ? LogKind::kRecovered : LogKind::kRecoveryFailed, "install",
         "(" + report.detail + ")");
@@ -101,31 +95,22 @@ void LogRecovery(const LogWriter& writeLog, const installation::RecoveryReport& 
 void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog) {
     char installDirectory[plat::kPathSize];
     char targetPath[plat::kPathSize];
-    if (OrEmpty(dataDirectory)[0] == '\0' ||
-        !FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
-        return;
-    LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+    if (OrEmpty(dataDirectory)[0] != '\0' &&
+        FormInstallPaths(dataDirectory, "", installDirectory, targetPath))
+        LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
 }
 
 bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* installDirectory,
                       char* targetPath) {
-    std::memset(installDirectory, 0, plat::kPathSize);
-    std::memset(targetPath, 0, plat::kPathSize);
-    return plat::AppendBounded(installDirectory, plat::kPathSize, OrEmpty(dataDirectory)) &&
-           plat::AppendBounded(installDirectory, plat::kPathSize, "\\install") &&
-           plat::AppendBounded(targetPath, plat::kPathSize, installDirectory) &&
-           plat::AppendBounded(targetPath, plat::kPathSize, "\\") &&
-           plat::AppendBounded(targetPath, plat::kPathSize, OrEmpty(packageName));
+    std::snprintf(installDirectory, plat::kPathSize, "%s\\install", OrEmpty(dataDirectory));
+    // A cut install directory fills its buffer, so the target cannot fit then.
+    int length = std::snprintf(targetPath, plat::kPathSize, "%s\\%s", installDirectory,
+                               OrEmpty(packageName));
+    return length >= 0 && static_cast<std::size_t>(length) < plat::kPathSize;
 }
 
 bool IsZipPackageName(const char* name) {
-    for (const char* p = OrEmpty(name); *p != '\0'; ++p) {
-        if (p[0] == '.' && std::tolower(static_cast<unsigned char>(p[1])) == 'z' &&
-            std::tolower(static_cast<unsigned char>(p[2])) == 'i' &&
-            std::tolower(static_cast<unsigned char>(p[3])) == 'p')
-            return true;
-    }
-    return false;
+    return LowerCase(OrEmpty(name)).find(".zip") != std::string::npos;
 }
 
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
@@ -154,7 +139,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         return false;
     }
     // A ZIP package also needs its staging folder's paths to fit.
-    std::size_t staging = IsZipPackageName(packageName) ? installation::kStagingPathLength : 0;
+    std::size_t staging = IsZipPackageName(packageName) ? kStagingPathLength : 0;
     if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
         std::strlen(installDirectory) + staging >= plat::kPathSize) {
         Log(writeLog, LogKind::kCopyFailed, packageName,
@@ -168,7 +153,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     bool prepared = outcome.ok();
     if (prepared) {
         if (IsZipPackageName(packageName))
-            LogRecovery(writeLog, installation::RecoverInstallDirectory(installDirectory));
+            LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
                                limits);
     }
@@ -183,3 +168,5 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     Log(writeLog, outcome.ok() ? LogKind::kInstalled : LogKind::kEndCopy, packageName);
     return prepared || noDataDirectory;
 }
+
+}  // namespace installation

@@ -6,6 +6,8 @@
 #include "platform/file_handle.h"
 #include "update/log_event.h"
 
+namespace installation {
+
 // Logs "START COPY: " and the package name, places the package into
 // <dataDirectory>\install and logs "END COPY: " and the package name
 // (kInstalled when the package was placed whole, else kEndCopy).
@@ -62,3 +64,5 @@ bool FormInstallPaths(const char* dataDirectory, const char* packageName, char* 
 
 // The ".zip" test: the four characters anywhere in the name, in any case.
 bool IsZipPackageName(const char* name);
+
+}  // namespace installation

@@ -1,5 +1,6 @@
 #include "installation/journal.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "installation/archive_names.h"
@@ -11,10 +12,16 @@ namespace {
 constexpr std::size_t kMaxJournalPath = 4096;
 
 bool IsNumber(const std::string& text, std::size_t from) {
-    if (from >= text.size() || text.size() - from > 10) return false;
-    for (std::size_t i = from; i < text.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
+    return from < text.size() && text.size() - from <= 10 &&
+           std::all_of(text.begin() + from, text.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+// A name the staging folder holds: a number (a staged item), "b" and a
+// number (a file moved aside), or "target" (the cleared target).
+bool IsStagedName(const std::string& name) {
+    return name == "target" || IsNumber(name, 0) ||
+           (name.size() > 1 && name[0] == 'b' && IsNumber(name, 1));
 }
 
 // A relative path that stays below the install directory: no root, drive
@@ -23,14 +30,8 @@ bool IsSoundPath(const std::string& path) {
     if (path.empty() || path.size() > kMaxJournalPath || IsSeparator(path[0])) return false;
     for (char c : path)
         if (static_cast<unsigned char>(c) < 32 || c == ':') return false;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && !IsSeparator(path[i])) continue;
-        std::string part = path.substr(begin, i - begin);
-        if (part.empty() || part == "." || part == "..") return false;
-        begin = i + 1;
-    }
-    return true;
+    return ForEachComponent(
+        path, [](const std::string& part) { return !part.empty() && part != "." && part != ".."; });
 }
 
 bool ParseLine(const std::string& line, JournalEntry* entry) {
@@ -65,15 +66,12 @@ bool ParseJournal(const std::string& text, std::vector<JournalEntry>* entries) {
     entries->clear();
     std::size_t pos = 0;
     bool committed = false;
-    for (;;) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) break;
+    for (std::size_t end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
         JournalEntry entry;
         // Nothing may follow the commit.
         if (committed || !ParseLine(text.substr(pos, end - pos), &entry)) return false;
         committed = entry.kind == 'C';
         entries->push_back(std::move(entry));
-        pos = end + 1;
     }
     // The torn tail of a line being written: a prefix of some line, or the
     // zeros a file system shows for blocks never written.
@@ -82,10 +80,6 @@ bool ParseJournal(const std::string& text, std::vector<JournalEntry>* entries) {
 
 bool IsCommitted(const std::vector<JournalEntry>& entries) {
     return !entries.empty() && entries.back().kind == 'C';
-}
-
-bool IsStagedName(const std::string& name) {
-    return name == "target" || IsNumber(name, 0) || (name.size() > 1 && name[0] == 'b' && IsNumber(name, 1));
 }
 
 }  // namespace installation

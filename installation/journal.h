@@ -45,8 +45,4 @@ bool ParseJournal(const std::string& text, std::vector<JournalEntry>* entries);
 // True when the journal ends with its commit line.
 bool IsCommitted(const std::vector<JournalEntry>& entries);
 
-// A name the staging folder holds: a number (a staged item), "b" and a
-// number (a file moved aside), or "target" (the cleared target).
-bool IsStagedName(const std::string& name);
-
 }  // namespace installation

@@ -7,8 +7,9 @@
 #include "installation/archive_state.h"
 #include "installation/central_directory.h"
 #include "platform/disk_space.h"
-#include "platform/file_system.h"
 #include "platform/tree.h"
+
+namespace installation {
 
 namespace {
 
@@ -36,9 +37,8 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
         unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored - 1, nullptr, 0, nullptr,
                                 0) == UNZ_OK) {
         stored[sizeof stored - 1] = '\0';
-        for (char* p = stored; *p != '\0'; ++p) {
-            if (static_cast<unsigned char>(*p) < 32) *p = '?';
-        }
+        std::replace_if(
+            stored, stored + std::strlen(stored), [](unsigned char c) { return c < 32; }, '?');
         std::string name = StripItemName(stored);
         // A name too long to be installed is shown by its start.
         if (info.size_filename >= sizeof stored - 1) name = name.substr(0, 32) + "...";
@@ -49,9 +49,9 @@ std::string ItemLabel(ArchiveState& state, std::int32_t index) {
 
 // "." names the directory itself (tools write "./bin/x"); ".." climbs, and
 // since Windows drops trailing dots and blanks, so may "..." or ".. ".
-bool ComponentRefused(const char* begin, std::size_t length) {
-    if (length == 0 || (length == 1 && begin[0] == '.')) return false;
-    return begin[length - 1] == '.' || begin[length - 1] == ' ';
+bool ComponentRefused(const std::string& part) {
+    if (part.empty() || part == ".") return false;
+    return part.back() == '.' || part.back() == ' ';
 }
 
 // An empty item named like a directory is one, whatever its attribute bits
@@ -75,14 +75,14 @@ const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
     return nullptr;
 }
 
-bool CheckRanges(std::vector<DataRange>& ranges, const CentralDirectorySpan& directory,
+bool CheckRanges(std::vector<DataRange>& ranges, std::uint64_t directoryBegin,
                  const std::vector<PlannedItem>& plan, update::Outcome* fault) {
     std::sort(ranges.begin(), ranges.end(), [](const DataRange& a, const DataRange& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.planned < b.planned;
     });
     for (std::size_t i = 0; i < ranges.size(); ++i) {
         const DataRange& r = ranges[i];
-        if (r.end > directory.begin)
+        if (r.end > directoryBegin)
             return Refuse(fault, plan[r.planned].name, "data overlaps the central directory");
         if (i > 0 && r.begin < ranges[i - 1].end)
             return Refuse(fault, plan[r.planned].name,
@@ -119,15 +119,9 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
             return "character not allowed in a file name";
     }
     if (NamesDevice(name)) return "device name";
-    const char* begin = name;
-    for (const char* p = name;; ++p) {
-        if (*p == '\0' || IsSeparator(*p)) {
-            if (ComponentRefused(begin, static_cast<std::size_t>(p - begin)))
-                return "name component ending in a dot or blank";
-            if (*p == '\0') return nullptr;
-            begin = p + 1;
-        }
-    }
+    bool sound =
+        ForEachComponent(name, [](const std::string& part) { return !ComponentRefused(part); });
+    return sound ? nullptr : "name component ending in a dot or blank";
 }
 
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
@@ -141,8 +135,8 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         return Refuse(
             fault, "",
             std::to_string(count) + " items, more than " + std::to_string(limits.maxItems));
-    CentralDirectorySpan directory{};
-    if (!LocateCentralDirectory(*archive->stream, &directory))
+    std::uint64_t directoryBegin = 0;
+    if (!LocateCentralDirectory(*archive->stream, &directoryBegin))
         return Refuse(fault, "", "end record not found");
 
     std::vector<DataRange> ranges;
@@ -159,18 +153,18 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         const char* reason = RefuseRecord(*archive, item);
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
         if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
-        std::uint64_t size = archive->cachedUncompressedSize;
         bool utf8 = (archive->cachedFlags & kUtf8NameFlag) != 0;
-        plan->push_back(PlannedItem{i, item.name, item.attributes, item.creationTime,
-                                    item.accessTime, item.writeTime, size, utf8,
-                                    plat::TreeName(item.name, utf8)});
+        plan->push_back(
+            PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8)});
         std::uint64_t packed = archive->cachedCompressedSize;
         if (packed > 0)
             ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,
                                        plan->size() - 1});
-        total += size;
+        total += archive->cachedUncompressedSize;
         if (total > limits.maxTotalSize) break;
     }
     if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;
-    return CheckRanges(ranges, directory, *plan, fault);
+    return CheckRanges(ranges, directoryBegin, *plan, fault);
 }
+
+}  // namespace installation

@@ -12,6 +12,8 @@
 #include "installation/archive.h"
 #include "update/outcome.h"
 
+namespace installation {
+
 // What a package may hold at most, and what must stay free after it.
 struct PackageLimits {
     // The item count the end record can hold without zip64.
@@ -28,11 +30,6 @@ struct PlannedItem {
     std::int32_t index;
     std::string name;  // after the stripping rule; directories end in a separator
     std::uint32_t attributes;
-    plat::FileTime creationTime;
-    plat::FileTime accessTime;
-    plat::FileTime writeTime;
-    std::uint64_t size;
-    bool utf8;             // the name is flagged UTF-8 (general-purpose bit 11)
     std::string treeName;  // name as the install tree takes it (plat::TreeName)
     bool directory() const { return (attributes & plat::kAttrDirectory) != 0; }
 };
@@ -47,3 +44,5 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
 // The name rules for a name left by the stripping rule: null when the
 // name may be written below installDirectory, else the reason.
 const char* RefuseItemName(const char* name, bool directory, const char* installDirectory);
+
+}  // namespace installation

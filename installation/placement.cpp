@@ -1,7 +1,6 @@
 #include "installation/placement.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_map>
 
 #include "installation/archive_names.h"
@@ -27,13 +26,10 @@ const char* InTheWay(PathKind kind) {
 // (tools write "./bin/x"), as the journal records it.
 std::string Normalized(const std::string& name) {
     std::string result;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !IsSeparator(name[i])) continue;
-        std::string part = name.substr(begin, i - begin);
+    ForEachComponent(name, [&result](const std::string& part) {
         if (!part.empty() && part != ".") result += (result.empty() ? "" : "/") + part;
-        begin = i + 1;
-    }
+        return true;
+    });
     return result;
 }
 
@@ -57,11 +53,8 @@ public:
 private:
     // Names that the file system takes for one are one key.
     static std::string Key(const std::string& path) {
-        std::string key = path;
-        for (char& c : key) {
-            if (c == '\\') c = '/';
-            if (plat::kCaseInsensitiveNames) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        std::string key = plat::kCaseInsensitiveNames ? LowerCase(path) : path;
+        std::replace(key.begin(), key.end(), '\\', '/');
         return key;
     }
 
@@ -105,21 +98,11 @@ bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const
         std::uint32_t existing = tree.Attributes(name);
         if (existing != plat::kInvalidAttributes && (existing & guarded & ~item.attributes))
             return Fail(fault, name, "hidden or system file in the way");
-        steps->push_back(JournalEntry{'B', BackupName(item.index), name});
+        steps->push_back(JournalEntry{'B', "b" + StagedName(item.index), name});
     }
     steps->push_back(JournalEntry{'P', StagedName(item.index), name});
     model.Set(name, PathKind::kFile);
     return true;
-}
-
-// The target of the install step: cleared, unless it is a read-only file,
-// which the platform would not delete either.
-void PlanClear(plat::Tree& tree, const std::string& name, std::vector<JournalEntry>* steps) {
-    if (name.empty()) return;
-    PathKind kind = tree.Inspect(name);
-    if (kind == PathKind::kMissing) return;
-    if (kind == PathKind::kFile && (tree.Attributes(name) & plat::kAttrReadOnly)) return;
-    steps->push_back(JournalEntry{'B', "target", name});
 }
 
 bool TakeStep(Staging& staging, plat::Tree& tree, const JournalEntry& step) {
@@ -148,12 +131,18 @@ void SetStepHookForTesting(std::function<bool(std::size_t step)> hook) {
 }
 
 std::string StagedName(std::int32_t index) { return std::to_string(index); }
-std::string BackupName(std::int32_t index) { return "b" + std::to_string(index); }
+
+bool ClearsTarget(plat::Tree& tree, const std::string& name) {
+    PathKind kind = tree.Inspect(name);
+    if (kind == PathKind::kFile) return (tree.Attributes(name) & plat::kAttrReadOnly) == 0;
+    return kind != PathKind::kMissing;
+}
 
 bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std::string& clearName,
                std::vector<JournalEntry>* steps, update::Outcome* fault) {
     steps->clear();
-    PlanClear(tree, clearName, steps);
+    if (!clearName.empty() && ClearsTarget(tree, clearName))
+        steps->push_back(JournalEntry{'B', "target", clearName});
     TreeModel model(tree, steps->empty() ? std::string() : clearName);
     for (const PlannedItem& item : plan) {
         std::string name = Normalized(item.treeName);

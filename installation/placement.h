@@ -36,8 +36,11 @@ bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntr
 // there as a killed process would, with nothing undone.
 void SetStepHookForTesting(std::function<bool(std::size_t step)> hook);
 
-// The staged name of item index, and of the file it replaces.
+// The staged name of item index.
 std::string StagedName(std::int32_t index);
-std::string BackupName(std::int32_t index);
+
+// Whether the target of the install step is cleared: anything there but a
+// read-only file, which the platform would not delete either.
+bool ClearsTarget(plat::Tree& tree, const std::string& name);
 
 }  // namespace installation

@@ -19,12 +19,8 @@ void Add(RecoveryReport* report, const std::string& text) {
 // Moves a folder that must not be replayed or deleted out of the staging
 // names; "left in <folder>" when even that fails.
 std::string KeepFolder(plat::Tree& tree, const std::string& folder) {
-    for (int n = 1; n <= kKeptFolders; ++n) {
-        std::string kept = ".talcheck-kept-" + std::to_string(n);
-        if (tree.Inspect(kept) == PathKind::kMissing && tree.Move(folder, kept))
-            return "kept " + kept;
-    }
-    return "left in " + folder;
+    std::string kept = MoveToFreeName(tree, folder, ".talcheck-kept", 1, kKeptFolders);
+    return kept.empty() ? "left in " + folder : "kept " + kept;
 }
 
 // What is left of a folder that cannot be removed (a file still mapped by
@@ -77,16 +73,12 @@ void RecoverFolder(plat::Tree& tree, const std::string& folder, RecoveryReport* 
 
 }  // namespace
 
-RecoveryReport RecoverInstall(plat::Tree& tree) {
+RecoveryReport RecoverInstallDirectory(const char* installDirectory) {
     RecoveryReport report;
+    plat::Tree tree = plat::Tree::Open(installDirectory);
+    if (!tree.valid()) return report;
     for (int slot = 0; slot < kStagingSlots; ++slot) RecoverFolder(tree, StagingSlotName(slot), &report);
     return report;
-}
-
-RecoveryReport RecoverInstallDirectory(const char* installDirectory) {
-    plat::Tree tree = plat::Tree::Open(installDirectory);
-    if (!tree.valid()) return RecoveryReport();
-    return RecoverInstall(tree);
 }
 
 }  // namespace installation

@@ -22,7 +22,6 @@
 
 #include <string>
 
-#include "platform/tree.h"
 
 namespace installation {
 
@@ -31,8 +30,6 @@ struct RecoveryReport {
     bool whole = true;    // the tree is the old or the new one, nothing kept aside
     std::string detail;   // what was done, for the run log
 };
-
-RecoveryReport RecoverInstall(plat::Tree& tree);
 
 // Opens installDirectory as a Tree and recovers it; nothing when it is
 // missing.

@@ -1,8 +1,8 @@
 #include "installation/staging.h"
 
-#include <algorithm>
-#include <cctype>
 #include <set>
+
+#include "installation/archive_names.h"
 
 namespace installation {
 
@@ -23,14 +23,24 @@ std::string Numbered(const std::string& base, int n) {
     return n == 0 ? base : base + "-" + std::to_string(n);
 }
 
-// A file moved aside that cannot return: kept beside its old place, so
-// nothing of the old tree is lost and the name is free for what is there.
-std::string KeepBeside(plat::Tree& tree, const std::string& staged, const std::string& path) {
-    for (int n = 0; n < kKeptNames; ++n) {
-        std::string kept = Numbered(path + ".talcheck-kept", n);
-        if (tree.Inspect(kept) == PathKind::kMissing && tree.Move(staged, kept)) return kept;
+// Flushes the directories holding the paths of entries and the staging
+// folder (each once).
+bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
+                             const std::vector<JournalEntry>& entries) {
+    if (!g_flushing) return true;
+    std::set<std::string> directories{"", folder};
+    for (const JournalEntry& e : entries) {
+        if (e.kind == 'C') continue;
+        directories.insert(ParentOf(e.path));
+        if (e.kind == 'D') directories.insert(e.path);
     }
-    return std::string();
+    bool all = true;
+    for (const std::string& dir : directories) {
+        // A directory an undo removed has nothing left to flush.
+        if (!dir.empty() && tree.Inspect(dir) != PathKind::kDirectory) continue;
+        all = tree.FlushDirectory(dir) && all;
+    }
+    return all;
 }
 
 void UndoPlacement(plat::Tree& tree, const std::string& staged, const std::string& path,
@@ -48,7 +58,9 @@ void UndoMoveAside(plat::Tree& tree, const std::string& staged, const std::strin
         ++report->restored;
         return;
     }
-    std::string kept = KeepBeside(tree, staged, path);
+    // Kept beside its old place, so nothing of the old tree is lost and the
+    // name is free for what is there.
+    std::string kept = MoveToFreeName(tree, staged, path + ".talcheck-kept", 0, kKeptNames - 1);
     if (kept.empty()) {
         report->complete = false;
         return;
@@ -62,12 +74,19 @@ void UndoMoveAside(plat::Tree& tree, const std::string& staged, const std::strin
 void SetFlushingForTesting(bool flush) { g_flushing = flush; }
 bool Flushing() { return g_flushing; }
 
+std::string MoveToFreeName(plat::Tree& tree, const std::string& from, const std::string& base,
+                           int first, int last) {
+    for (int n = first; n <= last; ++n) {
+        std::string name = Numbered(base, n);
+        if (tree.Inspect(name) == PathKind::kMissing && tree.Move(from, name)) return name;
+    }
+    return std::string();
+}
+
 std::string StagingSlotName(int slot) { return Numbered(kStagingName, slot); }
 
 bool IsReservedName(const std::string& name) {
-    std::string first = name.substr(0, name.find_first_of("/\\"));
-    std::transform(first.begin(), first.end(), first.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string first = LowerCase(name.substr(0, name.find_first_of("/\\")));
     for (int slot = 0; slot < kStagingSlots; ++slot)
         if (first == StagingSlotName(slot)) return true;
     return first.rfind(".talcheck-kept", 0) == 0;
@@ -94,12 +113,11 @@ void Staging::Record(char kind, const std::string& staged, const std::string& pa
 }
 
 bool Staging::WriteRecords() {
-    bool first = !journalDurable_;
     bool written = journal_.valid() && journal_.Write(pending_.data(), pending_.size()) &&
                    (!g_flushing || journal_.Flush());
     pending_.clear();
     // The journal's own name must survive a power cut too, once.
-    if (written && first && g_flushing) {
+    if (written && !journalDurable_ && g_flushing) {
         written = tree_.FlushDirectory(folder_) && tree_.FlushDirectory("");
         journalDurable_ = written;
     }
@@ -144,24 +162,6 @@ UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
     }
     FlushTouchedDirectories(tree, folder, entries);
     return report;
-}
-
-bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
-                             const std::vector<JournalEntry>& entries) {
-    if (!g_flushing) return true;
-    std::set<std::string> directories{"", folder};
-    for (const JournalEntry& e : entries) {
-        if (e.kind == 'C') continue;
-        directories.insert(ParentOf(e.path));
-        if (e.kind == 'D') directories.insert(e.path);
-    }
-    bool all = true;
-    for (const std::string& dir : directories) {
-        // A directory an undo removed has nothing left to flush.
-        if (!dir.empty() && tree.Inspect(dir) != PathKind::kDirectory) continue;
-        all = tree.FlushDirectory(dir) && all;
-    }
-    return all;
 }
 
 }  // namespace installation

@@ -53,7 +53,6 @@ public:
     void Record(char kind, const std::string& staged, const std::string& path);
     // Writes the pending records and flushes the journal.
     bool WriteRecords();
-    const std::vector<JournalEntry>& entries() const { return entries_; }
 
     // Flushes the directories that the recorded steps changed, then commits
     // and removes the folder with the files replaced. False when the commit
@@ -86,10 +85,11 @@ struct UndoReport {
 UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
                      const std::vector<JournalEntry>& entries);
 
-// Flushes the directories holding the paths of entries and the staging
-// folder (each once).
-bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
-                             const std::vector<JournalEntry>& entries);
+// Moves from to the first free of the names base-<first> ... base-<last>,
+// where base-0 stands for base itself; the name it took, or "" when none
+// was free or the moves failed.
+std::string MoveToFreeName(plat::Tree& tree, const std::string& from, const std::string& base,
+                           int first, int last);
 
 // For the benchmark only: no flush at all when false (the default is true).
 void SetFlushingForTesting(bool flush);

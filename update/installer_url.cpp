@@ -1,6 +1,7 @@
 #include "update/installer_url.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,20 +9,19 @@
 #error "TALCHECK_INSTALLER_HOST must be defined by the build"
 #endif
 
+namespace update {
+
 namespace {
 
 constexpr char kLineFolderEnd[] = " Installers";
 constexpr std::size_t kLineFolderEndSize = sizeof kLineFolderEnd - 1;
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    std::size_t i = 0;
-    for (; prefix[i]; ++i) {
-        if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (c != prefix[i]) return false;
-    }
-    return true;
+// prefix in lower case.
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
+               return p == std::tolower(static_cast<unsigned char>(t));
+           });
 }
 
 std::string EscapeBlanks(const std::string& name) {
@@ -39,16 +39,11 @@ std::string InstallerHostSetting() {
 }
 
 std::string InstallerBaseUrl(const std::string& hostSetting) {
-    std::string scheme = "http://";
-    std::string host = hostSetting;
-    if (StartsWithNoCase(host, "https://")) {
-        scheme = "https://";
-        host.erase(0, 8);
-    } else if (StartsWithNoCase(host, "http://")) {
-        host.erase(0, 7);
-    }
-    while (!host.empty() && host.back() == '/') host.pop_back();
-    std::string url = scheme + host + "/";
+    const bool https = StartsWithNoCase(hostSetting, "https://");
+    const std::size_t schemeLength = https ? 8 : StartsWithNoCase(hostSetting, "http://") ? 7 : 0;
+    std::string host = hostSetting.substr(schemeLength);
+    host.erase(host.find_last_not_of('/') + 1);  // npos + 1 is 0: nothing but slashes
+    std::string url = (https ? "https://" : "http://") + host + "/";
     for (const char* folder : kInstallerTree) url += EscapeBlanks(folder) + "/";
     return url;
 }
@@ -71,3 +66,5 @@ void FormatFolderPath(char* folder, int32_t major, int32_t minor) {
     std::snprintf(folder, kFolderPathSize, "/%s/",
                   EscapeBlanks(LineFolderName(major, minor)).c_str());
 }
+
+}  // namespace update

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+namespace update {
+
 // The tree's folders below the server's root, outermost first.
 constexpr const char* kInstallerTree[] = {"Marl Quill", "MarlQuill"};
 
@@ -39,3 +41,5 @@ bool ParseLineFolderName(const std::string& name, int32_t* major, int32_t* minor
 // A line's folder path below the base URL into folder (kFolderPathSize
 // bytes): 5, 1 -> "/5_1%20Installers/".
 void FormatFolderPath(char* folder, int32_t major, int32_t minor);
+
+}  // namespace update

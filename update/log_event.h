@@ -47,6 +47,12 @@ using LogWriter = std::function<void(const LogEvent& event)>;
 
 inline const char* LogPrefix(LogKind kind) { return kLogPrefixes[static_cast<int>(kind)]; }
 
+// Hands writeLog the event, when there is a writer.
+inline void Log(const LogWriter& writeLog, LogKind kind, const std::string& text = "",
+                const std::string& detail = "") {
+    if (writeLog) writeLog(LogEvent{kind, text, detail});
+}
+
 // The line without its stamp.
 inline std::string LogLineText(const LogEvent& event) {
     std::string line = LogPrefix(event.kind) + event.text;

@@ -1,10 +1,11 @@
 #include "update/package_choice.h"
 
-#include <cstring>
 
 #include "installation/install_package.h"
 #include "platform/path_buffer.h"
 #include "update/version.h"
+
+namespace update {
 
 bool NextVersionLine(int32_t& major, int32_t& minor) {
     if (minor != 9) {
@@ -21,11 +22,7 @@ void ForEachListingEntry(const std::string& listing,
                          const std::function<void(const char*)>& visit) {
     std::size_t start = 0;
     for (std::size_t tab; (tab = listing.find('\t', start)) != std::string::npos; start = tab + 1) {
-        std::size_t length = tab - start;
-        if (length >= plat::kPathSize) continue;
-        char entry[plat::kPathSize] = {};
-        std::memcpy(entry, listing.data() + start, length);
-        visit(entry);
+        if (tab - start < plat::kPathSize) visit(listing.substr(start, tab - start).c_str());
     }
 }
 
@@ -33,7 +30,7 @@ namespace {
 
 EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
     VersionTriple& v = entry.version;
-    if (!IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
+    if (!installation::IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
     if (!ParseVersion(entry.name.c_str(), v.major, v.minor, v.build))
         return EntryVerdict::kNotVersioned;
     if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
@@ -45,10 +42,8 @@ EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
 ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_t leastBuild) {
     ChoiceWalk walk{leastBuild, {}, kNoEntry};
     ForEachListingEntry(listing, [&](const char* name) {
-        WalkedEntry entry{name};
-        entry.lineMajor = major;
-        entry.lineMinor = minor;
-        entry.by = walk.chosen;
+        // Held against the line so far and the entry accepted last.
+        WalkedEntry entry{name, EntryVerdict::kNotZip, {0, 0, 0}, major, minor, walk.chosen};
         entry.verdict = Judge(entry, leastBuild);
         if (entry.verdict == EntryVerdict::kChosen) {
             if (walk.chosen != kNoEntry) {
@@ -64,11 +59,6 @@ ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_
     return walk;
 }
 
-void CopyChoice(const ChoiceWalk& walk, char* choice) {
-    if (walk.chosen == kNoEntry) return;
-    plat::CopyBounded(choice, plat::kPathSize, walk.entries[walk.chosen].name.c_str());
-}
-
 }  // namespace
 
 ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed) {
@@ -77,11 +67,8 @@ ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& inst
 
 ChoiceWalk WalkNewestLine(const std::string& listing) { return Walk(listing, 0, 0, 0); }
 
-void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
-                              char* choice) {
-    CopyChoice(WalkCurrentLine(listing, installed), choice);
+std::string ChosenName(const ChoiceWalk& walk) {
+    return walk.chosen == kNoEntry ? std::string() : walk.entries[walk.chosen].name;
 }
 
-void ChooseNewestLinePackage(const std::string& listing, char* choice) {
-    CopyChoice(WalkNewestLine(listing), choice);
-}
+}  // namespace update

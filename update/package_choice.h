@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace update {
+
 struct VersionTriple {
     int32_t major = 5;
     int32_t minor = 1;
@@ -64,8 +66,8 @@ ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& inst
 // The newest line's walk: from line 0.0, builds of at least 0.
 ChoiceWalk WalkNewestLine(const std::string& listing);
 
-// The choice of each walk: choice (a 260-byte path buffer) gets the name as
-// listed, or stays as it is when no entry qualifies.
-void ChooseCurrentLinePackage(const std::string& listing, const VersionTriple& installed,
-                              char* choice);
-void ChooseNewestLinePackage(const std::string& listing, char* choice);
+// The name of the entry a walk chose, as listed; empty when no entry
+// qualifies.
+std::string ChosenName(const ChoiceWalk& walk);
+
+}  // namespace update

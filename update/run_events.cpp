@@ -2,10 +2,11 @@
 
 #include <string>
 
+namespace update {
+
 namespace {
 
 using plat::EventKind;
-using update::LogKind;
 
 // One row per reported event; the IDs match res/talcheck_events.mc.
 constexpr RunEvent kRunEvents[] = {
@@ -27,8 +28,9 @@ const RunEvent* FindRunEvent(LogKind kind) {
     return nullptr;
 }
 
-void ReportLogEvent(const update::LogEvent& event) {
-    const RunEvent* row = FindRunEvent(event.kind);
-    if (!row) return;
-    plat::ReportSystemEvent(row->id, row->severity, update::LogLineText(event).c_str());
+void ReportLogEvent(const LogEvent& event) {
+    if (const RunEvent* row = FindRunEvent(event.kind))
+        plat::ReportSystemEvent(row->id, row->severity, LogLineText(event).c_str());
 }
+
+}  // namespace update

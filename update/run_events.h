@@ -6,15 +6,19 @@
 #include "platform/event_log.h"
 #include "update/log_event.h"
 
+namespace update {
+
 struct RunEvent {
-    update::LogKind kind;  // the log event reported
+    LogKind kind;          // the log event reported
     unsigned id;           // event ID in the program's message table
     plat::EventKind severity;
 };
 
 // The table's row for a kind of log event; null for events that are not reported.
-const RunEvent* FindRunEvent(update::LogKind kind);
+const RunEvent* FindRunEvent(LogKind kind);
 
 // Reports the event's log line "<prefix><text>[ <detail>]" when its kind is
 // in the table.
-void ReportLogEvent(const update::LogEvent& event);
+void ReportLogEvent(const LogEvent& event);
+
+}  // namespace update

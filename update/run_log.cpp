@@ -5,6 +5,8 @@
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
 
+namespace update {
+
 namespace {
 
 // Opens the log without following a link planted under its name: the link
@@ -19,18 +21,20 @@ plat::File OpenRunLog(bool truncate) {
 }  // namespace
 
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
-                          const update::LogEvent& event) {
+                          const LogEvent& event) {
     char stamp[128] = {};
     std::snprintf(stamp, sizeof stamp, "%s [%02d:%02d:%02d] ", computerName, time.hour, time.minute,
                   time.second);
-    return stamp + update::LogLineText(event);
+    return stamp + LogLineText(event);
 }
 
-void WriteLog(const char* computerName, const update::LogEvent& event) {
-    plat::File file = OpenRunLog(event.kind == update::LogKind::kStart);
+void WriteLog(const char* computerName, const LogEvent& event) {
+    plat::File file = OpenRunLog(event.kind == LogKind::kStart);
     if (!file.valid()) return;
     // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
     // platforms.
     std::string line = FormatLogLine(computerName, plat::GetLocalTimeOfDay(), event) + "\r\n";
     file.Write(line.data(), line.size());
 }
+
+}  // namespace update

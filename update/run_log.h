@@ -12,11 +12,15 @@
 #include "platform/system.h"
 #include "update/log_event.h"
 
+namespace update {
+
 constexpr const char* kRunLogName = "TalCheckLog.txt";
 
 // The line without its end: the stamp "%s [%02d:%02d:%02d] " from the
-// computer name and the time, then the event's text (update::LogLineText).
+// computer name and the time, then the event's text (LogLineText).
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
-                          const update::LogEvent& event);
+                          const LogEvent& event);
 
-void WriteLog(const char* computerName, const update::LogEvent& event);
+void WriteLog(const char* computerName, const LogEvent& event);
+
+}  // namespace update

@@ -3,6 +3,8 @@
 #include "platform/profile.h"
 #include "update/version.h"
 
+namespace update {
+
 namespace {
 
 constexpr const char* kStationSection = "STATIONINFO";
@@ -11,9 +13,8 @@ constexpr const char* kStationSection = "STATIONINFO";
 // no truncated path is ever opened.
 void JoinPath(char* dst, const char* directory, const char* name) {
     if (!plat::CopyBounded(dst, plat::kPathSize, directory) ||
-        !plat::AppendBounded(dst, plat::kPathSize, name)) {
+        !plat::AppendBounded(dst, plat::kPathSize, name))
         dst[0] = '\0';
-    }
 }
 
 }  // namespace
@@ -38,3 +39,5 @@ StationInfo ReadStationInfo(
                             sizeof info.dataDirectory, stationPath);
     return info;
 }
+
+}  // namespace update

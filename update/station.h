@@ -11,6 +11,8 @@
 #include "platform/path_buffer.h"
 #include "update/package_choice.h"
 
+namespace update {
+
 constexpr std::size_t kVersionTextSize = 16;
 
 struct StationInfo {
@@ -27,3 +29,5 @@ struct StationInfo {
 StationInfo ReadStationInfo(
     const char* directory,
     const std::function<bool(const char* path, char* buffer, std::size_t size)>& readFileVersion);
+
+}  // namespace update

@@ -1,75 +1,54 @@
 #include "update/update_run.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/path_buffer.h"
 #include "platform/system.h"
 #include "update/station.h"
 #include "update/version.h"
 
-using update::LogEvent;
-using update::LogKind;
-using update::Outcome;
+namespace update {
 
 namespace {
 
-void Log(const UpdateServices& services, LogKind kind, const std::string& text = "",
-         const std::string& detail = "") {
-    services.writeLog(LogEvent{kind, text, detail});
-}
-
-// The name a chosen package gets in the working directory.
-void LocalPackageName(char* choice) {
-    int32_t major = 0, minor = 0, build = 0;
-    if (ParseVersion(choice, major, minor, build)) {
-        FormatPackageName(choice, major, minor, build, "zip");
-    }
-}
-
 // The parts of packages no longer chosen go; only when a listing was had, so
 // that a server out of reach costs no kept part.
-void KeepOnlyChosenParts(const UpdateServices& services, bool listed, const char* currentChoice,
-                         const char* newestChoice) {
+void KeepOnlyChosenParts(const UpdateServices& services, bool listed,
+                         const std::string& currentChoice, const std::string& newestChoice) {
     if (!services.keepOnlyParts || !listed) return;
     std::vector<std::string> names;
-    for (const char* choice : {currentChoice, newestChoice}) {
-        if (!choice[0]) continue;
-        char name[plat::kPathSize] = {};
-        plat::CopyBounded(name, sizeof name, choice);
-        LocalPackageName(name);
-        names.push_back(name);
-    }
+    for (const std::string& choice : {currentChoice, newestChoice})
+        if (!choice.empty()) names.push_back(LocalPackageName(choice.c_str()));
     services.keepOnlyParts(names);
 }
 
 void InstallChoice(const UpdateServices& services, const std::string& baseUrl, const char* folder,
-                   char* choice, const char* dataDirectory) {
+                   const char* listedName, const char* dataDirectory) {
     const std::string folderUrl = baseUrl + folder;
-    const std::string listedName = choice;
     const std::string url = folderUrl + listedName;
-    LocalPackageName(choice);
+    const std::string localName = LocalPackageName(listedName);
+    const char* choice = localName.c_str();
     // A package of that name left by an earlier run is replaced, never
     // installed in place of the new one, unless it is this package's kept part.
     if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
-    Log(services, LogKind::kStartDownload, choice);
+    Log(services.writeLog, LogKind::kStartDownload, choice);
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
-        Log(services, LogKind::kDownloadResumed, choice,
+        Log(services.writeLog, LogKind::kDownloadResumed, choice,
             "(from byte " + std::to_string(download.resumedFrom) + ")");
     }
-    Log(services, LogKind::kEndDownload, choice);
+    Log(services.writeLog, LogKind::kEndDownload, choice);
     // Installing a failed download would only add misleading lines.
     if (!download.outcome.ok()) {
-        Log(services, LogKind::kDownloadFailed, choice, download.outcome.Detail());
+        Log(services.writeLog, LogKind::kDownloadFailed, choice, download.outcome.Detail());
         return;
     }
     if (services.checkPackage) {
-        Outcome checked = services.checkPackage(folderUrl.c_str(), listedName.c_str(),
-                                                downloadedPath, download.package);
+        Outcome checked =
+            services.checkPackage(folderUrl.c_str(), listedName, downloadedPath, download.package);
         if (!checked.ok()) {
-            Log(services, LogKind::kSignatureRefused, choice, checked.Detail());
+            Log(services.writeLog, LogKind::kSignatureRefused, choice, checked.Detail());
             return;
         }
     }
@@ -79,18 +58,8 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
 // "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
 std::string LineOfFolderUrl(const std::string& url) {
     std::size_t end = url.rfind("%20Installers/");
-    std::size_t begin = url.rfind('/', end == std::string::npos ? end : end - 1);
-    if (end == std::string::npos || begin == std::string::npos) return url;
-    return url.substr(begin + 1, end - begin - 1);
-}
-
-// The run's folder fetch: a failed request gets its line in the log.
-ListingFetch LoggedFetch(const UpdateServices& services) {
-    return [&services](const char* folderUrl, std::string& listing) {
-        Outcome fetched = services.fetchListing(folderUrl, listing);
-        if (!fetched.ok())
-            Log(services, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl), fetched.Detail());
-    };
+    std::size_t begin = end == std::string::npos ? end : url.rfind('/', end - 1);
+    return begin == std::string::npos ? url : url.substr(begin + 1, end - begin - 1);
 }
 
 }  // namespace
@@ -99,22 +68,19 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
                                 const ListingFetch& fetch) {
     ProbeResult result;
     ProbeResult beforeNewest;  // the newest line as it was before the last accepted probe
-    std::string listing;
     while (result.probes < kMaxProbes && NextVersionLine(major, minor)) {
         char folder[kFolderPathSize] = {};
         FormatFolderPath(folder, major, minor);
-        listing.clear();
+        std::string listing;
         fetch((baseUrl + folder).c_str(), listing);
         ++result.probes;
         if (listing.empty()) break;
         if (result.newestFolder[0] && listing == result.newestListing) {
-            int probes = result.probes;
+            beforeNewest.probes = result.probes;
             result = beforeNewest;
-            result.probes = probes;
             break;
         }
         beforeNewest = result;
-        beforeNewest.probes = 0;
         plat::CopyBounded(result.newestFolder, sizeof result.newestFolder, folder);
         result.newestListing = listing;
     }
@@ -122,7 +88,7 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
 }
 
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
-    Log(services, LogKind::kStart);
+    Log(services.writeLog, LogKind::kStart);
 
     char workDir[plat::kPathSize] = {};
     plat::GetWorkingDirectory(workDir, sizeof workDir);
@@ -140,23 +106,27 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
 
     char currentFolder[kFolderPathSize] = {};
     FormatFolderPath(currentFolder, installed.major, installed.minor);
-    const ListingFetch fetch = LoggedFetch(services);
+    // The run's folder fetch: a failed request gets its line in the log.
+    const ListingFetch fetch = [&services](const char* folderUrl, std::string& listing) {
+        Outcome fetched = services.fetchListing(folderUrl, listing);
+        if (!fetched.ok())
+            Log(services.writeLog, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl),
+                fetched.Detail());
+    };
     std::string currentListing;
     fetch((baseUrl + currentFolder).c_str(), currentListing);
     ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, baseUrl, fetch);
 
-    char currentChoice[plat::kPathSize] = {};
-    char newestChoice[plat::kPathSize] = {};
-    ChooseCurrentLinePackage(currentListing, installed, currentChoice);
-    ChooseNewestLinePackage(newest.newestListing, newestChoice);
+    const std::string currentChoice = ChosenName(WalkCurrentLine(currentListing, installed));
+    const std::string newestChoice = ChosenName(WalkNewestLine(newest.newestListing));
     KeepOnlyChosenParts(services, !currentListing.empty() || !newest.newestListing.empty(),
                         currentChoice, newestChoice);
 
-    if (currentChoice[0]) {
-        InstallChoice(services, baseUrl, currentFolder, currentChoice, dataDirectory);
-    }
-    if (newestChoice[0]) {
-        InstallChoice(services, baseUrl, newest.newestFolder, newestChoice, dataDirectory);
-    }
-    Log(services, LogKind::kEnd);
+    if (!currentChoice.empty())
+        InstallChoice(services, baseUrl, currentFolder, currentChoice.c_str(), dataDirectory);
+    if (!newestChoice.empty())
+        InstallChoice(services, baseUrl, newest.newestFolder, newestChoice.c_str(), dataDirectory);
+    Log(services.writeLog, LogKind::kEnd);
 }
+
+}  // namespace update

@@ -24,9 +24,11 @@
 #include "update/outcome.h"
 #include "update/package_choice.h"
 
+namespace update {
+
 // What became of one package download.
 struct PackageDownload {
-    update::Outcome outcome;        // ok: the whole body is in the file
+    Outcome outcome;                // ok: the whole body is in the file
     std::uint64_t resumedFrom = 0;  // the byte a kept part was continued from, 0 when not
     // The complete download held open until its install has ended: the
     // check and the install read it through this handle, never by name.
@@ -35,14 +37,14 @@ struct PackageDownload {
 
 struct UpdateServices {
     // Takes every line of the run log, kStart first and kEnd last.
-    update::LogWriter writeLog;
+    LogWriter writeLog;
     // FileVersion text of an executable into buffer (size bytes, zero-filled).
     std::function<bool(const char* path, char* buffer, std::size_t size)> readFileVersion;
     // Appends the names of a folder page containing a "." to listing, each
     // followed by a tab; appends nothing when the folder cannot be had. A
     // failed request is logged as "FOLDER FAILED: <line> (<reason>)", the
     // line as "5_1"; a missing folder is ok and not logged.
-    std::function<update::Outcome(const char* folderUrl, std::string& listing)> fetchListing;
+    std::function<Outcome(const char* folderUrl, std::string& listing)> fetchListing;
     // Downloads fileUrl to fileName in the current directory; localPath (a
     // 260-byte buffer, empty on entry) receives the full path on success.
     std::function<PackageDownload(const char* fileUrl, const char* fileName, char* localPath)>
@@ -51,8 +53,8 @@ struct UpdateServices {
     // when the package may be installed, else refused with the reason. Left unset, every complete
     // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
     // name as the folder listed it.
-    std::function<update::Outcome(const char* folderUrl, const char* listedName,
-                                  const char* localPath, const plat::File& package)>
+    std::function<Outcome(const char* folderUrl, const char* listedName, const char* localPath,
+                          const plat::File& package)>
         checkPackage;
     // Optional: cut downloads kept for the next run. keepsPart says whether
     // the file fileName in the working directory is the kept part of fileUrl:
@@ -91,3 +93,5 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string&
 
 // The whole run. baseUrl ends with "/" (see update/installer_url.h).
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl);
+
+}  // namespace update

@@ -1,42 +1,31 @@
 #include "update/version.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstdio>
-#include <string>
+#include <cstdlib>
 
 #include "platform/path_buffer.h"
+
+namespace update {
 
 namespace {
 
 // atoi's reading of a field. Overflow saturates, as the Windows runtime does,
 // so both platforms agree on absurd inputs.
 int32_t FieldValue(const std::string& field) {
-    size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    int64_t value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > int64_t{INT32_MAX} + 1) value = int64_t{INT32_MAX} + 1;
-    }
-    if (negative) value = -value;
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
+    long long value = std::strtoll(field.c_str(), nullptr, 10);
+    return static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
 // strtok(text, ".") semantics: runs of separators are one, empty fields never
 // count. Fills at most `max` fields.
-int SplitFields(const char* text, std::string* fields, int max) {
+int SplitFields(const std::string& text, std::string* fields, int max) {
     int count = 0;
-    const char* p = text;
-    while (count < max) {
-        while (*p == '.') ++p;
-        if (*p == '\0') break;
-        const char* start = p;
-        while (*p != '\0' && *p != '.') ++p;
-        fields[count++].assign(start, p);
+    std::size_t begin = text.find_first_not_of('.');
+    while (begin != std::string::npos && count < max) {
+        std::size_t end = text.find('.', begin);
+        fields[count++] = text.substr(begin, end - begin);
+        begin = text.find_first_not_of('.', end);
     }
     return count;
 }
@@ -58,3 +47,12 @@ char* FormatPackageName(char* buffer, int32_t major, int32_t minor, int32_t buil
                   static_cast<int>(minor), static_cast<int>(build), extension);
     return buffer;
 }
+
+std::string LocalPackageName(const char* listedName) {
+    int32_t major = 0, minor = 0, build = 0;
+    if (!ParseVersion(listedName, major, minor, build)) return listedName;
+    char name[plat::kPathSize] = {};
+    return FormatPackageName(name, major, minor, build, "zip");
+}
+
+}  // namespace update

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+namespace update {
 
 // Parses text into the caller's triple, field by field. Fields are separated
 // by runs of '.', leading and trailing points are ignored. major = value of
@@ -18,3 +21,10 @@ bool ParseVersion(const char* text, int32_t& major, int32_t& minor, int32_t& bui
 // buffer: 5, 1, 23, "zip" -> "5.10.0023.zip". Cut to 259 characters.
 char* FormatPackageName(char* buffer, int32_t major, int32_t minor, int32_t build,
                         const char* extension);
+
+// The name a listed package gets in the working directory: its version
+// written out as FormatPackageName does with "zip" ("5.10.23.ZIP" ->
+// "5.10.0023.zip"), or the listed name itself when it has no three fields.
+std::string LocalPackageName(const char* listedName);
+
+}  // namespace update

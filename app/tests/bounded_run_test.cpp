@@ -60,8 +60,8 @@ struct RunRecord {
     milliseconds took{};
 };
 
-UpdateServices Services(RunRecord* run) {
-    UpdateServices s;
+update::UpdateServices Services(RunRecord* run) {
+    update::UpdateServices s;
     s.writeLog = [run](const update::LogEvent& e) { run->log.push_back(update::LogLineText(e)); };
     s.readFileVersion = ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
@@ -69,7 +69,7 @@ UpdateServices Services(RunRecord* run) {
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
-        return PackageDownload{net::DownloadOutcome(r), r.resumedFrom, std::move(r.file)};
+        return update::PackageDownload{net::DownloadOutcome(r), r.resumedFrom, std::move(r.file)};
     };
     s.install = [run](const char* name, const char*, const plat::File&, const char*) {
         run->installed.push_back(name);
@@ -90,7 +90,7 @@ protected:
         net::SetDownloadLimitsForTesting(0, 0);
     }
 
-    RunRecord RunIn(const std::string& base, const UpdateServices* services = nullptr) {
+    RunRecord RunIn(const std::string& base, const update::UpdateServices* services = nullptr) {
         RunRecord run;
         testing_support::ScopedCurrentDir cd(station.path());
         auto start = Clock::now();
@@ -167,15 +167,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
     for (int where = 0; where < 3; ++where) {
         RunRecord run;
-        UpdateServices s = Services(&run);
+        update::UpdateServices s = Services(&run);
         s.fetchListing = [where](const char*, std::string& listing) {
             if (where == 0) throw std::bad_alloc();
             listing = "5.10.0023.zip\t";
             return update::Outcome();
         };
-        s.download = [where](const char*, const char*, char*) -> PackageDownload {
+        s.download = [where](const char*, const char*, char*) -> update::PackageDownload {
             if (where == 1) throw std::bad_alloc();
-            return PackageDownload{};
+            return update::PackageDownload{};
         };
         s.install = [where](const char*, const char*, const plat::File&, const char*) {
             if (where == 2) throw std::bad_alloc();
@@ -195,7 +195,7 @@ TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
         !testing_support::MakeEndlessDeviceLink(station.Join("frontend.exe")))
         GTEST_SKIP() << "no FIFOs or device links here";
     RunRecord run;
-    UpdateServices s = Services(&run);
+    update::UpdateServices s = Services(&run);
     std::vector<std::string> folders;
     s.fetchListing = [&folders](const char* url, std::string&) {
         folders.push_back(url);

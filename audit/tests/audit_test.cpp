@@ -13,7 +13,7 @@ namespace {
 
 struct WalkCase {
     const char* listing;
-    VersionTriple installed;
+    update::VersionTriple installed;
 };
 
 // The name the explanation calls chosen, empty when none.
@@ -37,18 +37,18 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
         {"", {5, 1, 0}},
     };
     for (const WalkCase& c : cases) {
-        char current[260] = {};
-        char newest[260] = {};
-        ChooseCurrentLinePackage(c.listing, c.installed, current);
-        ChooseNewestLinePackage(c.listing, newest);
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(WalkCurrentLine(c.listing, c.installed))), current)
+        std::string current = update::ChosenName(update::WalkCurrentLine(c.listing, c.installed));
+        std::string newest = update::ChosenName(update::WalkNewestLine(c.listing));
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed))),
+                  current)
             << c.listing;
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(WalkNewestLine(c.listing))), newest) << c.listing;
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkNewestLine(c.listing))), newest)
+            << c.listing;
     }
 }
 
 TEST(ExplainWalk, GivesEveryLoserItsReason) {
-    auto candidates = audit::ExplainWalk(WalkCurrentLine(
+    auto candidates = audit::ExplainWalk(update::WalkCurrentLine(
         "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
         {5, 1, 20}));
     ASSERT_EQ(candidates.size(), 6u);
@@ -87,7 +87,7 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         std::string listing;
         // The names as the run's parser would give them.
         net::AppendLinkTargets(c.body, listing, ".");
-        ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
+        update::ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
         std::set<std::string> codes;
         for (const audit::Warning& w : audit::CheckPage(request, c.body)) codes.insert(w.code);
         EXPECT_EQ(codes, c.codes) << c.body;

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     } else {
         installation::SetFlushingForTesting(!noFlush);
         plat::MakeDirectory(destination);
-        update::Outcome outcome = InstallArchive(archive, destination, "", PackageLimits());
+        update::Outcome outcome =
+            installation::InstallArchive(archive, destination, "", installation::PackageLimits());
         ok = outcome.ok();
         if (!ok) std::fprintf(stderr, "%s\n", outcome.Text().c_str());
     }

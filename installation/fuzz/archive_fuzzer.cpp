@@ -98,10 +98,10 @@ void InstallWhole(const std::string& archive) {
     MakeInstall();
     std::map<std::string, std::string> before, after;
     Snapshot(Under("install"), &before);
-    PackageLimits limits;
+    installation::PackageLimits limits;
     limits.reserveBytes = 0;
     update::Outcome outcome =
-        InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
+        installation::InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
     CheckNothingEscaped();
     Snapshot(Under("install"), &after);
     if (!outcome.ok() && before != after) {
@@ -112,15 +112,15 @@ void InstallWhole(const std::string& archive) {
 }
 
 void ExtractBackwards(const std::string& archive, const std::string& root) {
-    ScopedArchive handle(OpenArchive(archive.c_str(), "password"));
+    installation::ScopedArchive handle(installation::OpenArchive(archive.c_str(), "password"));
     if (!handle) return;
-    SetExtractionRoot(handle.get(), root.c_str());
-    ArchiveItem item;
-    GetArchiveItem(handle.get(), -1, &item);
+    installation::SetExtractionRoot(handle.get(), root.c_str());
+    installation::ArchiveItem item;
+    installation::GetArchiveItem(handle.get(), -1, &item);
     std::int32_t count = item.index > 64 ? 64 : item.index;
     for (std::int32_t i = count - 1; i >= 0; --i) {
-        GetArchiveItem(handle.get(), i, &item);
-        ExtractArchiveItem(handle.get(), i, item.name);
+        installation::GetArchiveItem(handle.get(), i, &item);
+        installation::ExtractArchiveItem(handle.get(), i, item.name);
     }
 }
 

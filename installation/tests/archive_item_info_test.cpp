@@ -6,6 +6,8 @@
 #include "installation/archive_item_info.h"
 #include "installation/tests/zip_builder.h"
 
+namespace installation {
+
 namespace {
 
 struct AttributeCase {
@@ -82,12 +84,13 @@ class TimestampBlockTest : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(TimestampBlockTest, ReplacesOnlyTheTimesItHolds) {
     const BlockCase& c = GetParam();
-    ItemTimes times{kDos, kDos, kDos};
+    ArchiveItem item{};
+    item.writeTime = item.accessTime = item.creationTime = kDos;
     ApplyTimestampBlock(reinterpret_cast<const unsigned char*>(c.extra.data()), c.extra.size(),
-                        &times);
-    EXPECT_EQ(times.write, c.write) << c.label;
-    EXPECT_EQ(times.access, c.access) << c.label;
-    EXPECT_EQ(times.creation, c.creation) << c.label;
+                        &item);
+    EXPECT_EQ(item.writeTime, c.write) << c.label;
+    EXPECT_EQ(item.accessTime, c.access) << c.label;
+    EXPECT_EQ(item.creationTime, c.creation) << c.label;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TimestampBlockTest, ::testing::ValuesIn(BlockCases()));
@@ -98,3 +101,5 @@ TEST(TimestampBlock, UnixSecondsBecomeFileTime) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -5,6 +5,8 @@
 
 #include "installation/archive_names.h"
 
+namespace installation {
+
 namespace {
 
 struct StripCase {
@@ -74,3 +76,5 @@ TEST(ArchiveNames, AbsoluteNamesAndLeaves) {
 }
 
 }  // namespace
+
+}  // namespace installation

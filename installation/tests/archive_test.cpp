@@ -10,6 +10,8 @@
 #include "platform/system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 using testing_support::ScopedTempDir;
@@ -197,3 +199,5 @@ TEST_F(ArchiveTest, RootDefaultsToTheCurrentDirectory) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -14,6 +14,8 @@
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -162,3 +164,5 @@ TEST(SymbolicLinkItem, IsWrittenAsAFileHoldingItsTarget) {
 }
 
 }  // namespace
+
+}  // namespace installation

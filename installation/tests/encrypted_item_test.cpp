@@ -10,6 +10,8 @@
 #include "installation/zip_check_byte.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 using testing_support::ReadFile;
@@ -90,3 +92,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FixedPasswordCase>& c) { return std::to_string(c.index); });
 
 }  // namespace
+
+}  // namespace installation

@@ -12,6 +12,8 @@
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -93,7 +95,7 @@ TEST_F(ExtractTest, WritesFilesAndDirectoriesBelowTheDestination) {
 // its file pointer and whatever its name leads to by then.
 struct OpenWay {
     const char* label;
-    bool held;          // through ExtractArchiveFile over a duplicate
+    bool held;          // through OpenArchiveFile over a duplicate
     bool pointerAtEnd;  // the held file's pointer left at its end
     bool nameReplaced;  // another archive renamed over the name first
 };
@@ -115,9 +117,14 @@ TEST_P(ExtractOpenWayTest, ExtractsTheBytesOfTheFileItWasGiven) {
         std::error_code ec;
         fs::rename(other, archive, ec);
     }
-    bool done = GetParam().held ? ExtractArchiveFile(held.Duplicate(), root_.c_str())
-                                : ExtractArchive(archive.c_str(), root_.c_str());
-    ASSERT_TRUE(done);
+    if (GetParam().held) {
+        archive_ = OpenArchiveFile(held.Duplicate(), nullptr);
+        SetExtractionRoot(archive_, root_.c_str());
+        ASSERT_EQ(Extract(0), ARC_OK);
+        ASSERT_EQ(Extract(1), ARC_OK);
+    } else {
+        ASSERT_TRUE(ExtractArchive(archive.c_str(), root_.c_str()));
+    }
     EXPECT_EQ(Contents("bin/app.txt"), GetParam().held ? "held" : "other");
     EXPECT_EQ(Contents("top.txt"), "top");
 }
@@ -131,12 +138,11 @@ INSTANTIATE_TEST_SUITE_P(Table, ExtractOpenWayTest,
                              return std::string(p.param.label);
                          });
 
-TEST(ExtractArchiveFile, InvalidOrNonArchiveFileGivesFalse) {
+TEST(OpenArchiveFile, InvalidOrNonArchiveFileGivesNull) {
     ScopedTempDir dir;
-    EXPECT_FALSE(ExtractArchiveFile(plat::File(), dir.path().c_str()));
     std::string text = dir.Join("text.zip");
     ASSERT_TRUE(WriteFile(text, "no archive"));
-    EXPECT_FALSE(ExtractArchiveFile(plat::File::OpenForRead(text.c_str()), dir.path().c_str()));
+    EXPECT_EQ(OpenArchiveFile(plat::File::OpenForRead(text.c_str()), nullptr), nullptr);
     EXPECT_EQ(OpenArchiveFile(plat::File(), nullptr), nullptr);
 }
 
@@ -287,3 +293,5 @@ TEST_F(ExtractTest, EnsureDirectoryPathCreatesTopDownAndOnlyOneRootLevel) {
 }
 
 }  // namespace
+
+}  // namespace installation

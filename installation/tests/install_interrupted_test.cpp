@@ -19,6 +19,8 @@
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -249,3 +251,5 @@ TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
 #endif
 
 }  // namespace
+
+}  // namespace installation

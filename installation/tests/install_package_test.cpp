@@ -11,6 +11,8 @@
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -243,3 +245,5 @@ TEST_F(InstallPackageTest, RefusesPathsTooLongAndNamesThatAreNoPlainFileName) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -15,6 +15,8 @@
 #include "platform/file_handle.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -318,3 +320,5 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"conout$", false, true}));
 
 }  // namespace
+
+}  // namespace installation

@@ -15,6 +15,8 @@
 #include "testing/odd_files.h"
 #include "testing/temp_dir.h"
 
+namespace installation {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -205,3 +207,5 @@ TEST(JournalTest, ParsesOnlyWholeSoundJournals) {
 }
 
 }  // namespace
+
+}  // namespace installation

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace update {
+
 namespace {
 
 struct UrlCase {
@@ -87,3 +89,5 @@ TEST(InstallerHostSetting, EnvironmentOverridesOnlyWhenNotEmpty) {
 }
 
 }  // namespace
+
+}  // namespace update

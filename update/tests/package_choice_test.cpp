@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace update {
+
 namespace {
 
 TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
@@ -43,12 +45,8 @@ class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(ChoiceTest, PicksTheLastQualifyingEntry) {
     const ChoiceCase& c = GetParam();
-    char current[260] = {};
-    char newest[260] = {};
-    ChooseCurrentLinePackage(c.listing, c.installed, current);
-    ChooseNewestLinePackage(c.listing, newest);
-    EXPECT_STREQ(current, c.current);
-    EXPECT_STREQ(newest, c.newest);
+    EXPECT_EQ(ChosenName(WalkCurrentLine(c.listing, c.installed)), c.current);
+    EXPECT_EQ(ChosenName(WalkNewestLine(c.listing)), c.newest);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ChoiceCase>& p) { return p.param.name; });
 
 TEST(Choice, InstalledBuildAtMaximumChoosesNothing) {
-    char current[260] = {};
-    ChooseCurrentLinePackage("5.10.2147483647.zip\t", {5, 1, INT32_MAX}, current);
-    EXPECT_STREQ(current, "");
+    EXPECT_EQ(ChosenName(WalkCurrentLine("5.10.2147483647.zip\t", {5, 1, INT32_MAX})), "");
 }
 
 }  // namespace
+
+}  // namespace update

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace update {
+
 namespace {
 
 #ifndef _WIN32
@@ -51,3 +53,5 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{K::kEnd, 0, ""}));
 
 }  // namespace
+
+}  // namespace update

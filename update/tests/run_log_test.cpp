@@ -8,6 +8,8 @@
 
 #include "testing/temp_dir.h"
 
+namespace update {
+
 namespace {
 
 using testing_support::ReadFile;
@@ -108,3 +110,5 @@ TEST(RunLog, LinkUnderTheLogsNameIsNeverWrittenThrough) {
 }
 
 }  // namespace
+
+}  // namespace update

@@ -7,6 +7,8 @@
 
 #include "testing/temp_dir.h"
 
+namespace update {
+
 namespace {
 
 struct StationCase {
@@ -78,3 +80,5 @@ TEST(ReadStationLongPath, AFileWhosePathDoesNotFitIsMissing) {
 }
 
 }  // namespace
+
+}  // namespace update

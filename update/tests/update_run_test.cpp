@@ -10,6 +10,8 @@
 
 #include "testing/temp_dir.h"
 
+namespace update {
+
 namespace {
 
 using testing_support::FileExists;
@@ -363,3 +365,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
 
 }  // namespace
+
+}  // namespace update

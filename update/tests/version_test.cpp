@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+namespace update {
+
 namespace {
 
 struct ParseCase {
@@ -84,3 +86,5 @@ TEST(FormatPackageName, NeverWritesPastThePathBuffer) {
 }
 
 }  // namespace
+
+}  // namespace update
