@@ -95,12 +95,14 @@ function(talcheck_add_skipped name packages)
     set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
 
-# talcheck_add_test(<name> SOURCES <files...> LIBS <targets...> [NEEDS <VARIABLE=package>...])
+# talcheck_add_test(<name> SOURCES <files...> LIBS <targets...> [NEEDS <VARIABLE=package>...]
+#                   [PROPERTIES <property value>...])
 # One GoogleTest program; each TEST becomes its own ctest entry on both
-# platforms (under Wine for the Windows build). Without a tool it NEEDS the
-# program is not built and one entry <name>.skipped says what to install.
+# platforms (under Wine for the Windows build), with the PROPERTIES given.
+# Without a tool it NEEDS the program is not built and one entry
+# <name>.skipped says what to install.
 function(talcheck_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;NEEDS" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;NEEDS;PROPERTIES" ${ARGN})
     talcheck_missing(missing ${T_NEEDS})
     if(missing)
         talcheck_add_skipped(${name}.skipped "${missing}")
@@ -115,7 +117,8 @@ function(talcheck_add_test name)
         NO_PRETTY_VALUES
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES ${T_PROPERTIES})
 endfunction()
 
 # talcheck_add_script_tests(<prefix> COMMAND <command...> CASES <case...>
