@@ -34,6 +34,11 @@ include(GoogleTest)
 # standard library: parsing those headers and optimising test bodies were
 # most of the suite's time. The code under test keeps the preset's options.
 set(_test_options $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-O0 -g0>)
+if(TALCHECK_SANITIZE)
+    # The sanitizers watch the code under test; instrumenting the test bodies
+    # as well doubled their compile time and checks nothing of ours.
+    list(APPEND _test_options -fno-sanitize=all)
+endif()
 add_library(talcheck_test_pch STATIC ${CMAKE_CURRENT_LIST_DIR}/test_pch.cpp)
 target_link_libraries(talcheck_test_pch PRIVATE talcheck_options GTest::gtest GTest::gmock)
 target_compile_options(talcheck_test_pch PRIVATE ${_test_options})
@@ -103,8 +108,6 @@ function(talcheck_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE talcheck_options ${T_LIBS} GTest::gtest GTest::gmock
                                           GTest::gtest_main)
-    # Test files name their helpers freely: one translation unit each.
-    set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
     target_compile_options(${name} PRIVATE ${_test_options})
     target_precompile_headers(${name} REUSE_FROM talcheck_test_pch)
     gtest_discover_tests(${name}

@@ -42,17 +42,17 @@ Entry MatchingWrongPassword(const char* wrong) {
     }
 }
 
-struct PasswordCase {
+struct FixedPasswordCase {
     const char* label;
     Entry entry;
     const char* password;
     std::uint32_t code;
 };
 
-class FixedEncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
+class FixedEncryptedItemTest : public ::testing::TestWithParam<FixedPasswordCase> {};
 
 TEST_P(FixedEncryptedItemTest, OnlyTheRightPasswordGivesThePlaintext) {
-    const PasswordCase& c = GetParam();
+    const FixedPasswordCase& c = GetParam();
     ScopedTempDir dir;
     std::string path = dir.Join("package.zip");
     ASSERT_TRUE(WriteFile(path, zip_builder::Build({c.entry})));
@@ -77,16 +77,16 @@ TEST_P(FixedEncryptedItemTest, OnlyTheRightPasswordGivesThePlaintext) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FixedEncryptedItemTest,
-    ::testing::Values(PasswordCase{"stored, right", Encrypted(0, 0), "secret", ARC_OK},
-                      PasswordCase{"deflated, right", Encrypted(8, 0), "secret", ARC_OK},
-                      PasswordCase{"streamed, right", Encrypted(8, 8), "secret", ARC_OK},
-                      PasswordCase{"deflated, wrong", Encrypted(8, 0), "wrong", ARC_PASSWORD},
-                      PasswordCase{"deflated, none", Encrypted(8, 0), nullptr, ARC_PASSWORD},
-                      PasswordCase{"streamed, wrong case", Encrypted(8, 8), "Secret", ARC_PASSWORD},
-                      PasswordCase{"check byte passes, deflated", MatchingWrongPassword("wrong"),
+    ::testing::Values(FixedPasswordCase{"stored, right", Encrypted(0, 0), "secret", ARC_OK},
+                      FixedPasswordCase{"deflated, right", Encrypted(8, 0), "secret", ARC_OK},
+                      FixedPasswordCase{"streamed, right", Encrypted(8, 8), "secret", ARC_OK},
+                      FixedPasswordCase{"deflated, wrong", Encrypted(8, 0), "wrong", ARC_PASSWORD},
+                      FixedPasswordCase{"deflated, none", Encrypted(8, 0), nullptr, ARC_PASSWORD},
+                      FixedPasswordCase{"streamed, wrong case", Encrypted(8, 8), "Secret", ARC_PASSWORD},
+                      FixedPasswordCase{"check byte passes, deflated", MatchingWrongPassword("wrong"),
                                    "wrong", ARC_DATA_ERROR},
-                      PasswordCase{"check byte passes, no password", MatchingWrongPassword(""),
+                      FixedPasswordCase{"check byte passes, no password", MatchingWrongPassword(""),
                                    nullptr, ARC_DATA_ERROR}),
-    [](const ::testing::TestParamInfo<PasswordCase>& c) { return std::to_string(c.index); });
+    [](const ::testing::TestParamInfo<FixedPasswordCase>& c) { return std::to_string(c.index); });
 
 }  // namespace

@@ -28,7 +28,7 @@ using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 using zip_builder::Entry;
 
-constexpr const char* kPackage = "5.10.0123.zip";
+using install_snapshot::kPackage;
 
 class InterruptedTest : public ::testing::Test {
 protected:

@@ -12,4 +12,7 @@ using Tree = std::map<std::string, std::string>;  // relative path -> descriptio
 
 Tree Take(const std::string& directory);
 
+// The package name the install tests put in place.
+constexpr const char* kPackage = "5.10.0123.zip";
+
 }  // namespace install_snapshot

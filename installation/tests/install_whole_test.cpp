@@ -24,7 +24,7 @@ using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 using zip_builder::Entry;
 
-constexpr const char* kPackage = "5.10.0123.zip";
+using install_snapshot::kPackage;
 
 Entry Deflated(const std::string& name, const std::string& data) {
     Entry e(name, data);

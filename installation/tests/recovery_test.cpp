@@ -22,7 +22,7 @@ using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
-constexpr const char* kPackage = "5.10.0123.zip";
+using install_snapshot::kPackage;
 
 struct Dirs {
     std::string install;

@@ -20,9 +20,6 @@ using testing_support::StallAt;
 
 namespace {
 
-::testing::Environment* const kEnv =
-    ::testing::AddGlobalTestEnvironment(new net_test::ShortTimeouts);
-
 const std::string kOld = "an older, longer file that must be overwritten from its first byte";
 
 struct DownloadCase {

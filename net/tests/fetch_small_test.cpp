@@ -17,9 +17,6 @@ using testing_support::StallAt;
 
 namespace {
 
-::testing::Environment* const kEnv =
-    ::testing::AddGlobalTestEnvironment(new net_test::ShortTimeouts);
-
 constexpr std::size_t kLimit = 4096;
 
 // A short body that claims a longer one, then ends.

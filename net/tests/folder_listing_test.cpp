@@ -25,9 +25,6 @@ using testing_support::StallAt;
 
 namespace {
 
-::testing::Environment* const kEnv =
-    ::testing::AddGlobalTestEnvironment(new net_test::ShortTimeouts);
-
 std::string Anchor(const std::string& target) {
     return "<a href=\"" + target + "\">" + target + "</a>";
 }
@@ -157,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ChunkSize,
 
 // ---- Over HTTP -----------------------------------------------------------
 
-struct FetchCase {
+struct ListingFetchCase {
     const char* name;
     Reply reply;
     std::string listing;
@@ -173,10 +170,10 @@ std::string Straddling() {
     return page + Anchor("last.zip") + "\n";
 }
 
-class FetchListing : public net_test::ServedReply<FetchCase> {};
+class FetchListing : public net_test::ServedReply<ListingFetchCase> {};
 
 TEST_P(FetchListing, ParsesWhateverBodyArrives) {
-    const FetchCase& c = GetParam();
+    const ListingFetchCase& c = GetParam();
     std::string url = Serve("/5_2%20Installers/", "/moved/", Reply::Page(kTwoLinks));
     std::string listing;
     FetchFolderListing(url.c_str(), listing, ".");
@@ -189,27 +186,27 @@ TEST_P(FetchListing, ParsesWhateverBodyArrives) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, FetchListing,
     ::testing::Values(
-        FetchCase{"Ok", Reply::Page(kTwoLinks), "a.zip\tb.zip\t"},
-        FetchCase{"NotFoundPageWithoutLinks", Reply::Page("<html><h1>Not Found</h1></html>\n", 404),
+        ListingFetchCase{"Ok", Reply::Page(kTwoLinks), "a.zip\tb.zip\t"},
+        ListingFetchCase{"NotFoundPageWithoutLinks", Reply::Page("<html><h1>Not Found</h1></html>\n", 404),
                   ""},
-        FetchCase{"ErrorPageLinksCount", Reply::Page(kTwoLinks, 500), "a.zip\tb.zip\t"},
-        FetchCase{"EmptyBody", Reply::Page(""), ""},
-        FetchCase{"NoLengthLongPage",
+        ListingFetchCase{"ErrorPageLinksCount", Reply::Page(kTwoLinks, 500), "a.zip\tb.zip\t"},
+        ListingFetchCase{"EmptyBody", Reply::Page(""), ""},
+        ListingFetchCase{"NoLengthLongPage",
                   Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose),
                   "first.zip\tacross.zip\tlast.zip\t"},
-        FetchCase{"ChunkedLongPage", Framed(Reply::Page(Straddling()), Reply::Framing::kChunked),
+        ListingFetchCase{"ChunkedLongPage", Framed(Reply::Page(Straddling()), Reply::Framing::kChunked),
                   "first.zip\tacross.zip\tlast.zip\t"},
-        FetchCase{"RedirectFollowed", Reply::Redirect(302, "/moved/"), "a.zip\tb.zip\t"},
-        FetchCase{"PermanentRedirectFollowed", Reply::Redirect(301, "/moved/"), "a.zip\tb.zip\t"},
-        FetchCase{
+        ListingFetchCase{"RedirectFollowed", Reply::Redirect(302, "/moved/"), "a.zip\tb.zip\t"},
+        ListingFetchCase{"PermanentRedirectFollowed", Reply::Redirect(301, "/moved/"), "a.zip\tb.zip\t"},
+        ListingFetchCase{
             "NulByteEndsItsChunk",
             Reply::Page(Anchor("a.zip") + "\n" + std::string(1, '\0') + Anchor("b.zip") + "\n"),
             "a.zip\t"},
-        FetchCase{"CutOffPartWay",
+        ListingFetchCase{"CutOffPartWay",
                   CutAt(Framed(Reply::Page(Straddling()), Reply::Framing::kChunked), 40000),
                   "first.zip\tacross.zip\t"},
-        FetchCase{"NeverAnswers", Silent(), "", true},
-        FetchCase{"StallsPartWay",
+        ListingFetchCase{"NeverAnswers", Silent(), "", true},
+        ListingFetchCase{"StallsPartWay",
                   StallAt(Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose), 40000),
                   "first.zip\tacross.zip\t", true}),
     net_test::CaseName());

@@ -31,6 +31,9 @@ class ShortTimeouts : public ::testing::Environment {
 public:
     void SetUp() override { plat::SetHttpTimeoutsForTesting(kTestTimeoutMs, kTestTimeoutMs); }
 };
+// Registered once for every test program that includes this header.
+inline ::testing::Environment* const kShortTimeouts =
+    ::testing::AddGlobalTestEnvironment(new ShortTimeouts);
 
 // Wine's WinINet reports connect, send and receive time-outs but honours
 // none of them: a silent server would hang the test for ever.

@@ -19,7 +19,7 @@ using plat::MemorySource;
 using plat::ReadPeFileVersion;
 
 constexpr std::size_t kSize = 16;
-constexpr char kMarker = 'x';
+constexpr char kUnwritten = 'x';
 
 std::vector<std::uint8_t> Fixture(const char* name) {
     std::string bytes;
@@ -33,8 +33,8 @@ std::vector<std::uint8_t> Fixture(const char* name) {
 void ExpectSoundBuffer(const std::vector<char>& buffer, bool result) {
     const std::string used(buffer.begin(), buffer.begin() + kSize);
     const std::string guard(buffer.begin() + kSize, buffer.end());
-    ASSERT_EQ(guard, std::string(guard.size(), kMarker));
-    if (used == std::string(kSize, kMarker)) return;
+    ASSERT_EQ(guard, std::string(guard.size(), kUnwritten));
+    if (used == std::string(kSize, kUnwritten)) return;
     ASSERT_TRUE(result);
     const std::size_t end = used.find('\0');
     ASSERT_NE(end, std::string::npos);
@@ -42,7 +42,7 @@ void ExpectSoundBuffer(const std::vector<char>& buffer, bool result) {
 }
 
 bool ReadMemory(const std::vector<std::uint8_t>& bytes, std::vector<char>* buffer) {
-    buffer->assign(kSize + 8, kMarker);
+    buffer->assign(kSize + 8, kUnwritten);
     MemorySource source(bytes.data(), bytes.size());
     return ReadPeFileVersion(source, buffer->data(), kSize);
 }

@@ -15,7 +15,7 @@ namespace {
 
 using plat::WholeFileStatus;
 
-constexpr std::uint64_t kBound = 16;
+constexpr std::uint64_t kReadBound = 16;
 
 struct WholeCase {
     const char* name;
@@ -36,7 +36,7 @@ TEST_P(WholeFileRead, ReadsOnlyABoundedRegularFileAndNeverWaits) {
     std::string path = dir.Join("f");
     if (!c.make(path)) GTEST_SKIP() << "cannot make such a file here";
     auto start = std::chrono::steady_clock::now();
-    plat::WholeFile whole = plat::ReadWholeFile(path.c_str(), kBound);
+    plat::WholeFile whole = plat::ReadWholeFile(path.c_str(), kReadBound);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(whole.status, c.status);
     EXPECT_EQ(whole.bytes, c.status == WholeFileStatus::kRead ? c.bytes : "");
@@ -74,7 +74,7 @@ TEST(WholeFileRead, ReadsAHeldFileFromItsStart) {
     ASSERT_TRUE(testing_support::WriteFile(path, "held bytes"));
     plat::File file = plat::File::OpenForRead(path.c_str());
     ASSERT_TRUE(file.Seek(0, plat::SeekOrigin::kEnd, nullptr));
-    EXPECT_EQ(plat::ReadWhole(file, kBound).bytes, "held bytes");
+    EXPECT_EQ(plat::ReadWhole(file, kReadBound).bytes, "held bytes");
 }
 
 }  // namespace

@@ -14,14 +14,14 @@ namespace {
 
 const char kSignaturePath[] = "/f/signatures/5.20.0001.zip.minisig";
 
-std::string Fixture(const std::string& name) {
+std::string SignatureFixture(const std::string& name) {
     std::string text;
     EXPECT_TRUE(testing_support::ReadFile("signatures/" + name, &text)) << name;
     return text;
 }
 
-std::string KeyLine(const char* name) {
-    std::string text = Fixture(name);
+std::string KeyText(const char* name) {
+    std::string text = SignatureFixture(name);
     return text.substr(text.find('\n') + 1);
 }
 
@@ -46,10 +46,10 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     LoopbackServer server;
     ASSERT_TRUE(server.ok());
     server.Route(kSignaturePath, c.reply);
-    sig::PackageKeys keys(("\n" + KeyLine("b.pub") + " " + KeyLine("a.pub")).c_str());
+    sig::PackageKeys keys(("\n" + KeyText("b.pub") + " " + KeyText("a.pub")).c_str());
     sig::PackageCheck check(keys);
     ASSERT_TRUE(keys.Enabled());
-    Download(check, Fixture("5.20.0001.zip"));
+    Download(check, SignatureFixture("5.20.0001.zip"));
 
     std::string folder = server.Url("/f/");
     EXPECT_EQ(check.Check(folder.c_str(), "5.20.0001.zip", "unused.zip").reason, c.reason);
@@ -59,8 +59,8 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, PackageCheckFetch,
-    ::testing::Values(CheckCase{"Good", Reply::Page(Fixture("prehashed.minisig")), ""},
-                      CheckCase{"OtherName", Reply::Page(Fixture("other_name.minisig")),
+    ::testing::Values(CheckCase{"Good", Reply::Page(SignatureFixture("prehashed.minisig")), ""},
+                      CheckCase{"OtherName", Reply::Page(SignatureFixture("other_name.minisig")),
                                 "signature is for 5.10.0023.zip"},
                       CheckCase{"Missing", Reply::Page("<html>404</html>", 404),
                                 "no signature: status 404"},
@@ -70,9 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PackageCheckRun, ChecksEachPackageOnItsOwn) {
     LoopbackServer server;
-    server.Route(kSignaturePath, Reply::Page(Fixture("prehashed.minisig")));
-    sig::PackageKeys keys(KeyLine("a.pub").c_str());
-    std::string package = Fixture("5.20.0001.zip");
+    server.Route(kSignaturePath, Reply::Page(SignatureFixture("prehashed.minisig")));
+    sig::PackageKeys keys(KeyText("a.pub").c_str());
+    std::string package = SignatureFixture("5.20.0001.zip");
     std::string folder = server.Url("/f/");
 
     std::string flipped = package;
@@ -92,10 +92,10 @@ TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
         EXPECT_FALSE(keys.Enabled());
         EXPECT_FALSE(check.Observer());
     }
-    sig::PackageKeys badKeys((KeyLine("a.pub") + " RWQ-broken").c_str());
+    sig::PackageKeys badKeys((KeyText("a.pub") + " RWQ-broken").c_str());
     sig::PackageCheck bad(badKeys);
     ASSERT_TRUE(badKeys.Enabled());
-    Download(bad, Fixture("5.20.0001.zip"));
+    Download(bad, SignatureFixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.
     EXPECT_EQ(bad.Check("http://127.0.0.1:9/f/", "5.20.0001.zip", "").reason,
               "unusable compiled-in key");

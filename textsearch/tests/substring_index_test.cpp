@@ -114,7 +114,7 @@ TEST_P(SubstringIndexAgrees, WithAPlainSearchWhileTheStringGrows) {
     }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<SubstringIndexAgrees::ParamType>& info) {
+std::string IndexCaseName(const ::testing::TestParamInfo<SubstringIndexAgrees::ParamType>& info) {
     static const char* const kAlphabetNames[] = {"NoTabs", "FewLetters", "Letters", "AllBytes"};
     return std::string(std::get<0>(info.param).name) + "_" + kAlphabetNames[info.index % 4];
 }
@@ -122,7 +122,7 @@ std::string CaseName(const ::testing::TestParamInfo<SubstringIndexAgrees::ParamT
 INSTANTIATE_TEST_SUITE_P(Paths, SubstringIndexAgrees,
                          ::testing::Combine(::testing::ValuesIn(kLimits),
                                             ::testing::ValuesIn(kAlphabets)),
-                         CaseName);
+                         IndexCaseName);
 
 TEST(SubstringIndex, HandlesEveryByteValue) {
     std::string text;

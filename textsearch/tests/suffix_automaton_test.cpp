@@ -8,7 +8,7 @@
 
 namespace {
 
-struct TextCase {
+struct AutomatonCase {
     const char* name;
     std::string (*make)(std::size_t length);
 };
@@ -24,7 +24,7 @@ std::string Letters(std::size_t length, int letters, unsigned seed) {
 // Each shape stresses another part: states with hundreds of transitions,
 // long chains of clones, long runs of one byte, every byte value.
 // clang-format off
-const TextCase kTexts[] = {
+const AutomatonCase kTexts[] = {
     {"TwoLetters", [](std::size_t n) { return Letters(n, 2, 1); }},
     {"TwoHundredFiftyBytes", [](std::size_t n) { return Letters(n, 250, 2); }},
     {"OneByteRun", [](std::size_t n) { return std::string(n, 'a'); }},
@@ -41,7 +41,7 @@ const TextCase kTexts[] = {
 };
 // clang-format on
 
-class SuffixAutomatonTexts : public ::testing::TestWithParam<TextCase> {};
+class SuffixAutomatonTexts : public ::testing::TestWithParam<AutomatonCase> {};
 
 // Grown in pieces of uneven size; after each, pieces of the text so far,
 // the same with one byte changed, and texts running past its end are asked.
@@ -78,7 +78,7 @@ TEST_P(SuffixAutomatonTexts, KeepsToItsMemoryBoundPerByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, SuffixAutomatonTexts, ::testing::ValuesIn(kTexts),
-                         [](const ::testing::TestParamInfo<TextCase>& p) {
+                         [](const ::testing::TestParamInfo<AutomatonCase>& p) {
                              return std::string(p.param.name);
                          });
 
