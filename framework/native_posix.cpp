@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -55,10 +56,10 @@ State& Global() {
 }
 
 StandInWindow* Live(THandle handle) {
-    for (auto& w : Global().windows) {
-        if (w.get() == handle) return w.get();
-    }
-    return nullptr;
+    auto& windows = Global().windows;
+    auto it =
+        std::find_if(windows.begin(), windows.end(), [&](auto& w) { return w.get() == handle; });
+    return it == windows.end() ? nullptr : it->get();
 }
 
 // A directory that only this user can change: owned by the effective user,
@@ -129,11 +130,8 @@ void DestroyNativeWindow(THandle handle) {
     bool handled = false;
     window->owner->ReceiveMessage(kWmDestroy, 0, 0, handled);
     auto& windows = Global().windows;
-    for (auto it = windows.begin(); it != windows.end(); ++it) {
-        if (it->get() != window) continue;
-        windows.erase(it);
-        break;
-    }
+    auto gone = [&](auto& w) { return w.get() == window; };
+    windows.erase(std::remove_if(windows.begin(), windows.end(), gone), windows.end());
 }
 
 bool PostNativeMessage(THandle handle, unsigned msg, TParam1 p1, TParam2 p2) {

@@ -38,18 +38,6 @@ bool BuildLocalPath(const char* localPath, const char* fileName, char (&director
            plat::AppendBounded(path, sizeof path, fileName);
 }
 
-}  // namespace
-
-}  // namespace net
-
-bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath) {
-    return net::DownloadPackage(fileUrl, fileName, localPath).written;
-}
-
-namespace net {
-
-namespace {
-
 // Where a download writes, and the kept part it may go on from.
 struct Target {
     const char* url;
@@ -193,28 +181,6 @@ Step Transfer(Target& target, const DataObserver& observer, DownloadResult* resu
     return Step::kDone;
 }
 
-}  // namespace
-
-DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
-                               const DataObserver& observer) {
-    DownloadResult result;
-    result.failure = DownloadFailure::kBadArguments;
-    if (!fileName || !*fileName || !fileUrl || !localPath) return result;
-    Target target{fileUrl, {}, {}, plat::File(), PartRecord(), 0};
-    if (!BuildLocalPath(localPath, fileName, target.directory, target.path)) return result;
-    OpenKeptPart(target);
-    if (Transfer(target, observer, &result) == Step::kStartOver) {
-        // Once: the part is dropped and the whole package asked for.
-        DiscardPart(target);
-        result = DownloadResult();
-        Transfer(target, observer, &result);
-    }
-    if (result.complete) std::memcpy(localPath, target.path, std::strlen(target.path) + 1);
-    return result;
-}
-
-namespace {
-
 std::string DescribeFailure(const DownloadResult& r) {
     std::string received = std::to_string(r.received);
     if (r.announced >= 0) received += " of " + std::to_string(r.announced);
@@ -252,9 +218,31 @@ std::string DescribeFailure(const DownloadResult& r) {
 
 }  // namespace
 
+DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* localPath,
+                               const DataObserver& observer) {
+    DownloadResult result;
+    result.failure = DownloadFailure::kBadArguments;
+    if (!fileName || !*fileName || !fileUrl || !localPath) return result;
+    Target target{fileUrl, {}, {}, plat::File(), PartRecord(), 0};
+    if (!BuildLocalPath(localPath, fileName, target.directory, target.path)) return result;
+    OpenKeptPart(target);
+    if (Transfer(target, observer, &result) == Step::kStartOver) {
+        // Once: the part is dropped and the whole package asked for.
+        DiscardPart(target);
+        result = DownloadResult();
+        Transfer(target, observer, &result);
+    }
+    if (result.complete) std::memcpy(localPath, target.path, std::strlen(target.path) + 1);
+    return result;
+}
+
 update::Outcome DownloadOutcome(const DownloadResult& result) {
     if (result.complete) return update::Outcome();
     return update::Outcome::Failed("", DescribeFailure(result));
 }
 
 }  // namespace net
+
+bool DownloadToFile(const char* fileUrl, const char* fileName, char* localPath) {
+    return net::DownloadPackage(fileUrl, fileName, localPath).written;
+}

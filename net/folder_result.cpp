@@ -1,30 +1,18 @@
 #include "net/folder_result.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace net {
 namespace {
 
-RequestFailure FailureOf(plat::HttpError error) {
-    switch (error) {
-        case plat::HttpError::kNone:
-            return RequestFailure::kNone;
-        case plat::HttpError::kRefused:
-            return RequestFailure::kRefused;
-        case plat::HttpError::kUnknownHost:
-            return RequestFailure::kUnknownHost;
-        case plat::HttpError::kTimedOut:
-            return RequestFailure::kTimedOut;
-        case plat::HttpError::kCertificate:
-            return RequestFailure::kCertificate;
-        case plat::HttpError::kTls:
-            return RequestFailure::kTls;
-        case plat::HttpError::kProxy:
-            return RequestFailure::kProxy;
-        default:
-            return RequestFailure::kOther;
-    }
-}
+// The request failure of each plat::HttpError, in that enum's order.
+constexpr RequestFailure kFailureOfHttpError[] = {
+    RequestFailure::kNone,     RequestFailure::kRefused,     RequestFailure::kUnknownHost,
+    RequestFailure::kTimedOut, RequestFailure::kCertificate, RequestFailure::kTls,
+    RequestFailure::kProxy,    RequestFailure::kOther};
+static_assert(std::size(kFailureOfHttpError) ==
+              static_cast<std::size_t>(plat::HttpError::kOther) + 1);
 
 struct FailureText {
     RequestFailure failure;
@@ -49,6 +37,23 @@ const FailureText& TextOf(RequestFailure failure) {
     for (const FailureText& entry : kFailureTexts)
         if (entry.failure == failure) return entry;
     return kFailureTexts[0];
+}
+
+std::string DescribeFolderFailure(const FolderResult& result) {
+    const std::string text = TextOf(result.failure).text;
+    switch (result.failure) {
+        case RequestFailure::kProxy:
+            return "proxy " + result.proxy + " cannot be reached";
+        case RequestFailure::kStatus:
+            return text + " " + std::to_string(result.status);
+        case RequestFailure::kCut:
+            return text + " after " + std::to_string(result.bytes) + " bytes";
+        default:
+            break;
+    }
+    std::string line = text + ": " + result.server;
+    if (!result.proxy.empty()) line += " through proxy " + result.proxy;
+    return line;
 }
 
 }  // namespace
@@ -77,7 +82,7 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
     result.proxy = proxy;
     result.outcome = FolderOutcome::kFailed;
     if (!page.reached) {
-        result.failure = FailureOf(page.openError);
+        result.failure = kFailureOfHttpError[static_cast<int>(page.openError)];
         if (result.failure == RequestFailure::kNone) result.failure = RequestFailure::kOther;
     } else if (result.status == 404) {
         result.outcome = FolderOutcome::kNotFound;
@@ -92,27 +97,6 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 }
 
 const char* RequestFailureCode(RequestFailure failure) { return TextOf(failure).code; }
-
-namespace {
-
-std::string DescribeFolderFailure(const FolderResult& result) {
-    const std::string text = TextOf(result.failure).text;
-    switch (result.failure) {
-        case RequestFailure::kProxy:
-            return "proxy " + result.proxy + " cannot be reached";
-        case RequestFailure::kStatus:
-            return text + " " + std::to_string(result.status);
-        case RequestFailure::kCut:
-            return text + " after " + std::to_string(result.bytes) + " bytes";
-        default:
-            break;
-    }
-    std::string line = text + ": " + result.server;
-    if (!result.proxy.empty()) line += " through proxy " + result.proxy;
-    return line;
-}
-
-}  // namespace
 
 update::Outcome ListingOutcome(const FolderResult& result) {
     if (result.outcome != FolderOutcome::kFailed) return update::Outcome();

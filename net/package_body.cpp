@@ -14,19 +14,6 @@ constexpr std::uint64_t kSpaceCheckBytes = 1024 * 1024;
 std::atomic<std::uint64_t> g_maxPackage{0};
 std::atomic<std::uint64_t> g_reserve{0};
 
-}  // namespace
-
-std::uint64_t MaxPackage() {
-    std::uint64_t v = g_maxPackage.load();
-    return v ? v : kMaxPackageBytes;
-}
-std::uint64_t Reserve() {
-    std::uint64_t v = g_reserve.load();
-    return v ? v : kDiskReserveBytes;
-}
-
-namespace {
-
 // How much more may be written before the volume's free space falls to the
 // reserve; asked for again every kSpaceCheckBytes.
 class DiskBudget {
@@ -55,6 +42,15 @@ private:
 };
 
 }  // namespace
+
+std::uint64_t MaxPackage() {
+    std::uint64_t v = g_maxPackage.load();
+    return v ? v : kMaxPackageBytes;
+}
+std::uint64_t Reserve() {
+    std::uint64_t v = g_reserve.load();
+    return v ? v : kDiskReserveBytes;
+}
 
 // Refuses, before any file exists, an announced length that breaks a limit.
 bool AnnouncedLengthFits(const char* directory, DownloadResult* result) {

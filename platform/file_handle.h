@@ -132,7 +132,11 @@ public:
     // Takes over a native handle, or makes an invalid file that failed with
     // code (the platform layer's own use).
     static File Adopt(std::intptr_t handle) { return File(handle); }
-    static File Failed(int code);
+    static File Failed(int code) {
+        File file;
+        file.error_ = code;
+        return file;
+    }
 
 private:
     explicit File(std::intptr_t h) : handle_(h) {}

@@ -48,12 +48,6 @@ File RegularOnly(int fd) {
 
 void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
 
-File File::Failed(int code) {
-    File file;
-    file.error_ = code;
-    return file;
-}
-
 bool File::Fail() const {
     error_ = errno;
     return false;

@@ -16,23 +16,6 @@ FILETIME ToFiletime(FileTime t) {
     return ft;
 }
 
-}  // namespace
-
-void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
-
-File File::Failed(int code) {
-    File file;
-    file.error_ = code;
-    return file;
-}
-
-bool File::Fail() const {
-    error_ = static_cast<int>(::GetLastError());
-    return false;
-}
-
-namespace {
-
 // The file CreateFile opened, or the reason it did not.
 File Opened(HANDLE h) {
     File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
@@ -57,6 +40,13 @@ void RemoveLink(const char* path) {
 }
 
 }  // namespace
+
+void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
+
+bool File::Fail() const {
+    error_ = static_cast<int>(::GetLastError());
+    return false;
+}
 
 File File::OpenForRead(const char* path) {
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -33,10 +33,6 @@ bool IsDirectory(const char* path);
 // refuses them too.
 bool RemoveFile(const char* path);
 
-// CopyFileA(from, to, FALSE): overwrites the destination unless it is
-// read-only; the copy keeps the source's attributes and write time.
-bool CopyFileOver(const char* from, const char* to);
-
 // The last write time (0 when the path cannot be read).
 FileTime ReadWriteTime(const char* path);
 
@@ -51,12 +47,6 @@ void RemoveTree(const char* path, void* ownerWindow);
 // other reparse point; what it points to is never looked at.
 enum class PathKind { kMissing, kFile, kDirectory, kLink, kOther };
 PathKind InspectPath(const char* path);
-
-// Renames a file, directory or link within one volume without replacing
-// anything: false when to exists (MoveFileExA without
-// MOVEFILE_REPLACE_EXISTING; POSIX renameat2 with RENAME_NOREPLACE), when
-// the volumes differ, or on Windows when from is open without delete sharing.
-bool MovePath(const char* from, const char* to);
 
 // RemoveDirectoryA / rmdir: one empty directory; a link is never followed.
 bool RemoveDirectoryLevel(const char* path);

@@ -1,47 +1,17 @@
 #include "platform/file_system.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <utility>
 
-#include "platform/file_handle.h"
 #include "platform/native_path_posix.h"
-#include "platform/scoped_fd_posix.h"
 
 namespace plat {
 
 namespace {
 
 bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
-// Removes everything inside the directory open as dirFd, then closes it.
-// Entries are opened relative to their directory with O_NOFOLLOW, so a
-// symbolic link is unlinked itself and what it points to stays untouched.
-void RemoveContents(ScopedFd dirFd, int depth) {
-    DIR* dir = ::fdopendir(dirFd.get());
-    if (dir == nullptr) return;
-    const int fd = dirFd.release();  // closed with dir
-    while (dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        struct stat st {};
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(st.st_mode) && depth < 512) {
-            ScopedFd child(::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (child.valid()) RemoveContents(std::move(child), depth + 1);
-            ::unlinkat(fd, name, AT_REMOVEDIR);
-        } else {
-            ::unlinkat(fd, name, 0);
-        }
-    }
-    ::closedir(dir);
-}
 
 }  // namespace
 
@@ -80,45 +50,12 @@ bool RemoveFile(const char* path) {
     return ::unlink(native) == 0;
 }
 
-bool CopyFileOver(const char* from, const char* to) {
-    char source[kPathSize];
-    struct stat st {};
-    if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
-        return false;
-    File in = File::OpenForRead(from);
-    File out = File::CreateAlways(to, IsReadOnly(st) ? kAttrReadOnly : kAttrArchive);
-    if (!in.valid() || !out.valid()) return false;
-    static constexpr std::size_t kChunk = 65536;
-    char buffer[kChunk];
-    for (;;) {
-        std::int64_t n = in.Read(buffer, kChunk);
-        if (n < 0) return false;
-        if (n == 0) break;
-        if (!out.Write(buffer, static_cast<std::size_t>(n))) return false;
-    }
-    // CopyFile carries the last write time over.
-    out.SetTimes(0, 0, ReadWriteTime(from));
-    return true;
-}
-
 FileTime ReadWriteTime(const char* path) {
     char native[kPathSize];
     struct stat st {};
     if (!ToNativePath(path, native) || ::stat(native, &st) != 0) return 0;
     return static_cast<FileTime>(st.st_mtim.tv_sec) * 10000000 + 116444736000000000ULL +
            static_cast<FileTime>(st.st_mtim.tv_nsec / 100);
-}
-
-void RemoveTree(const char* path, void* /*ownerWindow*/) {
-    char native[kPathSize];
-    if (!ToNativePath(path, native)) return;
-    ScopedFd fd(::open(native, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd.valid()) {
-        ::unlink(native);  // a file or a link: only the name itself goes
-        return;
-    }
-    RemoveContents(std::move(fd), 0);
-    ::rmdir(native);
 }
 
 PathKind InspectPath(const char* path) {
@@ -129,17 +66,6 @@ PathKind InspectPath(const char* path) {
     if (S_ISLNK(st.st_mode)) return PathKind::kLink;
     if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
     return S_ISREG(st.st_mode) ? PathKind::kFile : PathKind::kOther;
-}
-
-bool MovePath(const char* from, const char* to) {
-    char source[kPathSize];
-    char target[kPathSize];
-    if (!ToNativePath(from, source) || !ToNativePath(to, target)) return false;
-    if (::renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return true;
-    // File systems without the flag: the check and the rename are two steps.
-    struct stat st {};
-    if (errno != EINVAL || ::lstat(target, &st) == 0) return false;
-    return ::rename(source, target) == 0;
 }
 
 bool RemoveDirectoryLevel(const char* path) {

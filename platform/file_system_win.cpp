@@ -3,10 +3,6 @@
 #include <direct.h>
 #include <io.h>
 
-#include <string>
-
-#include "platform/path_buffer.h"
-#include "platform/tree.h"
 #include "platform/win.h"
 
 #include <shlwapi.h>
@@ -40,25 +36,11 @@ bool RemoveFile(const char* path) {
     return ::DeleteFileA(path) != FALSE;
 }
 
-bool CopyFileOver(const char* from, const char* to) {
-    if (IsReadOnlyFile(to)) return false;
-    return ::CopyFileA(from, to, FALSE) != FALSE;
-}
-
 FileTime ReadWriteTime(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
     return (static_cast<FileTime>(data.ftLastWriteTime.dwHighDateTime) << 32) |
            data.ftLastWriteTime.dwLowDateTime;
-}
-
-void RemoveTree(const char* path, void* /*ownerWindow*/) {
-    // Not the shell's delete: it would follow a junction below the tree.
-    std::string whole = path != nullptr ? path : "";
-    std::size_t slash = whole.find_last_of("\\/");
-    if (slash == std::string::npos || slash + 1 == whole.size()) return;
-    Tree parent = Tree::Open(slash == 0 ? "\\" : whole.substr(0, slash).c_str());
-    if (parent.valid()) parent.RemoveTree(whole.substr(slash + 1));
 }
 
 PathKind InspectPath(const char* path) {
@@ -72,8 +54,6 @@ PathKind InspectPath(const char* path) {
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
 }
-
-bool MovePath(const char* from, const char* to) { return ::MoveFileExA(from, to, 0) != FALSE; }
 
 bool RemoveDirectoryLevel(const char* path) { return ::RemoveDirectoryA(path) != FALSE; }
 

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/http_headers_posix.h"
@@ -164,23 +164,22 @@ bool HttpGet::Impl::Configure(const char* url, const char* extraHeaders) {
         return false;
     // libcurl keeps no cache, and like the Windows request this one adds no
     // cache headers of its own.
-    bool ok = curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_USERAGENT, "VeltAgent") == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_MAXREDIRS, 30L) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                               static_cast<long>(ConnectTime().count())) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Impl::OnConnected) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_PREREQDATA, this) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBuffer) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_WRITEDATA, this) == CURLE_OK;
-    return ok;
+    return curl_easy_setopt(e, CURLOPT_URL, url) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_USERAGENT, "VeltAgent") == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_MAXREDIRS, 30L) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                            static_cast<long>(ConnectTime().count())) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Impl::OnConnected) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_PREREQDATA, this) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBuffer) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody) == CURLE_OK &&
+           curl_easy_setopt(e, CURLOPT_WRITEDATA, this) == CURLE_OK;
 }
 
 // Advances the transfer once, waiting at most until deadline for the socket.
@@ -264,11 +263,8 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
 }
 
 bool HttpGet::QueryStatusText(char* buf, std::size_t size) {
-    if (!impl_ || impl_->status <= 0) return false;
-    std::string text = std::to_string(impl_->status);
-    if (text.size() + 1 > size) return false;
-    std::memcpy(buf, text.c_str(), text.size() + 1);
-    return true;
+    return impl_ && impl_->status > 0 &&
+           std::snprintf(buf, size, "%ld", impl_->status) < static_cast<int>(size);
 }
 
 bool HttpGet::QueryHeaderText(HttpHeader header, char* buf, std::size_t size) {

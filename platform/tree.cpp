@@ -1,7 +1,5 @@
 #include "platform/tree.h"
 
-#include <utility>
-
 #include "platform/tree_backend.h"
 #include "platform/whole_file.h"
 
@@ -21,21 +19,20 @@ bool SplitTreePath(const std::string& rel, std::vector<std::string>* parts) {
     return !parts->empty();
 }
 
+void RemoveTree(const char* path, void* /*ownerWindow*/) {
+    // Through a Tree, never by name alone: the shell's delete and a walk by
+    // names would follow a link (a junction on Windows) below the tree.
+    std::string whole = path != nullptr ? path : "";
+    while (whole.size() > 1 && (whole.back() == '\\' || whole.back() == '/')) whole.pop_back();
+    std::size_t slash = whole.find_last_of("\\/");
+    std::string parent = slash == std::string::npos ? "." : whole.substr(0, slash);
+    Tree tree = Tree::Open(slash == 0 ? "\\" : parent.c_str());
+    if (!whole.empty() && tree.valid()) tree.RemoveTree(whole.substr(slash + 1));
+}
+
 WholeFile Tree::ReadRegular(const std::string& rel, std::uint64_t maxBytes) {
     File file = OpenRegular(rel, maxBytes);
     return ReadWhole(file, maxBytes);
-}
-
-bool Tree::List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names) {
-    names->clear();
-    bool whole = true;
-    bool read = impl_ && ListDirectory(*impl_, rel, [&](std::string name) {
-                    if (name == "." || name == "..") return true;
-                    if (names->size() >= maxNames) return whole = false;
-                    names->push_back(std::move(name));
-                    return true;
-                });
-    return read && whole;
 }
 
 }  // namespace plat

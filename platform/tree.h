@@ -100,15 +100,9 @@ public:
     static constexpr bool kFlushesFileSystem = true;
 #endif
 
-    // Names in directory rel ("." and ".." left out), at most maxNames.
-    bool List(const std::string& rel, std::size_t maxNames, std::vector<std::string>* names);
-
     // Drops every cached directory at or below rel (before it is moved or
     // removed; Windows would otherwise hold it open).
     void Forget(const std::string& rel);
-
-    // The full native path of rel, for log lines and diagnostics.
-    std::string FullPath(const std::string& rel) const;
 
     struct Impl;
 

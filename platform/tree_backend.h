@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
@@ -55,11 +54,5 @@ public:
 private:
     std::map<std::string, Pinned> held_;
 };
-
-// Hands each name in directory rel (a Tree path; the root when empty) to
-// take, "." and ".." included, until take returns false. False when the
-// directory cannot be read.
-bool ListDirectory(Tree::Impl& impl, const std::string& rel,
-                   const std::function<bool(std::string)>& take);
 
 }  // namespace plat

@@ -14,7 +14,6 @@ namespace plat {
 int OpenDirectoryAt(int parent, const char* name);
 
 struct Tree::Impl {
-    std::string root;
     ScopedFd rootFd;
     DirectoryCache<ScopedFd> cache;
 

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,7 +66,6 @@ Tree Tree::Open(const char* root) {
     int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return tree;
     tree.impl_ = std::make_unique<Impl>();
-    tree.impl_->root = native;
     tree.impl_->rootFd.reset(fd);
     return tree;
 }
@@ -172,27 +170,8 @@ bool Tree::FlushFileSystem(const std::string& rel) {
     return dir >= 0 && ::syncfs(dir) == 0;
 }
 
-bool ListDirectory(Tree::Impl& impl, const std::string& rel,
-                   const std::function<bool(std::string)>& take) {
-    int self = impl.Self(rel);
-    ScopedFd fd(self >= 0 ? ::openat(self, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
-    DIR* dir = fd.valid() ? ::fdopendir(fd.get()) : nullptr;
-    if (dir == nullptr) return false;
-    fd.release();  // closed with dir
-    while (dirent* entry = ::readdir(dir))
-        if (!take(entry->d_name)) break;
-    ::closedir(dir);
-    return true;
-}
-
 void Tree::Forget(const std::string& rel) {
     if (impl_) impl_->cache.Forget(rel);
-}
-
-std::string Tree::FullPath(const std::string& rel) const {
-    std::string path = impl_ ? impl_->root + "/" : std::string();
-    for (char c : rel) path += c == '\\' ? '/' : c;
-    return path;
 }
 
 std::string TreeName(const std::string& name, bool /*utf8*/) { return name; }

@@ -216,28 +216,8 @@ bool Tree::FlushDirectory(const std::string& rel) {
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }
 
-bool ListDirectory(Tree::Impl& impl, const std::string& rel,
-                   const std::function<bool(std::string)>& take) {
-    std::wstring full;
-    if (!impl.ReachSelf(rel, &full)) return false;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((full + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    while (take(ToUtf8(found.cFileName)) && ::FindNextFileW(search, &found)) {
-    }
-    ::FindClose(search);
-    return true;
-}
-
 void Tree::Forget(const std::string& rel) {
     if (impl_) impl_->cache.Forget(rel);
-}
-
-std::string Tree::FullPath(const std::string& rel) const {
-    if (!impl_) return rel;
-    std::string path = ToUtf8(impl_->root.substr(4)) + "\\";
-    for (char c : rel) path += c == '/' ? '\\' : c;
-    return path;
 }
 
 std::string TreeName(const std::string& name, bool utf8) {

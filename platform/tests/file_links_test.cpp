@@ -81,25 +81,6 @@ TEST_F(LinkTest, OpenForAppendAppendsTruncatesAndRefusesLinks) {
     EXPECT_TRUE(TargetUntouched());
 }
 
-TEST_F(LinkTest, MovePathNeverReplaces) {
-    std::string moved = dir_.Join("moved.txt");
-    ASSERT_TRUE(plat::MovePath(target_.c_str(), moved.c_str()));
-    EXPECT_EQ(plat::InspectPath(target_.c_str()), PathKind::kMissing);
-    ASSERT_TRUE(WriteFile(target_, "second"));
-    EXPECT_FALSE(plat::MovePath(target_.c_str(), moved.c_str()));
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(moved, &bytes));
-    EXPECT_EQ(bytes, "target");
-    std::string sub = dir_.Join("sub");
-    ASSERT_TRUE(plat::CreateDirectoryLevel(sub.c_str()));
-    EXPECT_TRUE(plat::MovePath(sub.c_str(), dir_.Join("sub2").c_str()));
-    EXPECT_TRUE(plat::RemoveDirectoryLevel(dir_.Join("sub2").c_str()));
-    if (!linked_) GTEST_SKIP() << "no symbolic links here";
-    // A link is moved as itself.
-    EXPECT_TRUE(plat::MovePath(dangling_.c_str(), dir_.Join("dangling2").c_str()));
-    EXPECT_EQ(plat::InspectPath(dir_.Join("dangling2").c_str()), PathKind::kLink);
-}
-
 TEST(FileSystem, SetAttributesReplacesTheReadOnlyBit) {
     ScopedTempDir dir;
     std::string file = dir.Join("f.txt");
