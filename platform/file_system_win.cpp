@@ -36,6 +36,11 @@ bool RemoveFile(const char* path) {
     return ::DeleteFileA(path) != FALSE;
 }
 
+bool CopyFileOver(const char* from, const char* to) {
+    if (IsReadOnlyFile(to)) return false;
+    return ::CopyFileA(from, to, FALSE) != FALSE;
+}
+
 FileTime ReadWriteTime(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
