@@ -232,7 +232,7 @@ DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* 
         result = DownloadResult();
         Transfer(target, observer, &result);
     }
-    if (result.complete) std::memcpy(localPath, target.path, std::strlen(target.path) + 1);
+    if (result.complete) plat::CopyBounded(localPath, plat::kPathSize, target.path);
     return result;
 }
 
