@@ -61,7 +61,7 @@ Outcome InstallArchive(const plat::File& package, const std::string& installDire
         staging.RollBack();
         return outcome;
     }
-    if (!TakeSteps(staging, tree, steps, plan, &outcome)) return outcome;
+    if (!TakeSteps(staging, tree, steps, &outcome)) return outcome;
     if (!staging.Commit()) return Outcome::Failed("", "the install cannot be made durable");
     return Outcome();
 }

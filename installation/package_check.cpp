@@ -154,8 +154,8 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
         if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
         bool utf8 = (archive->cachedFlags & kUtf8NameFlag) != 0;
-        plan->push_back(
-            PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8)});
+        plan->push_back(PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8),
+                                    archive->cachedUncompressedSize, archive->cachedCrc});
         std::uint64_t packed = archive->cachedCompressedSize;
         if (packed > 0)
             ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,
