@@ -69,7 +69,10 @@ void RecoverFolder(plat::Tree& tree, const std::string& folder, RecoveryReport* 
     std::string journalPath = folder + "/" + kJournalName;
     plat::WholeFile text;
     if (tree.Inspect(journalPath) == PathKind::kMissing) {
-        Add(report, "removed an unfinished " + folder + Cleared(tree, folder, {}));
+        // Just made, or cut short while being removed: its journal goes last.
+        bool empty = tree.RemoveEmptyDirectory(folder);
+        Add(report, (empty ? "removed an empty " : "removed an unfinished ") + folder +
+                        (empty ? "" : Cleared(tree, folder, {})));
         return;
     }
     if (!(text = tree.ReadRegular(journalPath, kMaxJournalBytes)).ok()) {

@@ -140,6 +140,11 @@ bool StagedFileLost(const Dirs& d) {
         d, Text({Aside(d.install, "b0", "bin/app.dll"), Placed("0", "bin/app.dll", "new app")},
                 false));
 }
+// The same for a new path, where a file of someone else's was made since.
+bool StagedFileLostPathTaken(const Dirs& d) {
+    return Journal(d, Text({Placed("1", "bin/new.txt", "new")}, false)) &&
+           WriteFile(d.install + "/bin/new.txt", "old app");
+}
 // The commit reached the disk, the renames before it did not.
 bool CommitWithoutRenames(const Dirs& d) {
     return Journal(d, Text({Aside(d.install, "b0", "bin/app.dll"),
@@ -147,7 +152,10 @@ bool CommitWithoutRenames(const Dirs& d) {
                            true)) &&
            WriteFile(d.staging() + "/0", "new app");
 }
-bool NoJournal(const Dirs& d) { return Journal(d, "") && fs::remove(d.staging() + "/journal"); }
+bool NoJournal(const Dirs& d) {
+    return Journal(d, "") && fs::remove(d.staging() + "/journal") &&
+           WriteFile(d.staging() + "/0", "new app");
+}
 
 struct Leftover {
     const char* label;
@@ -240,6 +248,8 @@ INSTANTIATE_TEST_SUITE_P(
         Leftover{"journal with a hole", JournalWithAHole, kNoStep, "old app", nullptr},
         Leftover{"staged file lost", StagedFileLost, "RECOVERED: install (rolled back 0 files)",
                  "old app", nullptr},
+        Leftover{"staged file lost, path taken", StagedFileLostPathTaken,
+                 "RECOVERED: install (rolled back 0 files)", "old app", "bin/new.txt"},
         Leftover{"commit without renames", CommitWithoutRenames,
                  "RECOVERED: install (finished an install)", "new app", nullptr},
         Leftover{"no journal", NoJournal, "RECOVERED: install (removed an unfinished", "old app",
