@@ -54,8 +54,8 @@ bool HoldsPackage(const FolderRequest& request) {
 void NoteProbeStop(Inspection& inspection, int probes) {
     const FolderRequest& last = inspection.requests.back();
     if (inspection.silenced) {
-        inspection.probeStop =
-            last.folder + " got no answer (" + last.failureText + "): no more requests were made";
+        inspection.probeStop = last.folder + " got no answer (" + last.failureText +
+                               "): no more requests were made";
         return;
     }
     if (last.listing.empty()) {
