@@ -124,7 +124,6 @@ JournalState ReadSteps(const std::vector<std::string>& lines, std::size_t first,
             bad = true;
             continue;
         }
-        out->hole = out->hole || bad;
         if (!ParseStep(body, &entry)) return JournalState::kMalformed;
         out->entries.push_back(std::move(entry));
     }
@@ -189,7 +188,6 @@ JournalContents ReadJournal(const std::string& text) {
         // The header was lost with the step records written with it.
         else if (ReadSteps(lines, 1, lines.size() - 1, &out) == JournalState::kMalformed)
             out.state = JournalState::kMalformed;
-        out.hole = out.state == JournalState::kNoStep && !out.entries.empty();
         return out;
     }
     if (!Fields(body + " ", 3, &f, &rest) || f[0] != "J" || !rest.empty() ||

@@ -71,9 +71,9 @@ enum class JournalState {
 
 struct JournalContents {
     JournalState state = JournalState::kNoStep;
-    // The sound step records (for kNoStep those that passed their checks).
+    // The sound step records (for kNoStep those that passed their checks,
+    // also those after a hole).
     std::vector<JournalEntry> entries;
-    bool hole = false;  // a record failed its check and a later one passed
 };
 
 JournalContents ReadJournal(const std::string& text);

@@ -48,12 +48,12 @@ protected:
     void LeaveAnInterruptedInstall(bool committed) {
         std::string staging = install_ + "/.talcheck-staging";
         fs::create_directories(staging);
-        ASSERT_TRUE(WriteFile(
-            staging + "/journal",
-            journal_text::Text(
-                {journal_text::Dir("newdir"), journal_text::Aside(install_, "b0", "bin/app.dll"),
-                 journal_text::Placed("0", "bin/app.dll", "new app")},
-                committed)));
+        // Placed with the size and CRC-32 of "new app".
+        ASSERT_TRUE(WriteFile(staging + "/journal",
+                              journal_text::Text({{'D', "", "newdir"},
+                                                  {'B', "b0", "bin/app.dll"},
+                                                  {'P', "0", "bin/app.dll", 7, 0xc3334c13}},
+                                                 committed)));
         fs::create_directory(install_ + "/newdir");
         fs::rename(install_ + "/bin/app.dll", staging + "/b0");
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "new app"));
@@ -182,9 +182,11 @@ TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
         std::string staging = install_ + "/.talcheck-staging";
         fs::create_directories(staging);
         ASSERT_TRUE(WriteFile(staging + "/0", "evil"));
-        JournalEntry out = journal_text::Placed("0", "../../outside.txt", "evil");
-        ASSERT_TRUE(WriteFile(staging + "/journal",
-                              journal_text::Text({out, journal_text::Dir("/tmp")}, false)));
+        ASSERT_TRUE(
+            WriteFile(staging + "/journal", journal_text::Text({{'P', "0", "../../outside.txt"},
+                                                                {'D', "", "/tmp"},
+                                                                {'B', "../../../x", "keep.txt"}},
+                                                               false)));
     }
     RecoverLeftoverInstall(data_.c_str(), Writer());
     std::string bytes;
