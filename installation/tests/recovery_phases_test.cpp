@@ -15,6 +15,7 @@
 #include "installation/placement.h"
 #include "installation/tests/install_snapshot.h"
 #include "installation/tests/zip_builder.h"
+#include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
 namespace installation {
@@ -35,8 +36,8 @@ public:
     void SetUp() override {
         fs::create_directories(install_ + "/bin");
         ASSERT_TRUE(WriteFile(At("bin/app.dll"), "old app"));
-        // A fixed time, so that a tree made again compares equal.
-        fs::last_write_time(At("bin/app.dll"), fs::file_time_type(std::chrono::hours(1)));
+        // One time for the test, so that a tree made again compares equal.
+        fs::last_write_time(At("bin/app.dll"), oldTime_);
     }
     // Writes the package again (an install deletes it) and installs it.
     void Install() {
@@ -76,6 +77,8 @@ public:
     std::string install_ = data_ + "/install";
     std::string download_ = dir_.Join(kPackage);
     std::vector<std::string> log_;
+    fs::file_time_type oldTime_ = std::chrono::time_point_cast<std::chrono::seconds>(
+        fs::file_time_type::clock::now() - std::chrono::hours(24));
 };
 
 struct Phase {
@@ -92,7 +95,7 @@ TEST_P(KilledPhaseTest, NextStartLeavesOneTreeAndSaysWhich) {
     install_snapshot::Tree before = install_snapshot::Take(install_);
     Kill(kSteps + 1);
     install_snapshot::Tree after = install_snapshot::Take(install_);
-    fs::remove_all(install_);
+    plat::RemoveTree(install_.c_str(), nullptr);  // read-only files too
     SetUp();
 
     p.leave(*this);
@@ -197,8 +200,7 @@ TEST_F(PhaseTest, KeptFolderGoesWithTheNextInstallOnceShownNeedless) {
 }
 
 // A file with a second link outside install keeps its mode, whether the
-// undo or the finish meets it. The Windows build checks the link count
-// alike; whether Wine reports it is not relied on here.
+// undo or the finish meets it, and when the staging folder is removed.
 TEST_F(PhaseTest, FileWithASecondLinkKeepsItsMode) {
     struct Case {
         const char* label;
@@ -217,10 +219,11 @@ TEST_F(PhaseTest, FileWithASecondLinkKeepsItsMode) {
         fs::remove(At(c.linked));
         fs::create_hard_link(outside, At(c.linked), ec);
         if (ec) GTEST_SKIP() << "no hard links here";
+        fs::perms mode = fs::status(outside).permissions();
 
         RecoverLeftoverInstall(data_.c_str(), Writer());
 
-        EXPECT_EQ(fs::status(outside).permissions(), fs::perms::owner_read) << c.label;
+        EXPECT_EQ(fs::status(outside).permissions(), mode) << c.label;
         fs::permissions(outside, fs::perms::owner_all);
         fs::remove(outside);
     }
