@@ -1,7 +1,9 @@
 // An install killed in each phase, with what a power cut may take from it
 // (a lost rename, a lost staged file, a torn or holed journal), and
 // recovery itself killed and started again: the next start leaves the old
-// or the new tree, nothing more, and its one line says which.
+// or the new tree, nothing more, and its one line says which. A file with
+// a second link outside keeps its mode. Folders kept aside go with the
+// next install once shown needless.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,106 +67,100 @@ public:
         edit(text);
         ASSERT_TRUE(WriteFile(Staged("journal"), text));
     }
-    void Commit() {
-        EditJournal([](std::string& text) { text += FormatJournalRecord(JournalEntry{}); });
-    }
-    void Cut() {
-        EditJournal([](std::string& text) { text.resize(text.size() - 3); });
-    }
-
     testing_support::ScopedTempDir dir_;
     std::string data_ = dir_.Join("data");
     std::string install_ = data_ + "/install";
     std::string download_ = dir_.Join(kPackage);
+    std::string outside_ = dir_.Join("outside.txt");
     std::vector<std::string> log_;
     fs::file_time_type oldTime_ = std::chrono::time_point_cast<std::chrono::seconds>(
         fs::file_time_type::clock::now() - std::chrono::hours(24));
 };
 
+// The state a kill leaves, and what a power cut then took from it.
 struct Phase {
     const char* label;
-    std::function<void(PhaseTest&)> leave;
+    std::size_t kill;  // the step the install was killed before
+    bool committed;    // a commit record appended
+    void (*edit)(PhaseTest&);
     bool newTree;
     const char* line;  // inside "RECOVERED: install (...)"
 };
 
-class KilledPhaseTest : public PhaseTest, public ::testing::WithParamInterface<Phase> {};
+void Cut(PhaseTest& f) {
+    f.EditJournal([](std::string& t) { t.resize(t.size() - 3); });
+}
+void Remove(PhaseTest& f, const char* name) { fs::remove(f.Staged(name)); }
 
-TEST_P(KilledPhaseTest, NextStartLeavesOneTreeAndSaysWhich) {
-    const Phase& p = GetParam();
+TEST_F(PhaseTest, NextStartLeavesOneTreeAndSaysWhich) {
+    const char* const noStep = "removed an unfinished .talcheck-staging (no step taken)";
+    const Phase phases[] = {
+        {"staging", 0, false, [](PhaseTest& f) { f.EditJournal([](std::string& t) { t = ""; }); },
+         false, noStep},
+        {"journal written", 0, false, nullptr, false, "rolled back 0 files"},
+        {"moving", 2, false, nullptr, false, "rolled back 2 files"},
+        {"moved, no commit", kSteps, false, nullptr, false, "rolled back 3 files"},
+        {"committed", kSteps, true, nullptr, true, "finished an install"},
+        {"removing the folder", kSteps, true, [](PhaseTest& f) { Remove(f, "b0"); }, true,
+         "finished an install"},
+        {"journal removed", kSteps, false,
+         [](PhaseTest& f) { Remove(f, "b0"), Remove(f, "journal"); }, true,
+         "removed an empty .talcheck-staging"},
+        {"recovery killed part-way", kSteps, false,
+         [](PhaseTest& f) { fs::rename(f.At("bin/app.dll"), f.Staged("0")); }, false,
+         "rolled back 2 files"},
+        // Killed while removing the folder after a whole undo.
+        {"recovery killed again", kSteps, false,
+         [](PhaseTest& f) {
+             fs::rename(f.At("bin/app.dll"), f.Staged("0"));
+             fs::rename(f.Staged("b0"), f.At("bin/app.dll"));
+             fs::permissions(f.At("a/c.txt"), fs::perms::owner_all);
+             fs::remove_all(f.At("a")), Remove(f, "0");
+         },
+         false, "rolled back 0 files"},
+        // The old file is at its path, the staged one's creation was lost.
+        {"staged file lost", 0, false, [](PhaseTest& f) { Remove(f, "0"); }, false,
+         "rolled back 0 files"},
+        {"commit without its renames", 0, true, nullptr, true, "finished an install"},
+        {"torn step record", 0, false, Cut, false, noStep},
+        {"journal with a hole", 0, false,  // the first step record lost, later ones on disk
+         [](PhaseTest& f) {
+             f.EditJournal([](std::string& t) {
+                 std::size_t first = t.find('\n') + 1;
+                 std::fill(t.begin() + first, t.begin() + t.find('\n', first) + 1, '\0');
+             });
+         },
+         false, noStep},
+        {"torn commit", kSteps, true, Cut, false, "rolled back 3 files"},
+        // The placed file is a link to a read-only file outside.
+        {"second link", kSteps, false,
+         [](PhaseTest& f) {
+             fs::remove(f.At("bin/app.dll"));
+             fs::create_hard_link(f.outside_, f.At("bin/app.dll"));
+         },
+         false, "rolled back 3 files"},
+    };
     install_snapshot::Tree before = install_snapshot::Take(install_);
     Kill(kSteps + 1);
     install_snapshot::Tree after = install_snapshot::Take(install_);
-    plat::RemoveTree(install_.c_str(), nullptr);  // read-only files too
-    SetUp();
-
-    p.leave(*this);
-    log_.clear();
-    RecoverLeftoverInstall(data_.c_str(), Writer());
-    EXPECT_EQ(log_, std::vector<std::string>{std::string("RECOVERED: install (") + p.line + ")"})
-        << p.label;
-    EXPECT_EQ(install_snapshot::Take(install_), p.newTree ? after : before) << p.label;
+    ASSERT_TRUE(WriteFile(outside_, "new app"));
+    fs::permissions(outside_, fs::perms::owner_read);
+    fs::perms mode = fs::status(outside_).permissions();
+    for (const Phase& p : phases) {
+        plat::RemoveTree(install_.c_str(), nullptr);  // read-only files too
+        SetUp();
+        Kill(p.kill);
+        if (p.committed) EditJournal([](std::string& t) { t += FormatJournalRecord({}); });
+        if (p.edit != nullptr) p.edit(*this);
+        log_.clear();
+        RecoverLeftoverInstall(data_.c_str(), Writer());
+        EXPECT_EQ(log_,
+                  std::vector<std::string>{"RECOVERED: install (" + std::string(p.line) + ")"})
+            << p.label;
+        EXPECT_EQ(install_snapshot::Take(install_), p.newTree ? after : before) << p.label;
+        EXPECT_EQ(fs::status(outside_).permissions(), mode) << p.label;
+    }
 }
-
-const char* const kNoStep = "removed an unfinished .talcheck-staging (no step taken)";
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, KilledPhaseTest,
-    ::testing::Values(
-        Phase{"staging",
-              [](PhaseTest& f) {
-                  fs::create_directories(f.Staged(""));
-                  WriteFile(f.Staged("journal"), "");
-                  WriteFile(f.Staged("0"), "new app");
-              },
-              false, kNoStep},
-        Phase{"journal written", [](PhaseTest& f) { f.Kill(0); }, false, "rolled back 0 files"},
-        Phase{"moving", [](PhaseTest& f) { f.Kill(2); }, false, "rolled back 2 files"},
-        Phase{"moved, no commit", [](PhaseTest& f) { f.Kill(kSteps); }, false,
-              "rolled back 3 files"},
-        Phase{"committed", [](PhaseTest& f) { f.Kill(kSteps), f.Commit(); }, true,
-              "finished an install"},
-        Phase{"removing the folder",
-              [](PhaseTest& f) { f.Kill(kSteps), f.Commit(), fs::remove(f.Staged("b0")); }, true,
-              "finished an install"},
-        Phase{"journal removed",
-              [](PhaseTest& f) {
-                  f.Kill(kSteps), fs::remove(f.Staged("b0")), fs::remove(f.Staged("journal"));
-              },
-              true, "removed an empty .talcheck-staging"},
-        Phase{"recovery killed part-way",
-              [](PhaseTest& f) { f.Kill(kSteps), fs::rename(f.At("bin/app.dll"), f.Staged("0")); },
-              false, "rolled back 2 files"},
-        Phase{"recovery killed while removing",
-              [](PhaseTest& f) {
-                  f.Kill(kSteps);
-                  fs::rename(f.At("bin/app.dll"), f.Staged("0"));
-                  fs::rename(f.Staged("b0"), f.At("bin/app.dll"));
-                  fs::permissions(f.At("a/c.txt"), fs::perms::owner_all);
-                  fs::remove_all(f.At("a"));
-                  fs::remove(f.Staged("0"));
-              },
-              false, "rolled back 0 files"},
-        // The old file is at its path, the staged one's creation was lost.
-        Phase{"staged file lost", [](PhaseTest& f) { f.Kill(0), fs::remove(f.Staged("0")); }, false,
-              "rolled back 0 files"},
-        Phase{"commit without its renames", [](PhaseTest& f) { f.Kill(0), f.Commit(); }, true,
-              "finished an install"},
-        Phase{"torn step record", [](PhaseTest& f) { f.Kill(0), f.Cut(); }, false, kNoStep},
-        // The first step record lost, later ones on disk.
-        Phase{"journal with a hole",
-              [](PhaseTest& f) {
-                  f.Kill(0);
-                  f.EditJournal([](std::string& text) {
-                      std::size_t first = text.find('\n') + 1;
-                      std::fill(text.begin() + first, text.begin() + text.find('\n', first) + 1,
-                                '\0');
-                  });
-              },
-              false, kNoStep},
-        Phase{"torn commit", [](PhaseTest& f) { f.Kill(kSteps), f.Commit(), f.Cut(); }, false,
-              "rolled back 3 files"}),
-    [](const ::testing::TestParamInfo<Phase>& p) { return std::to_string(p.index); });
 
 // A folder kept aside by an earlier run: judged before the next install,
 // removed after it when the tree needs nothing in it.
@@ -179,7 +175,10 @@ TEST_F(PhaseTest, KeptFolderGoesWithTheNextInstallOnceShownNeedless) {
          {"RECOVERED: install (rolled back 3 files from .talcheck-kept-1)",
           "RECOVERED: install (removed .talcheck-kept-1)"}},
         {"finished, in use then",
-         [this] { Kill(kSteps), Commit(); },
+         [this] {
+             Kill(kSteps);
+             EditJournal([](std::string& t) { t += FormatJournalRecord({}); });
+         },
          {"RECOVERED: install (removed .talcheck-kept-1)"}},
         {"of another version",
          [this] { fs::create_directories(Staged("")), WriteFile(Staged("journal"), "D a\n"); },
@@ -196,36 +195,6 @@ TEST_F(PhaseTest, KeptFolderGoesWithTheNextInstallOnceShownNeedless) {
         EXPECT_EQ(log_, expected) << c.label;
         EXPECT_EQ(fs::exists(At(".talcheck-kept-1")), c.lines.empty()) << c.label;
         fs::remove_all(At(".talcheck-kept-1"));
-    }
-}
-
-// A file with a second link outside install keeps its mode, whether the
-// undo or the finish meets it, and when the staging folder is removed.
-TEST_F(PhaseTest, FileWithASecondLinkKeepsItsMode) {
-    struct Case {
-        const char* label;
-        std::function<void()> leave;
-        std::string linked;  // below install
-        const char* bytes;
-    } cases[] = {{"undo", [this] { Kill(kSteps); }, "bin/app.dll", "new app"},
-                 {"finish", [this] { Kill(0), Commit(); }, ".talcheck-staging/1", "new c"}};
-    for (const Case& c : cases) {
-        std::string outside = dir_.Join("outside.txt");
-        ASSERT_TRUE(WriteFile(outside, c.bytes));
-        fs::permissions(outside, fs::perms::owner_read);
-        c.leave();
-        std::error_code ec;
-        fs::permissions(At(c.linked), fs::perms::owner_all, ec);
-        fs::remove(At(c.linked));
-        fs::create_hard_link(outside, At(c.linked), ec);
-        if (ec) GTEST_SKIP() << "no hard links here";
-        fs::perms mode = fs::status(outside).permissions();
-
-        RecoverLeftoverInstall(data_.c_str(), Writer());
-
-        EXPECT_EQ(fs::status(outside).permissions(), mode) << c.label;
-        fs::permissions(outside, fs::perms::owner_all);
-        fs::remove(outside);
     }
 }
 
