@@ -8,6 +8,7 @@ folder are refused up front.
   e2e_recovery.py --exe PATH [--emulator WINE_RUN] [--frontend EXE] CASE
 """
 import os
+import shutil
 import sys
 import zlib
 
@@ -111,6 +112,10 @@ def case_links_below_install(s):
     check(messages == ["START", "RECOVERED: install (finished an install)"] +
           package_log("5.10.0023.zip") + ["END"], "log %s" % messages)
     check(snapshot(outside) == before, "outside changed: %s" % snapshot(outside))
+    if s.program.windows:
+        # There the install's own folder, with the cleared target and the
+        # link in it, keeps its journal too: the next run judges it again.
+        shutil.rmtree(os.path.join(install, ".talcheck-staging"), ignore_errors=True)
     expect_tree(s, ["5.10.0023"])
 
 
