@@ -118,7 +118,7 @@ bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const
         std::uint32_t existing = tree.Attributes(name);
         if (existing != plat::kInvalidAttributes && (existing & guarded & ~item.attributes))
             return Fail(fault, name, "hidden or system file in the way");
-        steps->push_back(MoveAside(tree, "b" + StagedName(item.index), name));
+        steps->push_back(Step('B', "b" + StagedName(item.index), name));  // stamped when taken
     }
     JournalEntry place = Step('P', StagedName(item.index), name);
     place.size = item.size;
