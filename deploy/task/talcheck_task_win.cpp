@@ -7,13 +7,17 @@
 //   talcheck-task remove      delete the task \TalCheck
 //   talcheck-task print       write the filled-in definition to stdout
 //
-// Exit code 0 on success, otherwise schtasks.exe's, or 2 for a bad command
-// line or a folder that cannot be read, 3 when the definition cannot be
-// written.
+// With no command, or with --help, it prints its usage
+// (deploy/task/task_command.h). Exit code 0 on success, otherwise
+// schtasks.exe's, or 2 for a bad command line or a folder that cannot be
+// read, 3 when the definition cannot be written.
 #include <cstdio>
 #include <cwchar>
+#include <iostream>
 #include <string>
+#include <vector>
 
+#include "deploy/task/task_command.h"
 #include "deploy/task/task_definition.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
@@ -21,7 +25,7 @@
 namespace {
 
 constexpr DWORD kSchtasksTimeoutMs = 60 * 1000;
-constexpr int kExitUsage = 2;
+constexpr int kExitUsage = deploy::kTaskExitUsage;
 constexpr int kExitWrite = 3;
 
 struct KernelHandleTraits {
@@ -31,6 +35,16 @@ struct KernelHandleTraits {
 };
 using ScopedKernelHandle = plat::ScopedHandle<KernelHandleTraits>;
 
+// The text in UTF-8; empty when it is empty or cannot be converted.
+std::string Utf8(const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size) - 1);
+    return utf8;
+}
+
 // The folder holding this program, in UTF-8, without a final backslash.
 bool ProgramFolder(std::string* out) {
     wchar_t path[MAX_PATH * 4];
@@ -39,13 +53,8 @@ bool ProgramFolder(std::string* out) {
     wchar_t* slash = std::wcsrchr(path, L'\\');
     if (slash == nullptr) return false;
     *slash = L'\0';
-    int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return false;
-    std::string folder(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, folder.data(), size, nullptr, nullptr);
-    folder.resize(static_cast<std::size_t>(size) - 1);
-    *out = std::move(folder);
-    return true;
+    *out = Utf8(path);
+    return !out->empty();
 }
 
 // Runs schtasks.exe with arguments; returns its exit code, -1 when it
@@ -58,8 +67,8 @@ int RunSchtasks(const std::wstring& arguments) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
         return -1;
     }
     ScopedKernelHandle process(info.hProcess);
@@ -89,7 +98,8 @@ bool FilledDefinition(std::string* out) {
 int Print() {
     std::string definition;
     if (!FilledDefinition(&definition)) return kExitUsage;
-    bool written = std::fwrite(definition.data(), 1, definition.size(), stdout) == definition.size();
+    bool written =
+        std::fwrite(definition.data(), 1, definition.size(), stdout) == definition.size();
     return std::fflush(stdout) == 0 && written ? 0 : kExitWrite;
 }
 
@@ -113,9 +123,18 @@ int Register() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) return kExitUsage;
-    if (std::wcscmp(argv[1], L"register") == 0) return Register();
-    if (std::wcscmp(argv[1], L"remove") == 0) return RunSchtasks(L"/Delete /TN TalCheck /F");
-    if (std::wcscmp(argv[1], L"print") == 0) return Print();
-    return kExitUsage;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+    const deploy::TaskCommandLine line = deploy::ParseTaskCommandLine(args, std::cout, std::cerr);
+    switch (line.command) {
+        case deploy::TaskCommand::kRegister:
+            return Register();
+        case deploy::TaskCommand::kRemove:
+            return RunSchtasks(L"/Delete /TN TalCheck /F");
+        case deploy::TaskCommand::kPrint:
+            return Print();
+        case deploy::TaskCommand::kNone:
+            break;
+    }
+    return line.exit_code;
 }
