@@ -1,6 +1,7 @@
 #include "platform/tree_recording.h"
 
 #include <map>
+#include <memory>
 
 namespace plat {
 
@@ -16,7 +17,7 @@ struct Recording {
     std::map<std::intptr_t, Created> files;  // by native handle
 };
 
-Recording* g_recording = nullptr;
+std::unique_ptr<Recording> g_recording;
 
 void Append(TreeEvent event) { g_recording->log->push_back(std::move(event)); }
 
@@ -34,14 +35,11 @@ const Recording::Created* CreatedFile(const File& file) {
 }  // namespace
 
 ScopedTreeRecording::ScopedTreeRecording(std::vector<TreeEvent>* log) {
-    g_recording = new Recording;
+    g_recording = std::make_unique<Recording>();
     g_recording->log = log;
 }
 
-ScopedTreeRecording::~ScopedTreeRecording() {
-    delete g_recording;
-    g_recording = nullptr;
-}
+ScopedTreeRecording::~ScopedTreeRecording() { g_recording.reset(); }
 
 bool RecordTreeOpened(const void* tree, const char* root) {
     // A Tree opened before the recording began has no root in the log.
