@@ -51,6 +51,7 @@ private:
     void Link(const plat::TreeEvent& e, bool directory);
     void Unlink(int dir, const std::string& name, const std::string& path);
     void Blocks(const plat::TreeEvent& e);
+    void Move(const plat::TreeEvent& e);
 
     FsImage& image_;
     std::string& problem_;
@@ -104,6 +105,16 @@ void UnitMaker::Blocks(const plat::TreeEvent& e) {
     }
 }
 
+void UnitMaker::Move(const plat::TreeEvent& e) {
+    Unit unit;
+    unit.kind = UnitKind::kMove;
+    unit.node = Node(e.path, false);
+    unit.what = "move " + e.path + " to " + e.target;
+    if (unit.node >= 0 && Entry(e.path, &unit.dir, &unit.name) &&
+        Entry(e.target, &unit.toDir, &unit.toName))
+        Add(std::move(unit));
+}
+
 void UnitMaker::Take(const plat::TreeEvent& e) {
     Unit unit;
     unit.what = e.path;
@@ -119,13 +130,7 @@ void UnitMaker::Take(const plat::TreeEvent& e) {
             if (Entry(e.path, &unit.dir, &unit.name)) Unlink(unit.dir, unit.name, e.path);
             return;
         case TreeOp::kMove:
-            unit.kind = UnitKind::kMove;
-            unit.node = Node(e.path, false);
-            unit.what = "move " + e.path + " to " + e.target;
-            if (unit.node < 0 || !Entry(e.path, &unit.dir, &unit.name) ||
-                !Entry(e.target, &unit.toDir, &unit.toName))
-                return;
-            return Add(std::move(unit));
+            return Move(e);
         case TreeOp::kFlushFile:
             unit.kind = UnitKind::kFlushNode;
             unit.node = Node(e.path, true);

@@ -141,13 +141,15 @@ void CrashStateTest::Judge(const testing_support::CrashState& state, Tally* tall
     std::string data = LayOut(state.image, "state-" + std::to_string(++states_));
     std::vector<std::string> log;
     RecoverLeftoverInstall(data.c_str(), Writer(&log));
-    ++tally->lines[Shape(log)];
+    std::string line = Shape(log);
     install_snapshot::Tree after = install_snapshot::Take(data + "/install");
     install_snapshot::Tree whole = WithoutReserved(after);
     if (after == old_ || after == new_) {
         ++(after == old_ ? tally->old : tally->fresh);
+        ++tally->lines[(after == old_ ? "old <- " : "new <- ") + line];
     } else if (whole == old_ || whole == new_) {
         ++tally->kept;
+        ++tally->lines["kept <- " + line];
         // What the next install leaves of it stays for good.
         testing_support::WriteFile(package_ + ".next", zip_builder::Build({{"next.txt", "next"}}));
         InstallPackage("5.10.0124.zip", (package_ + ".next").c_str(), data.c_str(), Writer(&log),
@@ -156,8 +158,9 @@ void CrashStateTest::Judge(const testing_support::CrashState& state, Tally* tall
         bool left = false;
         for (const auto& entry : next) left = left || Reserved(entry.first);
         tally->keptForGood += left ? 1 : 0;
-    } else if (++tally->mixed <= 3) {
-        tally->mixedExamples.push_back(state.label + " -> " + (log.empty() ? "" : log[0]));
+    } else {
+        ++tally->lines["mixed <- " + line];
+        if (++tally->mixed <= 3) tally->mixedExamples.push_back(state.label + " -> " + line);
     }
 }
 
