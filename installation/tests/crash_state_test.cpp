@@ -6,6 +6,7 @@
 // Wine, whose flushes are the calls the program makes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -71,14 +72,14 @@ install_snapshot::Tree WithoutReserved(install_snapshot::Tree tree) {
 // The recovery's line with its numbers left out, to count lines by kind.
 std::string Shape(const std::vector<std::string>& log) {
     std::string text = log.empty() ? "(nothing)" : log[0];
-    for (char& c : text)
-        if (c >= '0' && c <= '9') c = 'N';
-    return text + (log.size() > 1 ? " (+" + std::to_string(log.size() - 1) + " lines)" : "");
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }, 'N');
+    return text;
 }
 
 struct Tally {
-    std::size_t old = 0, fresh = 0, kept = 0, keptForGood = 0, mixed = 0;
-    std::map<std::string, std::size_t> lines;
+    std::size_t mixed = 0, keptForGood = 0;
+    std::map<std::string, std::size_t> lines;  // "<outcome> <- <recovery line>"
     std::vector<std::string> mixedExamples;
 };
 
@@ -141,27 +142,22 @@ void CrashStateTest::Judge(const testing_support::CrashState& state, Tally* tall
     std::string data = LayOut(state.image, "state-" + std::to_string(++states_));
     std::vector<std::string> log;
     RecoverLeftoverInstall(data.c_str(), Writer(&log));
-    std::string line = Shape(log);
     install_snapshot::Tree after = install_snapshot::Take(data + "/install");
     install_snapshot::Tree whole = WithoutReserved(after);
-    if (after == old_ || after == new_) {
-        ++(after == old_ ? tally->old : tally->fresh);
-        ++tally->lines[(after == old_ ? "old <- " : "new <- ") + line];
-    } else if (whole == old_ || whole == new_) {
-        ++tally->kept;
-        ++tally->lines["kept <- " + line];
-        // What the next install leaves of it stays for good.
-        testing_support::WriteFile(package_ + ".next", zip_builder::Build({{"next.txt", "next"}}));
-        InstallPackage("5.10.0124.zip", (package_ + ".next").c_str(), data.c_str(), Writer(&log),
-                       nullptr);
-        install_snapshot::Tree next = install_snapshot::Take(data + "/install");
-        bool left = false;
-        for (const auto& entry : next) left = left || Reserved(entry.first);
-        tally->keptForGood += left ? 1 : 0;
-    } else {
-        ++tally->lines["mixed <- " + line];
-        if (++tally->mixed <= 3) tally->mixedExamples.push_back(state.label + " -> " + line);
-    }
+    std::string outcome = after == old_                    ? "old"
+                          : after == new_                  ? "new"
+                          : whole == old_ || whole == new_ ? "kept"
+                                                           : "mixed";
+    ++tally->lines[outcome + " <- " + Shape(log)];
+    if (outcome == "mixed" && ++tally->mixed <= 3)
+        tally->mixedExamples.push_back(state.label + " -> " + Shape(log));
+    if (outcome != "kept") return;
+    // What the next install leaves of it stays for good.
+    testing_support::WriteFile(package_ + ".next", zip_builder::Build({{"next.txt", "next"}}));
+    InstallPackage("5.10.0124.zip", (package_ + ".next").c_str(), data.c_str(), Writer(&log),
+                   nullptr);
+    install_snapshot::Tree next = install_snapshot::Take(data + "/install");
+    tally->keptForGood += WithoutReserved(next).size() < next.size() ? 1 : 0;
 }
 
 void CrashStateTest::Run(const char* what, int killAt) {
@@ -177,9 +173,8 @@ void CrashStateTest::Run(const char* what, int killAt) {
     Tally tally;
     for (const auto& state : states.states) Judge(state, &tally);
     std::cout << "[crash states] " << what << ": " << states.states.size() << " of "
-              << states.distinct << " distinct states from " << states.units << " units: old "
-              << tally.old << ", new " << tally.fresh << ", kept " << tally.kept << " ("
-              << tally.keptForGood << " for good), mixed " << tally.mixed << "\n";
+              << states.distinct << " distinct states from " << states.units << " units, "
+              << tally.mixed << " mixed, " << tally.keptForGood << " kept for good\n";
     for (const auto& line : tally.lines)
         std::cout << "  " << line.second << " x " << line.first << "\n";
     for (const std::string& example : tally.mixedExamples)
