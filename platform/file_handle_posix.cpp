@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/native_path_posix.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -46,7 +47,10 @@ File RegularOnly(int fd) {
 
 }  // namespace
 
-void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
+void CloseNativeFile(std::intptr_t handle) noexcept {
+    RecordFileClosed(handle);
+    ::close(static_cast<int>(handle));
+}
 
 bool File::Fail() const {
     error_ = errno;
@@ -173,7 +177,9 @@ bool File::Size(std::uint64_t* size) const {
 }
 
 bool File::Truncate(std::uint64_t size) {
-    return ::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0 || Fail();
+    return (::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0 &&
+            RecordFileEvent(*this, TreeOp::kTruncate, size, 0)) ||
+           Fail();
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -189,6 +195,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
 
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
+    std::size_t whole = size;
     while (size > 0) {
         ssize_t n = ::write(static_cast<int>(handle_.get()), p, size);
         if (n < 0 && errno == EINTR) continue;
@@ -197,7 +204,7 @@ bool File::Write(const void* buffer, std::size_t size) {
         p += n;
         size -= static_cast<std::size_t>(n);
     }
-    return true;
+    return RecordFileWrite(*this, buffer, whole);
 }
 
 bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
@@ -210,11 +217,17 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     return true;
 }
 
-bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0 || Fail(); }
+bool File::Flush() {
+    return (::fsync(static_cast<int>(handle_.get())) == 0 &&
+            RecordFileEvent(*this, TreeOp::kFlushFile, 0, 0)) ||
+           Fail();
+}
 
 bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};
-    return ::futimens(static_cast<int>(handle_.get()), times) == 0 || Fail();
+    return (::futimens(static_cast<int>(handle_.get()), times) == 0 &&
+            RecordFileEvent(*this, TreeOp::kSetTimes, 0, write)) ||
+           Fail();
 }
 
 }  // namespace plat

@@ -1,6 +1,7 @@
 #include "platform/file_handle.h"
 
 #include "platform/regular_file.h"
+#include "platform/tree_recording.h"
 #include "platform/win.h"
 
 namespace plat {
@@ -41,7 +42,10 @@ void RemoveLink(const char* path) {
 
 }  // namespace
 
-void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
+void CloseNativeFile(std::intptr_t handle) noexcept {
+    RecordFileClosed(handle);
+    ::CloseHandle(Native(handle));
+}
 
 bool File::Fail() const {
     error_ = static_cast<int>(::GetLastError());
@@ -186,7 +190,9 @@ bool File::Size(std::uint64_t* size) const {
 
 bool File::Truncate(std::uint64_t size) {
     return Seek(static_cast<std::int64_t>(size), SeekOrigin::kBegin, nullptr) &&
-           (::SetEndOfFile(Native(handle_.get())) != FALSE || Fail());
+           ((::SetEndOfFile(Native(handle_.get())) &&
+             RecordFileEvent(*this, TreeOp::kTruncate, size, 0)) ||
+            Fail());
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -201,6 +207,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
 
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
+    std::size_t whole = size;
     while (size > 0) {
         DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
         DWORD written = 0;
@@ -211,7 +218,7 @@ bool File::Write(const void* buffer, std::size_t size) {
         p += written;
         size -= written;
     }
-    return true;
+    return RecordFileWrite(*this, buffer, whole);
 }
 
 bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
@@ -226,13 +233,18 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     return true;
 }
 
-bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE || Fail(); }
+bool File::Flush() {
+    return (::FlushFileBuffers(Native(handle_.get())) &&
+            RecordFileEvent(*this, TreeOp::kFlushFile, 0, 0)) ||
+           Fail();
+}
 
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.
     FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);
-    return ::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
-                         write ? &w : nullptr) != FALSE ||
+    return (::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
+                          write ? &w : nullptr) &&
+            RecordFileEvent(*this, TreeOp::kSetTimes, 0, write)) ||
            Fail();
 }
 

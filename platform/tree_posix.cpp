@@ -7,6 +7,7 @@
 
 #include "platform/native_path_posix.h"
 #include "platform/tree_impl_posix.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -61,6 +62,7 @@ Tree Tree::Open(const char* root) {
     if (fd < 0) return tree;
     tree.impl_ = std::make_unique<Impl>();
     tree.impl_->rootFd.reset(fd);
+    RecordTreeOpened(tree.impl_.get(), root);
     return tree;
 }
 
@@ -101,13 +103,15 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     ::umask(mask);
     mode_t mode = 0666 & ~mask;
     if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
-    return ::fchmod(fd.get(), mode) == 0;
+    return ::fchmod(fd.get(), mode) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
 bool Tree::MakeDirectory(const std::string& rel) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0;
+    return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMakeDirectory, rel);
 }
 
 bool Tree::Move(const std::string& from, const std::string& to) {
@@ -120,12 +124,13 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     if (!fromFd.valid() || toDir < 0) return false;
     Forget(from);
     if (::renameat2(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+        return RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
     // File systems without the flag: the check and the rename are two steps.
     struct stat st {};
     if (errno != EINVAL || ::fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return false;
-    return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0;
+    return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
 }
 
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
@@ -135,7 +140,10 @@ File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
     mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
     int fd =
         ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd < 0 ? File::Failed(errno) : File::Adopt(fd);
+    if (fd < 0) return File::Failed(errno);
+    File file = File::Adopt(fd);
+    RecordFileCreated(impl_.get(), rel, file, attributes);
+    return file;
 }
 
 File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
@@ -155,12 +163,14 @@ File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
 
 bool Tree::FlushDirectory(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
-    return dir >= 0 && ::fsync(dir) == 0;
+    return dir >= 0 && ::fsync(dir) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
 }
 
 bool Tree::FlushFileSystem(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
-    return dir >= 0 && ::syncfs(dir) == 0;
+    return dir >= 0 && ::syncfs(dir) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kFlushFileSystem, rel);
 }
 
 void Tree::Forget(const std::string& rel) {

@@ -1,6 +1,7 @@
 #include <utility>
 
 #include "platform/tree_impl_win.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -125,6 +126,7 @@ Tree Tree::Open(const char* root) {
     tree.impl_ = std::make_unique<Impl>();
     tree.impl_->root = path;
     tree.impl_->rootHandle = std::move(handle);
+    RecordTreeOpened(tree.impl_.get(), root);
     return tree;
 }
 
@@ -163,12 +165,14 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     DWORD kind = basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     basic.FileAttributes = (attributes & ~FILE_ATTRIBUTE_DIRECTORY) | kind;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return ::SetFileInformationByHandle(Native(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+    return ::SetFileInformationByHandle(Native(file), FileBasicInfo, &basic, sizeof basic) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
 bool Tree::MakeDirectory(const std::string& rel) {
     std::wstring full;
-    return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr);
+    return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMakeDirectory, rel);
 }
 
 bool Tree::Move(const std::string& from, const std::string& to) {
@@ -177,7 +181,8 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     Forget(from);
     // Pinning the target's directories may have dropped the source's.
     if (!impl_->Reach(from, &source)) return false;
-    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
 }
 
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
@@ -188,7 +193,9 @@ File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
         (attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) | FILE_FLAG_OPEN_REPARSE_POINT,
         nullptr);
     if (h == INVALID_HANDLE_VALUE) return File::Failed(static_cast<int>(::GetLastError()));
-    return File::Adopt(reinterpret_cast<std::intptr_t>(h));
+    File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
+    RecordFileCreated(impl_.get(), rel, file, attributes);
+    return file;
 }
 
 File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
