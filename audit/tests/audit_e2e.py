@@ -350,8 +350,16 @@ def silent(s):
 
 def escaped_names(s):
     add_packages(s.top, "5_1", ["5.10.0023"])
-    os.makedirs(os.path.join(s.top, "5_2 Installers", "\x1b[2Jx.txt"))
-    return lambda text, doc: check("\x1b" not in text and "\\x1B[2Jx.txt" in text, text)
+    for name in ("\x1b[2Jx.txt", "\x9b2Jy.txt", "\x7fz.txt"):
+        os.makedirs(os.path.join(s.top, "5_2 Installers", name))
+
+    def escaped(text, doc):
+        raw = text.encode("latin-1")
+        check(b"\x1b" not in raw and b"\xc2\x9b" not in raw and b"\x7f" not in raw, text)
+        for shown in ("\\x1B[2Jx.txt", "\\xC2\\x9B2Jy.txt", "\\x7Fz.txt"):
+            check(shown in text, "%s not in %s" % (shown, text))
+        check("\x9b2Jy.txt" in doc["requests"][1]["names"], doc["requests"][1])
+    return escaped
 
 
 s_took = [0.0]

@@ -37,6 +37,21 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
 #endif
 }
 
+#ifndef _WIN32
+// Wine keeps no event log that a test could read back; the Windows backend
+// hands ReportEventA the same escaped text.
+TEST(ReportedEvent, ControlCharactersReachSyslogEscaped) {
+    struct SinkGuard {
+        SinkGuard() { plat::SetSyslogSinkForTesting(&Capture); }
+        ~SinkGuard() { plat::SetSyslogSinkForTesting(nullptr); }
+    } guard;
+    ReportLogEvent({LogKind::kCopyFailed, "5.10.0023.zip",
+                    "(a\xc2\x9b"
+                    "2J\x7f: x)"});
+    EXPECT_EQ(g_sent, "TalCheck|11|COPY FAILED: 5.10.0023.zip (a\\xC2\\x9B2J\\x7F: x)");
+}
+#endif
+
 using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportedEventTest,
