@@ -5,6 +5,7 @@
 
 #include "installation/install_package.h"
 #include "net/folder_listing.h"
+#include "update/package_choice.h"
 #include "update/version.h"
 
 namespace audit {
@@ -81,9 +82,30 @@ void CheckLine(const std::string& line, std::map<std::string, Tally>& tallies) {
     }
 }
 
+// One warning per name that looks like a package but has no version, up to
+// kMaxNameWarnings; then one for the rest.
+void CheckNames(const std::string& folder, const std::string& listing,
+                std::vector<Warning>& warnings) {
+    std::size_t unparsable = 0;
+    update::ForEachListingEntry(listing, [&](const char* name) {
+        int32_t a = 0, b = 0, c = 0;
+        if (!installation::IsZipPackageName(name) || update::ParseVersion(name, a, b, c)) return;
+        if (++unparsable > kMaxNameWarnings) return;
+        warnings.push_back({"name_unparsable", folder + ": '" + Shorten(name) +
+                                                   "' has no three version fields; "
+                                                   "the run never chooses it"});
+    });
+    if (unparsable <= kMaxNameWarnings) return;
+    warnings.push_back({"name_unparsable", folder + ": " +
+                                               std::to_string(unparsable - kMaxNameWarnings) +
+                                               " more names without three version fields, "
+                                               "not listed one by one"});
+}
+
 }  // namespace
 
-std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body) {
+std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body,
+                               const std::string& listing) {
     std::map<std::string, Tally> tallies;
     std::size_t start = 0;
     while (start < body.size()) {
@@ -97,15 +119,7 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
         warnings.push_back({code, request.folder + ": " + std::to_string(tally.count) + " " +
                                       Describe(code) + ", e.g. " + tally.example});
     }
-    for (const std::string& name : request.names) {
-        int32_t a = 0, b = 0, c = 0;
-        if (installation::IsZipPackageName(name.c_str()) &&
-            !update::ParseVersion(name.c_str(), a, b, c)) {
-            warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
-                                                       "' has no three version fields; "
-                                                       "the run never chooses it"});
-        }
-    }
+    CheckNames(request.folder, listing, warnings);
     if (request.cut) {
         warnings.push_back({"page_cut", request.folder + ": the page goes on past the limit of " +
                                             std::to_string(net::kMaxPageBytes) +
@@ -116,7 +130,7 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
                                                    request.readFailure + ") after " +
                                                    std::to_string(request.bytes) + " bytes"});
     }
-    if (request.status >= 400 && !request.names.empty()) {
+    if (request.status >= 400 && request.nameCount > 0) {
         warnings.push_back({"error_page_names", request.folder + ": answered status " +
                                                     std::to_string(request.status) +
                                                     " with links, which the run reads as names"});

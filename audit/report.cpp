@@ -39,6 +39,9 @@ void PrintChoice(const char* title, const LineChoice& line, std::ostream& out) {
         << "\n";
     for (const Candidate& c : line.candidates)
         out << "  " << PrintableText(c.name) << "  " << PrintableText(c.verdict) << "\n";
+    if (line.candidateCount > line.candidates.size())
+        out << "  ... " << line.candidateCount - line.candidates.size()
+            << " more candidates, not kept\n";
 }
 
 void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std::ostream& out) {
@@ -64,8 +67,10 @@ void PrintRequest(const FolderRequest& r, std::ostream& out) {
         out << ", FAILED [" << r.failure << "] " << PrintableText(r.failureText);
     if (r.cut) out << ", CUT at the page limit";
     if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
-    out << ", " << r.names.size() << " names";
+    out << ", " << r.nameCount << " names";
     for (const std::string& n : r.names) out << " " << PrintableText(n);
+    if (r.nameCount > r.names.size())
+        out << " ... " << r.nameCount - r.names.size() << " more, not kept";
     out << "\n";
 }
 
@@ -95,11 +100,9 @@ Json ChoiceJson(const LineChoice& line) {
     for (const Candidate& c : line.candidates) {
         candidates.push_back({{"name", c.name}, {"verdict", c.verdict}});
     }
-    return {{"folder", line.folder},
-            {"chosen", line.listed},
-            {"localName", line.localName},
-            {"url", line.url},
-            {"candidates", candidates}};
+    return {{"folder", line.folder},       {"chosen", line.listed},
+            {"localName", line.localName}, {"url", line.url},
+            {"candidates", candidates},    {"candidateCount", line.candidateCount}};
 }
 
 Json PartsJson(const std::vector<net::KeptPart>& parts) {
@@ -183,7 +186,8 @@ std::string ReportJson(const Inspection& in) {
                             {"failure", r.failure},
                             {"failureText", r.failureText},
                             {"proxy", r.proxy},
-                            {"names", r.names}});
+                            {"names", r.names},
+                            {"nameCount", r.nameCount}});
     }
     int code = ExitCodeFor(in);
     Json doc = Identified({

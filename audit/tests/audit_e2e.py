@@ -44,6 +44,7 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), Handler)
         self.root = root
         self.forms = {}
+        self.pages = {}  # folder name: a page of its own, served instead of the listing
         self.catch_all = False
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -66,6 +67,8 @@ class Handler(QuietHandler):
     def do_GET(self):
         parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
         local = os.path.join(self.server.root, *parts)
+        if parts and parts[-1] in self.server.pages:
+            return self.send(200, self.server.pages[parts[-1]])
         if os.path.isdir(local):
             return self.send(200, self.page(local, sorted(os.listdir(local))))
         if os.path.isfile(local):
@@ -257,6 +260,38 @@ def sign(s, package, as_file=None):
     """Signs package with test key k1 into signatures/NAME.minisig beside it."""
     check(s.args.keys and s.args.minisign, "needs --keys and --minisign")
     sign_with(s.args.minisign, os.path.join(s.args.keys, "k1.key"), package, as_file=as_file)
+
+
+def large_page(minor, size):
+    """About size bytes of distinct short links: package names of the line
+    and, every other line, a ".zip" name without three version fields."""
+    lines = ['<a href="%s">x</a>\n' % (("5.%d0.%d.zip" if n % 2 else "p%d-%d.zip") % (minor, n))
+             for n in range(size // 24)]
+    return "".join(lines).encode(), len(lines)
+
+
+def case_large_pages(s):
+    """Every line folder answers with a large page of its own: the report
+    keeps a bounded part of each and says how much it left out."""
+    counts = {}
+    for minor in range(1, 4):
+        s.server.pages["5_%d Installers" % minor], counts[minor] = large_page(minor, 1 << 20)
+    code, text, doc = s.run()
+    check(code == 2 and len(text) < 200000, "exit %d, %d bytes of report" % (code, len(text)))
+    requests = [r for r in doc["requests"] if r["nameCount"]]
+    check([r["nameCount"] for r in requests] == list(counts.values()), doc["requests"])
+    for r in requests:
+        check(len(r["names"]) == 100, "%d names kept" % len(r["names"]))
+        warned = [w for w in doc["warnings"] if w["code"] == "name_unparsable" and
+                  w["text"].startswith(r["folder"])]
+        more = (r["nameCount"] + 1) // 2 - 20
+        check(len(warned) == 21 and ("%d more names" % more) in warned[-1]["text"], warned[-1:])
+        check(" %d more, not kept" % (r["nameCount"] - 100) in text, "no cut in the report")
+    for line in ("current", "newest"):
+        candidates = doc[line]["candidates"]
+        check(len(candidates) == 100 and candidates[-1]["verdict"] == "chosen" and
+              doc[line]["candidateCount"] == counts[1 if line == "current" else 3], doc[line])
+    check("more candidates, not kept" in text, "no cut candidates in the report")
 
 
 def case_signed_download(s):

@@ -39,18 +39,23 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
     for (const WalkCase& c : cases) {
         std::string current = update::ChosenName(update::WalkCurrentLine(c.listing, c.installed));
         std::string newest = update::ChosenName(update::WalkNewestLine(c.listing));
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed))),
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed),
+                                              audit::kMaxCandidatesKept)),
                   current)
             << c.listing;
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkNewestLine(c.listing))), newest)
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkNewestLine(c.listing),
+                                              audit::kMaxCandidatesKept)),
+                  newest)
             << c.listing;
     }
 }
 
 TEST(ExplainWalk, GivesEveryLoserItsReason) {
-    auto candidates = audit::ExplainWalk(update::WalkCurrentLine(
-        "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
-        {5, 1, 20}));
+    auto candidates = audit::ExplainWalk(
+        update::WalkCurrentLine(
+            "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
+            {5, 1, 20}),
+        audit::kMaxCandidatesKept);
     ASSERT_EQ(candidates.size(), 6u);
     EXPECT_EQ(candidates[0].verdict, "no .zip in the name");
     EXPECT_EQ(candidates[1].verdict, "not three version fields");
@@ -87,10 +92,60 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         std::string listing;
         // The names as the run's parser would give them.
         net::AppendLinkTargets(c.body, listing, ".");
-        update::ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
+        update::ForEachListingEntry(listing, [&](const char*) { ++request.nameCount; });
         std::set<std::string> codes;
-        for (const audit::Warning& w : audit::CheckPage(request, c.body)) codes.insert(w.code);
+        for (const audit::Warning& w : audit::CheckPage(request, c.body, listing))
+            codes.insert(w.code);
         EXPECT_EQ(codes, c.codes) << c.body;
+    }
+}
+
+struct KeepCase {
+    const char* label;
+    std::string listing;
+    std::size_t keep;
+    std::vector<std::string> kept;  // the names explained, in order
+};
+
+std::string Names(int from, int to) {  // 5.10.1<from>.zip up to <to>, a tab after each
+    std::string listing;
+    for (int i = from; i <= to; ++i) listing += "5.10." + std::to_string(1000 + i) + ".zip\t";
+    return listing;
+}
+
+// A line's explanation keeps at most keep candidates and never loses the chosen one.
+TEST(ExplainWalk, KeepsTheFirstCandidatesAndTheChosenOne) {
+    const KeepCase cases[] = {
+        {"FewerThanKept", Names(1, 3), 5, {"5.10.1001.zip", "5.10.1002.zip", "5.10.1003.zip"}},
+        {"ChosenLast", Names(1, 6), 3, {"5.10.1001.zip", "5.10.1002.zip", "5.10.1006.zip"}},
+        {"ChosenEarly", "5.20.1009.zip\t" + Names(1, 4), 2, {"5.20.1009.zip", "5.10.1001.zip"}},
+        {"NoneChosen", "a.zip\tb.zip\tc.zip\t", 2, {"a.zip", "b.zip"}},
+        {"KeepOne", Names(1, 4), 1, {"5.10.1004.zip"}},
+    };
+    for (const KeepCase& c : cases) {
+        std::vector<std::string> kept;
+        for (const audit::Candidate& candidate :
+             audit::ExplainWalk(update::WalkNewestLine(c.listing), c.keep))
+            kept.push_back(candidate.name);
+        EXPECT_EQ(kept, c.kept) << c.label;
+    }
+}
+
+// Names without versions are warned about one by one up to the bound, then
+// counted in one more warning.
+TEST(CheckPage, NameWarningsStopAtTheBound) {
+    for (std::size_t names : {audit::kMaxNameWarnings, audit::kMaxNameWarnings + 7}) {
+        std::string listing;
+        for (std::size_t i = 0; i < names; ++i) listing += "p" + std::to_string(i) + ".zip\t";
+        audit::FolderRequest request;
+        request.folder = "/5_1%20Installers/";
+        request.status = 200;
+        request.nameCount = names;
+        const std::vector<audit::Warning> warnings = audit::CheckPage(request, "", listing);
+        const bool cut = names > audit::kMaxNameWarnings;
+        ASSERT_EQ(warnings.size(), audit::kMaxNameWarnings + (cut ? 1 : 0));
+        EXPECT_EQ(warnings.back().text.find("7 more names"), cut ? 20u : std::string::npos)
+            << warnings.back().text;
     }
 }
 
