@@ -66,7 +66,7 @@ TEST(ExplainWalk, GivesEveryLoserItsReason) {
 }
 
 struct PageCase {
-    const char* body;
+    std::string body;
     int status;
     std::set<std::string> codes;
 };
@@ -84,6 +84,13 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         {"<a href=\"setup.zip\">x</a>\n", 200, {"name_unparsable"}},
         {"<a href=\"help.html\">help</a>\n", 404, {"error_page_names"}},
         {"<h1>404 Not Found</h1>\n", 404, {}},
+        {"<a  href = \"5.10.0023.zip\">x</a>\n", 200, {"anchor_form"}},
+        {"<a\thref=5.10.0023.zip>x</a>\n", 200, {"anchor_form"}},
+        {"<a href=\"5.10.0023.zip\n", 200, {"anchor_form"}},  // no closing quote
+        {"<abbr href=\"5.10.0023.zip\">x</abbr>\n", 200, {}},
+        // A line of megabytes is scanned without recursion.
+        {"<A HREF=\"" + std::string(4 << 20, 'x') + ".zip\">x</A>\n", 200, {"upper_case_anchor"}},
+        {"<a href=\"" + std::string(4 << 20, 'x') + "\n", 200, {}},
     };
     for (const PageCase& c : cases) {
         audit::FolderRequest request;
