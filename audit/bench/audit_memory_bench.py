@@ -8,7 +8,7 @@ with --json; each line gives the program's peak resident memory (from
 wait4), its run time, its exit code and the size of what it printed.
 
   audit/bench/audit_memory_bench.py [--exe build/linux/audit/talcheck-audit]
-                                    [--pages 20] [--rounds 1]
+                                    [--pages 20] [--rounds 1] [--names short|long]
 
 Built nowhere and run by hand, never by ctest. The server runs on
 127.0.0.1 in a process of its own and serves pages made once, up front: a
@@ -29,14 +29,32 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 PAGE_BYTES = 8 * 1024 * 1024  # net::kMaxPageBytes
 
 
-def make_page(minor):
-    """Exactly PAGE_BYTES of short links, each name unique to its folder:
-    package names and, every other line, a ".zip" name without three
+ALPHABET = "abcdefghijklmnopqrstuvwxyz0123456789._-"
+
+
+def short_name(minor, n):
+    """Package names and, every other one, a ".zip" name without three
     version fields (which the audit warns about)."""
+    return ("5.%d0.%d.zip" if n % 2 else "p%d-%d.zip") % (minor, n)
+
+
+def long_name(minor, n):
+    """Names of every length from 1 to 259 in turn, of pseudo-random
+    letters with dots: the listing is about as long as the page, and its
+    duplicate test needs the gram index."""
+    state, name = (minor * 7919 + n) * 2654435761 % 2**32, []
+    for _ in range(1 + (n * 7919) % 259):
+        state = (state * 1103515245 + 12345) % 2**32
+        name.append(ALPHABET[(state >> 8) * len(ALPHABET) >> 24])
+    return "".join(name)
+
+
+def make_page(minor, shape):
+    """Exactly PAGE_BYTES of links, one per line, each name unique to its
+    folder."""
     lines, size, n = [], 0, 0
     while True:
-        name = ("5.%d0.%d.zip" if n % 2 else "p%d-%d.zip") % (minor, n)
-        line = '<a href="%s">x</a>\n' % name
+        line = '<a href="%s">x</a>\n' % shape(minor, n)
         if size + len(line) > PAGE_BYTES:
             break
         lines.append(line)
@@ -48,13 +66,13 @@ def make_page(minor):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, pages):
+    def __init__(self, pages, shape):
         super().__init__(("127.0.0.1", 0), Handler)
-        self.pages = {"5_%d Installers" % m: make_page(m) for m in range(1, pages + 1)}
+        self.pages = {"5_%d Installers" % m: make_page(m, shape) for m in range(1, pages + 1)}
 
 
-def serve(pages, port):
-    server = Server(pages)
+def serve(pages, shape, port):
+    server = Server(pages, shape)
     port.send(server.server_address[1])
     server.serve_forever()
 
@@ -95,16 +113,18 @@ def main():
                                                       "talcheck-audit"))
     parser.add_argument("--pages", type=int, default=20)
     parser.add_argument("--rounds", type=int, default=1)
+    parser.add_argument("--names", choices=["short", "long"], default="short")
     args = parser.parse_args()
     port, child_port = multiprocessing.Pipe()
-    server = multiprocessing.Process(target=serve, args=(args.pages, child_port), daemon=True)
+    server = multiprocessing.Process(target=serve,
+                                     args=(args.pages, globals()[args.names + "_name"], child_port), daemon=True)
     server.start()
     station = tempfile.mkdtemp(prefix="talcheck-audit-bench-")
     try:
         with open(os.path.join(station, "station.ini"), "w", newline="\r\n") as f:
             f.write("[STATIONINFO]\nFrontendVersion=5.10.0020\nDBDirectory=%s\n" % station)
         env = dict(os.environ, TALCHECK_INSTALLER_HOST="127.0.0.1:%d" % port.recv())
-        print("%d pages of %d bytes" % (args.pages, PAGE_BYTES))
+        print("%d pages of %d bytes, %s names" % (args.pages, PAGE_BYTES, args.names))
         for _ in range(args.rounds):
             for flags in ([], ["--json"]):
                 rss, seconds, code, printed = measured_run([args.exe] + flags, station, env)
