@@ -68,8 +68,8 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     }
     sig::PackageKeys keys(packageKeys);
     sig::PackageCheck signatures(keys);
-    net::DownloadResult download =
-        net::DownloadPackage(test.url.c_str(), localName.c_str(), localPath, signatures.Observer());
+    net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
+                                                        localPath, signatures.Observer());
     download.file.Close();  // read by name below, and removed with the scratch folder
     test.downloaded = download.complete;
     test.bytes = download.received;
