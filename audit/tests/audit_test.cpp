@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audit/choice_explain.h"
+#include "audit/json_text.h"
 #include "audit/page_checks.h"
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
@@ -107,52 +108,42 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
     }
 }
 
-struct KeepCase {
-    const char* label;
-    std::string listing;
-    std::size_t keep;
-    std::vector<std::string> kept;  // the names explained, in order
-};
-
-std::string Names(int from, int to) {  // 5.10.1<from>.zip up to <to>, a tab after each
-    std::string listing;
-    for (int i = from; i <= to; ++i) listing += "5.10." + std::to_string(1000 + i) + ".zip\t";
-    return listing;
-}
-
 // A line's explanation keeps at most keep candidates and never loses the chosen one.
 TEST(ExplainWalk, KeepsTheFirstCandidatesAndTheChosenOne) {
-    const KeepCase cases[] = {
-        {"FewerThanKept", Names(1, 3), 5, {"5.10.1001.zip", "5.10.1002.zip", "5.10.1003.zip"}},
-        {"ChosenLast", Names(1, 6), 3, {"5.10.1001.zip", "5.10.1002.zip", "5.10.1006.zip"}},
-        {"ChosenEarly", "5.20.1009.zip\t" + Names(1, 4), 2, {"5.20.1009.zip", "5.10.1001.zip"}},
-        {"NoneChosen", "a.zip\tb.zip\tc.zip\t", 2, {"a.zip", "b.zip"}},
-        {"KeepOne", Names(1, 4), 1, {"5.10.1004.zip"}},
+    const struct {
+        std::string listing;
+        std::size_t keep;
+        std::string kept;  // the names explained
+    } cases[] = {
+        {"5.10.0021.zip\t5.10.0022.zip\t", 5, "5.10.0021.zip 5.10.0022.zip "},
+        {"5.10.0021.zip\t5.10.0022.zip\t5.10.0023.zip\t", 2, "5.10.0021.zip 5.10.0023.zip "},
+        {"5.20.0009.zip\t5.10.0021.zip\t5.10.0022.zip\t", 2, "5.20.0009.zip 5.10.0021.zip "},
+        {"a.zip\tb.zip\tc.zip\t", 2, "a.zip b.zip "},  // none chosen
     };
-    for (const KeepCase& c : cases) {
-        std::vector<std::string> kept;
+    for (const auto& c : cases) {
+        std::string kept;
         for (const audit::Candidate& candidate :
              audit::ExplainWalk(update::WalkNewestLine(c.listing), c.keep))
-            kept.push_back(candidate.name);
-        EXPECT_EQ(kept, c.kept) << c.label;
+            kept += candidate.name + " ";
+        EXPECT_EQ(kept, c.kept) << c.listing;
     }
 }
 
-// Names without versions are warned about one by one up to the bound, then
-// counted in one more warning.
-TEST(CheckPage, NameWarningsStopAtTheBound) {
-    for (std::size_t names : {audit::kMaxNameWarnings, audit::kMaxNameWarnings + 7}) {
-        std::string listing;
-        for (std::size_t i = 0; i < names; ++i) listing += "p" + std::to_string(i) + ".zip\t";
-        audit::FolderRequest request;
-        request.folder = "/5_1%20Installers/";
-        request.status = 200;
-        request.nameCount = names;
-        const std::vector<audit::Warning> warnings = audit::CheckPage(request, "", listing);
-        const bool cut = names > audit::kMaxNameWarnings;
-        ASSERT_EQ(warnings.size(), audit::kMaxNameWarnings + (cut ? 1 : 0));
-        EXPECT_EQ(warnings.back().text.find("7 more names"), cut ? 20u : std::string::npos)
-            << warnings.back().text;
+// DEL and C1 become \u escapes that read back as the same string; invalid
+// UTF-8 becomes U+FFFD.
+TEST(JsonText, EscapesDelAndC1Controls) {
+    const std::string cases[][3] = {
+        // value, as written, as read back
+        {"a\x7f", "a\\u007f", "a\x7f"},
+        {"a\xc2\x9b[2J", "a\\u009b[2J", "a\xc2\x9b[2J"},
+        {"\xc2\x80\xc2\x9f\xc2\xa0\xc3\xbc", "\\u0080\\u009f\xc2\xa0\xc3\xbc",
+         "\xc2\x80\xc2\x9f\xc2\xa0\xc3\xbc"},
+        {"M\x9b", "M\xef\xbf\xbd", "M\xef\xbf\xbd"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = audit::JsonText(nlohmann::ordered_json{{"v", c[0]}});
+        EXPECT_EQ(text, "{\n  \"v\": \"" + c[1] + "\"\n}");
+        EXPECT_EQ(nlohmann::ordered_json::parse(text)["v"].get<std::string>(), c[2]);
     }
 }
 
