@@ -37,6 +37,17 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
 #endif
 }
 
+#ifndef _WIN32
+// Wine keeps no event log a test could read; the Windows backend hands
+// ReportEventA the same escaped text.
+TEST(ReportedEvent, ControlCharactersReachSyslogEscaped) {
+    plat::SetSyslogSinkForTesting(&Capture);
+    ReportLogEvent({LogKind::kCopyFailed, "5.10.0023.zip", "(a\xc2\x9b[2J\x7f: x)"});
+    plat::SetSyslogSinkForTesting(nullptr);
+    EXPECT_EQ(g_sent, "TalCheck|11|COPY FAILED: 5.10.0023.zip (a\\xC2\\x9B[2J\\x7F: x)");
+}
+#endif
+
 using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportedEventTest,
