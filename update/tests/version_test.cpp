@@ -61,6 +61,7 @@ TEST_P(FormatPackageNameTest, FormatsAndRoundTrips) {
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(FormatPackageName(buffer, c.major, c.minor, c.build, "zip"), buffer);
     EXPECT_STREQ(buffer, c.expected);
+    EXPECT_TRUE(IsLocalPackageName(buffer));
 
     int32_t a = -1, b = -1, d = -1;
     EXPECT_TRUE(ParseVersion(buffer, a, b, d));
@@ -75,6 +76,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, FormatPackageNameTest,
                                            FormatCase{5, 1, 12345, "5.10.12345.zip"},
                                            FormatCase{5, 9, 0, "5.90.0000.zip"},
                                            FormatCase{12, 3, 4, "12.30.0004.zip"}));
+
+TEST(IsLocalPackageName, OnlyWhatFormatPackageNameWrites) {
+    for (const char* name : {"5.10.23.zip", "5.1.0023.zip", "05.10.0023.zip", "5.10.0023.ZIP",
+                             "5.10.0023.zip.part", "..\\5.10.0023.zip", "station.ini", ""})
+        EXPECT_FALSE(IsLocalPackageName(name)) << name;
+}
 
 TEST(FormatPackageName, NeverWritesPastThePathBuffer) {
     char buffer[260 + 8];
