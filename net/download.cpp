@@ -6,6 +6,7 @@
 
 #include "net/package_body.h"
 #include "net/part_file.h"
+#include "net/part_flushes.h"
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
 #include "platform/http.h"
@@ -103,60 +104,18 @@ void RecordPart(plat::HttpGet& http, const DownloadResult& result, Target& targe
     char etag[256] = {}, date[128] = {};
     http.QueryHeaderText(plat::HttpHeader::kETag, etag, sizeof etag);
     http.QueryHeaderText(plat::HttpHeader::kLastModified, date, sizeof date);
-    target.record = PartRecord{target.url, ChooseValidator(etag, date),
-                               static_cast<std::uint64_t>(result.announced), 0};
-    target.held = 0;
-    if (result.status != 200 || result.announced <= 0 || target.record.validator.empty() ||
-        !WritePartRecord(target.path, target.record))
+    PartRecord record{target.url, ChooseValidator(etag, date),
+                      static_cast<std::uint64_t>(result.announced)};
+    if (result.status != 200 || result.announced <= 0 || record.validator.empty() ||
+        !WritePartRecord(target.path, record))
         RemovePartRecord(target.path);
 }
-
-// Moves the record's held count along behind the bytes flushed to disk.
-// Each flush waits for the disk, so they come at doubling distances from
-// kFirstFlush, then every kFlushEvery: a killed run loses at most half of
-// what it held or kFlushEvery, and a 500 MB package costs about 70 flushes.
-class PartFlushes {
-public:
-    static constexpr std::uint64_t kFirstFlush = 64 * 1024;
-    static constexpr std::uint64_t kFlushEvery = 8 * 1024 * 1024;
-
-    PartFlushes(Target& target, plat::File& file)
-        : target_(target), file_(file), kept_(ReadPartRecord(target.path, &target.record)) {
-        Plan(target.held);
-    }
-    // After each chunk written: the data first, then the record naming it.
-    void Wrote(std::size_t bytes) {
-        written_ += bytes;
-        if (kept_ && written_ >= next_) Flush();
-    }
-    // The part at a cut: true when its record names what it holds.
-    bool Flush() {
-        std::uint64_t size = 0;
-        PartRecord record = target_.record;
-        kept_ = kept_ && file_.Flush() && file_.Size(&size) && size <= record.total;
-        record.held = size;
-        kept_ = kept_ && WritePartRecord(target_.path, record);
-        Plan(size);
-        return kept_;
-    }
-
-private:
-    void Plan(std::uint64_t held) {
-        written_ = held;
-        next_ = std::min(std::max(2 * held, kFirstFlush), held + kFlushEvery);
-    }
-
-    Target& target_;
-    plat::File& file_;
-    bool kept_;
-    std::uint64_t written_ = 0, next_ = 0;
-};
 
 // Writes the body into file and settles what stays of it.
 void ReceiveInto(plat::HttpGet& http, plat::File file, Target& target, const DataObserver& observer,
                  DownloadResult* result) {
     result->failure = DownloadFailure::kNone;
-    PartFlushes flushes(target, file);
+    PartFlushes flushes(target.path, file);
     CopyBody(
         http, file, target.directory,
         [&](const void* data, std::size_t size) {
