@@ -120,7 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"bytes=60000-", ""},
                    50000,
                    0},
-        // Bytes past the record's count were never flushed: not built on.
         ResumeCase{"unflushed_bytes_past_the_record",
                    Cut(Ranged(kSize, kTag), 30000),
                    Ranged(kSize, kTag),
@@ -128,13 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
                    kSize - 30000,
                    30000,
                    [](const std::string& p) { std::filesystem::resize_file(p, 40000); }},
-        ResumeCase{"part_shorter_than_its_record",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   Ranged(kSize, kTag),
-                   {""},
-                   kSize,
-                   0,
-                   [](const std::string& p) { std::filesystem::resize_file(p, 20000); }},
         // Without a validator nothing is kept: the next request is the usual one.
         ResumeCase{"no_validator_no_part",
                    Cut(Reply::Generated(kSize), 30000),
