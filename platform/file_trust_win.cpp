@@ -2,6 +2,7 @@
 #include "platform/file_trust.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
+#include "platform/win_handle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -15,12 +16,6 @@ struct LocalMemoryTraits {
     static void Close(Handle h) noexcept { ::LocalFree(h); }
 };
 using ScopedLocal = ScopedHandle<LocalMemoryTraits>;
-
-struct TokenTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
-};
 
 // "S-1-5-18" for a SID; empty when it cannot be written.
 std::string SidText(PSID sid) {
@@ -43,11 +38,11 @@ std::string OwnerSid(HANDLE file) {
 std::string RunningUserSid() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return "";
-    ScopedHandle<TokenTraits> token(raw);
+    ScopedFile token = Owned(raw);
     // TOKEN_USER with its SID; a SID takes at most 68 bytes.
     alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
     DWORD used = 0;
-    if (!::GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &used)) return "";
+    if (!::GetTokenInformation(Native(token), TokenUser, buffer, sizeof buffer, &used)) return "";
     return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
 }
 
