@@ -40,8 +40,7 @@ struct ResumeCase {
     std::vector<std::string> range;  // Range sent by each request of the second call
     std::uint64_t secondReceived;    // body bytes the second call received
     std::uint64_t resumedFrom;
-    // What a power cut may do to the part between the calls.
-    void (*between)(const std::string& package) = nullptr;
+    void (*between)(const std::string& package) = nullptr;  // a power cut, between the calls
 };
 
 class Resume : public ::testing::TestWithParam<ResumeCase> {};
