@@ -129,19 +129,25 @@ File File::CreatePackage(const char* path) {
     return fd < 0 ? Failed(errno) : File(fd);
 }
 
-File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+File File::OpenPackage(const char* path, std::uint64_t maxBytes, FileTrust* trust) {
     char native[kPathSize];
+    FileTrust judged = FileTrust::kUnknown;
+    if (!trust) trust = &judged;
+    *trust = FileTrust::kUnknown;
     if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     int fd = ::open(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Failed(errno);
+    if (fd < 0) {
+        // O_NOFOLLOW meets a link with ELOOP; a directory cannot be opened for writing.
+        if (errno == ENOENT) *trust = FileTrust::kMissing;
+        if (errno == ELOOP || errno == EISDIR) *trust = FileTrust::kNotRegular;
+        return Failed(errno);
+    }
     File file(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return Failed(errno);
+    std::uint64_t size = 0;
     // Someone else's file, or one that others may write, could change
     // under the check; a second name could be renamed in behind it.
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_nlink != 1 ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    *trust = JudgeOpenFile(file);
+    if (*trust != FileTrust::kTrusted || !file.Size(&size) || size > maxBytes)
         return Failed(EINVAL);
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Failed(errno);

@@ -113,36 +113,46 @@ File File::OpenForAppend(const char* path, bool truncate) {
 }
 
 File File::CreatePackage(const char* path) {
-    RemoveLink(path);
-    // Read sharing only: an existing file that someone holds open for
-    // writing cannot be opened at all, and nobody can write, rename or
-    // delete this one until it is closed.
+    // Whatever file has the name goes as itself: a hard link there would
+    // otherwise be emptied and written, and CREATE_ALWAYS would do so. A
+    // directory or a read-only file stays and fails CREATE_NEW.
+    ::DeleteFileA(path);
+    // Read sharing only: nobody can write, rename or delete the new file
+    // until it is closed.
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return DiskFileOnly(h);
+                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file = DiskFileOnly(h);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (file.valid() && (!::GetFileInformationByHandle(h, &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        return Failed(ERROR_INVALID_PARAMETER);
+    return file;
 }
 
-File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+File File::OpenPackage(const char* path, std::uint64_t maxBytes, FileTrust* trust) {
+    FileTrust judged = FileTrust::kUnknown;
+    if (!trust) trust = &judged;
+    // The name itself, never followed: a link or directory is refused
+    // before anything is opened.
+    DWORD attributes = ::GetFileAttributesA(path);
+    *trust = attributes == INVALID_FILE_ATTRIBUTES ? FileTrust::kMissing
+             : attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)
+                 ? FileTrust::kNotRegular
+                 : FileTrust::kUnknown;
     // Asked first without any access: a pipe under the name is never opened
     // for reading, which could wait for its other end.
-    if (!IsRegularFileWithin(path, maxBytes)) {
-        // A missing file shows as missing; anything else the check refused.
-        bool missing = ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-        return Failed(missing ? static_cast<int>(::GetLastError()) : ERROR_INVALID_PARAMETER);
-    }
+    if (*trust != FileTrust::kUnknown || !IsRegularFileWithin(path, maxBytes))
+        return Failed(*trust == FileTrust::kMissing ? static_cast<int>(::GetLastError())
+                                                    : ERROR_INVALID_PARAMETER);
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     File file = Opened(h);
     if (!file.valid()) return file;
-    BY_HANDLE_FILE_INFORMATION info;
     std::uint64_t size = 0;
-    if (::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
-    if (!::GetFileInformationByHandle(h, &info) || !file.Size(&size))
-        return Failed(static_cast<int>(::GetLastError()));
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        size > maxBytes)
+    *trust = JudgeOpenFile(file);
+    if (*trust != FileTrust::kTrusted || !file.Size(&size) || size > maxBytes)
         return Failed(ERROR_INVALID_PARAMETER);
     return file;
 }

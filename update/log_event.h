@@ -14,6 +14,7 @@ enum class LogKind {
     kStart,  // the run's first line; starts a new log
     kStartDownload,
     kDownloadResumed,  // detail "(from byte <n>)"
+    kPartRefused,      // detail "(<file>: <reason>)": a kept part not the program's own
     kEndDownload,
     kDownloadFailed,  // detail "(<reason>)", as are the other failures
     kFolderFailed,    // text: the line, as "5_1"
@@ -30,7 +31,8 @@ enum class LogKind {
 
 // clang-format off
 constexpr const char* kLogPrefixes[] = {
-    "START", "START DOWLOAD: ", "DOWLOAD RESUMED: ", "END DOWLOAD: ", "DOWLOAD FAILED: ",
+    "START", "START DOWLOAD: ", "DOWLOAD RESUMED: ", "PART REFUSED: ", "END DOWLOAD: ",
+    "DOWLOAD FAILED: ",
     "FOLDER FAILED: ", "SIGNATURE REFUSED: ", "START COPY: ", "COPY FAILED: ", "COPY REFUSED: ",
     "END COPY: ", "END COPY: ", "RECOVERED: ", "RECOVERY FAILED: ", "END"};
 // clang-format on

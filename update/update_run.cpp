@@ -30,9 +30,13 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     const char* choice = localName.c_str();
     // A package of that name left by an earlier run is replaced, never
     // installed in place of the new one, unless it is this package's kept part.
-    if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
+    const PartFound part =
+        services.keepsPart ? services.keepsPart(url.c_str(), choice) : PartFound();
+    if (!part.kept) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
     Log(services.writeLog, LogKind::kStartDownload, choice);
+    if (!part.refusal.ok())
+        Log(services.writeLog, LogKind::kPartRefused, choice, part.refusal.Detail());
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
         Log(services.writeLog, LogKind::kDownloadResumed, choice,

@@ -207,7 +207,7 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     s.keepsPart = [&](const char* url, const char* name) {
         EXPECT_EQ(std::string(url), Folder("5_1") + "5.10.0023.zip");
         EXPECT_EQ(std::string(name), "5.10.0023.zip");
-        return c.kept;
+        return PartFound{c.kept, Outcome()};
     };
     s.keepOnlyParts = [&](const std::vector<std::string>& names) { keepOnly = names; };
     auto download = s.download;
