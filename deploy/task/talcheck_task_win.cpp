@@ -1,11 +1,15 @@
-// talcheck-task: registers the TalCheck task for the folder this program is
-// in, or removes it. Run as SYSTEM by the MSI, or by an administrator in the
-// station folder:
+// talcheck-task: registers the TalCheck task, or removes it. Run as SYSTEM
+// by the MSI, or by an administrator:
 //
-//   talcheck-task register    fill the folder into the task definition and
+//   talcheck-task register    fill the folders into the task definition and
 //                             register it as \TalCheck (replacing one there)
 //   talcheck-task remove      delete the task \TalCheck
 //   talcheck-task print       write the filled-in definition to stdout
+//
+// The programs' folder is the one this program is in. The station folder is
+// the one the MSI remembers (HKLM\Software\TalCheck, InstallDir), or, when
+// there is none, this program's folder too: a station set up by hand with
+// the programs beside frontend.exe.
 //
 // Exit code 0 on success, otherwise schtasks.exe's, or 2 for a bad command
 // line or a folder that cannot be read, 3 when the definition cannot be
@@ -58,8 +62,8 @@ int RunSchtasks(const std::wstring& arguments) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
         return -1;
     }
     ScopedKernelHandle process(info.hProcess);
@@ -80,16 +84,36 @@ bool WriteDefinition(const std::wstring& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
+// The station folder the MSI remembers, in UTF-8; false when there is none.
+bool RememberedStationFolder(std::string* out) {
+    wchar_t folder[MAX_PATH * 4];
+    DWORD size = sizeof folder;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\TalCheck", L"InstallDir", RRF_RT_REG_SZ,
+                     nullptr, folder, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    int n = WideCharToMultiByte(CP_UTF8, 0, folder, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return false;
+    std::string utf8(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, folder, -1, utf8.data(), n, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(n) - 1);
+    *out = std::move(utf8);
+    return true;
+}
+
 bool FilledDefinition(std::string* out) {
-    std::string folder;
-    return ProgramFolder(&folder) &&
-           deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), folder, out);
+    std::string programs;
+    if (!ProgramFolder(&programs)) return false;
+    std::string station;
+    if (!RememberedStationFolder(&station)) station = programs;
+    return deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), programs, station, out);
 }
 
 int Print() {
     std::string definition;
     if (!FilledDefinition(&definition)) return kExitUsage;
-    bool written = std::fwrite(definition.data(), 1, definition.size(), stdout) == definition.size();
+    bool written =
+        std::fwrite(definition.data(), 1, definition.size(), stdout) == definition.size();
     return std::fflush(stdout) == 0 && written ? 0 : kExitWrite;
 }
 
