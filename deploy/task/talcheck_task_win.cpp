@@ -11,13 +11,17 @@
 // there is none, this program's folder too: a station set up by hand with
 // the programs beside frontend.exe.
 //
-// Exit code 0 on success, otherwise schtasks.exe's, or 2 for a bad command
-// line or a folder that cannot be read, 3 when the definition cannot be
-// written.
+// With no command, or with --help, it prints its usage
+// (deploy/task/task_command.h). Exit code 0 on success, otherwise
+// schtasks.exe's, or 2 for a bad command line or a folder that cannot be
+// read, 3 when the definition cannot be written.
 #include <cstdio>
 #include <cwchar>
+#include <iostream>
 #include <string>
+#include <vector>
 
+#include "deploy/task/task_command.h"
 #include "deploy/task/task_definition.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
@@ -25,7 +29,7 @@
 namespace {
 
 constexpr DWORD kSchtasksTimeoutMs = 60 * 1000;
-constexpr int kExitUsage = 2;
+constexpr int kExitUsage = deploy::kTaskExitUsage;
 constexpr int kExitWrite = 3;
 
 struct KernelHandleTraits {
@@ -35,6 +39,16 @@ struct KernelHandleTraits {
 };
 using ScopedKernelHandle = plat::ScopedHandle<KernelHandleTraits>;
 
+// The text in UTF-8; empty when it is empty or cannot be converted.
+std::string Utf8(const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size) - 1);
+    return utf8;
+}
+
 // The folder holding this program, in UTF-8, without a final backslash.
 bool ProgramFolder(std::string* out) {
     wchar_t path[MAX_PATH * 4];
@@ -43,13 +57,8 @@ bool ProgramFolder(std::string* out) {
     wchar_t* slash = std::wcsrchr(path, L'\\');
     if (slash == nullptr) return false;
     *slash = L'\0';
-    int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return false;
-    std::string folder(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, folder.data(), size, nullptr, nullptr);
-    folder.resize(static_cast<std::size_t>(size) - 1);
-    *out = std::move(folder);
-    return true;
+    *out = Utf8(path);
+    return !out->empty();
 }
 
 // Runs schtasks.exe with arguments; returns its exit code, -1 when it
@@ -92,13 +101,8 @@ bool RememberedStationFolder(std::string* out) {
                      nullptr, folder, &size) != ERROR_SUCCESS) {
         return false;
     }
-    int n = WideCharToMultiByte(CP_UTF8, 0, folder, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return false;
-    std::string utf8(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, folder, -1, utf8.data(), n, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(n) - 1);
-    *out = std::move(utf8);
-    return true;
+    *out = Utf8(folder);
+    return !out->empty();
 }
 
 bool FilledDefinition(std::string* out) {
@@ -137,9 +141,18 @@ int Register() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) return kExitUsage;
-    if (std::wcscmp(argv[1], L"register") == 0) return Register();
-    if (std::wcscmp(argv[1], L"remove") == 0) return RunSchtasks(L"/Delete /TN TalCheck /F");
-    if (std::wcscmp(argv[1], L"print") == 0) return Print();
-    return kExitUsage;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+    const deploy::TaskCommandLine line = deploy::ParseTaskCommandLine(args, std::cout, std::cerr);
+    switch (line.command) {
+        case deploy::TaskCommand::kRegister:
+            return Register();
+        case deploy::TaskCommand::kRemove:
+            return RunSchtasks(L"/Delete /TN TalCheck /F");
+        case deploy::TaskCommand::kPrint:
+            return Print();
+        case deploy::TaskCommand::kNone:
+            break;
+    }
+    return line.exit_code;
 }
