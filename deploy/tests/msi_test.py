@@ -15,6 +15,7 @@
 Exits 77 (skipped) without wixl, msitools or osslsigncode."""
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -111,12 +112,13 @@ def settings_are(r, host):
           r.reg(EVENT_SOURCE, "TypesSupported") == "REG_DWORD 0x7", "event source %s" % message_file)
 
 
-def nothing_left(r):
+def nothing_left(r, log=("TalCheckLog.txt",), task=True):
     left = sorted(os.listdir(r.station))
-    check(left == ["TalCheckLog.txt", "frontend.exe", "station.ini"], "station holds %s" % left)
+    check(left == sorted(["frontend.exe", "station.ini", *log]), "station holds %s" % left)
     check(not os.path.exists(os.path.join(r.programs, "TalCheck.exe")), "programs left")
-    task = r.path("prefix", "drive_c", "windows", "system32", "tasks", "TalCheck")
-    check(not os.path.exists(task) and not uninstall_entry(r), "task or entry left")
+    task_file = r.path("prefix", "drive_c", "windows", "system32", "tasks", "TalCheck")
+    check(not (task and os.path.exists(task_file)), "task left")
+    check(not uninstall_entry(r), "uninstall entry left")
     for key, name in ((ENVIRONMENT, "TALCHECK_INSTALLER_HOST"), (EVENT_SOURCE, "TypesSupported"),
                       (r"HKLM\Software\TalCheck", "InstallDir")):
         check(r.reg(key, name) is None, "%s left" % name)
@@ -137,12 +139,30 @@ def case_msi(r):
     new_msi = r.build_msi("new", r.a.version, extra=certificates(r))
     site_msi = r.build_msi("site", r.a.version, extra=["-DSITE_INSTALLDIR=" + r.station_win,
                                                         "-DSITE_INSTALLER_HOST=" + host])
+    # A step after the task's registration that fails: the install rolls back.
+    shutil.copy(r.path("site.msi"), r.path("failing.msi"))
+    for statement in ("INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+                      "VALUES ('Fail', 3090, 'TaskExe', 'no-such-command')",
+                      "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) "
+                      "VALUES ('Fail', 5003)"):
+        code, out = quiet([r.a.msibuild, r.path("failing.msi"), "-q", statement])
+        check(code == 0 and not out, "msibuild: %s" % out)
     r.boot()
 
     refused(r, new_msi)
     refused(r, new_msi, "INSTALLDIR=" + program_path(r.path("empty"), True))
     check(sorted(os.listdir(r.station)) == ["frontend.exe", "station.ini"] and
           not os.path.exists(r.programs), "placed though refused")
+    # Wine ends a rolled-back install with 1627 where Windows gives 1603. It
+    # also rolls the files back before the rollback actions, unlike Windows,
+    # which undoes its script in reverse: RegisterTaskRollback runs, but finds
+    # talcheck-task.exe gone, and the task stays (replaced at the next install).
+    code, log = r.msiexec("/i", program_path(r.path("failing.msi"), True))
+    failed_at = log.find("Fail. Return value 0.")
+    check(code in (FAILED, 1627 % 256) and 0 < log.find("RegisterTask. Return value 1.") <
+          failed_at < log.find("Action start", log.find("RegisterTaskRollback", failed_at)),
+          "no rollback of the task's registration: %d" % code)
+    nothing_left(r, [], task=False)
 
     # 1.0.0 placed the programs in the station folder and started them there.
     code, _ = r.msiexec("/i", old_msi, "INSTALLDIR=" + r.station_win)
