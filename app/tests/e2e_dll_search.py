@@ -1,16 +1,12 @@
 #!/usr/bin/env python3
 """Windows build: TalCheck.exe loads the DLLs that are not KnownDLLs from
-System32 only, never from beside itself.
-
-  e2e_dll_search.py --exe TalCheck.exe --emulator WINE_RUN --frontend EXE
-                    --planted version.dll wininet.dll --importer EXE --objdump OBJDUMP CASE
-
-WINEDLLOVERRIDES=version,wininet=n,b makes Wine prefer such a DLL beside the
-program over its own, as Windows does; the importer, which imports both the
-ordinary way, shows that the planted ones are then loaded. Wine's user32,
-unlike Windows', imports VERSION.dll from System32 itself: once it is
-loaded, a planted version.dll is never looked for, so under Wine only the
-planted wininet.dll shows that TalCheck.exe's own loads skip its folder."""
+System32 only, never from beside itself. WINEDLLOVERRIDES=version,wininet=n,b
+makes Wine prefer such a DLL beside the program over its own, as Windows
+does; the importer, which imports both the ordinary way, shows that the
+planted ones are then loaded. Wine's user32, unlike Windows', imports
+VERSION.dll from System32 itself: once it is loaded, a planted version.dll
+is never looked for, so under Wine only the planted wininet.dll shows that
+TalCheck.exe's own loads skip its folder."""
 import os
 import re
 import shutil
@@ -31,12 +27,10 @@ PREFER_BESIDE = {"WINEDLLOVERRIDES": "version,wininet=n,b"}
 
 def loaded(s):
     """The planted DLLs that left their marker, whose markers are removed."""
-    found = []
-    for name in ("version", "wininet"):
-        marker = os.path.join(s.station, "planted-%s.loaded" % name)
-        if os.path.exists(marker):
-            found.append(name)
-            os.remove(marker)
+    markers = {n: os.path.join(s.station, "planted-%s.loaded" % n) for n in ("version", "wininet")}
+    found = [n for n, marker in markers.items() if os.path.exists(marker)]
+    for n in found:
+        os.remove(markers[n])
     return found
 
 
