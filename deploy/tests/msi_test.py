@@ -6,11 +6,11 @@
           readable and the cabinet's files those of the build.
   msi     under Wine in a prefix of its own, made for this run and shared by
           all steps in order: refused without INSTALLDIR and for a folder
-          without frontend.exe, install of the 1.0.0 layout (built here from
+          without frontend.exe, an install rolled back, install of the 1.0.0 layout (built here from
           TalCheck-1.0.0.wxs), signed upgrade to the programs under Program
           Files, a second station refused, downgrade refused, signatures, a
-          run as the task starts it, uninstall, and a site MSI that installs
-          with no property.
+          run as the task starts it, another build assigned with no
+          property, uninstall, and a site MSI that installs with none.
 
 Exits 77 (skipped) without wixl, msitools or osslsigncode."""
 import argparse
@@ -136,6 +136,7 @@ def case_msi(r):
     host = r.server.host
     old_msi = r.build_msi("old", "1.0.0", wxs=r.a.old_wxs)
     older_msi = r.build_msi("older", "0.9.0", wxs=r.a.old_wxs)
+    again_msi = r.build_msi("again", r.a.version)
     new_msi = r.build_msi("new", r.a.version, extra=certificates(r))
     site_msi = r.build_msi("site", r.a.version, extra=["-DSITE_INSTALLDIR=" + r.station_win,
                                                         "-DSITE_INSTALLER_HOST=" + host])
@@ -214,7 +215,13 @@ def case_msi(r):
         with open(r.path("data", "install", name)) as f:
             check(f.read() == text, "installed %s differs" % name)
 
-    code, _ = r.msiexec("/x", new_msi)  # the folder is remembered
+    # Another build, assigned with no property, keeps the remembered settings.
+    code, _ = r.msiexec("/i", again_msi)
+    check(code == 0 and r.entries() == [r.a.version], "upgrade again: %d" % code)
+    r.programs_are(r.programs, "again")
+    settings_are(r, host)
+
+    code, _ = r.msiexec("/x", again_msi)
     check(code == 0, "uninstall: %d" % code)
     nothing_left(r)
 
