@@ -1,11 +1,15 @@
-// talcheck-task: registers the TalCheck task for the folder this program is
-// in, or removes it. Run as SYSTEM by the MSI, or by an administrator in the
-// station folder:
+// talcheck-task: registers the TalCheck task, or removes it. Run as SYSTEM
+// by the MSI, or by an administrator:
 //
-//   talcheck-task register    fill the folder into the task definition and
+//   talcheck-task register    fill the folders into the task definition and
 //                             register it as \TalCheck (replacing one there)
 //   talcheck-task remove      delete the task \TalCheck
 //   talcheck-task print       write the filled-in definition to stdout
+//
+// The programs' folder is the one this program is in. The station folder is
+// the one the MSI remembers (HKLM\Software\TalCheck, InstallDir), or, when
+// there is none, this program's folder too: a station set up by hand with
+// the programs beside frontend.exe.
 //
 // With no command, or with --help, it prints its usage
 // (deploy/task/task_command.h). Exit code 0 on success, otherwise
@@ -89,10 +93,24 @@ bool WriteDefinition(const std::wstring& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
+// The station folder the MSI remembers, in UTF-8; false when there is none.
+bool RememberedStationFolder(std::string* out) {
+    wchar_t folder[MAX_PATH * 4];
+    DWORD size = sizeof folder;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\TalCheck", L"InstallDir", RRF_RT_REG_SZ,
+                     nullptr, folder, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    *out = Utf8(folder);
+    return !out->empty();
+}
+
 bool FilledDefinition(std::string* out) {
-    std::string folder;
-    return ProgramFolder(&folder) &&
-           deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), folder, out);
+    std::string programs;
+    if (!ProgramFolder(&programs)) return false;
+    std::string station;
+    if (!RememberedStationFolder(&station)) station = programs;
+    return deploy::FillTaskDefinition(deploy::ShippedTaskDefinition(), programs, station, out);
 }
 
 int Print() {
