@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "platform/path_buffer.h"
+#include "update/station_safety.h"
+
 namespace audit {
 namespace {
 
@@ -14,10 +17,23 @@ bool EndsWithZip(const std::string& name) {
 
 void CheckChosenName(const LineChoice& line, std::vector<Warning>& warnings) {
     if (line.listed.empty() || EndsWithZip(line.listed)) return;
-    warnings.push_back({"not_a_zip_name",
-                        line.folder + ": the chosen name '" + line.listed +
-                            "' contains \".zip\" but does not end in it (a half-uploaded "
-                            "file?); TalCheck downloads it and the install refuses it"});
+    warnings.push_back(
+        {"not_a_zip_name", line.folder + ": the chosen name '" + line.listed +
+                               "' contains \".zip\" but does not end in it (a half-uploaded "
+                               "file?); TalCheck downloads it and the install refuses it"});
+}
+
+// The refusal a privileged run would log, with the command that mends it.
+void CheckStationSafety(const StationFacts& station, std::vector<Warning>& warnings) {
+    const std::string workDir = station.directory + plat::kPathSeparator;
+    for (const update::StationFinding& f :
+         update::CheckStationSafety(workDir.c_str(), station.dataDirectory.c_str())) {
+        std::string text = f.path + " (" + update::StationFindingReason(f.entry.safety) +
+                           "): TalCheck run as SYSTEM or root logs STATION UNSAFE and requests "
+                           "nothing";
+        const std::string command = plat::RepairCommand(f.entry);
+        warnings.push_back({"station_unsafe", command.empty() ? text : text + "; fix: " + command});
+    }
 }
 
 }  // namespace
@@ -34,14 +50,15 @@ std::vector<Warning> CheckStationSetup(const StationFacts& station) {
                             "station.ini gives no DBDirectory: packages are downloaded and never "
                             "installed"});
     } else if (!station.installExists && !station.dataDirectoryWritable) {
-        warnings.push_back({"install_not_creatable",
-                            station.installDirectory + " is missing and cannot be made in '" +
-                                station.dataDirectory + "'"});
+        warnings.push_back({"install_not_creatable", station.installDirectory +
+                                                         " is missing and cannot be made in '" +
+                                                         station.dataDirectory + "'"});
     } else if (station.installExists && !station.installWritable) {
         warnings.push_back({"install_not_writable",
                             station.installDirectory +
                                 (station.installLink ? " is a link" : " takes no new files")});
     }
+    CheckStationSafety(station, warnings);
     return warnings;
 }
 

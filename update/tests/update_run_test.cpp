@@ -28,14 +28,15 @@ std::string Folder(const char* line) { return kBase + "/" + line + "%20Installer
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;      // answer for unknown folders
-    bool listingNamesFolder = false;  // unknown folders list a link to themselves
-    std::string fileVersion;          // frontend.exe's FileVersion; empty: none
-    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
+    std::string catchAllListing;                        // answer for unknown folders
+    bool listingNamesFolder = false;                    // unknown folders list a link to themselves
+    std::string fileVersion;                            // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;  // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
     bool recovering = false;                              // recover is set
+    const char* unsafeItem = nullptr;  // checkStation set; refuses this item unless empty
     std::vector<std::string> journal;
     std::vector<std::string> fetched;
 
@@ -82,6 +83,13 @@ public:
                 auto refusal = refusals.find(listedName);
                 return refusal != refusals.end() ? update::Outcome::Refused("", refusal->second)
                                                  : update::Outcome();
+            };
+        }
+        if (unsafeItem) {
+            s.checkStation = [this](const char*, const char* dataDir) {
+                journal.push_back(std::string("check station:") + dataDir);
+                return *unsafeItem ? Outcome::Refused(unsafeItem, "Users may change it")
+                                   : Outcome();
             };
         }
         if (recovering) {
@@ -135,9 +143,35 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
     world.recovering = true;
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
     Run();
-    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests",
-                                      "log:END"};
+    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests", "log:END"};
     EXPECT_EQ(world.journal, expected);
+}
+
+// A privileged run's station check comes before recovery and every request;
+// a refusal ends the run there.
+TEST_F(UpdateRunTest, StationCheckComesFirstAndARefusalEndsTheRun) {
+    const struct {
+        const char* unsafeItem;
+        std::vector<std::string> journal;
+        std::size_t fetched;
+    } cases[] = {
+        {"station.ini",
+         {"log:START!", "check station:D:\\Data",
+          "log:STATION UNSAFE: station.ini(Users may change it)", "log:END"},
+         0},
+        {"",
+         {"log:START!", "check station:D:\\Data", "recover:D:\\Data after 0 requests", "log:END"},
+         2},
+    };
+    for (const auto& c : cases) {
+        world = FakeWorld();
+        world.recovering = true;
+        world.unsafeItem = c.unsafeItem;
+        Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
+        Run();
+        EXPECT_EQ(world.journal, c.journal);
+        EXPECT_EQ(world.fetched.size(), c.fetched);
+    }
 }
 
 TEST_F(UpdateRunTest, ListedNameIsFetchedAsListedAndStoredUnderItsCanonicalName) {
@@ -188,8 +222,8 @@ TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
 // listing was had.
 struct PartCase {
     const char* name;
-    bool listed;          // the installed line's folder lists 5.10.0023.zip
-    bool kept;            // keepsPart answers yes
+    bool listed;  // the installed line's folder lists 5.10.0023.zip
+    bool kept;    // keepsPart answers yes
     std::uint64_t resumed;
     std::vector<std::string> keepOnly;  // keepOnlyParts' argument; {"-"}: not called
     bool staleFileStays;
@@ -219,9 +253,9 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     RunUpdate(s, kBase);
     EXPECT_EQ(keepOnly, c.keepOnly);
     EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
-    bool logged = std::find(world.journal.begin(), world.journal.end(),
-                            "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") !=
-                  world.journal.end();
+    bool logged =
+        std::find(world.journal.begin(), world.journal.end(),
+                  "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") != world.journal.end();
     EXPECT_EQ(logged, c.resumed > 0);
 }
 
