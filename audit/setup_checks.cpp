@@ -17,10 +17,10 @@ bool EndsWithZip(const std::string& name) {
 
 void CheckChosenName(const LineChoice& line, std::vector<Warning>& warnings) {
     if (line.listed.empty() || EndsWithZip(line.listed)) return;
-    warnings.push_back(
-        {"not_a_zip_name", line.folder + ": the chosen name '" + line.listed +
-                               "' contains \".zip\" but does not end in it (a half-uploaded "
-                               "file?); TalCheck downloads it and the install refuses it"});
+    warnings.push_back({"not_a_zip_name",
+                        line.folder + ": the chosen name '" + line.listed +
+                            "' contains \".zip\" but does not end in it (a half-uploaded "
+                            "file?); TalCheck downloads it and the install refuses it"});
 }
 
 // The refusal a privileged run would log, with the command that mends it.
@@ -50,9 +50,9 @@ std::vector<Warning> CheckStationSetup(const StationFacts& station) {
                             "station.ini gives no DBDirectory: packages are downloaded and never "
                             "installed"});
     } else if (!station.installExists && !station.dataDirectoryWritable) {
-        warnings.push_back({"install_not_creatable", station.installDirectory +
-                                                         " is missing and cannot be made in '" +
-                                                         station.dataDirectory + "'"});
+        warnings.push_back({"install_not_creatable",
+                            station.installDirectory + " is missing and cannot be made in '" +
+                                station.dataDirectory + "'"});
     } else if (station.installExists && !station.installWritable) {
         warnings.push_back({"install_not_writable",
                             station.installDirectory +

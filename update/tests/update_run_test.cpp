@@ -28,10 +28,10 @@ std::string Folder(const char* line) { return kBase + "/" + line + "%20Installer
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;                        // answer for unknown folders
-    bool listingNamesFolder = false;                    // unknown folders list a link to themselves
-    std::string fileVersion;                            // frontend.exe's FileVersion; empty: none
-    std::map<std::string, std::string> folderFailures;  // folder URL -> reason
+    std::string catchAllListing;      // answer for unknown folders
+    bool listingNamesFolder = false;  // unknown folders list a link to themselves
+    std::string fileVersion;          // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
@@ -143,7 +143,8 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
     world.recovering = true;
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
     Run();
-    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests", "log:END"};
+    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests",
+                                      "log:END"};
     EXPECT_EQ(world.journal, expected);
 }
 
@@ -222,8 +223,8 @@ TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
 // listing was had.
 struct PartCase {
     const char* name;
-    bool listed;  // the installed line's folder lists 5.10.0023.zip
-    bool kept;    // keepsPart answers yes
+    bool listed;          // the installed line's folder lists 5.10.0023.zip
+    bool kept;            // keepsPart answers yes
     std::uint64_t resumed;
     std::vector<std::string> keepOnly;  // keepOnlyParts' argument; {"-"}: not called
     bool staleFileStays;
@@ -253,9 +254,9 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     RunUpdate(s, kBase);
     EXPECT_EQ(keepOnly, c.keepOnly);
     EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
-    bool logged =
-        std::find(world.journal.begin(), world.journal.end(),
-                  "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") != world.journal.end();
+    bool logged = std::find(world.journal.begin(), world.journal.end(),
+                            "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") !=
+                  world.journal.end();
     EXPECT_EQ(logged, c.resumed > 0);
 }
 
