@@ -12,7 +12,8 @@
 // TrustedInstaller or the account judged for, and no ACE that applies to it
 // grants write, append, delete, delete-child, WRITE_DAC or WRITE_OWNER
 // (also through GENERIC_WRITE or GENERIC_ALL) to an account other than
-// SYSTEM, Administrators, TrustedInstaller or CREATOR OWNER. Inherit-only
+// SYSTEM, Administrators, TrustedInstaller, CREATOR OWNER or the account
+// judged for. Inherit-only
 // and deny ACEs grant nothing; a missing (null) DACL grants everything to
 // Everyone. For a folder above a checked entry only delete, delete-child,
 // WRITE_DAC, WRITE_OWNER and GENERIC_ALL count: adding names (as

@@ -2,6 +2,7 @@
 
 #include <deque>
 
+#include "platform/path_buffer.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 
@@ -71,9 +72,9 @@ Safety Finding(Safety::Kind kind, PSID sid) { return Safety{kind, NameOfSid(sid)
 
 Safety Unreadable() { return Safety{Safety::Kind::kUnreadable, "", ""}; }
 
-// The first ACE that lets an account other than the privileged ones change
-// the entry; null for none.
-PSID FirstWriter(PACL dacl, DWORD rights) {
+// The first ACE that lets an account other than the privileged ones and self
+// change the entry; null for none.
+PSID FirstWriter(PACL dacl, DWORD rights, PSID self) {
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* ace = nullptr;
         if (!::GetAce(dacl, i, &ace)) continue;
@@ -85,7 +86,8 @@ PSID FirstWriter(PACL dacl, DWORD rights) {
             continue;
         ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
         PSID sid = &allowed->SidStart;
-        if ((allowed->Mask & rights) && !IsPrivilegedSid(sid)) return sid;
+        if (!(allowed->Mask & rights) || IsPrivilegedSid(sid)) continue;
+        if (!self || !::EqualSid(sid, self)) return sid;
     }
     return nullptr;
 }
@@ -165,7 +167,8 @@ Safety JudgeSecurity(const void* securityDescriptor, SafetyRole role, const void
     PACL dacl = nullptr;
     if (!::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)) return Unreadable();
     if (!present || !dacl) return Safety{Safety::Kind::kWriter, "Everyone", "S-1-1-0"};
-    PSID writer = FirstWriter(dacl, role == SafetyRole::kItem ? kItemRights : kParentRights);
+    PSID writer = FirstWriter(dacl, role == SafetyRole::kItem ? kItemRights : kParentRights,
+                              const_cast<void*>(self));
     return writer ? Finding(Safety::Kind::kWriter, writer) : Safety{};
 }
 

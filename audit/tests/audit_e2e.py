@@ -86,7 +86,10 @@ def add_packages(top, line, versions):
 class Scenario:
     def __init__(self, args):
         self.args = args
-        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-")
+        # Wine shows a sticky folder such as /tmp as one that Everyone may
+        # change (Windows has no sticky bit), and the audit would rightly say so.
+        base = os.getcwd() if args.emulator else None
+        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-", dir=base)
         self.station = os.path.join(self.tmp, "station")
         self.data = os.path.join(self.tmp, "data")
         self.tree = os.path.join(self.tmp, "server")
@@ -348,6 +351,14 @@ def silent(s):
     return one_failed_request("timeout", "no answer in time: " + server.host)
 
 
+def station_unsafe(s):
+    # Wine shows the mode bits as an ACE for Everyone: both builds judge the same folder.
+    os.chmod(s.data, 0o777)
+    fix = "icacls \"%s\" /inheritance:r" if s.args.emulator else "chmod go-w '%s'"
+    want = fix % program_path(s.data, bool(s.args.emulator))
+    return lambda text, doc: check(want in doc["warnings"][0]["text"], doc["warnings"])
+
+
 def escaped_names(s):
     add_packages(s.top, "5_1", ["5.10.0023"])
     os.makedirs(os.path.join(s.top, "5_2 Installers", "\x1b[2Jx.txt"))
@@ -368,6 +379,7 @@ SETUPS = {
     "dead_proxy": (dead_proxy, [], 3),
     "silent": (silent, [], 3),
     "escaped_names": (escaped_names, [], 1),
+    "station_unsafe": (station_unsafe, ["station_unsafe"], 2),
 }
 
 

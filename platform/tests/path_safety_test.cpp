@@ -80,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         SafetyCase{"OwnedByUsers", L"O:BUD:P" ADMINS, kParent, Kind::kOwner, "Users"},
         SafetyCase{"OwnedByRunningAccount", L"O:S-1-5-21-1-2-3-1001D:P" ADMINS, kItem, Kind::kSafe,
                    ""},
-        SafetyCase{"NullDacl", L"O:SYD:NO_ACCESS_CONTROL", kParent, Kind::kWriter, "Everyone"},
+        // No DACL lets everyone in. (Wine reads "D:NO_ACCESS_CONTROL" as an empty one.)
+        SafetyCase{"NoDacl", L"O:SY", kParent, Kind::kWriter, "Everyone"},
         SafetyCase{"GenericWriteAsItem", L"O:SYD:(A;;GW;;;WD)", kItem, Kind::kWriter, "Everyone"},
         SafetyCase{"GenericWriteAsParent", L"O:SYD:(A;;GW;;;WD)", kParent, Kind::kSafe, ""},
         SafetyCase{"GenericAll", L"O:SYD:(A;;GA;;;IU)", kParent, Kind::kWriter, "INTERACTIVE"},
