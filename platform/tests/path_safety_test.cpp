@@ -1,7 +1,5 @@
-// The safety decisions with given owners and permissions: Wine has no real
-// owners or ACLs, so the Windows rows judge security descriptors built from
-// SDDL, and the POSIX rows judge given lstat facts. What the checks find on
-// disk is shown on POSIX (update/tests/station_safety_test.cpp).
+// The decisions with given owners and permissions, since Wine has no real
+// owners: security descriptors from SDDL on Windows, lstat facts on POSIX.
 #include "platform/path_safety.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +51,7 @@ TEST_P(SafetyTest, OnlyPrivilegedAccountsMayChangeTheEntry) {
 
 std::string CaseName(const ::testing::TestParamInfo<SafetyCase>& info) { return info.param.name; }
 
+using C = SafetyCase;
 constexpr SafetyRole kItem = SafetyRole::kItem;
 constexpr SafetyRole kParent = SafetyRole::kParent;
 
@@ -63,49 +62,41 @@ constexpr SafetyRole kParent = SafetyRole::kParent;
     L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:" \
     L"PAI" ADMINS L"(A;OICIIO;SDGXGWGR;;;AU)(A;;0x4;;;AU)"
 #define UNDER_DRIVE L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)"
+#define USERS_ADD UNDER_DRIVE L"(A;CIID;0x4;;;BU)(A;CIID;0x2;;;BU)"
 INSTANTIATE_TEST_SUITE_P(
     Sddl, SafetyTest,
     ::testing::Values(
-        SafetyCase{"AdministratorsOnly", L"O:BAD:P" ADMINS, kItem, Kind::kSafe, ""},
-        SafetyCase{"CreatorOwner", L"O:SYD:P" ADMINS L"(A;OICIIO;FA;;;CO)(A;;FA;;;CO)", kItem,
-                   Kind::kSafe, ""},
-        SafetyCase{"InheritedModifyForAuthenticatedUsers", UNDER_DRIVE L"(A;OICIID;0x1301bf;;;AU)",
-                   kParent, Kind::kWriter, "Authenticated Users"},
-        SafetyCase{"InheritedUsersAddAsItem", UNDER_DRIVE L"(A;CIID;0x4;;;BU)(A;CIID;0x2;;;BU)",
-                   kItem, Kind::kWriter, "Users"},
-        SafetyCase{"InheritedUsersAddAsParent", UNDER_DRIVE L"(A;CIID;0x4;;;BU)(A;CIID;0x2;;;BU)",
-                   kParent, Kind::kSafe, ""},
-        SafetyCase{"DriveRootAsParent", DRIVE_ROOT, kParent, Kind::kSafe, ""},
-        SafetyCase{"DriveRootAsItem", DRIVE_ROOT, kItem, Kind::kWriter, "Authenticated Users"},
-        SafetyCase{"OwnedByUsers", L"O:BUD:P" ADMINS, kParent, Kind::kOwner, "Users"},
-        SafetyCase{"OwnedByRunningAccount", L"O:S-1-5-21-1-2-3-1001D:P" ADMINS, kItem, Kind::kSafe,
-                   ""},
+        C{"AdministratorsOnly", L"O:BAD:P" ADMINS, kItem, Kind::kSafe, ""},
+        C{"CreatorOwner", L"O:SYD:P" ADMINS L"(A;OICIIO;FA;;;CO)(A;;FA;;;CO)", kItem, Kind::kSafe,
+          ""},
+        C{"InheritedModify", UNDER_DRIVE L"(A;OICIID;0x1301bf;;;AU)", kParent, Kind::kWriter,
+          "Authenticated Users"},
+        C{"InheritedUsersAddAsItem", USERS_ADD, kItem, Kind::kWriter, "Users"},
+        C{"InheritedUsersAddAsParent", USERS_ADD, kParent, Kind::kSafe, ""},
+        C{"DriveRootAsParent", DRIVE_ROOT, kParent, Kind::kSafe, ""},
+        C{"DriveRootAsItem", DRIVE_ROOT, kItem, Kind::kWriter, "Authenticated Users"},
+        C{"OwnedByUsers", L"O:BUD:P" ADMINS, kParent, Kind::kOwner, "Users"},
+        C{"OwnedBySelf", L"O:S-1-5-21-1-2-3-1001D:P" ADMINS, kItem, Kind::kSafe, ""},
         // No DACL lets everyone in. (Wine reads "D:NO_ACCESS_CONTROL" as an empty one.)
-        SafetyCase{"NoDacl", L"O:SY", kParent, Kind::kWriter, "Everyone"},
-        SafetyCase{"GenericWriteAsItem", L"O:SYD:(A;;GW;;;WD)", kItem, Kind::kWriter, "Everyone"},
-        SafetyCase{"GenericWriteAsParent", L"O:SYD:(A;;GW;;;WD)", kParent, Kind::kSafe, ""},
-        SafetyCase{"GenericAll", L"O:SYD:(A;;GA;;;IU)", kParent, Kind::kWriter, "INTERACTIVE"},
-        SafetyCase{"WriteDac", L"O:SYD:(A;;WD;;;BU)", kParent, Kind::kWriter, "Users"},
-        SafetyCase{"DeleteChild", L"O:SYD:(A;;0x40;;;BU)", kParent, Kind::kWriter, "Users"},
-        SafetyCase{"DenyGrantsNothing", L"O:SYD:(D;;FA;;;BU)", kItem, Kind::kSafe, ""}),
+        C{"NoDacl", L"O:SY", kParent, Kind::kWriter, "Everyone"},
+        C{"GenericWriteAsItem", L"O:SYD:(A;;GW;;;WD)", kItem, Kind::kWriter, "Everyone"},
+        C{"GenericWriteAsParent", L"O:SYD:(A;;GW;;;WD)", kParent, Kind::kSafe, ""},
+        C{"DeleteChild", L"O:SYD:(A;;0x40;;;IU)", kParent, Kind::kWriter, "INTERACTIVE"},
+        C{"DenyGrantsNothing", L"O:SYD:(D;;FA;;;BU)", kItem, Kind::kSafe, ""}),
     CaseName);
 #else
-constexpr unsigned kStranger = 4242421;  // no such user or group
+constexpr unsigned kOther = 4242421;  // no such user or group
 INSTANTIATE_TEST_SUITE_P(
     Modes, SafetyTest,
     ::testing::Values(
-        SafetyCase{"RootFile", 0, 0, S_IFREG | 0644, kItem, Kind::kSafe, ""},
-        SafetyCase{"RunningUsersFolder", 1001, 0, S_IFDIR | 0755, kItem, Kind::kSafe, ""},
-        SafetyCase{"OtherOwner", kStranger, 0, S_IFREG | 0600, kItem, Kind::kOwner, "uid 4242421"},
-        SafetyCase{"GroupWritable", 0, kStranger, S_IFREG | 0664, kItem, Kind::kWriter,
-                   "gid 4242421"},
-        SafetyCase{"OthersWritable", 0, 0, S_IFDIR | 0757, kParent, Kind::kWriter, "others"},
-        SafetyCase{"StickyParent", 0, 0, S_IFDIR | 01777, kParent, Kind::kSafe, ""},
-        SafetyCase{"StickyItem", 0, 0, S_IFDIR | 01777, kItem, Kind::kWriter, "others"},
-        SafetyCase{"StickyFileAsParent", 0, 0, S_IFREG | 01666, kParent, Kind::kWriter, "others"},
-        SafetyCase{"RootLink", 0, 0, S_IFLNK | 0777, kItem, Kind::kSafe, ""},
-        SafetyCase{"OtherOwnersLink", kStranger, 0, S_IFLNK | 0777, kItem, Kind::kOwner,
-                   "uid 4242421"}),
+        C{"SelfsFolder", 1001, 0, S_IFDIR | 0755, kItem, Kind::kSafe, ""},
+        C{"OtherOwner", kOther, 0, S_IFREG | 0600, kItem, Kind::kOwner, "uid 4242421"},
+        C{"GroupWritable", 0, kOther, S_IFREG | 0664, kItem, Kind::kWriter, "gid 4242421"},
+        C{"OthersWritable", 0, 0, S_IFDIR | 0757, kParent, Kind::kWriter, "others"},
+        C{"StickyParent", 0, 0, S_IFDIR | 01777, kParent, Kind::kSafe, ""},
+        C{"StickyItem", 0, 0, S_IFDIR | 01777, kItem, Kind::kWriter, "others"},
+        C{"StickyFile", 0, 0, S_IFREG | 01666, kParent, Kind::kWriter, "others"},
+        C{"LinkModeIgnored", 0, 0, S_IFLNK | 0777, kItem, Kind::kSafe, ""}),
     CaseName);
 #endif
 
