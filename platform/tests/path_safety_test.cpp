@@ -6,7 +6,6 @@
 
 #ifdef _WIN32
 #include "platform/win.h"
-
 #include <sddl.h>
 #else
 #include <sys/stat.h>
@@ -14,46 +13,45 @@
 
 namespace {
 
-using Kind = plat::Safety::Kind;
-using plat::SafetyRole;
+using plat::Safety;
+constexpr plat::SafetyRole kItem = plat::SafetyRole::kItem;
+constexpr plat::SafetyRole kParent = plat::SafetyRole::kParent;
 
-struct SafetyCase {
+struct C {
     const char* name;
 #ifdef _WIN32
     const wchar_t* sddl;
 #else
     unsigned owner, group, mode;
 #endif
-    SafetyRole role;
-    Kind kind;
-    const char* who;
+    plat::SafetyRole role;
+    const char* verdict;  // "safe", "owner <who>" or "writer <who>"
 };
 
-class SafetyTest : public ::testing::TestWithParam<SafetyCase> {};
+class SafetyTest : public ::testing::TestWithParam<C> {};
 
 TEST_P(SafetyTest, OnlyPrivilegedAccountsMayChangeTheEntry) {
-    const SafetyCase& c = GetParam();
+    const C& c = GetParam();
 #ifdef _WIN32
     PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl, SDDL_REVISION_1, &sd,
-                                                                       nullptr));
     PSID self = nullptr;
-    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-21-1-2-3-1001", &self));
-    plat::Safety safety = plat::JudgeSecurity(sd, c.role, self);
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl, SDDL_REVISION_1, &sd,
+                                                                       nullptr) &&
+                ::ConvertStringSidToSidW(L"S-1-5-21-1-2-3-1001", &self));
+    Safety safety = plat::JudgeSecurity(sd, c.role, self);
     ::LocalFree(self);
     ::LocalFree(sd);
 #else
-    plat::Safety safety = plat::JudgeOwnerAndMode(c.owner, c.group, c.mode, c.role, 1001);
+    Safety safety = plat::JudgeOwnerAndMode(c.owner, c.group, c.mode, c.role, 1001);
 #endif
-    EXPECT_EQ(safety.kind, c.kind);
-    EXPECT_EQ(safety.who, c.who);
+    const char* kind = safety.kind == Safety::Kind::kOwner    ? "owner "
+                       : safety.kind == Safety::Kind::kWriter ? "writer "
+                       : safety.kind == Safety::Kind::kSafe   ? "safe"
+                                                              : "?";
+    EXPECT_EQ(kind + safety.who, c.verdict);
 }
 
-std::string CaseName(const ::testing::TestParamInfo<SafetyCase>& info) { return info.param.name; }
-
-using C = SafetyCase;
-constexpr SafetyRole kItem = SafetyRole::kItem;
-constexpr SafetyRole kParent = SafetyRole::kParent;
+std::string CaseName(const ::testing::TestParamInfo<C>& row) { return row.param.name; }
 
 #ifdef _WIN32
 // The default rights of C:\ and of a folder made below it; TrustedInstaller owns C:\.
@@ -66,37 +64,32 @@ constexpr SafetyRole kParent = SafetyRole::kParent;
 INSTANTIATE_TEST_SUITE_P(
     Sddl, SafetyTest,
     ::testing::Values(
-        C{"AdministratorsOnly", L"O:BAD:P" ADMINS, kItem, Kind::kSafe, ""},
-        C{"CreatorOwner", L"O:SYD:P" ADMINS L"(A;OICIIO;FA;;;CO)(A;;FA;;;CO)", kItem, Kind::kSafe,
-          ""},
-        C{"InheritedModify", UNDER_DRIVE L"(A;OICIID;0x1301bf;;;AU)", kParent, Kind::kWriter,
-          "Authenticated Users"},
-        C{"InheritedUsersAddAsItem", USERS_ADD, kItem, Kind::kWriter, "Users"},
-        C{"InheritedUsersAddAsParent", USERS_ADD, kParent, Kind::kSafe, ""},
-        C{"DriveRootAsParent", DRIVE_ROOT, kParent, Kind::kSafe, ""},
-        C{"DriveRootAsItem", DRIVE_ROOT, kItem, Kind::kWriter, "Authenticated Users"},
-        C{"OwnedByUsers", L"O:BUD:P" ADMINS, kParent, Kind::kOwner, "Users"},
-        C{"OwnedBySelf", L"O:S-1-5-21-1-2-3-1001D:P" ADMINS, kItem, Kind::kSafe, ""},
+        C{"AdministratorsOnly", L"O:BAD:P" ADMINS, kItem, "safe"},
+        C{"CreatorOwner", L"O:SYD:P" ADMINS L"(A;OICIIO;FA;;;CO)(A;;FA;;;CO)", kItem, "safe"},
+        C{"InheritedModify", UNDER_DRIVE L"(A;OICIID;0x1301bf;;;AU)", kParent,
+          "writer Authenticated Users"},
+        C{"InheritedUsersAddAsItem", USERS_ADD, kItem, "writer Users"},
+        C{"InheritedUsersAddAsParent", USERS_ADD, kParent, "safe"},
+        C{"DriveRootAsParent", DRIVE_ROOT, kParent, "safe"},
+        C{"DriveRootAsItem", DRIVE_ROOT, kItem, "writer Authenticated Users"},
+        C{"OwnedByUsers", L"O:BUD:P" ADMINS, kParent, "owner Users"},
+        C{"OwnedBySelf", L"O:S-1-5-21-1-2-3-1001D:P" ADMINS, kItem, "safe"},
         // No DACL lets everyone in. (Wine reads "D:NO_ACCESS_CONTROL" as an empty one.)
-        C{"NoDacl", L"O:SY", kParent, Kind::kWriter, "Everyone"},
-        C{"GenericWriteAsItem", L"O:SYD:(A;;GW;;;WD)", kItem, Kind::kWriter, "Everyone"},
-        C{"GenericWriteAsParent", L"O:SYD:(A;;GW;;;WD)", kParent, Kind::kSafe, ""},
-        C{"DeleteChild", L"O:SYD:(A;;0x40;;;IU)", kParent, Kind::kWriter, "INTERACTIVE"},
-        C{"DenyGrantsNothing", L"O:SYD:(D;;FA;;;BU)", kItem, Kind::kSafe, ""}),
+        C{"NoDacl", L"O:SY", kParent, "writer Everyone"},
+        C{"GenericWrite", L"O:SYD:(A;;GW;;;WD)", kItem, "writer Everyone"},
+        C{"DeleteChild", L"O:SYD:(A;;0x40;;;IU)", kParent, "writer INTERACTIVE"},
+        C{"DenyGrantsNothing", L"O:SYD:(D;;FA;;;BU)", kItem, "safe"}),
     CaseName);
 #else
-constexpr unsigned kOther = 4242421;  // no such user or group
 INSTANTIATE_TEST_SUITE_P(
     Modes, SafetyTest,
-    ::testing::Values(
-        C{"SelfsFolder", 1001, 0, S_IFDIR | 0755, kItem, Kind::kSafe, ""},
-        C{"OtherOwner", kOther, 0, S_IFREG | 0600, kItem, Kind::kOwner, "uid 4242421"},
-        C{"GroupWritable", 0, kOther, S_IFREG | 0664, kItem, Kind::kWriter, "gid 4242421"},
-        C{"OthersWritable", 0, 0, S_IFDIR | 0757, kParent, Kind::kWriter, "others"},
-        C{"StickyParent", 0, 0, S_IFDIR | 01777, kParent, Kind::kSafe, ""},
-        C{"StickyItem", 0, 0, S_IFDIR | 01777, kItem, Kind::kWriter, "others"},
-        C{"StickyFile", 0, 0, S_IFREG | 01666, kParent, Kind::kWriter, "others"},
-        C{"LinkModeIgnored", 0, 0, S_IFLNK | 0777, kItem, Kind::kSafe, ""}),
+    ::testing::Values(C{"SelfsFolder", 1001, 0, S_IFDIR | 0755, kItem, "safe"},
+                      C{"OtherOwner", 4242421, 0, S_IFREG | 0600, kItem, "owner uid 4242421"},
+                      C{"GroupWritable", 0, 4242421, S_IFREG | 0664, kItem, "writer gid 4242421"},
+                      C{"OthersWritable", 0, 0, S_IFDIR | 0757, kParent, "writer others"},
+                      C{"StickyParent", 0, 0, S_IFDIR | 01777, kParent, "safe"},
+                      C{"StickyItem", 0, 0, S_IFDIR | 01777, kItem, "writer others"},
+                      C{"LinkModeIgnored", 0, 0, S_IFLNK | 0777, kItem, "safe"}),
     CaseName);
 #endif
 
