@@ -86,8 +86,7 @@ def add_packages(top, line, versions):
 class Scenario:
     def __init__(self, args):
         self.args = args
-        # Wine shows a sticky folder such as /tmp as one that Everyone may
-        # change (Windows has no sticky bit), and the audit would rightly say so.
+        # Wine shows a sticky /tmp as a folder Everyone may change: the audit would say so.
         base = os.getcwd() if args.emulator else None
         self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-", dir=base)
         self.station = os.path.join(self.tmp, "station")
@@ -352,8 +351,7 @@ def silent(s):
 
 
 def station_unsafe(s):
-    # Wine shows the mode bits as an ACE for Everyone: both builds judge the same folder.
-    os.chmod(s.data, 0o777)
+    os.chmod(s.data, 0o777)  # Wine shows it as an ACE for Everyone
     fix = "icacls \"%s\" /inheritance:r" if s.args.emulator else "chmod go-w '%s'"
     want = fix % program_path(s.data, bool(s.args.emulator))
     return lambda text, doc: check(want in doc["warnings"][0]["text"], doc["warnings"])

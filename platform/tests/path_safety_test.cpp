@@ -44,11 +44,8 @@ TEST_P(SafetyTest, OnlyPrivilegedAccountsMayChangeTheEntry) {
 #else
     Safety safety = plat::JudgeOwnerAndMode(c.owner, c.group, c.mode, c.role, 1001);
 #endif
-    const char* kind = safety.kind == Safety::Kind::kOwner    ? "owner "
-                       : safety.kind == Safety::Kind::kWriter ? "writer "
-                       : safety.kind == Safety::Kind::kSafe   ? "safe"
-                                                              : "?";
-    EXPECT_EQ(kind + safety.who, c.verdict);
+    const char* kKinds[] = {"safe", "missing ", "owner ", "writer ", "unreadable "};
+    EXPECT_EQ(kKinds[static_cast<int>(safety.kind)] + safety.who, c.verdict);
 }
 
 std::string CaseName(const ::testing::TestParamInfo<C>& row) { return row.param.name; }
