@@ -36,7 +36,6 @@ public:
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
     bool recovering = false;                              // recover is set
-    const char* unsafeItem = nullptr;                     // checkStation set, refusing this item
     std::vector<std::string> journal;
     std::vector<std::string> fetched;
 
@@ -83,12 +82,6 @@ public:
                 auto refusal = refusals.find(listedName);
                 return refusal != refusals.end() ? update::Outcome::Refused("", refusal->second)
                                                  : update::Outcome();
-            };
-        }
-        if (unsafeItem) {
-            s.checkStation = [this](const char*, const char* dataDir) {
-                journal.push_back(std::string("check station:") + dataDir);
-                return Outcome::Refused(unsafeItem, "Users may change it");
             };
         }
         if (recovering) {
@@ -150,12 +143,14 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
 // A privileged run's refusal comes before recovery and any request, and ends the run.
 TEST_F(UpdateRunTest, StationRefusalEndsTheRunBeforeRecoveryAndRequests) {
     world.recovering = true;
-    world.unsafeItem = "station.ini";
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
-    Run();
-    std::vector<std::string> expected{"log:START!", "check station:D:\\Data",
-                                      "log:STATION UNSAFE: station.ini(Users may change it)",
-                                      "log:END"};
+    UpdateServices services = world.Services();
+    services.checkStation = [](const char*, const char* dataDir) {
+        return Outcome::Refused("station.ini", std::string("Users may change ") + dataDir);
+    };
+    RunUpdate(services, kBase);
+    std::vector<std::string> expected{
+        "log:START!", "log:STATION UNSAFE: station.ini(Users may change D:\\Data)", "log:END"};
     EXPECT_EQ(world.journal, expected);
     EXPECT_TRUE(world.fetched.empty());
 }
