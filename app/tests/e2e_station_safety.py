@@ -69,7 +69,8 @@ def refused(s, spoil):
           "log %s" % s.log_messages())
     check(s.server.requests == [], "requests %s" % s.server.requests)
     after = snapshot(s)
-    check(after == before, "changed: %s" % sorted(set(after) ^ set(before)))
+    check(after == before, "changed: %s" % [p for p in {**after, **before}
+                                            if after.get(p) != before.get(p)])
 
 
 def case_ordinary_user_updates_as_before(s):
