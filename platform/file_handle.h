@@ -33,6 +33,7 @@ struct NativeFileTraits {
     static Handle Invalid() noexcept { return -1; }
     static void Close(Handle h) noexcept { CloseNativeFile(h); }
 };
+using ScopedFile = ScopedHandle<NativeFileTraits>;
 
 enum class SeekOrigin { kBegin, kCurrent, kEnd };
 

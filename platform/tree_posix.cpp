@@ -10,12 +10,6 @@
 
 namespace plat {
 
-namespace {
-
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
-}  // namespace
-
 int OpenDirectoryAt(int parent, const char* name) {
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
@@ -93,8 +87,7 @@ std::uint32_t Tree::Attributes(const std::string& rel) {
     struct stat st {};
     if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return kInvalidAttributes;
-    std::uint32_t readOnly = IsReadOnly(st) ? kAttrReadOnly : 0;
-    return (S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive) | readOnly;
+    return AttributesOf(st);
 }
 
 bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
