@@ -5,6 +5,7 @@
 #include "platform/path_buffer.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
+#include "platform/win_handle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -22,13 +23,6 @@ struct LocalTraits {
     static void Close(Handle h) noexcept { ::LocalFree(h); }
 };
 using ScopedLocal = ScopedHandle<LocalTraits>;
-
-struct KernelTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
-};
-using ScopedKernel = ScopedHandle<KernelTraits>;
 
 // What an account can do to an entry through these rights: change or add
 // to it, or (all roles) remove, rename or re-permission it or its names.
@@ -101,9 +95,9 @@ struct TokenUserBuffer {
 bool ReadTokenUser(TokenUserBuffer& user) {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    ScopedKernel token(raw);
+    ScopedFile token = Owned(raw);
     DWORD size = 0;
-    return ::GetTokenInformation(token.get(), TokenUser, user.bytes, sizeof user.bytes, &size);
+    return ::GetTokenInformation(Native(token), TokenUser, user.bytes, sizeof user.bytes, &size);
 }
 
 // The length of the root of a full path: "C:\" or "\\server\share\".
@@ -128,11 +122,11 @@ void PushNames(const std::string& path, std::size_t from, std::deque<std::string
 
 // Where a link leads, as a full path without the "\\?\" prefix.
 bool FinalPath(const std::string& link, std::string& target) {
-    ScopedKernel file(::CreateFileA(link.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ScopedFile file =
+        Owned(::CreateFileA(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     char buffer[32768];
-    DWORD n = file ? ::GetFinalPathNameByHandleA(file.get(), buffer, sizeof buffer,
+    DWORD n = file ? ::GetFinalPathNameByHandleA(Native(file), buffer, sizeof buffer,
                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
                    : 0;
     if (n == 0 || n >= sizeof buffer) return false;
@@ -178,11 +172,11 @@ Safety JudgeEntry(const char* path, SafetyRole role) {
         bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return missing ? Safety{Safety::Kind::kMissing, "", ""} : Unreadable();
     }
-    ScopedKernel file(::CreateFileA(
+    ScopedFile file = Owned(::CreateFileA(
         path, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     PSECURITY_DESCRIPTOR sd = nullptr;
-    if (!file || ::GetSecurityInfo(file.get(), SE_FILE_OBJECT,
+    if (!file || ::GetSecurityInfo(Native(file), SE_FILE_OBJECT,
                                    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                                    nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS)
         return Unreadable();
