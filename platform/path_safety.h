@@ -13,11 +13,11 @@
 // grants write, append, delete, delete-child, WRITE_DAC or WRITE_OWNER
 // (also through GENERIC_WRITE or GENERIC_ALL) to an account other than
 // SYSTEM, Administrators, TrustedInstaller, CREATOR OWNER or the account
-// judged for. Inherit-only
-// and deny ACEs grant nothing; a missing (null) DACL grants everything to
-// Everyone. For a folder above a checked entry only delete, delete-child,
-// WRITE_DAC, WRITE_OWNER and GENERIC_ALL count: adding names (as
-// Authenticated Users may in C:\) does not touch the entry below.
+// judged for. Inherit-only and deny ACEs grant nothing; a missing (null)
+// DACL grants everything to Everyone. For a folder above a checked entry
+// only delete, delete-child, WRITE_DAC, WRITE_OWNER and GENERIC_ALL count:
+// adding names (as Authenticated Users may in C:\) does not touch the entry
+// below.
 #pragma once
 
 #include <string>
@@ -77,7 +77,8 @@ std::string RepairCommand(const PathFinding& finding);
 // The decisions themselves, with given owners and permissions.
 #ifdef _WIN32
 // securityDescriptor: a SECURITY_DESCRIPTOR with owner and DACL; self: the
-// SID of the account judged for, an acceptable owner besides the three.
+// SID of the account judged for, whose ownership and entries pass as the
+// privileged accounts' do.
 Safety JudgeSecurity(const void* securityDescriptor, SafetyRole role, const void* self);
 #else
 // owner, group and mode as lstat gives them; self: the uid judged for.
