@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""The station check as root with a second account, nobody (native only:
-Wine has no real owners). A root run refuses a station nobody may change:
-one STATION UNSAFE line, no request, exit 0, nothing changed. A run as nobody
-updates it as ever. Arguments as e2e.py's."""
+"""The station check as root with a second account, nobody; native only, as
+Wine has no real owners. Arguments as e2e.py's."""
 import os
 import sys
 
@@ -59,6 +57,7 @@ SPOILS = [station_ini_of_nobody, data_directory_writable_by_others, install_link
 
 
 def refused(s, spoil):
+    """One STATION UNSAFE line, no request, exit 0, nothing changed."""
     add_packages(s.tree, "5_1", ["5.10.0023"])
     s.station_files()
     line = spoil(s)
