@@ -11,12 +11,14 @@
 #include "net/part_file.h"
 #include "net/folder_result.h"
 #include "platform/file_version.h"
+#include "platform/path_safety.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
 #include "signature/package_keys.h"
 #include "update/installer_url.h"
 #include "update/run_events.h"
 #include "update/run_log.h"
+#include "update/station_safety.h"
 #include "update/update_run.h"
 #include "update/version.h"
 
@@ -111,6 +113,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
                                           const char*, const plat::File& package) {
         return signatures.Current().Check(folderUrl, listedName, package);
     };
+    // A run by an ordinary user can do nothing its user could not; a
+    // privileged one first makes sure no ordinary user can steer it.
+    if (plat::RunsPrivileged()) services.checkStation = update::StationSafetyOutcome;
     services.recover = [&log](const char* dataDirectory) {
         installation::RecoverLeftoverInstall(dataDirectory, log);
     };

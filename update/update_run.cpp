@@ -59,6 +59,16 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     services.install(choice, downloadedPath, download.package, dataDirectory);
 }
 
+// Whoever may change the station may steer a privileged run: it goes no further.
+bool StationRefused(const UpdateServices& services, const char* workDir,
+                    const char* dataDirectory) {
+    if (!services.checkStation) return false;
+    const Outcome safe = services.checkStation(workDir, dataDirectory);
+    if (!safe.ok())
+        Log(services.writeLog, LogKind::kStationUnsafe, safe.item, "(" + safe.reason + ")");
+    return !safe.ok();
+}
+
 // "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
 std::string LineOfFolderUrl(const std::string& url) {
     std::size_t end = url.rfind("%20Installers/");
@@ -104,6 +114,10 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
     const VersionTriple& installed = station.installed;
     const char* dataDirectory = station.dataDirectory;
+    if (StationRefused(services, workDir, dataDirectory)) {
+        Log(services.writeLog, LogKind::kEnd);
+        return;
+    }
     // Whatever the server says later, a tree left half-installed is made
     // whole first.
     if (services.recover) services.recover(dataDirectory);

@@ -70,6 +70,11 @@ struct UpdateServices {
     // folder listing has been had, and deletes the parts of all others.
     std::function<PartFound(const char* fileUrl, const char* fileName)> keepsPart;
     std::function<void(const std::vector<std::string>& chosenNames)> keepOnlyParts;
+    // Optional: the station check of a privileged run (update/station_safety.h),
+    // told the working directory (ending with a separator) and the data
+    // directory. Not ok: "STATION UNSAFE: <item> (<reason>)" is logged and the
+    // run ends with "END", having requested, recovered and installed nothing.
+    std::function<Outcome(const char* workDir, const char* dataDirectory)> checkStation;
     // Optional: finishes or undoes what an install cut short left below
     // dataDirectory. Called once, after "START" and before any request.
     std::function<void(const char* dataDirectory)> recover;

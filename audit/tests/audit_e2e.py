@@ -89,7 +89,9 @@ def add_packages(top, line, versions):
 class Scenario:
     def __init__(self, args):
         self.args = args
-        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-")
+        # Wine shows a sticky /tmp as a folder Everyone may change: the audit would say so.
+        base = os.getcwd() if args.emulator else None
+        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-", dir=base)
         self.station = os.path.join(self.tmp, "station")
         self.data = os.path.join(self.tmp, "data")
         self.tree = os.path.join(self.tmp, "server")
@@ -375,6 +377,13 @@ def silent(s):
     return one_failed_request("timeout", "no answer in time: " + server.host)
 
 
+def station_unsafe(s):
+    os.chmod(s.data, 0o777)  # Wine shows it as an ACE for Everyone
+    fix = "icacls \"%s\" /inheritance:r" if s.args.emulator else "chmod go-w '%s'"
+    want = fix % program_path(s.data, bool(s.args.emulator))
+    return lambda text, doc: check(want in doc["warnings"][0]["text"], doc["warnings"])
+
+
 def escaped_names(s):
     add_packages(s.top, "5_1", ["5.10.0023"])
     for name in ("\x1b[2Jx.txt", "\x9b2Jy.txt", "\x7fz.txt"):
@@ -403,6 +412,7 @@ SETUPS = {
     "dead_proxy": (dead_proxy, [], 3),
     "silent": (silent, [], 3),
     "escaped_names": (escaped_names, [], 1),
+    "station_unsafe": (station_unsafe, ["station_unsafe"], 2),
 }
 
 

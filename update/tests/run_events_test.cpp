@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{K::kCopyRefused, 104, "TalCheck|11|COPY REFUSED: 5.10.0023.zip (x)"},
         EventCase{K::kRecovered, 105, "TalCheck|12|RECOVERED: 5.10.0023.zip (x)"},
         EventCase{K::kRecoveryFailed, 106, "TalCheck|11|RECOVERY FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kStationUnsafe, 107, "TalCheck|11|STATION UNSAFE: 5.10.0023.zip (x)"},
         EventCase{K::kInstalled, 1, "TalCheck|14|END COPY: 5.10.0023.zip"},
         EventCase{K::kStartDownload, 0, ""}, EventCase{K::kEndCopy, 0, ""},
         EventCase{K::kEnd, 0, ""}));
