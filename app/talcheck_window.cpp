@@ -11,15 +11,28 @@
 #include "net/part_file.h"
 #include "net/folder_result.h"
 #include "platform/file_version.h"
+#include "platform/path_safety.h"
 #include "platform/system.h"
 #include "signature/package_check.h"
 #include "signature/package_keys.h"
 #include "update/installer_url.h"
 #include "update/run_events.h"
 #include "update/run_log.h"
+#include "update/station_safety.h"
 #include "update/update_run.h"
+#include "update/version.h"
 
 namespace {
+
+// The kept part under a package's name, or the refusal of one that is not
+// the program's own.
+update::PartFound FindPart(const char* fileUrl, const char* fileName) {
+    net::PartFinding found = net::FindKeptPart(fileUrl, fileName);
+    update::PartFound part{found.kept, update::Outcome()};
+    if (!found.refusedFile.empty())
+        part.refusal = update::Outcome::Refused(found.refusedFile, found.reason);
+    return part;
+}
 
 // The run's signature checks, one per package, each made when its download
 // starts: inside the guarded run, so that a failure to make one (an
@@ -90,11 +103,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
         return update::PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
                                        std::move(result.file)};
     };
-    services.keepsPart = [](const char* fileUrl, const char* fileName) {
-        return net::IsKeptPart(fileUrl, fileName);
-    };
+    services.keepsPart = FindPart;
     services.keepOnlyParts = [](const std::vector<std::string>& names) {
-        net::RemoveOtherParts(".", names);
+        net::RemoveOtherParts(".", names, update::IsLocalPackageName);
     };
     // Without compiled-in keys every package passes and nothing more is
     // fetched, as if no check were set.
@@ -102,6 +113,9 @@ int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
                                           const char*, const plat::File& package) {
         return signatures.Current().Check(folderUrl, listedName, package);
     };
+    // A run by an ordinary user can do nothing its user could not; a
+    // privileged one first makes sure no ordinary user can steer it.
+    if (plat::RunsPrivileged()) services.checkStation = update::StationSafetyOutcome;
     services.recover = [&log](const char* dataDirectory) {
         installation::RecoverLeftoverInstall(dataDirectory, log);
     };

@@ -2,8 +2,18 @@
 // starts from, every folder request, the two choices and why every other
 // candidate lost, warnings about the server's pages, and (on request) the
 // test of each chosen package.
+//
+// The inspection holds no page's text beyond the request that fetched it:
+// of each page it keeps bounded facts. A page is read as the run reads it,
+// up to net::kMaxPageBytes, with names of up to net::kMaxListedName bytes;
+// of those, a request keeps at most kMaxNamesKept names, a page gives at
+// most kMaxNameWarnings warnings about single names (and one more that
+// counts the rest), and a line's choice keeps at most kMaxCandidatesKept
+// candidates, the chosen one always among them. The counts say when a list
+// was cut.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +22,10 @@
 #include "update/package_choice.h"
 
 namespace audit {
+
+constexpr std::size_t kMaxNamesKept = 100;
+constexpr std::size_t kMaxNameWarnings = 20;
+constexpr std::size_t kMaxCandidatesKept = 100;
 
 struct Warning {
     std::string code;  // stable key for collection: "upper_case_anchor", "gap", ...
@@ -48,8 +62,8 @@ struct FolderRequest {
     std::string failure;      // the request's failure class (net::RequestFailureCode), "" when fine
     std::string failureText;  // the failure in words, as the run log gives it
     std::string proxy;        // the proxy the request went through, empty when direct
-    std::string listing;      // the names as the run's parser yields them, tab-separated
-    std::vector<std::string> names;
+    std::vector<std::string> names;  // the first kMaxNamesKept names the run's parser yields
+    std::size_t nameCount = 0;       // all of them
 };
 
 struct Candidate {
@@ -62,7 +76,8 @@ struct LineChoice {
     std::string listed;     // the chosen name as listed, empty when none
     std::string localName;  // the download's file name ("5.10.0023.zip")
     std::string url;
-    std::vector<Candidate> candidates;
+    std::vector<Candidate> candidates;  // at most kMaxCandidatesKept, in listing order
+    std::size_t candidateCount = 0;     // the entries of the listing
 };
 
 struct PackageTest {

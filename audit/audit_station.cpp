@@ -8,7 +8,6 @@
 #include "audit/folder_fetch.h"
 #include "audit/kept_folders.h"
 #include "audit/package_test.h"
-#include "audit/page_checks.h"
 #include "audit/setup_checks.h"
 #include "audit/station.h"
 #include "installation/install_package.h"
@@ -25,28 +24,28 @@ std::string Folder(int32_t major, int32_t minor) {
     return folder;
 }
 
-// Fetches one folder, records it and its page warnings; returns its listing.
-// Once a request has gone unanswered, no more are made: each would wait as
-// long again.
+// Fetches one folder, records it and its page warnings; returns its listing,
+// which only the caller keeps. Once a request has gone unanswered, no more
+// are made: each would wait as long again.
 std::string Fetch(Inspection& inspection, const char* role, const std::string& folder) {
     if (inspection.silenced) return "";
-    std::string body;
-    inspection.requests.push_back(FetchFolder(role, folder, inspection.baseUrl + folder, &body));
-    for (Warning& w : CheckPage(inspection.requests.back(), body)) {
-        inspection.warnings.push_back(std::move(w));
-    }
+    std::string listing;
+    std::vector<Warning> warnings;
+    inspection.requests.push_back(
+        FetchFolder(role, folder, inspection.baseUrl + folder, &listing, &warnings));
+    for (Warning& w : warnings) inspection.warnings.push_back(std::move(w));
     inspection.silenced = !inspection.requests.back().reached;
-    return inspection.requests.back().listing;
+    return listing;
 }
 
-bool HoldsPackage(const FolderRequest& request) {
-    for (const std::string& name : request.names) {
+bool HoldsPackage(const std::string& listing) {
+    bool holds = false;
+    update::ForEachListingEntry(listing, [&holds](const char* name) {
         int32_t a = 0, b = 0, c = 0;
-        if (installation::IsZipPackageName(name.c_str()) &&
-            update::ParseVersion(name.c_str(), a, b, c))
-            return true;
-    }
-    return false;
+        holds =
+            holds || (installation::IsZipPackageName(name) && update::ParseVersion(name, a, b, c));
+    });
+    return holds;
 }
 
 // Why ProbeFollowingLines stopped, from the probes it made (the last
@@ -54,11 +53,11 @@ bool HoldsPackage(const FolderRequest& request) {
 void NoteProbeStop(Inspection& inspection, int probes) {
     const FolderRequest& last = inspection.requests.back();
     if (inspection.silenced) {
-        inspection.probeStop = last.folder + " got no answer (" + last.failureText +
-                               "): no more requests were made";
+        inspection.probeStop =
+            last.folder + " got no answer (" + last.failureText + "): no more requests were made";
         return;
     }
-    if (last.listing.empty()) {
+    if (last.nameCount == 0) {
         inspection.probeStop =
             last.folder + " has no names (" +
             (last.reached ? "status " + std::to_string(last.status) : std::string("no answer")) +
@@ -80,12 +79,13 @@ void NoteProbeStop(Inspection& inspection, int probes) {
                           "own (catch-all), and the run takes the line before them as newest"});
 }
 
-// Looks a few lines beyond where probing stopped, and at the next major's
-// first line: a folder with packages there is one the run never reaches.
-void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes, int lines) {
+// Looks a few lines beyond where probing stopped (the folder with
+// stopListing), and at the next major's first line: a folder with packages
+// there is one the run never reaches.
+void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes,
+               const std::string& stopListing, int lines) {
     for (int i = 0; i < probes; ++i)
         update::NextVersionLine(major, minor);  // where probing stopped
-    const std::string stopListing = inspection.requests.back().listing;
     const std::string stopFolder = inspection.requests.back().folder;
     const int32_t stopMajor = major;
     std::vector<std::pair<int32_t, int32_t>> lookAt;
@@ -96,7 +96,7 @@ void LookAhead(Inspection& inspection, int32_t major, int32_t minor, int probes,
         std::string folder = Folder(a, b);
         std::string listing = Fetch(inspection, "lookahead", folder);
         if (listing.empty() || listing == stopListing) continue;
-        if (!HoldsPackage(inspection.requests.back())) continue;
+        if (!HoldsPackage(listing)) continue;
         inspection.warnings.push_back(
             {"gap", folder + " holds packages, but probing stops at " + stopFolder +
                         ": stations never reach it (publish the missing line folder)"});
@@ -107,7 +107,8 @@ LineChoice Explain(const Inspection& inspection, const std::string& folder,
                    const update::ChoiceWalk& walk) {
     LineChoice choice;
     choice.folder = folder;
-    choice.candidates = ExplainWalk(walk);
+    choice.candidates = ExplainWalk(walk, kMaxCandidatesKept);
+    choice.candidateCount = walk.entries.size();
     if (walk.chosen == update::kNoEntry) return choice;
     choice.listed = walk.entries[walk.chosen].name;
     choice.url = inspection.baseUrl + folder + choice.listed;
@@ -129,16 +130,18 @@ Inspection InspectStation(const StationOptions& options) {
 
     std::string currentFolder = Folder(installed.major, installed.minor);
     std::string currentListing = Fetch(inspection, "current", currentFolder);
+    std::string lastProbeListing;  // where probing stopped, for the look ahead
     update::ProbeResult newest = update::ProbeFollowingLines(
         installed.major, installed.minor, inspection.baseUrl,
         [&](const char* url, std::string& listing) {
             std::string folder = std::string(url).substr(inspection.baseUrl.size());
-            listing += Fetch(inspection, "probe", folder);
+            lastProbeListing = Fetch(inspection, "probe", folder);
+            listing += lastProbeListing;
         });
     if (newest.probes > 0) {
         NoteProbeStop(inspection, newest.probes);
         if (newest.probes < update::kMaxProbes && !inspection.silenced) {
-            LookAhead(inspection, installed.major, installed.minor, newest.probes,
+            LookAhead(inspection, installed.major, installed.minor, newest.probes, lastProbeListing,
                       options.lookahead);
         }
     }

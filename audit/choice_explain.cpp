@@ -38,10 +38,15 @@ std::string Verdict(const update::ChoiceWalk& walk, const update::WalkedEntry& e
 
 }  // namespace
 
-std::vector<Candidate> ExplainWalk(const update::ChoiceWalk& walk) {
+std::vector<Candidate> ExplainWalk(const update::ChoiceWalk& walk, std::size_t keep) {
     std::vector<Candidate> candidates;
-    for (const update::WalkedEntry& entry : walk.entries)
+    const std::size_t count = walk.entries.size() < keep ? walk.entries.size() : keep;
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool chosenLater =
+            i + 1 == count && walk.chosen != update::kNoEntry && walk.chosen > i;
+        const update::WalkedEntry& entry = walk.entries[chosenLater ? walk.chosen : i];
         candidates.push_back({entry.name, Verdict(walk, entry)});
+    }
     return candidates;
 }
 

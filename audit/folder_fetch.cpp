@@ -1,8 +1,8 @@
 #include "audit/folder_fetch.h"
 
 #include <chrono>
-#include <utility>
 
+#include "audit/page_checks.h"
 #include "net/folder_listing.h"
 #include "net/folder_result.h"
 #include "update/package_choice.h"
@@ -26,7 +26,8 @@ const char* FailureName(plat::HttpFailure failure) {
 }  // namespace
 
 FolderRequest FetchFolder(const std::string& role, const std::string& folder,
-                          const std::string& url, std::string* body) {
+                          const std::string& url, std::string* listing,
+                          std::vector<Warning>* warnings) {
     FolderRequest request;
     request.role = role;
     request.folder = folder;
@@ -41,14 +42,16 @@ FolderRequest FetchFolder(const std::string& role, const std::string& folder,
     request.bytes = page.bytes;
     request.cut = page.cut;
     if (!page.ended) request.readFailure = FailureName(page.failure);
-    const net::FolderResult judged = net::JudgeFolderPage(page, url.c_str(), plat::ProxyFor(url.c_str()));
+    const net::FolderResult judged =
+        net::JudgeFolderPage(page, url.c_str(), plat::ProxyFor(url.c_str()));
     request.failure = net::RequestFailureCode(judged.failure);
     request.failureText = net::ListingOutcome(judged).reason;
     request.proxy = judged.proxy;
-    *body = std::move(page.body);
-    net::AppendLinkTargets(*body, request.listing, ".");
-    update::ForEachListingEntry(request.listing,
-                                [&](const char* name) { request.names.emplace_back(name); });
+    net::AppendLinkTargets(page.body, *listing, ".");
+    update::ForEachListingEntry(*listing, [&](const char* name) {
+        if (request.nameCount++ < kMaxNamesKept) request.names.emplace_back(name);
+    });
+    *warnings = CheckPage(request, page.body, *listing);
     return request;
 }
 

@@ -8,6 +8,7 @@
 #include "audit/audit_station.h"
 #include "audit/report.h"
 #include "audit/tree_check.h"
+#include "platform/dll_search.h"
 #include "platform/http.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
@@ -57,6 +58,8 @@ int Run(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An administrator may run the audit from a folder that users can write.
+    plat::RestrictDllSearch();
     CLI::App app{
         "Shows what TalCheck would do on a station, and why, without installing anything.\n"
         "Exit codes: 0 up to date, 1 update available, 2 problems found, 3 server "

@@ -1,42 +1,25 @@
 #include "audit/page_checks.h"
 
+#include <cctype>
 #include <map>
-#include <regex>
+#include <string_view>
 
+#include "audit/anchor_scan.h"
 #include "installation/install_package.h"
 #include "net/folder_listing.h"
+#include "update/package_choice.h"
 #include "update/version.h"
 
 namespace audit {
 namespace {
 
-struct Anchor {
-    std::string raw;     // from "<" up to the target
-    std::string target;  // the link target
-    char quote;          // '"', '\'' or 0 when unquoted
-};
-
-// Every anchor with an href on one line, in any letter case and quoting.
-std::vector<Anchor> AnchorsOn(const std::string& line) {
-    static const std::regex kAnchor(R"re(<a\s+href\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re",
-                                    std::regex::ECMAScript | std::regex::icase);
-    std::vector<Anchor> anchors;
-    for (std::sregex_iterator it(line.begin(), line.end(), kAnchor), end; it != end; ++it) {
-        const std::smatch& m = *it;
-        char quote = m[1].matched ? '"' : m[2].matched ? '\'' : '\0';
-        std::string target = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
-        anchors.push_back({m.str(), target, quote});
-    }
-    return anchors;
-}
-
 // Why the run's pattern does not see a lone anchor.
 const char* InvisibleBecause(const Anchor& anchor) {
     if (anchor.quote == '\'') return "single_quoted_anchor";
     if (anchor.quote == '\0') return "anchor_form";
-    if (anchor.raw.compare(0, 9, "<a href=\"") != 0) {
+    if (anchor.start != "<a href=\"") {
         // The same letters in another case, or other spacing.
-        std::string lower = anchor.raw.substr(0, 9);
+        std::string lower = anchor.start;
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return lower == "<a href=\"" ? "upper_case_anchor" : "anchor_form";
     }
@@ -62,7 +45,7 @@ std::string Shorten(const std::string& text) {
     return text.size() <= 80 ? text : text.substr(0, 77) + "...";
 }
 
-void CheckLine(const std::string& line, std::map<std::string, Tally>& tallies) {
+void CheckLine(std::string_view line, std::map<std::string, Tally>& tallies) {
     std::vector<Anchor> anchors = AnchorsOn(line);
     if (anchors.empty()) return;
     std::string visible;
@@ -81,15 +64,36 @@ void CheckLine(const std::string& line, std::map<std::string, Tally>& tallies) {
     }
 }
 
+// One warning per name that looks like a package but has no version, up to
+// kMaxNameWarnings; then one for the rest.
+void CheckNames(const std::string& folder, const std::string& listing,
+                std::vector<Warning>& warnings) {
+    std::size_t unparsable = 0;
+    update::ForEachListingEntry(listing, [&](const char* name) {
+        int32_t a = 0, b = 0, c = 0;
+        if (!installation::IsZipPackageName(name) || update::ParseVersion(name, a, b, c)) return;
+        if (++unparsable > kMaxNameWarnings) return;
+        warnings.push_back({"name_unparsable", folder + ": '" + Shorten(name) +
+                                                   "' has no three version fields; "
+                                                   "the run never chooses it"});
+    });
+    if (unparsable <= kMaxNameWarnings) return;
+    warnings.push_back({"name_unparsable", folder + ": " +
+                                               std::to_string(unparsable - kMaxNameWarnings) +
+                                               " more names without three version fields, "
+                                               "not listed one by one"});
+}
+
 }  // namespace
 
-std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body) {
+std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& body,
+                               const std::string& listing) {
     std::map<std::string, Tally> tallies;
     std::size_t start = 0;
     while (start < body.size()) {
         std::size_t end = body.find_first_of("\r\n", start);
         if (end == std::string::npos) end = body.size();
-        CheckLine(body.substr(start, end - start), tallies);
+        CheckLine(std::string_view(body).substr(start, end - start), tallies);
         start = end + 1;
     }
     std::vector<Warning> warnings;
@@ -97,15 +101,7 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
         warnings.push_back({code, request.folder + ": " + std::to_string(tally.count) + " " +
                                       Describe(code) + ", e.g. " + tally.example});
     }
-    for (const std::string& name : request.names) {
-        int32_t a = 0, b = 0, c = 0;
-        if (installation::IsZipPackageName(name.c_str()) &&
-            !update::ParseVersion(name.c_str(), a, b, c)) {
-            warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
-                                                       "' has no three version fields; "
-                                                       "the run never chooses it"});
-        }
-    }
+    CheckNames(request.folder, listing, warnings);
     if (request.cut) {
         warnings.push_back({"page_cut", request.folder + ": the page goes on past the limit of " +
                                             std::to_string(net::kMaxPageBytes) +
@@ -116,7 +112,7 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
                                                    request.readFailure + ") after " +
                                                    std::to_string(request.bytes) + " bytes"});
     }
-    if (request.status >= 400 && !request.names.empty()) {
+    if (request.status >= 400 && request.nameCount > 0) {
         warnings.push_back({"error_page_names", request.folder + ": answered status " +
                                                     std::to_string(request.status) +
                                                     " with links, which the run reads as names"});

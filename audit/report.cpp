@@ -4,13 +4,16 @@
 #include <nlohmann/json.hpp>
 
 #include "audit/identity.h"
+#include "audit/json_text.h"
+#include "platform/printable_text.h"
 
 namespace audit {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-using P = std::string;  // read as "printable" below: every text passes Printable
+using plat::PrintableText;
+using P = std::string;
 
 Json Identified(Json body) {
     const Identity identity = CurrentIdentity();
@@ -31,35 +34,43 @@ std::string Seconds(double s) {
 
 void PrintChoice(const char* title, const LineChoice& line, std::ostream& out) {
     out << "\n" << title << " " << (line.folder.empty() ? "(no listing)" : line.folder) << ": ";
-    out << Printable(line.listed.empty() ? "nothing chosen" : line.listed + " -> " + line.localName)
+    out << PrintableText(line.listed.empty() ? "nothing chosen"
+                                             : line.listed + " -> " + line.localName)
         << "\n";
     for (const Candidate& c : line.candidates)
-        out << "  " << Printable(c.name) << "  " << Printable(c.verdict) << "\n";
+        out << "  " << PrintableText(c.name) << "  " << PrintableText(c.verdict) << "\n";
+    if (line.candidateCount > line.candidates.size())
+        out << "  ... " << line.candidateCount - line.candidates.size()
+            << " more candidates, not kept\n";
 }
 
 void PrintWarnings(const std::vector<Warning>& warnings, const char* title, std::ostream& out) {
     out << "\n" << title << " (" << warnings.size() << ")\n";
-    for (const Warning& w : warnings) out << "  [" << w.code << "] " << Printable(w.text) << "\n";
+    for (const Warning& w : warnings)
+        out << "  [" << w.code << "] " << PrintableText(w.text) << "\n";
 }
 
 void PrintPackage(const PackageTest& p, std::ostream& out) {
-    out << "  " << Printable(p.localName) << ": " << p.bytes << " bytes, " << p.items << " items, "
-        << Printable(p.signature.empty() ? "" : "signature " + p.signature + ", ")
-        << Printable(p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
+    out << "  " << PrintableText(p.localName) << ": " << p.bytes << " bytes, " << p.items
+        << " items, " << PrintableText(p.signature.empty() ? "" : "signature " + p.signature + ", ")
+        << PrintableText(p.passed ? "passed" : "FAILED: " + p.problem) << "\n";
 }
 
 void PrintRequest(const FolderRequest& r, std::ostream& out) {
-    out << "  " << r.role << "  " << Printable(r.url) << "\n    ";
+    out << "  " << r.role << "  " << PrintableText(r.url) << "\n    ";
     if (r.reached) {
         out << "status " << r.status << ", " << r.bytes << " bytes, " << Seconds(r.seconds);
     } else {
         out << "no answer after " << Seconds(r.seconds);
     }
-    if (!r.failure.empty()) out << ", FAILED [" << r.failure << "] " << Printable(r.failureText);
+    if (!r.failure.empty())
+        out << ", FAILED [" << r.failure << "] " << PrintableText(r.failureText);
     if (r.cut) out << ", CUT at the page limit";
     if (!r.readFailure.empty()) out << ", ended early: " << r.readFailure;
-    out << ", " << r.names.size() << " names";
-    for (const std::string& n : r.names) out << " " << Printable(n);
+    out << ", " << r.nameCount << " names";
+    for (const std::string& n : r.names) out << " " << PrintableText(n);
+    if (r.nameCount > r.names.size())
+        out << " ... " << r.nameCount - r.names.size() << " more, not kept";
     out << "\n";
 }
 
@@ -89,11 +100,9 @@ Json ChoiceJson(const LineChoice& line) {
     for (const Candidate& c : line.candidates) {
         candidates.push_back({{"name", c.name}, {"verdict", c.verdict}});
     }
-    return {{"folder", line.folder},
-            {"chosen", line.listed},
-            {"localName", line.localName},
-            {"url", line.url},
-            {"candidates", candidates}};
+    return {{"folder", line.folder},       {"chosen", line.listed},
+            {"localName", line.localName}, {"url", line.url},
+            {"candidates", candidates},    {"candidateCount", line.candidateCount}};
 }
 
 Json PartsJson(const std::vector<net::KeptPart>& parts) {
@@ -108,22 +117,6 @@ Json PartsJson(const std::vector<net::KeptPart>& parts) {
 }
 
 }  // namespace
-
-std::string Printable(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F) {
-            out.push_back(c);
-            continue;
-        }
-        char escaped[5];
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", u);
-        out.append(escaped);
-    }
-    return out;
-}
 
 std::string VersionText(const update::VersionTriple& v) {
     char text[48] = {};
@@ -146,24 +139,26 @@ const char* ResultName(int exitCode) {
 
 void PrintReport(const Inspection& in, std::ostream& out) {
     const StationFacts& s = in.station;
-    out << "Station           " << s.directory << "\n";
+    out << "Station           " << PrintableText(s.directory) << "\n";
     out << "Installed version " << VersionText(s.installed) << " from " << s.versionSource
-        << Printable(" (frontend.exe: " +
-                     (s.hasFrontend ? "'" + s.fileVersion + "'" : P("no version")) +
-                     ", station.ini FrontendVersion: '" + s.stationVersion + "')")
+        << PrintableText(
+               " (frontend.exe: " + (s.hasFrontend ? "'" + s.fileVersion + "'" : P("no version")) +
+               ", station.ini FrontendVersion: '" + s.stationVersion + "')")
         << "\n";
-    out << "Data directory    '" << Printable(s.dataDirectory) << "'\n";
-    out << "Install directory " << Printable(s.installDirectory) << ": "
-        << (s.installLink ? "a link" : s.installExists ? "exists" : "missing") << ", "
-        << (s.installWritable ? "writable" : "not writable") << "\n";
+    out << "Data directory    '" << PrintableText(s.dataDirectory) << "'\n";
+    out << "Install directory " << PrintableText(s.installDirectory) << ": "
+        << (s.installLink     ? "a link"
+            : s.installExists ? "exists"
+                              : "missing")
+        << ", " << (s.installWritable ? "writable" : "not writable") << "\n";
     for (const net::KeptPart& p : s.parts)
-        out << "Kept part         " << p.name << ": " << p.held << " of " << p.record.total
-            << " bytes, validator " << Printable(p.record.validator) << "\n";
-    out << "Installer host    " << Printable(in.host) << "\n";
-    out << "Base URL          " << Printable(in.baseUrl) << "\n";
+        out << "Kept part         " << PrintableText(p.name) << ": " << p.held << " of "
+            << p.record.total << " bytes, validator " << PrintableText(p.record.validator) << "\n";
+    out << "Installer host    " << PrintableText(in.host) << "\n";
+    out << "Base URL          " << PrintableText(in.baseUrl) << "\n";
     out << "\nFolder requests\n";
     for (const FolderRequest& r : in.requests) PrintRequest(r, out);
-    out << "Probing stops at: " << Printable(in.probeStop.empty() ? "-" : in.probeStop) << "\n";
+    out << "Probing stops at: " << PrintableText(in.probeStop.empty() ? "-" : in.probeStop) << "\n";
     PrintChoice("Current line", in.current, out);
     PrintChoice("Newest line", in.newest, out);
     if (!in.packages.empty()) {
@@ -191,7 +186,8 @@ std::string ReportJson(const Inspection& in) {
                             {"failure", r.failure},
                             {"failureText", r.failureText},
                             {"proxy", r.proxy},
-                            {"names", r.names}});
+                            {"names", r.names},
+                            {"nameCount", r.nameCount}});
     }
     int code = ExitCodeFor(in);
     Json doc = Identified({
@@ -222,13 +218,13 @@ std::string ReportJson(const Inspection& in) {
         {"exitCode", code},
     });
     // Names come from server pages; invalid UTF-8 is replaced, not fatal.
-    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+    return JsonText(doc);
 }
 
 void PrintTreeReport(const TreeReport& report, std::ostream& out) {
-    out << "Installer tree    " << Printable(report.root) << "\n\nVersion lines\n";
+    out << "Installer tree    " << PrintableText(report.root) << "\n\nVersion lines\n";
     for (const TreeLine& line : report.lines) {
-        out << "  " << Printable(line.folder) << ": " << line.packages.size() << " packages\n";
+        out << "  " << PrintableText(line.folder) << ": " << line.packages.size() << " packages\n";
     }
     out << "\nPackages tested\n";
     for (const PackageTest& p : report.packages) PrintPackage(p, out);
@@ -251,7 +247,7 @@ std::string TreeReportJson(const TreeReport& report) {
                            {"problems", WarningsJson(report.problems)},
                            {"result", report.problems.empty() ? "ready" : "problems"},
                            {"exitCode", report.problems.empty() ? kExitUpToDate : kExitProblems}});
-    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+    return JsonText(doc);
 }
 
 }  // namespace audit

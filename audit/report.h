@@ -13,18 +13,15 @@ namespace audit {
 // "up_to_date", "update_available", "problems" or "unreachable".
 const char* ResultName(int exitCode);
 
-// The readable reports print every text with Printable: names, pages and
-// answers come from a server, and must not drive the terminal.
+// The readable reports print every text with plat::PrintableText: names,
+// pages and answers come from a server, and must not drive the terminal.
 void PrintReport(const Inspection& inspection, std::ostream& out);
 void PrintTreeReport(const TreeReport& report, std::ostream& out);
 
-// The JSON documents begin with their identity (CurrentIdentity):
+// The JSON documents (audit/json_text.h) begin with their identity (CurrentIdentity):
 // "schemaVersion", "tool", "toolVersion", "computer", "time".
 std::string ReportJson(const Inspection& inspection);
 std::string TreeReportJson(const TreeReport& report);
-
-// text with every control character (below 0x20, and 0x7F) written as \xNN.
-std::string Printable(const std::string& text);
 
 // A version triple in the one form of package names: 5.10.0023.
 std::string VersionText(const update::VersionTriple& version);

@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "platform/path_buffer.h"
+#include "update/station_safety.h"
+
 namespace audit {
 namespace {
 
@@ -18,6 +21,19 @@ void CheckChosenName(const LineChoice& line, std::vector<Warning>& warnings) {
                         line.folder + ": the chosen name '" + line.listed +
                             "' contains \".zip\" but does not end in it (a half-uploaded "
                             "file?); TalCheck downloads it and the install refuses it"});
+}
+
+// The refusal a privileged run would log, with the command that mends it.
+void CheckStationSafety(const StationFacts& station, std::vector<Warning>& warnings) {
+    const std::string workDir = station.directory + plat::kPathSeparator;
+    for (const update::StationFinding& f :
+         update::CheckStationSafety(workDir.c_str(), station.dataDirectory.c_str())) {
+        std::string text = f.path + " (" + update::StationFindingReason(f.entry.safety) +
+                           "): TalCheck run as SYSTEM or root logs STATION UNSAFE and requests "
+                           "nothing";
+        const std::string command = plat::RepairCommand(f.entry);
+        warnings.push_back({"station_unsafe", command.empty() ? text : text + "; fix: " + command});
+    }
 }
 
 }  // namespace
@@ -42,6 +58,7 @@ std::vector<Warning> CheckStationSetup(const StationFacts& station) {
                             station.installDirectory +
                                 (station.installLink ? " is a link" : " takes no new files")});
     }
+    CheckStationSafety(station, warnings);
     return warnings;
 }
 

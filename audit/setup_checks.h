@@ -12,7 +12,10 @@ namespace audit {
 // or station.ini, so 5.1.0 is assumed), "no_data_directory" (DBDirectory
 // empty), "install_not_creatable" (install is missing and cannot be made
 // in the data directory), "install_not_writable" (install exists, is a
-// link, or takes no files).
+// link, or takes no files), "station_unsafe" (an account other than the
+// privileged ones may change station.ini, the station folder, the data
+// directory, install or a folder above one: update/station_safety.h; the
+// text ends with the command that mends it).
 std::vector<Warning> CheckStationSetup(const StationFacts& station);
 
 // What the requests and choices show: "line_folder_missing" (the installed

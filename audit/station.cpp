@@ -6,6 +6,7 @@
 #include "platform/file_version.h"
 #include "platform/path_buffer.h"
 #include "update/station.h"
+#include "update/version.h"
 
 namespace audit {
 namespace {
@@ -33,7 +34,7 @@ StationFacts ReadStation(const std::string& directory) {
     facts.installed = station.installed;
     facts.hasStationFile = plat::PathExists((directory + plat::kPathSeparator + "station.ini").c_str());
     facts.dataDirectory = station.dataDirectory;
-    facts.parts = net::ListKeptParts(directory.c_str());
+    facts.parts = net::ListKeptParts(directory.c_str(), update::IsLocalPackageName);
     char installDirectory[plat::kPathSize] = {};
     char targetPath[plat::kPathSize] = {};
     if (installation::FormInstallPaths(station.dataDirectory, "x", installDirectory, targetPath)) {

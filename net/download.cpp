@@ -6,6 +6,7 @@
 
 #include "net/package_body.h"
 #include "net/part_file.h"
+#include "net/part_flushes.h"
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
 #include "platform/http.h"
@@ -58,16 +59,21 @@ void DiscardPart(Target& target) {
 
 // Opens the kept part of target's URL; a record of another URL, or one
 // without a usable package file, is removed with whatever file it names.
+// Bytes past the record's held count were never flushed, and a power cut
+// may have left anything there: the part ends where its record says.
 bool OpenKeptPart(Target& target) {
     PartRecord record;
     if (!ReadPartRecord(target.path, &record)) {
         RemovePartRecord(target.path);
         return false;
     }
-    if (record.url == target.url && record.total <= MaxPackage()) {
+    std::uint64_t size = 0;
+    if (record.url == target.url && record.total <= MaxPackage() && record.held > 0) {
         target.part = plat::File::OpenPackage(target.path, record.total - 1);
-        if (target.part.valid() && target.part.Size(&target.held) && target.held > 0) {
+        if (target.part.valid() && target.part.Size(&size) && size >= record.held &&
+            target.part.Truncate(record.held)) {
             target.record = record;
+            target.held = record.held;
             return true;
         }
         target.part.Close();
@@ -109,18 +115,24 @@ void RecordPart(plat::HttpGet& http, const DownloadResult& result, Target& targe
 void ReceiveInto(plat::HttpGet& http, plat::File file, Target& target, const DataObserver& observer,
                  DownloadResult* result) {
     result->failure = DownloadFailure::kNone;
-    CopyBody(http, file, target.directory, observer, result);
+    PartFlushes flushes(target.path, file);
+    CopyBody(
+        http, file, target.directory,
+        [&](const void* data, std::size_t size) {
+            if (observer) observer(data, size);
+            flushes.Wrote(size);
+        },
+        result);
     result->complete = result->failure == DownloadFailure::kNone;
     if (result->complete) {
         RemovePartRecord(target.path);
         result->file = std::move(file);
         return;
     }
-    file.Close();
-    PartRecord kept;
     // A kept part survives a cut or a stall; bytes that broke a limit do not.
     bool keep = result->failure != DownloadFailure::kSizeLimit &&
-                result->failure != DownloadFailure::kNoSpace && ReadPartRecord(target.path, &kept);
+                result->failure != DownloadFailure::kNoSpace && flushes.Flush();
+    file.Close();
     if (!keep) RemovePartRecord(target.path);
     if (!keep && StoppedAtLimit(result->failure)) result->removed = plat::RemoveFile(target.path);
 }

@@ -84,9 +84,12 @@ using DataObserver = std::function<void(const void* data, std::size_t size)>;
 // Resumable (see net/part_file.h): an answer of status 200 with a validator
 // and a Content-Length gets a record beside the file before its body is
 // written, so that what a cut (a broken connection, a stall, the time
-// limit, a killed process) leaves stays as a kept part. A later call for the
-// same fileUrl and fileName sends "Range: bytes=<held>-" and "If-Range:
-// <validator>" and then:
+// limit, a killed process) leaves stays as a kept part; the record names
+// only bytes flushed to disk (net/part_flushes.h). A later call for the
+// same fileUrl and fileName, finding a part and record that are the
+// program's own (plat::File::OpenPackage), drops any bytes past the
+// record's count, sends "Range: bytes=<held>-" and "If-Range: <validator>"
+// and then:
 //   - 206 from exactly <held> with the recorded total: appends; the
 //     observer first sees the held bytes, read from the file;
 //   - 200: starts the file over with this body;

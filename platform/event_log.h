@@ -1,6 +1,7 @@
 // The system's event report: the Application event log on Windows, syslog on
 // POSIX. Reports are a copy of what the run log says; nothing depends on
-// them arriving.
+// them arriving. Both write the text with control characters as \xNN
+// (platform/printable_text.h).
 //
 // Windows: RegisterEventSourceA(nullptr, "TalCheck"), ReportEventA with the
 // event ID and one insertion string (the text), DeregisterEventSource. The

@@ -3,6 +3,9 @@
 #include <syslog.h>
 
 #include <atomic>
+#include <string>
+
+#include "platform/printable_text.h"
 
 namespace plat {
 namespace {
@@ -29,7 +32,8 @@ int PriorityOf(EventKind kind) {
 }  // namespace
 
 void ReportSystemEvent(unsigned, EventKind kind, const char* text) {
-    g_sink.load()(kEventSource, LOG_USER | PriorityOf(kind), text ? text : "");
+    const std::string printable = PrintableText(text ? text : "");
+    g_sink.load()(kEventSource, LOG_USER | PriorityOf(kind), printable.c_str());
 }
 
 void SetSyslogSinkForTesting(SyslogSink sink) { g_sink = sink ? sink : &SendToSyslog; }

@@ -1,5 +1,8 @@
 #include "platform/event_log.h"
 
+#include <string>
+
+#include "platform/printable_text.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 
@@ -28,7 +31,8 @@ WORD TypeOf(EventKind kind) {
 void ReportSystemEvent(unsigned eventId, EventKind kind, const char* text) {
     ScopedHandle<EventSourceTraits> source(::RegisterEventSourceA(nullptr, kEventSource));
     if (!source) return;
-    const char* strings[1] = {text ? text : ""};
+    const std::string printable = PrintableText(text ? text : "");
+    const char* strings[1] = {printable.c_str()};
     ::ReportEventA(source.get(), TypeOf(kind), 0, eventId, nullptr, 1, 0, strings, nullptr);
 }
 

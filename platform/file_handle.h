@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/file_trust.h"
 #include "platform/scoped_handle.h"
 
 namespace plat {
@@ -33,6 +34,7 @@ struct NativeFileTraits {
     static Handle Invalid() noexcept { return -1; }
     static void Close(Handle h) noexcept { CloseNativeFile(h); }
 };
+using ScopedFile = ScopedHandle<NativeFileTraits>;
 
 enum class SeekOrigin { kBegin, kCurrent, kEnd };
 
@@ -73,19 +75,26 @@ public:
 
     // A downloaded package, held open from its download to the end of its
     // install so that what is checked and installed are the bytes written.
-    // Created afresh for reading and writing: a file or link under the name
-    // is removed first (never followed); a directory, device or FIFO there
-    // fails it. Windows shares it for reading only: nobody
-    // can write, rename or delete it while it is open. POSIX creates it
-    // without write bits for group and others; a rename or delete of the
-    // name is still possible there, which IsNamedBy detects.
+    // Never an existing file opened in place: a file, hard link or link
+    // under the name is removed as itself first, then the file is made new
+    // without following anything (POSIX O_CREAT | O_EXCL | O_NOFOLLOW;
+    // Windows CREATE_NEW on the name itself, refused when it turns out a
+    // reparse point). A directory, device or FIFO there fails it, as does
+    // on Windows a read-only file, which cannot be deleted. Windows shares
+    // it for reading only: nobody can write, rename or delete it while it
+    // is open. POSIX creates it without write bits for group and others; a
+    // rename or delete of the name is still possible there, which IsNamedBy
+    // detects.
     static File CreatePackage(const char* path);
 
     // An existing package (a kept part) opened for reading and appending
-    // with the sharing of CreatePackage. Only a regular file of at most
-    // maxBytes: a link, a directory, a FIFO or a device under the name
-    // fails without waiting.
-    static File OpenPackage(const char* path, std::uint64_t maxBytes);
+    // with the sharing of CreatePackage. Only a file of at most maxBytes
+    // that plat::JudgeOpenFile trusts (platform/file_trust.h): a link, a
+    // directory, a FIFO or a device under the name fails without waiting,
+    // and so does a file with a second link or another owner. trust
+    // (optional) receives the judgement: kMissing when nothing has the name,
+    // kUnknown when it could not be opened for another reason.
+    static File OpenPackage(const char* path, std::uint64_t maxBytes, FileTrust* trust = nullptr);
 
     bool valid() const { return handle_.valid(); }
 

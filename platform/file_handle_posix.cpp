@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/native_path_posix.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -46,7 +47,10 @@ File RegularOnly(int fd) {
 
 }  // namespace
 
-void CloseNativeFile(std::intptr_t handle) noexcept { ::close(static_cast<int>(handle)); }
+void CloseNativeFile(std::intptr_t handle) noexcept {
+    RecordFileClosed(handle);
+    ::close(static_cast<int>(handle));
+}
 
 bool File::Fail() const {
     error_ = errno;
@@ -125,19 +129,25 @@ File File::CreatePackage(const char* path) {
     return fd < 0 ? Failed(errno) : File(fd);
 }
 
-File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+File File::OpenPackage(const char* path, std::uint64_t maxBytes, FileTrust* trust) {
     char native[kPathSize];
+    FileTrust judged = FileTrust::kUnknown;
+    if (!trust) trust = &judged;
+    *trust = FileTrust::kUnknown;
     if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
     int fd = ::open(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Failed(errno);
+    if (fd < 0) {
+        // O_NOFOLLOW meets a link with ELOOP; a directory cannot be opened for writing.
+        if (errno == ENOENT) *trust = FileTrust::kMissing;
+        if (errno == ELOOP || errno == EISDIR) *trust = FileTrust::kNotRegular;
+        return Failed(errno);
+    }
     File file(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return Failed(errno);
+    std::uint64_t size = 0;
     // Someone else's file, or one that others may write, could change
     // under the check; a second name could be renamed in behind it.
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_nlink != 1 ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    *trust = JudgeOpenFile(file);
+    if (*trust != FileTrust::kTrusted || !file.Size(&size) || size > maxBytes)
         return Failed(EINVAL);
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Failed(errno);
@@ -173,7 +183,9 @@ bool File::Size(std::uint64_t* size) const {
 }
 
 bool File::Truncate(std::uint64_t size) {
-    return ::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0 || Fail();
+    return (::ftruncate(static_cast<int>(handle_.get()), static_cast<off_t>(size)) == 0 &&
+            RecordFileEvent(*this, TreeOp::kTruncate, size, 0)) ||
+           Fail();
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -189,6 +201,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
 
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
+    std::size_t whole = size;
     while (size > 0) {
         ssize_t n = ::write(static_cast<int>(handle_.get()), p, size);
         if (n < 0 && errno == EINTR) continue;
@@ -197,7 +210,7 @@ bool File::Write(const void* buffer, std::size_t size) {
         p += n;
         size -= static_cast<std::size_t>(n);
     }
-    return true;
+    return RecordFileWrite(*this, buffer, whole);
 }
 
 bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
@@ -210,11 +223,17 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     return true;
 }
 
-bool File::Flush() { return ::fsync(static_cast<int>(handle_.get())) == 0 || Fail(); }
+bool File::Flush() {
+    return (::fsync(static_cast<int>(handle_.get())) == 0 &&
+            RecordFileEvent(*this, TreeOp::kFlushFile, 0, 0)) ||
+           Fail();
+}
 
 bool File::SetTimes(FileTime /*creation*/, FileTime access, FileTime write) {
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};
-    return ::futimens(static_cast<int>(handle_.get()), times) == 0 || Fail();
+    return (::futimens(static_cast<int>(handle_.get()), times) == 0 &&
+            RecordFileEvent(*this, TreeOp::kSetTimes, 0, write)) ||
+           Fail();
 }
 
 }  // namespace plat

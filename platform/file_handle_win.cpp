@@ -1,6 +1,7 @@
 #include "platform/file_handle.h"
 
 #include "platform/regular_file.h"
+#include "platform/tree_recording.h"
 #include "platform/win.h"
 
 namespace plat {
@@ -41,7 +42,10 @@ void RemoveLink(const char* path) {
 
 }  // namespace
 
-void CloseNativeFile(std::intptr_t handle) noexcept { ::CloseHandle(Native(handle)); }
+void CloseNativeFile(std::intptr_t handle) noexcept {
+    RecordFileClosed(handle);
+    ::CloseHandle(Native(handle));
+}
 
 bool File::Fail() const {
     error_ = static_cast<int>(::GetLastError());
@@ -109,36 +113,46 @@ File File::OpenForAppend(const char* path, bool truncate) {
 }
 
 File File::CreatePackage(const char* path) {
-    RemoveLink(path);
-    // Read sharing only: an existing file that someone holds open for
-    // writing cannot be opened at all, and nobody can write, rename or
-    // delete this one until it is closed.
+    // Whatever file has the name goes as itself: a hard link there would
+    // otherwise be emptied and written, and CREATE_ALWAYS would do so. A
+    // directory or a read-only file stays and fails CREATE_NEW.
+    ::DeleteFileA(path);
+    // Read sharing only: nobody can write, rename or delete the new file
+    // until it is closed.
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return DiskFileOnly(h);
+                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    File file = DiskFileOnly(h);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (file.valid() && (!::GetFileInformationByHandle(h, &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        return Failed(ERROR_INVALID_PARAMETER);
+    return file;
 }
 
-File File::OpenPackage(const char* path, std::uint64_t maxBytes) {
+File File::OpenPackage(const char* path, std::uint64_t maxBytes, FileTrust* trust) {
+    FileTrust judged = FileTrust::kUnknown;
+    if (!trust) trust = &judged;
+    // The name itself, never followed: a link or directory is refused
+    // before anything is opened.
+    DWORD attributes = ::GetFileAttributesA(path);
+    *trust = attributes == INVALID_FILE_ATTRIBUTES ? FileTrust::kMissing
+             : attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)
+                 ? FileTrust::kNotRegular
+                 : FileTrust::kUnknown;
     // Asked first without any access: a pipe under the name is never opened
     // for reading, which could wait for its other end.
-    if (!IsRegularFileWithin(path, maxBytes)) {
-        // A missing file shows as missing; anything else the check refused.
-        bool missing = ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-        return Failed(missing ? static_cast<int>(::GetLastError()) : ERROR_INVALID_PARAMETER);
-    }
+    if (*trust != FileTrust::kUnknown || !IsRegularFileWithin(path, maxBytes))
+        return Failed(*trust == FileTrust::kMissing ? static_cast<int>(::GetLastError())
+                                                    : ERROR_INVALID_PARAMETER);
     HANDLE h =
         ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     File file = Opened(h);
     if (!file.valid()) return file;
-    BY_HANDLE_FILE_INFORMATION info;
     std::uint64_t size = 0;
-    if (::GetFileType(h) != FILE_TYPE_DISK) return Failed(ERROR_INVALID_PARAMETER);
-    if (!::GetFileInformationByHandle(h, &info) || !file.Size(&size))
-        return Failed(static_cast<int>(::GetLastError()));
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        size > maxBytes)
+    *trust = JudgeOpenFile(file);
+    if (*trust != FileTrust::kTrusted || !file.Size(&size) || size > maxBytes)
         return Failed(ERROR_INVALID_PARAMETER);
     return file;
 }
@@ -186,7 +200,9 @@ bool File::Size(std::uint64_t* size) const {
 
 bool File::Truncate(std::uint64_t size) {
     return Seek(static_cast<std::int64_t>(size), SeekOrigin::kBegin, nullptr) &&
-           (::SetEndOfFile(Native(handle_.get())) != FALSE || Fail());
+           ((::SetEndOfFile(Native(handle_.get())) &&
+             RecordFileEvent(*this, TreeOp::kTruncate, size, 0)) ||
+            Fail());
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -201,6 +217,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
 
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
+    std::size_t whole = size;
     while (size > 0) {
         DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
         DWORD written = 0;
@@ -211,7 +228,7 @@ bool File::Write(const void* buffer, std::size_t size) {
         p += written;
         size -= written;
     }
-    return true;
+    return RecordFileWrite(*this, buffer, whole);
 }
 
 bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition) {
@@ -226,13 +243,18 @@ bool File::Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPositi
     return true;
 }
 
-bool File::Flush() { return ::FlushFileBuffers(Native(handle_.get())) != FALSE || Fail(); }
+bool File::Flush() {
+    return (::FlushFileBuffers(Native(handle_.get())) &&
+            RecordFileEvent(*this, TreeOp::kFlushFile, 0, 0)) ||
+           Fail();
+}
 
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.
     FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);
-    return ::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
-                         write ? &w : nullptr) != FALSE ||
+    return (::SetFileTime(Native(handle_.get()), creation ? &c : nullptr, access ? &a : nullptr,
+                          write ? &w : nullptr) &&
+            RecordFileEvent(*this, TreeOp::kSetTimes, 0, write)) ||
            Fail();
 }
 

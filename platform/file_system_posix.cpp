@@ -12,18 +12,11 @@
 
 namespace plat {
 
-namespace {
-
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
-}  // namespace
-
 std::uint32_t ReadAttributes(const char* path) {
     char native[kPathSize];
     struct stat st {};
     if (!ToNativePath(path, native) || ::stat(native, &st) != 0) return kInvalidAttributes;
-    if (S_ISDIR(st.st_mode)) return kAttrDirectory | (IsReadOnly(st) ? kAttrReadOnly : 0);
-    return kAttrArchive | (IsReadOnly(st) ? kAttrReadOnly : 0);
+    return AttributesOf(st);
 }
 
 bool CreateDirectoryLevel(const char* path) {
@@ -49,7 +42,7 @@ bool RemoveFile(const char* path) {
     struct stat st {};
     if (!ToNativePath(path, native) || ::lstat(native, &st) != 0) return false;
     if (S_ISDIR(st.st_mode)) return false;
-    if (S_ISREG(st.st_mode) && IsReadOnly(st)) return false;
+    if (S_ISREG(st.st_mode) && (AttributesOf(st) & kAttrReadOnly) != 0) return false;
     return ::unlink(native) == 0;
 }
 
@@ -59,7 +52,7 @@ bool CopyFileOver(const char* from, const char* to) {
     if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     File in = File::OpenForRead(from);
-    File out = File::CreateAlways(to, IsReadOnly(st) ? kAttrReadOnly : kAttrArchive);
+    File out = File::CreateAlways(to, (AttributesOf(st) & kAttrReadOnly) != 0 ? kAttrReadOnly : kAttrArchive);
     if (!in.valid() || !out.valid()) return false;
     static constexpr std::size_t kChunk = 65536;
     char buffer[kChunk];

@@ -1,9 +1,15 @@
 // POSIX backends only: the project's paths use "\" and "/" alike, the
-// system knows only "/".
+// system knows only "/"; and the system has modes where Windows has
+// attributes.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+
+#include "platform/file_handle.h"
 
 #include "platform/path_buffer.h"
 
@@ -21,6 +27,13 @@ inline bool ToNativePath(const char* path, char (&out)[kPathSize]) {
             return false;
     }
     return true;
+}
+
+// The attributes Windows would report for st: read-only when nobody may
+// write it, directory or archive by its type.
+inline std::uint32_t AttributesOf(const struct stat& st) {
+    std::uint32_t readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ? kAttrReadOnly : 0;
+    return (S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive) | readOnly;
 }
 
 }  // namespace plat

@@ -196,17 +196,24 @@ bool MemorySource::ReadAt(std::uint64_t offset, void* dst, std::size_t n) const 
     return true;
 }
 
-bool ReadPeFileVersion(const ByteSource& file, char* buffer, std::size_t size) {
+bool ReadPeVersionBlock(const ByteSource& file, PeVersionBlock* block) {
     std::uint64_t offset = 0;
     std::uint32_t length = 0;
     if (!FindVersionData(file, &offset, &length)) return false;
+    block->bytes.reset(new (std::nothrow) std::uint8_t[length + 1]);
+    block->size = length;
+    if (block->bytes && !file.ReadAt(offset, block->bytes.get(), length)) block->bytes.reset();
+    return true;
+}
+
+bool ReadPeFileVersion(const ByteSource& file, char* buffer, std::size_t size) {
+    PeVersionBlock block;
+    if (!ReadPeVersionBlock(file, &block)) return false;
     // From here on the file has version information: like a failed
     // GetFileVersionInfoA, a block that cannot be held or read leaves the
     // buffer untouched.
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[length + 1]);
-    if (!block || !file.ReadAt(offset, block.get(), length)) return true;
     VersionValue value;
-    if (FindVersionValue(block.get(), length, kFileVersionPath, &value)) {
+    if (block.bytes && FindVersionValue(block.bytes.get(), block.size, kFileVersionPath, &value)) {
         CopyVersionValue(value, buffer, size);
     }
     return true;

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace plat {
 
@@ -40,5 +41,17 @@ private:
 // same results: false when there is no version resource or the file is not a
 // well-formed PE file as far as the reader goes.
 bool ReadPeFileVersion(const ByteSource& file, char* buffer, std::size_t size);
+
+// A version block (VS_VERSIONINFO) read from a file, for FindVersionValue
+// (platform/version_block.h).
+struct PeVersionBlock {
+    std::unique_ptr<std::uint8_t[]> bytes;  // null: the block could not be held or read
+    std::size_t size = 0;
+};
+
+// The whole version block of file, as ReadPeFileVersion chooses it: false
+// when the file has no version information, as there. True otherwise, with
+// block->bytes null when the block cannot be held or read.
+bool ReadPeVersionBlock(const ByteSource& file, PeVersionBlock* block);
 
 }  // namespace plat

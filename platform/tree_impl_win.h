@@ -7,12 +7,9 @@
 #include "platform/tree.h"
 #include "platform/tree_backend.h"
 #include "platform/win.h"
+#include "platform/win_handle.h"
 
 namespace plat {
-
-using ScopedFile = ScopedHandle<NativeFileTraits>;
-
-inline HANDLE Native(const ScopedFile& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
 // Opens path as itself: a reparse point is opened, not followed. Without
 // FILE_SHARE_DELETE nobody can rename or delete it while the handle is held.

@@ -7,14 +7,9 @@
 
 #include "platform/native_path_posix.h"
 #include "platform/tree_impl_posix.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
-
-namespace {
-
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
-}  // namespace
 
 int OpenDirectoryAt(int parent, const char* name) {
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -67,6 +62,7 @@ Tree Tree::Open(const char* root) {
     if (fd < 0) return tree;
     tree.impl_ = std::make_unique<Impl>();
     tree.impl_->rootFd.reset(fd);
+    RecordTreeOpened(tree.impl_.get(), root);
     return tree;
 }
 
@@ -93,8 +89,7 @@ std::uint32_t Tree::Attributes(const std::string& rel) {
     struct stat st {};
     if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return kInvalidAttributes;
-    std::uint32_t readOnly = IsReadOnly(st) ? kAttrReadOnly : 0;
-    return (S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive) | readOnly;
+    return AttributesOf(st);
 }
 
 bool Tree::Stamp(const std::string& rel, FileStamp* stamp) {
@@ -123,13 +118,15 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     ::umask(mask);
     mode_t mode = 0666 & ~mask;
     if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
-    return ::fchmod(fd.get(), mode) == 0;
+    return ::fchmod(fd.get(), mode) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
 bool Tree::MakeDirectory(const std::string& rel) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
-    return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0;
+    return dir >= 0 && ::mkdirat(dir, leaf.c_str(), 0777) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMakeDirectory, rel);
 }
 
 bool Tree::Move(const std::string& from, const std::string& to) {
@@ -142,12 +139,13 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     if (!fromFd.valid() || toDir < 0) return false;
     Forget(from);
     if (::renameat2(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+        return RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
     // File systems without the flag: the check and the rename are two steps.
     struct stat st {};
     if (errno != EINVAL || ::fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return false;
-    return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0;
+    return ::renameat(fromFd.get(), fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
 }
 
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
@@ -157,7 +155,10 @@ File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
     mode_t mode = (attributes & kAttrReadOnly) ? 0444 : 0666;
     int fd =
         ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd < 0 ? File::Failed(errno) : File::Adopt(fd);
+    if (fd < 0) return File::Failed(errno);
+    File file = File::Adopt(fd);
+    RecordFileCreated(impl_.get(), rel, file, attributes);
+    return file;
 }
 
 File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
@@ -179,12 +180,14 @@ bool Tree::FlushDirectory(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
     if (dir < 0) return false;
     // A file system that cannot flush a directory has nothing to flush.
-    return ::fsync(dir) == 0 || errno == EINVAL || errno == EROFS;
+    bool flushed = ::fsync(dir) == 0 || errno == EINVAL || errno == EROFS;
+    return flushed && RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
 }
 
 bool Tree::FlushFileSystem(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
-    return dir >= 0 && ::syncfs(dir) == 0;
+    return dir >= 0 && ::syncfs(dir) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kFlushFileSystem, rel);
 }
 
 void Tree::Forget(const std::string& rel) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/tree_impl_posix.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -47,7 +48,8 @@ bool Tree::RemoveEmptyDirectory(const std::string& rel) {
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
     if (dir < 0) return false;
     Forget(rel);
-    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0;
+    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kRemoveEmptyDirectory, rel);
 }
 
 bool Tree::RemoveFile(const std::string& rel) {
@@ -57,7 +59,8 @@ bool Tree::RemoveFile(const std::string& rel) {
     if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         S_ISDIR(st.st_mode))
         return false;
-    return ::unlinkat(dir, leaf.c_str(), 0) == 0;
+    return ::unlinkat(dir, leaf.c_str(), 0) == 0 &&
+           RecordTreeEvent(impl_.get(), TreeOp::kRemoveFile, rel);
 }
 
 bool Tree::RemoveTree(const std::string& rel) {
@@ -67,10 +70,15 @@ bool Tree::RemoveTree(const std::string& rel) {
     Forget(rel);
     struct stat st {};
     if (::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode)) return ::unlinkat(dir, leaf.c_str(), 0) == 0;
-    ScopedFd child(OpenDirectoryAt(dir, leaf.c_str()));
-    bool contents = child.valid() && RemoveContents(std::move(child), 0);
-    return ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0 && contents;
+    bool removed = false;
+    if (!S_ISDIR(st.st_mode)) {
+        removed = ::unlinkat(dir, leaf.c_str(), 0) == 0;
+    } else {
+        ScopedFd child(OpenDirectoryAt(dir, leaf.c_str()));
+        bool contents = child.valid() && RemoveContents(std::move(child), 0);
+        removed = ::unlinkat(dir, leaf.c_str(), AT_REMOVEDIR) == 0 && contents;
+    }
+    return removed && RecordTreeEvent(impl_.get(), TreeOp::kRemoveTree, rel);
 }
 
 }  // namespace plat

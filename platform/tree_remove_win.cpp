@@ -1,6 +1,7 @@
 // Removal below a Tree's root: each entry is opened as itself and deleted
 // through its handle, so a link goes as a link and is never followed.
 #include "platform/tree_impl_win.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -98,7 +99,8 @@ bool Tree::RemoveEmptyDirectory(const std::string& rel) {
     Forget(rel);
     bool real = false;
     ScopedFile handle = OpenForDeletion(full, &real);
-    return real && DeleteOnClose(handle);
+    return real && DeleteOnClose(handle) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kRemoveEmptyDirectory, rel);
 }
 
 bool Tree::RemoveFile(const std::string& rel) {
@@ -107,7 +109,7 @@ bool Tree::RemoveFile(const std::string& rel) {
     DWORD a = ::GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return false;
     if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    return RemoveEntry(full, a, 0);
+    return RemoveEntry(full, a, 0) && RecordTreeEvent(impl_.get(), TreeOp::kRemoveFile, rel);
 }
 
 bool Tree::RemoveTree(const std::string& rel) {
@@ -116,7 +118,7 @@ bool Tree::RemoveTree(const std::string& rel) {
     Forget(rel);
     DWORD a = ::GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return IsMissing(::GetLastError());
-    return RemoveEntry(full, a, 0);
+    return RemoveEntry(full, a, 0) && RecordTreeEvent(impl_.get(), TreeOp::kRemoveTree, rel);
 }
 
 }  // namespace plat

@@ -1,6 +1,7 @@
 #include <utility>
 
 #include "platform/tree_impl_win.h"
+#include "platform/tree_recording.h"
 
 namespace plat {
 
@@ -125,6 +126,7 @@ Tree Tree::Open(const char* root) {
     tree.impl_ = std::make_unique<Impl>();
     tree.impl_->root = path;
     tree.impl_->rootHandle = std::move(handle);
+    RecordTreeOpened(tree.impl_.get(), root);
     return tree;
 }
 
@@ -182,12 +184,14 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     DWORD kind = basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     basic.FileAttributes = (attributes & ~FILE_ATTRIBUTE_DIRECTORY) | kind;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return ::SetFileInformationByHandle(Native(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+    return ::SetFileInformationByHandle(Native(file), FileBasicInfo, &basic, sizeof basic) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
 bool Tree::MakeDirectory(const std::string& rel) {
     std::wstring full;
-    return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr);
+    return impl_ && impl_->Reach(rel, &full) && ::CreateDirectoryW(full.c_str(), nullptr) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMakeDirectory, rel);
 }
 
 bool Tree::Move(const std::string& from, const std::string& to) {
@@ -196,7 +200,8 @@ bool Tree::Move(const std::string& from, const std::string& to) {
     Forget(from);
     // Pinning the target's directories may have dropped the source's.
     if (!impl_->Reach(from, &source)) return false;
-    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) &&
+           RecordTreeEvent(impl_.get(), TreeOp::kMove, from, to);
 }
 
 File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
@@ -207,7 +212,9 @@ File Tree::CreateNew(const std::string& rel, std::uint32_t attributes) {
         (attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) | FILE_FLAG_OPEN_REPARSE_POINT,
         nullptr);
     if (h == INVALID_HANDLE_VALUE) return File::Failed(static_cast<int>(::GetLastError()));
-    return File::Adopt(reinterpret_cast<std::intptr_t>(h));
+    File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
+    RecordFileCreated(impl_.get(), rel, file, attributes);
+    return file;
 }
 
 File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
@@ -239,10 +246,10 @@ bool Tree::FlushDirectory(const std::string& rel) {
         full.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
     if (!dir.valid()) return false;
-    if (::FlushFileBuffers(Native(dir))) return true;
     // File systems without a directory flush (FAT, some network shares).
-    DWORD error = ::GetLastError();
-    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
+    bool flushed = ::FlushFileBuffers(Native(dir)) || ::GetLastError() == ERROR_INVALID_FUNCTION ||
+                   ::GetLastError() == ERROR_NOT_SUPPORTED;
+    return flushed && RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
 }
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }

@@ -21,9 +21,9 @@ packages=(
     # package signatures: libsodium natively, the tools that build it for
     # Windows from its source package, minisign for the test keys
     libsodium-dev minisign autoconf automake libtool make dpkg-dev
-    # the Windows installer (MSI) and its Authenticode signatures, test
-    # certificates
-    wixl osslsigncode openssl
+    # the Windows installer (MSI), the tables wixl cannot write and their
+    # reading (msitools), its Authenticode signatures, test certificates
+    wixl msitools osslsigncode openssl
 )
 
 missing=()

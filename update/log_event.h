@@ -14,6 +14,7 @@ enum class LogKind {
     kStart,  // the run's first line; starts a new log
     kStartDownload,
     kDownloadResumed,  // detail "(from byte <n>)"
+    kPartRefused,      // detail "(<file>: <reason>)": a kept part not the program's own
     kEndDownload,
     kDownloadFailed,  // detail "(<reason>)", as are the other failures
     kFolderFailed,    // text: the line, as "5_1"
@@ -25,14 +26,17 @@ enum class LogKind {
     kInstalled,  // "END COPY: " after a package placed whole
     kRecovered,  // text "install", detail "(<what was done>)"
     kRecoveryFailed,
-    kEnd,  // the run's last line
+    kStationUnsafe,  // text: the entry, detail "(<who> may change it)"; a privileged run stops
+    kEnd,            // the run's last line
 };
 
 // clang-format off
 constexpr const char* kLogPrefixes[] = {
-    "START", "START DOWLOAD: ", "DOWLOAD RESUMED: ", "END DOWLOAD: ", "DOWLOAD FAILED: ",
+    "START", "START DOWLOAD: ", "DOWLOAD RESUMED: ", "PART REFUSED: ", "END DOWLOAD: ",
+    "DOWLOAD FAILED: ",
     "FOLDER FAILED: ", "SIGNATURE REFUSED: ", "START COPY: ", "COPY FAILED: ", "COPY REFUSED: ",
-    "END COPY: ", "END COPY: ", "RECOVERED: ", "RECOVERY FAILED: ", "END"};
+    "END COPY: ", "END COPY: ", "RECOVERED: ", "RECOVERY FAILED: ", "STATION UNSAFE: ",
+    "END"};
 // clang-format on
 static_assert(sizeof kLogPrefixes / sizeof *kLogPrefixes == static_cast<int>(LogKind::kEnd) + 1,
               "one prefix per kind");

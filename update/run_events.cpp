@@ -18,6 +18,7 @@ constexpr RunEvent kRunEvents[] = {
     {LogKind::kCopyRefused, 104, EventKind::kError},
     {LogKind::kRecovered, 105, EventKind::kWarning},
     {LogKind::kRecoveryFailed, 106, EventKind::kError},
+    {LogKind::kStationUnsafe, 107, EventKind::kError},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
+#include "platform/printable_text.h"
 
 namespace update {
 
@@ -25,7 +26,9 @@ std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
     char stamp[128] = {};
     std::snprintf(stamp, sizeof stamp, "%s [%02d:%02d:%02d] ", computerName, time.hour, time.minute,
                   time.second);
-    return stamp + LogLineText(event);
+    // The computer name is the system's, kept as it is in any code page; the
+    // text carries names from servers and packages.
+    return stamp + plat::PrintableText(LogLineText(event));
 }
 
 void WriteLog(const char* computerName, const LogEvent& event) {

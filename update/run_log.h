@@ -17,7 +17,8 @@ namespace update {
 constexpr const char* kRunLogName = "TalCheckLog.txt";
 
 // The line without its end: the stamp "%s [%02d:%02d:%02d] " from the
-// computer name and the time, then the event's text (LogLineText).
+// computer name and the time, then the event's text (LogLineText) with its
+// control characters written as \xNN (platform/printable_text.h).
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
                           const LogEvent& event);
 

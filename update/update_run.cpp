@@ -30,9 +30,13 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
     const char* choice = localName.c_str();
     // A package of that name left by an earlier run is replaced, never
     // installed in place of the new one, unless it is this package's kept part.
-    if (!services.keepsPart || !services.keepsPart(url.c_str(), choice)) std::remove(choice);
+    const PartFound part =
+        services.keepsPart ? services.keepsPart(url.c_str(), choice) : PartFound();
+    if (!part.kept) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
     Log(services.writeLog, LogKind::kStartDownload, choice);
+    if (!part.refusal.ok())
+        Log(services.writeLog, LogKind::kPartRefused, choice, part.refusal.Detail());
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
         Log(services.writeLog, LogKind::kDownloadResumed, choice,
@@ -53,6 +57,16 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
         }
     }
     services.install(choice, downloadedPath, download.package, dataDirectory);
+}
+
+// Whoever may change the station may steer a privileged run: it goes no further.
+bool StationRefused(const UpdateServices& services, const char* workDir,
+                    const char* dataDirectory) {
+    if (!services.checkStation) return false;
+    const Outcome safe = services.checkStation(workDir, dataDirectory);
+    if (!safe.ok())
+        Log(services.writeLog, LogKind::kStationUnsafe, safe.item, "(" + safe.reason + ")");
+    return !safe.ok();
 }
 
 // "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
@@ -100,6 +114,10 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
     const VersionTriple& installed = station.installed;
     const char* dataDirectory = station.dataDirectory;
+    if (StationRefused(services, workDir, dataDirectory)) {
+        Log(services.writeLog, LogKind::kEnd);
+        return;
+    }
     // Whatever the server says later, a tree left half-installed is made
     // whole first.
     if (services.recover) services.recover(dataDirectory);

@@ -35,6 +35,12 @@ struct PackageDownload {
     plat::File package;
 };
 
+// What keepsPart found under a package's local name.
+struct PartFound {
+    bool kept = false;  // the kept part of this URL
+    Outcome refusal;    // refused (item: the file) when a part there is not the program's own
+};
+
 struct UpdateServices {
     // Takes every line of the run log, kStart first and kEnd last.
     LogWriter writeLog;
@@ -58,11 +64,17 @@ struct UpdateServices {
         checkPackage;
     // Optional: cut downloads kept for the next run. keepsPart says whether
     // the file fileName in the working directory is the kept part of fileUrl:
-    // it is then resumed rather than deleted before the download.
+    // it is then resumed rather than deleted before the download; a part
+    // there that is not the program's own is refused, and the run says so.
     // keepOnlyParts is told the local names of the chosen packages once a
     // folder listing has been had, and deletes the parts of all others.
-    std::function<bool(const char* fileUrl, const char* fileName)> keepsPart;
+    std::function<PartFound(const char* fileUrl, const char* fileName)> keepsPart;
     std::function<void(const std::vector<std::string>& chosenNames)> keepOnlyParts;
+    // Optional: the station check of a privileged run (update/station_safety.h),
+    // told the working directory (ending with a separator) and the data
+    // directory. Not ok: "STATION UNSAFE: <item> (<reason>)" is logged and the
+    // run ends with "END", having requested, recovered and installed nothing.
+    std::function<Outcome(const char* workDir, const char* dataDirectory)> checkStation;
     // Optional: finishes or undoes what an install cut short left below
     // dataDirectory. Called once, after "START" and before any request.
     std::function<void(const char* dataDirectory)> recover;

@@ -27,4 +27,8 @@ char* FormatPackageName(char* buffer, int32_t major, int32_t minor, int32_t buil
 // "5.10.0023.zip"), or the listed name itself when it has no three fields.
 std::string LocalPackageName(const char* listedName);
 
+// Whether name is exactly what FormatPackageName writes with "zip" for
+// some version: the only package names the program makes.
+bool IsLocalPackageName(const std::string& name);
+
 }  // namespace update

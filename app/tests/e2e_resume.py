@@ -53,7 +53,8 @@ def case_resume_after_kill(s):
     check(code == 0, "exit code %d" % code)
     check(s.server.ranges[-1].startswith("bytes="), "ranges asked: %s" % s.server.ranges)
     start = int(s.server.ranges[-1][6:-1])
-    check(start >= 300000 - 65536, "resumed from byte %d" % start)
+    # The record names only bytes flushed, at doubling distances: at least half.
+    check(start >= 300000 // 2, "resumed from byte %d" % start)
     log = s.log_messages()
     want = ["START"] + package_log(FIRST)[:1] + ["DOWLOAD RESUMED: %s (from byte %d)" % (
         FIRST, start)] + package_log(FIRST)[1:] + ["END"]

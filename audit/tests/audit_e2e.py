@@ -44,6 +44,7 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), Handler)
         self.root = root
         self.forms = {}
+        self.pages = {}  # folder name: a page of its own, served instead of the listing
         self.catch_all = False
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -66,6 +67,8 @@ class Handler(QuietHandler):
     def do_GET(self):
         parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
         local = os.path.join(self.server.root, *parts)
+        if parts and parts[-1] in self.server.pages:
+            return self.send(200, self.server.pages[parts[-1]])
         if os.path.isdir(local):
             return self.send(200, self.page(local, sorted(os.listdir(local))))
         if os.path.isfile(local):
@@ -86,7 +89,9 @@ def add_packages(top, line, versions):
 class Scenario:
     def __init__(self, args):
         self.args = args
-        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-")
+        # Wine shows a sticky /tmp as a folder Everyone may change: the audit would say so.
+        base = os.getcwd() if args.emulator else None
+        self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-", dir=base)
         self.station = os.path.join(self.tmp, "station")
         self.data = os.path.join(self.tmp, "data")
         self.tree = os.path.join(self.tmp, "server")
@@ -259,6 +264,30 @@ def sign(s, package, as_file=None):
     sign_with(s.args.minisign, os.path.join(s.args.keys, "k1.key"), package, as_file=as_file)
 
 
+def case_large_pages(s):
+    """Every line folder answers with a large page of its own (package names
+    and, every other line, names without versions): the report keeps a
+    bounded part of each and says how much it left out."""
+    counts = [(1 << 20) // 24] * 3
+    for minor in (1, 2, 3):
+        s.server.pages["5_%d Installers" % minor] = "".join(
+            '<a href="%s">x</a>\n' % (("5.%d0.%d.zip" if n % 2 else "p%d-%d.zip") % (minor, n))
+            for n in range(counts[0])).encode()
+    code, text, doc = s.run()
+    requests = [r for r in doc["requests"] if r["nameCount"]]
+    check(code == 2 and len(text) < 100000 and [r["nameCount"] for r in requests] == counts,
+          "exit %d, %d bytes: %s" % (code, len(text), doc["requests"]))
+    for r in requests:
+        warned = [w["text"] for w in doc["warnings"] if w["text"].startswith(r["folder"])]
+        check(len(r["names"]) == 100 and len(warned) == 21 and
+              "%d more names" % (counts[0] // 2 - 20) in warned[-1], warned[-1:])
+    for line in ("current", "newest"):
+        kept = doc[line]["candidates"]
+        check(len(kept) == 100 and kept[-1]["verdict"] == "chosen" and
+              doc[line]["candidateCount"] == counts[0], doc[line])
+    check(" %d more, not kept" % (counts[0] - 100) in text and "more candidates" in text, text)
+
+
 def case_signed_download(s):
     signed = add_packages(s.top, "5_1", ["5.10.0023"])
     add_packages(s.top, "5_2", ["5.20.0001"])
@@ -348,10 +377,25 @@ def silent(s):
     return one_failed_request("timeout", "no answer in time: " + server.host)
 
 
+def station_unsafe(s):
+    os.chmod(s.data, 0o777)  # Wine shows it as an ACE for Everyone
+    fix = "icacls \"%s\" /inheritance:r" if s.args.emulator else "chmod go-w '%s'"
+    want = fix % program_path(s.data, bool(s.args.emulator))
+    return lambda text, doc: check(want in doc["warnings"][0]["text"], doc["warnings"])
+
+
 def escaped_names(s):
     add_packages(s.top, "5_1", ["5.10.0023"])
-    os.makedirs(os.path.join(s.top, "5_2 Installers", "\x1b[2Jx.txt"))
-    return lambda text, doc: check("\x1b" not in text and "\\x1B[2Jx.txt" in text, text)
+    for name in ("\x1b[2Jx.txt", "\x9b2Jy.txt", "\x7fz.txt"):
+        os.makedirs(os.path.join(s.top, "5_2 Installers", name))
+
+    def escaped(text, doc):
+        raw = text.encode("latin-1")
+        check(b"\x1b" not in raw and b"\xc2\x9b" not in raw and b"\x7f" not in raw, text)
+        for shown in ("\\x1B[2Jx.txt", "\\xC2\\x9B2Jy.txt", "\\x7Fz.txt"):
+            check(shown in text, "%s not in %s" % (shown, text))
+        check("\x9b2Jy.txt" in doc["requests"][1]["names"], doc["requests"][1])
+    return escaped
 
 
 s_took = [0.0]
@@ -368,6 +412,7 @@ SETUPS = {
     "dead_proxy": (dead_proxy, [], 3),
     "silent": (silent, [], 3),
     "escaped_names": (escaped_names, [], 1),
+    "station_unsafe": (station_unsafe, ["station_unsafe"], 2),
 }
 
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audit/choice_explain.h"
+#include "audit/json_text.h"
 #include "audit/kept_folders.h"
 #include "audit/page_checks.h"
 #include "net/folder_listing.h"
@@ -62,18 +63,23 @@ TEST(ExplainWalk, AgreesWithTheRunsChoices) {
     for (const WalkCase& c : cases) {
         std::string current = update::ChosenName(update::WalkCurrentLine(c.listing, c.installed));
         std::string newest = update::ChosenName(update::WalkNewestLine(c.listing));
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed))),
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkCurrentLine(c.listing, c.installed),
+                                              audit::kMaxCandidatesKept)),
                   current)
             << c.listing;
-        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkNewestLine(c.listing))), newest)
+        EXPECT_EQ(ChosenIn(audit::ExplainWalk(update::WalkNewestLine(c.listing),
+                                              audit::kMaxCandidatesKept)),
+                  newest)
             << c.listing;
     }
 }
 
 TEST(ExplainWalk, GivesEveryLoserItsReason) {
-    auto candidates = audit::ExplainWalk(update::WalkCurrentLine(
-        "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
-        {5, 1, 20}));
+    auto candidates = audit::ExplainWalk(
+        update::WalkCurrentLine(
+            "README.txt\tsetup.zip\t5.10.0019.zip\t5.10.0025.zip\t5.00.0030.zip\t5.10.0022.zip\t",
+            {5, 1, 20}),
+        audit::kMaxCandidatesKept);
     ASSERT_EQ(candidates.size(), 6u);
     EXPECT_EQ(candidates[0].verdict, "no .zip in the name");
     EXPECT_EQ(candidates[1].verdict, "not three version fields");
@@ -84,7 +90,7 @@ TEST(ExplainWalk, GivesEveryLoserItsReason) {
 }
 
 struct PageCase {
-    const char* body;
+    std::string body;
     int status;
     std::set<std::string> codes;
 };
@@ -102,6 +108,13 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         {"<a href=\"setup.zip\">x</a>\n", 200, {"name_unparsable"}},
         {"<a href=\"help.html\">help</a>\n", 404, {"error_page_names"}},
         {"<h1>404 Not Found</h1>\n", 404, {}},
+        {"<a  href = \"5.10.0023.zip\">x</a>\n", 200, {"anchor_form"}},
+        {"<a\thref=5.10.0023.zip>x</a>\n", 200, {"anchor_form"}},
+        {"<a href=\"5.10.0023.zip\n", 200, {"anchor_form"}},  // no closing quote
+        {"<abbr href=\"5.10.0023.zip\">x</abbr>\n", 200, {}},
+        // A line of megabytes is scanned without recursion.
+        {"<A HREF=\"" + std::string(4 << 20, 'x') + ".zip\">x</A>\n", 200, {"upper_case_anchor"}},
+        {"<a href=\"" + std::string(4 << 20, 'x') + "\n", 200, {}},
     };
     for (const PageCase& c : cases) {
         audit::FolderRequest request;
@@ -110,10 +123,50 @@ TEST(CheckPage, FindsLinksTheRunCannotRead) {
         std::string listing;
         // The names as the run's parser would give them.
         net::AppendLinkTargets(c.body, listing, ".");
-        update::ForEachListingEntry(listing, [&](const char* n) { request.names.emplace_back(n); });
+        update::ForEachListingEntry(listing, [&](const char*) { ++request.nameCount; });
         std::set<std::string> codes;
-        for (const audit::Warning& w : audit::CheckPage(request, c.body)) codes.insert(w.code);
+        for (const audit::Warning& w : audit::CheckPage(request, c.body, listing))
+            codes.insert(w.code);
         EXPECT_EQ(codes, c.codes) << c.body;
+    }
+}
+
+// A line's explanation keeps at most keep candidates and never loses the chosen one.
+TEST(ExplainWalk, KeepsTheFirstCandidatesAndTheChosenOne) {
+    const struct {
+        std::string listing;
+        std::size_t keep;
+        std::string kept;  // the names explained
+    } cases[] = {
+        {"5.10.0021.zip\t5.10.0022.zip\t", 5, "5.10.0021.zip 5.10.0022.zip "},
+        {"5.10.0021.zip\t5.10.0022.zip\t5.10.0023.zip\t", 2, "5.10.0021.zip 5.10.0023.zip "},
+        {"5.20.0009.zip\t5.10.0021.zip\t5.10.0022.zip\t", 2, "5.20.0009.zip 5.10.0021.zip "},
+        {"a.zip\tb.zip\tc.zip\t", 2, "a.zip b.zip "},  // none chosen
+    };
+    for (const auto& c : cases) {
+        std::string kept;
+        for (const audit::Candidate& candidate :
+             audit::ExplainWalk(update::WalkNewestLine(c.listing), c.keep))
+            kept += candidate.name + " ";
+        EXPECT_EQ(kept, c.kept) << c.listing;
+    }
+}
+
+// DEL and C1 become \u escapes that read back as the same string; invalid
+// UTF-8 becomes U+FFFD.
+TEST(JsonText, EscapesDelAndC1Controls) {
+    const std::string cases[][3] = {
+        // value, as written, as read back
+        {"a\x7f", "a\\u007f", "a\x7f"},
+        {"a\xc2\x9b[2J", "a\\u009b[2J", "a\xc2\x9b[2J"},
+        {"\xc2\x80\xc2\x9f\xc2\xa0\xc3\xbc", "\\u0080\\u009f\xc2\xa0\xc3\xbc",
+         "\xc2\x80\xc2\x9f\xc2\xa0\xc3\xbc"},
+        {"M\x9b", "M\xef\xbf\xbd", "M\xef\xbf\xbd"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = audit::JsonText(nlohmann::ordered_json{{"v", c[0]}});
+        EXPECT_EQ(text, "{\n  \"v\": \"" + c[1] + "\"\n}");
+        EXPECT_EQ(nlohmann::ordered_json::parse(text)["v"].get<std::string>(), c[2]);
     }
 }
 

@@ -17,33 +17,59 @@ bool HasControlCharacter(std::string_view text) {
 void AppendXmlText(std::string_view text, std::string* out) {
     for (char c : text) {
         switch (c) {
-            case '&': out->append("&amp;"); break;
-            case '<': out->append("&lt;"); break;
-            case '>': out->append("&gt;"); break;
-            default: out->push_back(c);
+            case '&':
+                out->append("&amp;");
+                break;
+            case '<':
+                out->append("&lt;");
+                break;
+            case '>':
+                out->append("&gt;");
+                break;
+            default:
+                out->push_back(c);
         }
     }
 }
 
+// The folder as XML text ending in one backslash; false when it cannot be.
+bool FolderValue(std::string_view folder, std::string* value) {
+    if (folder.empty() || HasControlCharacter(folder)) return false;
+    AppendXmlText(folder, value);
+    if (value->back() != '\\') value->push_back('\\');
+    return true;
+}
+
 }  // namespace
 
-bool FillTaskDefinition(std::string_view definition, std::string_view folder, std::string* out) {
-    if (folder.empty() || HasControlCharacter(folder)) return false;
-    std::size_t at = definition.find(kFolderPlaceholder);
-    if (at == std::string_view::npos) return false;
-
-    std::string value;
-    AppendXmlText(folder, &value);
-    if (value.back() != '\\') value.push_back('\\');
-
-    std::string filled;
-    std::size_t from = 0;
-    for (; at != std::string_view::npos; at = definition.find(kFolderPlaceholder, from)) {
-        filled.append(definition.substr(from, at - from));
-        filled.append(value);
-        from = at + kFolderPlaceholder.size();
+bool FillTaskDefinition(std::string_view definition, std::string_view program_folder,
+                        std::string_view station_folder, std::string* out) {
+    struct Slot {
+        std::string_view placeholder;
+        std::string value;
+        bool seen;
+    };
+    Slot slots[] = {{kProgramPlaceholder, {}, false}, {kStationPlaceholder, {}, false}};
+    if (!FolderValue(program_folder, &slots[0].value) ||
+        !FolderValue(station_folder, &slots[1].value)) {
+        return false;
     }
-    filled.append(definition.substr(from));
+    // One pass: a folder's own text is never taken for a placeholder.
+    std::string filled;
+    for (std::size_t at = 0; at < definition.size();) {
+        Slot* hit = nullptr;
+        for (Slot& slot : slots) {
+            if (definition.compare(at, slot.placeholder.size(), slot.placeholder) == 0) hit = &slot;
+        }
+        if (hit == nullptr) {
+            filled.push_back(definition[at++]);
+            continue;
+        }
+        filled.append(hit->value);
+        hit->seen = true;
+        at += hit->placeholder.size();
+    }
+    if (!slots[0].seen || !slots[1].seen) return false;
     *out = std::move(filled);
     return true;
 }

@@ -348,7 +348,7 @@ def case_task_xml(s):
     limit = hours(one("Settings/ExecutionTimeLimit").text)
     check(limit >= RUN_BOUND_HOURS, "time limit %s h below the run's own bound" % limit)
     check(0 <= int(one("Settings/Priority").text) <= 10, "priority out of range")
-    check(one("Actions/Exec/Command").text == "[INSTALLDIR]TalCheck.exe", "command")
+    check(one("Actions/Exec/Command").text == "[PROGRAMDIR]TalCheck.exe", "command")
     check(one("Actions/Exec/WorkingDirectory").text == "[INSTALLDIR]", "working directory")
     check(not root.findall(".//" + TASK_NS + "Arguments"), "arguments in front of the program")
     with open(path) as f:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
 const std::string kGood =
-    "TalCheck part 1\nurl=http://h/a/5.10.0023.zip\nvalidator=\"5f-186a0\"\ntotal=100000\n";
+    "TalCheck part 1\nurl=http://h/a/5.10.0023.zip\nvalidator=\"5f-186a0\"\n"
+    "total=100000\nheld=4\n";
 
 struct RecordCase {
     const char* text;
@@ -34,13 +36,14 @@ TEST(PartRecord, ParsesOnlyCompleteRecords) {
         {"TalCheck part 1\nurl=u\nvalidator=v\ntotal=99999999999999999999\n", false},
         {"TalCheck part 1\nvalidator=v\ntotal=5\n", false},
         {"TalCheck part 1\nurl=u\nvalidator=v\ntotal=5\ngarbage\n", false},
+        {"TalCheck part 1\nurl=u\nvalidator=v\ntotal=5\nheld=6\n", false},
         {"", false},
     };
     for (const RecordCase& c : cases) {
         net::PartRecord record;
         EXPECT_EQ(net::ParsePartRecord(c.text, &record), c.parses) << c.text;
     }
-    net::PartRecord record{"http://h/a/5.10.0023.zip", "\"5f-186a0\"", 100000};
+    net::PartRecord record{"http://h/a/5.10.0023.zip", "\"5f-186a0\"", 100000, 4};
     EXPECT_EQ(net::FormatPartRecord(record), kGood);
 }
 
@@ -90,20 +93,27 @@ TEST(PartRecord, StaysAtItsSizeLimitAndIsNeverReadThroughALink) {
     EXPECT_FALSE(net::ReadPartRecord(package.c_str(), &record));
 }
 
+bool IsTestPackageName(const std::string& name) { return name.rfind("5.", 0) == 0; }
+
 TEST(RemoveOtherParts, DeletesOnlyThePartsOfPackagesNotChosen) {
-    ScopedTempDir dir;
-    for (const char* name : {"5.10.0023.zip", "5.10.0021.zip", "5.20.0001.zip"}) {
+    ScopedTempDir dir, outside;
+    for (const char* name : {"5.10.0023.zip", "5.10.0021.zip", "5.20.0001.zip", "station.ini"}) {
         ASSERT_TRUE(WriteFile(dir.Join(name), "part"));
         ASSERT_TRUE(WriteFile(dir.Join(std::string(name) + ".part"), kGood));
     }
-    ASSERT_TRUE(WriteFile(dir.Join("station.ini"), "[STATIONINFO]\n"));
-    net::RemoveOtherParts(dir.path().c_str(), {"5.10.0023.zip", "5.20.0001.zip"});
+    ASSERT_TRUE(WriteFile(outside.Join("secret"), "secret"));
+    std::error_code ec;
+    for (const char* name : {"5.30.0001.zip", "5.30.0001.zip.part"})
+        std::filesystem::create_symlink(outside.Join("secret"), dir.Join(name), ec);
+    net::RemoveOtherParts(dir.path().c_str(), {"5.10.0023.zip", "5.20.0001.zip"},
+                          IsTestPackageName);
     EXPECT_TRUE(FileExists(dir.Join("5.10.0023.zip.part")));
     EXPECT_TRUE(FileExists(dir.Join("5.20.0001.zip")));
     EXPECT_FALSE(FileExists(dir.Join("5.10.0021.zip")));
     EXPECT_FALSE(FileExists(dir.Join("5.10.0021.zip.part")));
-    EXPECT_TRUE(FileExists(dir.Join("station.ini")));
-    std::vector<net::KeptPart> parts = net::ListKeptParts(dir.path().c_str());
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("5.30.0001.zip.part")));
+    EXPECT_TRUE(FileExists(dir.Join("station.ini")) && FileExists(outside.Join("secret")));
+    std::vector<net::KeptPart> parts = net::ListKeptParts(dir.path().c_str(), IsTestPackageName);
     ASSERT_EQ(parts.size(), 2u);
     for (const net::KeptPart& p : parts) {
         EXPECT_EQ(p.held, 4u) << p.name;

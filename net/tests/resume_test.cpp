@@ -2,6 +2,7 @@
 // loopback server answering ranges as the installer server does.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct ResumeCase {
     std::vector<std::string> range;  // Range sent by each request of the second call
     std::uint64_t secondReceived;    // body bytes the second call received
     std::uint64_t resumedFrom;
+    void (*between)(const std::string& package) = nullptr;  // a power cut, between the calls
 };
 
 class Resume : public ::testing::TestWithParam<ResumeCase> {};
@@ -52,6 +54,7 @@ TEST_P(Resume, EndsWithTheServedPackageWhole) {
     net::DownloadResult cut = net::DownloadPackage(url.c_str(), "5.10.0023.zip", at.localPath);
     ASSERT_FALSE(cut.complete);
     cut.file.Close();
+    if (c.between) c.between(at.dir.Join("5.10.0023.zip"));
 
     server.Route("/5_1/5.10.0023.zip", c.second);
     std::string observed;
@@ -116,6 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
                    {"bytes=60000-", ""},
                    50000,
                    0},
+        ResumeCase{"unflushed_bytes_past_the_record",
+                   Cut(Ranged(kSize, kTag), 30000),
+                   Ranged(kSize, kTag),
+                   {"bytes=30000-"},
+                   kSize - 30000,
+                   30000,
+                   [](const std::string& p) { std::filesystem::resize_file(p, 40000); }},
         // Without a validator nothing is kept: the next request is the usual one.
         ResumeCase{"no_validator_no_part",
                    Cut(Reply::Generated(kSize), 30000),
@@ -143,7 +153,7 @@ TEST_P(KeepPart, KeepsARecordOnlyForAResumableCut) {
     net::PartRecord record;
     std::string path = at.dir.Join("p.zip");
     EXPECT_EQ(net::ReadPartRecord(path.c_str(), &record), GetParam().recordKept);
-    EXPECT_EQ(net::IsKeptPart(url.c_str(), path.c_str()), GetParam().recordKept);
+    EXPECT_EQ(net::FindKeptPart(url.c_str(), path.c_str()).kept, GetParam().recordKept);
     if (GetParam().recordKept) {
         EXPECT_EQ(record.validator, kTag);
     }
@@ -178,7 +188,7 @@ TEST(ResumeFailure, AnErrorAnswerKeepsThePart) {
     server.Route("/p.zip", Reply::Page("busy", 503));
     net::DownloadResult r = net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     EXPECT_EQ(r.failure, net::DownloadFailure::kStatus);
-    EXPECT_TRUE(net::IsKeptPart(url.c_str(), at.dir.Join("p.zip").c_str()));
+    EXPECT_TRUE(net::FindKeptPart(url.c_str(), at.dir.Join("p.zip").c_str()).kept);
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("p.zip"), &bytes));
     EXPECT_EQ(bytes, GeneratedBody(5000));

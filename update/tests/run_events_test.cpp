@@ -37,6 +37,17 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
 #endif
 }
 
+#ifndef _WIN32
+// Wine keeps no event log a test could read; the Windows backend hands
+// ReportEventA the same escaped text.
+TEST(ReportedEvent, ControlCharactersReachSyslogEscaped) {
+    plat::SetSyslogSinkForTesting(&Capture);
+    ReportLogEvent({LogKind::kCopyFailed, "5.10.0023.zip", "(a\xc2\x9b[2J\x7f: x)"});
+    plat::SetSyslogSinkForTesting(nullptr);
+    EXPECT_EQ(g_sent, "TalCheck|11|COPY FAILED: 5.10.0023.zip (a\\xC2\\x9B[2J\\x7F: x)");
+}
+#endif
+
 using K = update::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportedEventTest,
@@ -48,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{K::kCopyRefused, 104, "TalCheck|11|COPY REFUSED: 5.10.0023.zip (x)"},
         EventCase{K::kRecovered, 105, "TalCheck|12|RECOVERED: 5.10.0023.zip (x)"},
         EventCase{K::kRecoveryFailed, 106, "TalCheck|11|RECOVERY FAILED: 5.10.0023.zip (x)"},
+        EventCase{K::kStationUnsafe, 107, "TalCheck|11|STATION UNSAFE: 5.10.0023.zip (x)"},
         EventCase{K::kInstalled, 1, "TalCheck|14|END COPY: 5.10.0023.zip"},
         EventCase{K::kStartDownload, 0, ""}, EventCase{K::kEndCopy, 0, ""},
         EventCase{K::kEnd, 0, ""}));

@@ -45,7 +45,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {K::kCopyFailed, "5.10.0123.zip", "(f: failed)"},
                  "WS07 [12:00:00] COPY FAILED: 5.10.0123.zip (f: failed)"},
         LineCase{"WS07", {12, 0, 0}, {K::kEnd, "", "detail"}, "WS07 [12:00:00] END detail"},
-        LineCase{"", {7, 8, 9}, {K::kStart, "", ""}, " [07:08:09] START"}));
+        LineCase{"", {7, 8, 9}, {K::kStart, "", ""}, " [07:08:09] START"},
+        LineCase{"WS07",
+                 {12, 0, 0},
+                 {K::kCopyFailed, "a\x7f", "(\xc2\x9b[2J\x1b\xc3\xbc: x)"},
+                 "WS07 [12:00:00] COPY FAILED: a\\x7F (\\xC2\\x9B[2J\\x1B\xc3\xbc: x)"}));
 
 TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     ScopedTempDir dir;

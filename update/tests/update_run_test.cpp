@@ -140,6 +140,21 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
     EXPECT_EQ(world.journal, expected);
 }
 
+// A privileged run's refusal comes before recovery and any request, and ends the run.
+TEST_F(UpdateRunTest, StationRefusalEndsTheRunBeforeRecoveryAndRequests) {
+    world.recovering = true;
+    Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
+    UpdateServices services = world.Services();
+    services.checkStation = [](const char*, const char* dataDir) {
+        return Outcome::Refused("station.ini", std::string("Users may change ") + dataDir);
+    };
+    RunUpdate(services, kBase);
+    std::vector<std::string> expected{
+        "log:START!", "log:STATION UNSAFE: station.ini(Users may change D:\\Data)", "log:END"};
+    EXPECT_EQ(world.journal, expected);
+    EXPECT_TRUE(world.fetched.empty());
+}
+
 TEST_F(UpdateRunTest, ListedNameIsFetchedAsListedAndStoredUnderItsCanonicalName) {
     Station("[STATIONINFO]\nFrontendVersion=5.10.0020\n");
     world.listings[Folder("5_1")] = "5.1.23.Zip\t";
@@ -207,7 +222,7 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     s.keepsPart = [&](const char* url, const char* name) {
         EXPECT_EQ(std::string(url), Folder("5_1") + "5.10.0023.zip");
         EXPECT_EQ(std::string(name), "5.10.0023.zip");
-        return c.kept;
+        return PartFound{c.kept, Outcome()};
     };
     s.keepOnlyParts = [&](const std::vector<std::string>& names) { keepOnly = names; };
     auto download = s.download;

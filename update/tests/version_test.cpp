@@ -61,6 +61,7 @@ TEST_P(FormatPackageNameTest, FormatsAndRoundTrips) {
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(FormatPackageName(buffer, c.major, c.minor, c.build, "zip"), buffer);
     EXPECT_STREQ(buffer, c.expected);
+    EXPECT_TRUE(IsLocalPackageName(buffer));
 
     int32_t a = -1, b = -1, d = -1;
     EXPECT_TRUE(ParseVersion(buffer, a, b, d));

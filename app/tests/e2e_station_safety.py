@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""The station check as root with a second account, nobody; native only, as
+Wine has no real owners. Arguments as e2e.py's."""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e  # noqa: E402
+from e2e_harness import check  # noqa: E402
+from e2e_server import add_packages  # noqa: E402
+from e2e_station import expect_tree, package_log  # noqa: E402
+
+NOBODY = 65534
+
+
+def snapshot(s):
+    """Every entry as itself (mode, owner, bytes or target) but the run log."""
+    found = {}
+    for folder, names, files in os.walk(s.tmp):
+        for path in (os.path.join(folder, n) for n in names + files):
+            st = os.lstat(path)
+            body = (os.readlink(path) if os.path.islink(path) else
+                    open(path, "rb").read() if os.path.isfile(path) else None)
+            found[path] = (st.st_mode, st.st_uid, st.st_gid, body)
+    return {p: v for p, v in found.items() if not p.endswith("TalCheckLog.txt") and
+            not p.startswith(s.runtime + os.sep)}  # the single-instance marker
+
+
+def link(target, path, owner):
+    os.symlink(target, path)
+    os.lchown(path, owner, owner)
+    return path
+
+
+def station_ini_of_nobody(s):  # each spoil returns what the line names
+    os.chown(os.path.join(s.station, "station.ini"), NOBODY, NOBODY)
+    return "station.ini (user nobody owns it)"
+
+
+def data_directory_writable_by_others(s):
+    os.chmod(s.data, 0o757)
+    return "%s (others may change it)" % s.data
+
+
+def install_link_made_by_nobody(s):
+    return "%s (user nobody owns it)" % link(s.tmp, os.path.join(s.data, "install"), NOBODY)
+
+
+def install_link_through_nobodys_link(s):
+    hop = link(s.tmp, os.path.join(s.tmp, "hop"), NOBODY)
+    link("../hop/server", os.path.join(s.data, "install"), 0)
+    return "%s (user nobody owns it)" % hop
+
+
+SPOILS = [station_ini_of_nobody, data_directory_writable_by_others, install_link_made_by_nobody,
+          install_link_through_nobodys_link]
+
+
+def refused(s, spoil):
+    """One STATION UNSAFE line, no request, exit 0, nothing changed."""
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    s.station_files()
+    line = spoil(s)
+    before = snapshot(s)
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    check(s.log_messages() == ["START", "STATION UNSAFE: " + line, "END"],
+          "log %s" % s.log_messages())
+    check(s.server.requests == [], "requests %s" % s.server.requests)
+    after = snapshot(s)
+    check(after == before, "changed: %s" % [p for p in {**after, **before}
+                                            if after.get(p) != before.get(p)])
+
+
+def case_ordinary_user_updates_as_before(s):
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    s.station_files()
+    os.chmod(s.tmp, 0o755)
+    for path in (s.station, s.data, s.runtime, os.path.join(s.station, "station.ini")):
+        os.chown(path, NOBODY, NOBODY)
+    s.program.prefix = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    check(s.log_messages() == ["START"] + package_log("5.10.0023.zip") + ["END"],
+          "log %s" % s.log_messages())
+    expect_tree(s, ["5.10.0023"])
+
+
+if __name__ == "__main__":
+    e2e.CASES.clear()
+    e2e.CASES.update({fn.__name__: lambda s, fn=fn: refused(s, fn) for fn in SPOILS})
+    e2e.CASES["ordinary_user_updates_as_before"] = case_ordinary_user_updates_as_before
+    sys.exit(e2e.main())

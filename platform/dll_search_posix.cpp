@@ -1,0 +1,7 @@
+#include "platform/dll_search.h"
+
+namespace plat {
+
+bool RestrictDllSearch() { return true; }
+
+}  // namespace plat

@@ -1,0 +1,15 @@
+// Windows backends only: a Win32 file or directory HANDLE held in the
+// project's ScopedFile, which keeps it as an intptr_t.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file_handle.h"
+#include "platform/win.h"
+
+namespace plat {
+
+inline ScopedFile Owned(HANDLE h) { return ScopedFile(reinterpret_cast<std::intptr_t>(h)); }
+inline HANDLE Native(const ScopedFile& h) { return reinterpret_cast<HANDLE>(h.get()); }
+
+}  // namespace plat
