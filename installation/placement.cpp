@@ -198,9 +198,6 @@ bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntr
             staging.RollBack();
             return Fail(fault, step.path, StepFailure(step.kind));
         }
-        // Staged files are writable so that a roll-back can always move them.
-        if (step.kind == 'P' && (step.attributes & plat::kAttrReadOnly))
-            tree.SetAttributes(step.path, step.attributes);
     }
     return true;
 }

@@ -27,7 +27,6 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
 // Records steps in the journal, makes it durable, then takes them in order.
 // On the first failure (the tree changed since the plan, a file in use)
 // every step taken is undone and *fault says which file failed and why.
-// A placed file takes the attribute bits its step records.
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
                update::Outcome* fault);
 
