@@ -3,9 +3,8 @@
 #include <map>
 #include <regex>
 
-#include "installation/install_package.h"
+#include "update/package_choice.h"
 #include "net/folder_listing.h"
-#include "update/version.h"
 
 namespace audit {
 namespace {
@@ -98,9 +97,8 @@ std::vector<Warning> CheckPage(const FolderRequest& request, const std::string& 
                                       Describe(code) + ", e.g. " + tally.example});
     }
     for (const std::string& name : request.names) {
-        int32_t a = 0, b = 0, c = 0;
-        if (installation::IsZipPackageName(name.c_str()) &&
-            !update::ParseVersion(name.c_str(), a, b, c)) {
+        update::VersionTriple version;
+        if (update::JudgePackageName(name.c_str(), version) == update::PackageName::kNotVersioned) {
             warnings.push_back({"name_unparsable", request.folder + ": '" + Shorten(name) +
                                                        "' has no three version fields; "
                                                        "the run never chooses it"});

@@ -28,10 +28,10 @@ std::string Folder(const char* line) { return kBase + "/" + line + "%20Installer
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;      // answer for unknown folders
-    bool listingNamesFolder = false;  // unknown folders list a link to themselves
-    std::string fileVersion;          // frontend.exe's FileVersion; empty: none
-    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
+    std::string catchAllListing;                        // answer for unknown folders
+    bool listingNamesFolder = false;                    // unknown folders list a link to themselves
+    std::string fileVersion;                            // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;  // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
@@ -135,8 +135,7 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
     world.recovering = true;
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
     Run();
-    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests",
-                                      "log:END"};
+    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests", "log:END"};
     EXPECT_EQ(world.journal, expected);
 }
 
@@ -188,8 +187,8 @@ TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
 // listing was had.
 struct PartCase {
     const char* name;
-    bool listed;          // the installed line's folder lists 5.10.0023.zip
-    bool kept;            // keepsPart answers yes
+    bool listed;  // the installed line's folder lists 5.10.0023.zip
+    bool kept;    // keepsPart answers yes
     std::uint64_t resumed;
     std::vector<std::string> keepOnly;  // keepOnlyParts' argument; {"-"}: not called
     bool staleFileStays;
@@ -219,9 +218,9 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     RunUpdate(s, kBase);
     EXPECT_EQ(keepOnly, c.keepOnly);
     EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
-    bool logged = std::find(world.journal.begin(), world.journal.end(),
-                            "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") !=
-                  world.journal.end();
+    bool logged =
+        std::find(world.journal.begin(), world.journal.end(),
+                  "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") != world.journal.end();
     EXPECT_EQ(logged, c.resumed > 0);
 }
 
@@ -337,31 +336,62 @@ INSTANTIATE_TEST_SUITE_P(
 struct ProbeCase {
     const char* name;
     std::vector<std::string> answers;  // listings of the probes in order; "" ends
+    int32_t major;                     // probing starts after (major, 8)
     const char* newestFolder;
     int probes;
+    ProbeStop stop;
 };
 
 class ProbeTest : public ::testing::TestWithParam<ProbeCase> {};
 
+std::vector<std::string> DistinctListings(int count) {
+    std::vector<std::string> listings;
+    for (int i = 0; i < count; ++i) listings.push_back(std::to_string(i) + ".zip\t");
+    return listings;
+}
+
 TEST_P(ProbeTest, StopsAtEmptyOrRepeatedListings) {
     const ProbeCase& c = GetParam();
     std::size_t next = 0;
-    ProbeResult r = ProbeFollowingLines(5, 8, "B", [&](const char*, std::string& listing) {
+    ProbeResult r = ProbeFollowingLines(c.major, 8, [&](const LineFolder&, std::string& listing) {
         if (next < c.answers.size()) listing += c.answers[next++];
     });
     EXPECT_STREQ(r.newestFolder, c.newestFolder);
     EXPECT_EQ(r.probes, c.probes);
+    EXPECT_EQ(r.stop, c.stop);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProbeTest,
-    ::testing::Values(
-        ProbeCase{"FirstEmpty", {""}, "", 1},
-        ProbeCase{"TwoLines", {"a.zip\t", "b.zip\t", ""}, "/6_0%20Installers/", 3},
-        ProbeCase{"RepeatAtOnce", {"e.html\t", "e.html\t"}, "", 2},
-        ProbeCase{
-            "RepeatAfterRealLine", {"a.zip\t", "e.html\t", "e.html\t"}, "/5_9%20Installers/", 3},
-        ProbeCase{"SameAsTwoBackIsFine", {"a\t", "b\t", "a\t", ""}, "/6_1%20Installers/", 4}),
+    ::testing::Values(ProbeCase{"FirstEmpty", {""}, 5, "", 1, ProbeStop::kNoNames},
+                      ProbeCase{"TwoLines",
+                                {"a.zip\t", "b.zip\t", ""},
+                                5,
+                                "/6_0%20Installers/",
+                                3,
+                                ProbeStop::kNoNames},
+                      ProbeCase{
+                          "RepeatAtOnce", {"e.html\t", "e.html\t"}, 5, "", 2, ProbeStop::kRepeat},
+                      ProbeCase{"RepeatAfterRealLine",
+                                {"a.zip\t", "e.html\t", "e.html\t"},
+                                5,
+                                "/5_9%20Installers/",
+                                3,
+                                ProbeStop::kRepeat},
+                      ProbeCase{"SameAsTwoBackIsFine",
+                                {"a\t", "b\t", "a\t", ""},
+                                5,
+                                "/6_1%20Installers/",
+                                4,
+                                ProbeStop::kNoNames},
+                      ProbeCase{"Limit", DistinctListings(kMaxProbes + 1), 5, "/15_8%20Installers/",
+                                kMaxProbes, ProbeStop::kLimit},
+                      ProbeCase{"LastMajorEnds",
+                                {"a\t", "b\t"},
+                                INT32_MAX,
+                                "/2147483647_9%20Installers/",
+                                1,
+                                ProbeStop::kNoNextLine}),
     [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
 
 }  // namespace
