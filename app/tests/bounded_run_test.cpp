@@ -94,7 +94,8 @@ protected:
         RunRecord run;
         testing_support::ScopedCurrentDir cd(station.path());
         auto start = Clock::now();
-        RunUpdateGuarded(services ? *services : Services(&run), [&] { return base; });
+        const update::UpdateServices s = services ? *services : Services(&run);
+        app::RunUpdateGuarded(s.writeLog, [&] { return app::RunStart{s, base}; });
         run.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
         return run;
     }
