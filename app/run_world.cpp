@@ -9,7 +9,7 @@
 #include "net/folder_result.h"
 #include "net/part_file.h"
 #include "platform/file_version.h"
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 #include "signature/package_keys.h"
 #include "update/installer_url.h"
 #include "update/run_events.h"
@@ -25,20 +25,20 @@ namespace {
 class DownloadChecks {
 public:
     DownloadChecks()
-        : keys_(sig::CompiledPackageKeys()), last_(std::make_unique<sig::PackageCheck>(keys_)) {}
+        : keys_(sig::CompiledPackageKeys()), last_(std::make_unique<sig::SignatureCheck>(keys_)) {}
 
-    sig::PackageCheck& ForNextDownload() {
-        last_ = std::make_unique<sig::PackageCheck>(keys_);
+    sig::SignatureCheck& ForNextDownload() {
+        last_ = std::make_unique<sig::SignatureCheck>(keys_);
         return *last_;
     }
-    sig::PackageCheck& Last() { return *last_; }
+    sig::SignatureCheck& Last() { return *last_; }
 
 private:
     const sig::PackageKeys keys_;
-    std::unique_ptr<sig::PackageCheck> last_;
+    std::unique_ptr<sig::SignatureCheck> last_;
 };
 
-update::PackageDownload Download(sig::PackageCheck& check, const char* fileUrl,
+update::PackageDownload Download(sig::SignatureCheck& check, const char* fileUrl,
                                  const char* fileName, char* localPath) {
     net::DownloadResult result =
         net::DownloadPackage(fileUrl, fileName, localPath, check.Observer());

@@ -6,7 +6,7 @@
 
 #include "audit/choice_explain.h"
 #include "audit/folder_fetch.h"
-#include "audit/package_test.h"
+#include "audit/trial_install.h"
 #include "audit/page_checks.h"
 #include "audit/setup_checks.h"
 #include "audit/station.h"

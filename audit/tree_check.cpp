@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "audit/package_test.h"
+#include "audit/trial_install.h"
 #include "audit/tree_signatures.h"
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 #include "update/installer_url.h"
 #include "update/package_choice.h"
 
