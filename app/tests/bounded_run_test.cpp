@@ -20,6 +20,7 @@
 #include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/odd_files.h"
+#include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;
@@ -79,16 +80,11 @@ update::UpdateServices Services(RunRecord* run) {
 
 class BoundedRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap);
-        net::SetPageLimitForTesting(256 * 1024);
-        net::SetDownloadLimitsForTesting(1024 * 1024, 0);
-    }
-    void TearDown() override {
-        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
-        net::SetPageLimitForTesting(0);
-        net::SetDownloadLimitsForTesting(0, 0);
-    }
+    testing_support::ScopedSwitch limits_ =
+        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
+    testing_support::ScopedSwitch pageLimit_ = testing_support::ScopedPageLimit(256 * 1024);
+    testing_support::ScopedSwitch downloadLimits_ =
+        testing_support::ScopedDownloadLimits(1024 * 1024, 0);
 
     RunRecord RunIn(const std::string& base, const update::UpdateServices* services = nullptr) {
         RunRecord run;
