@@ -78,9 +78,9 @@ RunStart MakeRunStart(const update::LogWriter& log, void* ownerWindow) {
     RunStart start;
     update::UpdateServices& services = start.services;
     services.writeLog = log;
-    services.readFileVersion = ReadFileVersion;
+    services.readFileVersion = plat::ReadFileVersion;
     services.fetchListing = [](const char* folderUrl, std::string& listing) {
-        return net::ListingOutcome(FetchFolderNames(folderUrl, listing, "."));
+        return net::ListingOutcome(net::FetchFolderNames(folderUrl, listing, "."));
     };
     AddDownloads(services);
     services.recover = [log](const char* dataDirectory) {

@@ -5,6 +5,8 @@
 #include "app/run_world.h"
 #include "platform/system.h"
 
+namespace app {
+
 const fw::TResponseTableEntry TalCheckWindow::ResponseTable[] = {
     {UM_START_UPDATE,
      &fw::I32_WPARAM_LPARAM_Dispatch<TalCheckWindow, &TalCheckWindow::EvStartUpdate>},
@@ -35,7 +37,9 @@ bool TalCheckWindow::Find(TEventInfo& info) {
 }
 
 int32_t TalCheckWindow::EvStartUpdate(fw::TParam1, fw::TParam2) {
-    app::RunStationUpdate(ComputerName, GetHandle());
+    RunStationUpdate(ComputerName, GetHandle());
     PostMessage(fw::kWmClose, 0, 0);
     return 1;
 }
+
+}  // namespace app

@@ -64,9 +64,9 @@ struct RunRecord {
 update::UpdateServices Services(RunRecord* run) {
     update::UpdateServices s;
     s.writeLog = [run](const update::LogEvent& e) { run->log.push_back(update::LogLineText(e)); };
-    s.readFileVersion = ReadFileVersion;
+    s.readFileVersion = plat::ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
-        return net::ListingOutcome(FetchFolderNames(url, listing, "."));
+        return net::ListingOutcome(net::FetchFolderNames(url, listing, "."));
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
