@@ -18,9 +18,9 @@ if(WIN32)
 endif()
 
 if(TALCHECK_UNITY)
-    # The libraries and programs compile their sources in batches of up to
-    # 16 (test programs and third-party code opt out): names of file scope
-    # are unique within a library. GCC takes a class
+    # The libraries, programs and test programs compile their sources in
+    # batches of up to 16 (third-party code opts out): names of file scope
+    # are unique within a target. GCC takes a class
     # of a batched source file for one of a header and warns about its
     # members of internal types; that warning means nothing here.
     set(CMAKE_UNITY_BUILD ON)
