@@ -14,14 +14,10 @@ std::uint32_t GetItemRecord(ArchiveHandle handle, std::int32_t index, ItemRecord
     ArchiveState& state = *handle;
     state.itemFault = "unreadable";
     std::uint32_t result = GetArchiveItem(handle, index, &record->item);
-    record->fault = state.itemFault;
-    if (result != ARC_OK) return result;
-    record->flags = state.cachedFlags;
-    record->method = state.cachedMethod;
-    record->compressedSize = state.cachedCompressedSize;
-    record->uncompressedSize = state.cachedUncompressedSize;
-    record->dataStart = state.cachedDataStart;
-    return ARC_OK;
+    // The cache holds the item just described, whichever way it was had.
+    if (result == ARC_OK) *record = state.cached;
+    record->fault = result == ARC_OK ? "" : state.itemFault;
+    return result;
 }
 
 std::string ItemLabel(ArchiveHandle handle, std::int32_t index) {

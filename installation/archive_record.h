@@ -13,6 +13,8 @@ namespace installation {
 struct ItemRecord {
     ArchiveItem item{};                // as GetArchiveItem describes it
     std::uint32_t flags = 0;           // the general purpose bit flags
+    std::uint32_t crc = 0;             // CRC-32 of the data
+    std::uint32_t dosDate = 0;         // DOS date and time
     int method = -1;                   // 0 stored, 8 deflate
     std::uint64_t compressedSize = 0;  // the record's sizes, zip64 included
     std::uint64_t uncompressedSize = 0;
