@@ -9,13 +9,13 @@ int OwlMain(int, char*[]) {
     // minimising it and ends. The show is asynchronous: the first copy's
     // thread handles no messages while its run goes on, so a synchronous
     // show would hold this copy until that run ended.
-    if (fw::THandle first = fw::FindTopLevelWindow(kTalCheckClass)) {
+    if (fw::THandle first = fw::FindTopLevelWindow(app::kTalCheckClass)) {
         fw::ShowWindowAsync(first, fw::kSwMinimize);
         return 0;
     }
     try {
-        TalCheck app;
-        app.Run();
+        app::TalCheck program;
+        program.Run();
     } catch (...) {
         // The run itself catches everything; this covers building the
         // window and the message loop, so that no start ends in a crash.

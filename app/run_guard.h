@@ -7,9 +7,19 @@
 
 #include "update/update_run.h"
 
+namespace app {
+
+// What a run starts from: its services and the installer base URL.
+struct RunStart {
+    update::UpdateServices services;
+    std::string baseUrl;
+};
+
 // Gives every request of the run one deadline (plat::kRunTotalTime from now)
-// and runs RunUpdate with the base URL that baseUrl() yields. Nothing
-// escapes: an exception out of the run (an allocation failure above all)
-// is caught, and kEnd ("END") is logged unless the run logged it already.
-void RunUpdateGuarded(const update::UpdateServices& services,
-                      const std::function<std::string()>& baseUrl);
+// and runs RunUpdate with what start() makes. Nothing escapes: an exception
+// out of start() or the run (an allocation failure above all) is caught, and
+// kEnd ("END") is logged through log, the services' writer, unless the run
+// logged it already.
+void RunUpdateGuarded(const update::LogWriter& log, const std::function<RunStart()>& start);
+
+}  // namespace app

@@ -3,6 +3,8 @@
 #include "app/talcheck_window.h"
 #include "res/resource.h"
 
+namespace app {
+
 namespace {
 
 constexpr int kWidth = 350;
@@ -32,3 +34,5 @@ void TalCheck::InitMainWindow() {
     // Created but never shown: only a second copy's minimise shows it.
     nCmdShow = fw::kSwHide;
 }
+
+}  // namespace app

@@ -4,6 +4,8 @@
 
 #include "framework/application.h"
 
+namespace app {
+
 class TalCheck : public fw::TApplication {
 public:
     TalCheck();
@@ -11,3 +13,5 @@ public:
 protected:
     void InitMainWindow() override;
 };
+
+}  // namespace app

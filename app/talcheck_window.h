@@ -8,6 +8,8 @@
 
 #include "framework/window.h"
 
+namespace app {
+
 constexpr unsigned UM_START_UPDATE = 5010;
 constexpr const char* kTalCheckClass = "TALCHECK_CLASS";
 
@@ -28,3 +30,5 @@ public:
 private:
     static const fw::TResponseTableEntry ResponseTable[];
 };
+
+}  // namespace app

@@ -7,22 +7,19 @@
 #include "audit/choice_explain.h"
 #include "audit/folder_fetch.h"
 #include "audit/kept_folders.h"
-#include "audit/package_test.h"
+#include "audit/page_checks.h"
+#include "audit/trial_install.h"
 #include "audit/setup_checks.h"
 #include "audit/station.h"
-#include "installation/install_package.h"
 #include "update/installer_url.h"
+#include "update/package_choice.h"
 #include "update/update_run.h"
 #include "update/version.h"
 
 namespace audit {
 namespace {
 
-std::string Folder(int32_t major, int32_t minor) {
-    char folder[update::kFolderPathSize] = {};
-    update::FormatFolderPath(folder, major, minor);
-    return folder;
-}
+std::string Folder(int32_t major, int32_t minor) { return update::LineFolderOf(major, minor).path; }
 
 // Fetches one folder, records it and its page warnings; returns its listing,
 // which only the caller keeps. Once a request has gone unanswered, no more
@@ -41,35 +38,37 @@ std::string Fetch(Inspection& inspection, const char* role, const std::string& f
 bool HoldsPackage(const std::string& listing) {
     bool holds = false;
     update::ForEachListingEntry(listing, [&holds](const char* name) {
-        int32_t a = 0, b = 0, c = 0;
-        holds =
-            holds || (installation::IsZipPackageName(name) && update::ParseVersion(name, a, b, c));
+        update::VersionTriple version;
+        holds = holds || update::JudgePackageName(name, version) == update::PackageName::kCandidate;
     });
     return holds;
 }
 
-// Why ProbeFollowingLines stopped, from the probes it made (the last
-// requests of the inspection so far).
-void NoteProbeStop(Inspection& inspection, int probes) {
+// Words for why the probe stopped; the last requests of the inspection so
+// far are the probes it made.
+void NoteProbeStop(Inspection& inspection, update::ProbeStop stop) {
     const FolderRequest& last = inspection.requests.back();
-    if (inspection.silenced) {
-        inspection.probeStop =
-            last.folder + " got no answer (" + last.failureText + "): no more requests were made";
-        return;
-    }
-    if (last.nameCount == 0) {
-        inspection.probeStop =
-            last.folder + " has no names (" +
-            (last.reached ? "status " + std::to_string(last.status) : std::string("no answer")) +
-            ")";
-        return;
-    }
-    if (probes >= update::kMaxProbes) {
-        inspection.probeStop = "the limit of " + std::to_string(update::kMaxProbes) + " folders";
-        inspection.warnings.push_back({"probe_limit", "probing ran into its limit of " +
-                                                          std::to_string(update::kMaxProbes) +
-                                                          " folders: every folder has names"});
-        return;
+    const std::string limit = std::to_string(update::kMaxProbes) + " folders";
+    switch (stop) {
+        case update::ProbeStop::kNoNextLine:
+            inspection.probeStop = last.folder + " is the last line there can be";
+            return;
+        case update::ProbeStop::kNoNames:
+            inspection.probeStop = inspection.silenced
+                                       ? last.folder + " got no answer (" + last.failureText +
+                                             "): no more requests were made"
+                                       : last.folder + " has no names (" +
+                                             (last.reached ? "status " + std::to_string(last.status)
+                                                           : std::string("no answer")) +
+                                             ")";
+            return;
+        case update::ProbeStop::kLimit:
+            inspection.probeStop = "the limit of " + limit;
+            inspection.warnings.push_back({"probe_limit", "probing ran into its limit of " + limit +
+                                                              ": every folder has names"});
+            return;
+        case update::ProbeStop::kRepeat:
+            break;
     }
     const FolderRequest& before = inspection.requests[inspection.requests.size() - 2];
     inspection.probeStop = last.folder + " repeats the page of " + before.folder;
@@ -131,16 +130,15 @@ Inspection InspectStation(const StationOptions& options) {
     std::string currentFolder = Folder(installed.major, installed.minor);
     std::string currentListing = Fetch(inspection, "current", currentFolder);
     std::string lastProbeListing;  // where probing stopped, for the look ahead
-    update::ProbeResult newest = update::ProbeFollowingLines(
-        installed.major, installed.minor, inspection.baseUrl,
-        [&](const char* url, std::string& listing) {
-            std::string folder = std::string(url).substr(inspection.baseUrl.size());
-            lastProbeListing = Fetch(inspection, "probe", folder);
-            listing += lastProbeListing;
-        });
+    update::ProbeResult newest =
+        update::ProbeFollowingLines(installed.major, installed.minor,
+                                    [&](const update::LineFolder& folder, std::string& listing) {
+                                        lastProbeListing = Fetch(inspection, "probe", folder.path);
+                                        listing += lastProbeListing;
+                                    });
     if (newest.probes > 0) {
-        NoteProbeStop(inspection, newest.probes);
-        if (newest.probes < update::kMaxProbes && !inspection.silenced) {
+        NoteProbeStop(inspection, newest.stop);
+        if (newest.stop != update::ProbeStop::kLimit && !inspection.silenced) {
             LookAhead(inspection, installed.major, installed.minor, newest.probes, lastProbeListing,
                       options.lookahead);
         }

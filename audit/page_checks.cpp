@@ -5,10 +5,8 @@
 #include <string_view>
 
 #include "audit/anchor_scan.h"
-#include "installation/install_package.h"
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
-#include "update/version.h"
 
 namespace audit {
 namespace {
@@ -70,8 +68,8 @@ void CheckNames(const std::string& folder, const std::string& listing,
                 std::vector<Warning>& warnings) {
     std::size_t unparsable = 0;
     update::ForEachListingEntry(listing, [&](const char* name) {
-        int32_t a = 0, b = 0, c = 0;
-        if (!installation::IsZipPackageName(name) || update::ParseVersion(name, a, b, c)) return;
+        update::VersionTriple version;
+        if (update::JudgePackageName(name, version) != update::PackageName::kNotVersioned) return;
         if (++unparsable > kMaxNameWarnings) return;
         warnings.push_back({"name_unparsable", folder + ": '" + Shorten(name) +
                                                    "' has no three version fields; "

@@ -17,10 +17,10 @@ bool EndsWithZip(const std::string& name) {
 
 void CheckChosenName(const LineChoice& line, std::vector<Warning>& warnings) {
     if (line.listed.empty() || EndsWithZip(line.listed)) return;
-    warnings.push_back({"not_a_zip_name",
-                        line.folder + ": the chosen name '" + line.listed +
-                            "' contains \".zip\" but does not end in it (a half-uploaded "
-                            "file?); TalCheck downloads it and the install refuses it"});
+    warnings.push_back(
+        {"not_a_zip_name", line.folder + ": the chosen name '" + line.listed +
+                               "' contains \".zip\" but does not end in it (a half-uploaded "
+                               "file?); TalCheck downloads it and the install refuses it"});
 }
 
 // The refusal a privileged run would log, with the command that mends it.
@@ -50,9 +50,9 @@ std::vector<Warning> CheckStationSetup(const StationFacts& station) {
                             "station.ini gives no DBDirectory: packages are downloaded and never "
                             "installed"});
     } else if (!station.installExists && !station.dataDirectoryWritable) {
-        warnings.push_back({"install_not_creatable",
-                            station.installDirectory + " is missing and cannot be made in '" +
-                                station.dataDirectory + "'"});
+        warnings.push_back({"install_not_creatable", station.installDirectory +
+                                                         " is missing and cannot be made in '" +
+                                                         station.dataDirectory + "'"});
     } else if (station.installExists && !station.installWritable) {
         warnings.push_back({"install_not_writable",
                             station.installDirectory +
@@ -64,11 +64,19 @@ std::vector<Warning> CheckStationSetup(const StationFacts& station) {
 
 std::vector<Warning> CheckServerSetup(const Inspection& inspection) {
     std::vector<Warning> warnings;
-    if (!inspection.requests.empty() && inspection.requests.front().status == 404) {
+    const FolderRequest* current =
+        inspection.requests.empty() ? nullptr : &inspection.requests.front();
+    if (current && current->status == 404) {
         warnings.push_back({"line_folder_missing",
-                            inspection.requests.front().folder +
+                            current->folder +
                                 " (the installed line's folder) answers 404: wrong host, wrong "
                                 "tree root, or the line is not published"});
+    } else if (current && current->reached && !current->failure.empty()) {
+        // Answered, but with no listing the run can use (403, 500, a cut
+        // page): the station would never update, which is no "up to date".
+        warnings.push_back({"line_folder_refused",
+                            current->folder + " (the installed line's folder) gives the run no " +
+                                "listing: " + current->failureText});
     }
     CheckChosenName(inspection.current, warnings);
     CheckChosenName(inspection.newest, warnings);

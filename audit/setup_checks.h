@@ -19,7 +19,8 @@ namespace audit {
 std::vector<Warning> CheckStationSetup(const StationFacts& station);
 
 // What the requests and choices show: "line_folder_missing" (the installed
-// line's folder answers 404), "not_a_zip_name" (a chosen name does not end
+// line's folder answers 404), "line_folder_refused" (it answers, but with a
+// failure the run logs, such as 403), "not_a_zip_name" (a chosen name does not end
 // in ".zip"), "unsigned_package" (keys are compiled in and a tested package
 // has no signature file).
 std::vector<Warning> CheckServerSetup(const Inspection& inspection);

@@ -24,7 +24,7 @@ StationFacts ReadStation(const std::string& directory) {
     StationFacts facts;
     facts.directory = directory;
     const update::StationInfo station =
-        update::ReadStationInfo((directory + plat::kPathSeparator).c_str(), ReadFileVersion);
+        update::ReadStationInfo((directory + plat::kPathSeparator).c_str(), plat::ReadFileVersion);
     facts.hasFrontend = station.hasFileVersion;
     facts.fileVersion = station.fileVersion;
     facts.stationVersion = station.stationVersion;

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "audit/package_test.h"
+#include "audit/trial_install.h"
 #include "audit/tree_signatures.h"
-#include "installation/install_package.h"
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 #include "update/installer_url.h"
 #include "update/package_choice.h"
-#include "update/version.h"
 
 namespace fs = std::filesystem;
 
@@ -28,16 +26,17 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
 
 void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
     const std::string where = line.folder + "/" + name;
-    if (!installation::IsZipPackageName(name.c_str())) return;  // stations pass over other files
-    int32_t a = 0, b = 0, c = 0;
-    if (!update::ParseVersion(name.c_str(), a, b, c)) {
+    update::VersionTriple v;
+    const update::PackageName kind = update::JudgePackageName(name.c_str(), v);
+    if (kind == update::PackageName::kNotZip) return;  // stations pass over other files
+    if (kind == update::PackageName::kNotVersioned) {
         problems.push_back(
             {"name_unparsable", where + ": not three version fields; stations never choose it"});
         return;
     }
-    if (a != line.major || b != line.minor) {
-        problems.push_back({"wrong_line", where + ": a package of line " + std::to_string(a) + "." +
-                                              std::to_string(b) + " in this folder"});
+    if (v.major != line.major || v.minor != line.minor) {
+        problems.push_back({"wrong_line", where + ": a package of line " + std::to_string(v.major) +
+                                              "." + std::to_string(v.minor) + " in this folder"});
     }
     line.packages.push_back(name);
 }

@@ -1,11 +1,11 @@
 // Signatures of the packages in a local installer tree, checked as the run
-// checks a downloaded package (signature/package_check.h), with the run's key
+// checks a downloaded package (signature/signature_check.h), with the run's key
 // policy and signature location.
 #pragma once
 
 #include <string>
 
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 
 namespace audit {
 

@@ -18,9 +18,9 @@ if(WIN32)
 endif()
 
 if(TALCHECK_UNITY)
-    # The libraries and programs compile their sources in batches of up to
-    # 16 (test programs and third-party code opt out): names of file scope
-    # are unique within a library. GCC takes a class
+    # The libraries, programs and test programs compile their sources in
+    # batches of up to 16 (third-party code opts out): names of file scope
+    # are unique within a target. GCC takes a class
     # of a batched source file for one of a header and warns about its
     # members of internal types; that warning means nothing here.
     set(CMAKE_UNITY_BUILD ON)
@@ -61,4 +61,31 @@ function(talcheck_backend_sources out)
         endif()
     endforeach()
     set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# talcheck_room_parts(): the calling folder's tests/ and bench/, each when it
+# exists and the build wants it (BUILD_TESTING, TALCHECK_BENCHMARKS).
+macro(talcheck_room_parts)
+    if(BUILD_TESTING AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/CMakeLists.txt)
+        add_subdirectory(tests)
+    endif()
+    if(TALCHECK_BENCHMARKS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/bench/CMakeLists.txt)
+        add_subdirectory(bench)
+    endif()
+endmacro()
+
+# talcheck_made_files(<target> <script> <dir> <comment> [ARGS <arg>...]): runs
+# bash <script> [args...] <dir> once at build time (again when the script
+# changes) to make files that tests, fuzzers or benchmarks read; <target>
+# is the custom target that programs depend on.
+function(talcheck_made_files target script dir comment)
+    cmake_parse_arguments(M "" "" "ARGS" ${ARGN})
+    get_filename_component(script ${script} ABSOLUTE)
+    add_custom_command(
+        OUTPUT ${dir}/stamp
+        COMMAND bash ${script} ${M_ARGS} ${dir}
+        COMMAND ${CMAKE_COMMAND} -E touch ${dir}/stamp
+        DEPENDS ${script}
+        COMMENT "${comment}")
+    add_custom_target(${target} ALL DEPENDS ${dir}/stamp)
 endfunction()

@@ -30,7 +30,7 @@ std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned 
                                   int* length) {
     if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 1, nullptr) != UNZ_OK)
         return Fault(state, ARC_BAD_LOCAL_HEADER, "local header does not match the central record");
-    state.cachedDataStart = unzGetCurrentFileZStreamPos64(state.reader);
+    state.cached.dataStart = unzGetCurrentFileZStreamPos64(state.reader);
     *length = unzGetLocalExtrafield(state.reader, nullptr, 0);
     bool read = *length == 0;
     if (*length > 0) {
@@ -74,14 +74,14 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &result);
 
     *item = result;
-    state.cachedItem = result;
+    state.cached.item = result;
     state.cachedIndex = index;
-    state.cachedFlags = static_cast<std::uint32_t>(info.flag);
-    state.cachedCrc = static_cast<std::uint32_t>(info.crc);
-    state.cachedDosDate = static_cast<std::uint32_t>(info.dosDate);
-    state.cachedCompressedSize = info.compressed_size;
-    state.cachedUncompressedSize = info.uncompressed_size;
-    state.cachedMethod = static_cast<int>(info.compression_method);
+    state.cached.flags = static_cast<std::uint32_t>(info.flag);
+    state.cached.crc = static_cast<std::uint32_t>(info.crc);
+    state.cached.dosDate = static_cast<std::uint32_t>(info.dosDate);
+    state.cached.compressedSize = info.compressed_size;
+    state.cached.uncompressedSize = info.uncompressed_size;
+    state.cached.method = static_cast<int>(info.compression_method);
     return ARC_OK;
 }
 
@@ -119,7 +119,8 @@ ArchiveHandle OpenReader(ArchiveState* state) {
         CloseArchive(state);
         return nullptr;
     }
-    state->itemCount = static_cast<std::int32_t>(std::min<ZPOS64_T>(global.number_entry, INT32_MAX));
+    state->itemCount =
+        static_cast<std::int32_t>(std::min<ZPOS64_T>(global.number_entry, INT32_MAX));
     state->reachableCount = state->itemCount;
     // The reader stands on item 0 after opening, if that record is readable.
     unz64_file_pos where{};
@@ -189,7 +190,7 @@ std::uint32_t GetArchiveItem(ArchiveHandle handle, std::int32_t index, ArchiveIt
         return ARC_OK;
     }
     if (index == handle->cachedIndex) {
-        *item = handle->cachedItem;
+        *item = handle->cached.item;
         return ARC_OK;
     }
     std::uint32_t code = PositionReader(*handle, index);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "installation/archive.h"
+#include "installation/archive_record.h"
 #include "installation/archive_stream.h"
 
 #include <unzip.h>
@@ -21,16 +22,9 @@ struct ArchiveState {
     std::int32_t currentIndex = -1;
     std::int32_t reachableCount = 0;
 
-    ArchiveItem cachedItem{};
+    // The item described last, with the central-record facts extraction needs.
+    ItemRecord cached;
     std::int32_t cachedIndex = -1;
-    // Central-record facts of the cached item that extraction needs.
-    std::uint32_t cachedFlags = 0;
-    std::uint32_t cachedCrc = 0;
-    std::uint32_t cachedDosDate = 0;
-    std::uint64_t cachedCompressedSize = 0;
-    std::uint64_t cachedUncompressedSize = 0;
-    std::uint64_t cachedDataStart = 0;  // file offset of the item's data
-    int cachedMethod = -1;
     // Why the last item description failed, for the run log; a static text.
     const char* itemFault = "";
 

@@ -46,7 +46,7 @@ bool CheckByteMatches(ArchiveState& state) {
         !ReadStreamAt(*state.stream, dataStart - sizeof header, header, sizeof header))
         return false;
     unsigned expected =
-        (state.cachedFlags & 8) != 0 ? (state.cachedDosDate >> 8) & 0xFF : state.cachedCrc >> 24;
+        (state.cached.flags & 8) != 0 ? (state.cached.dosDate >> 8) & 0xFF : state.cached.crc >> 24;
     // A null password counts as the empty one there.
     return DecryptedCheckByte(state.password.get(), header) == expected;
 }
@@ -76,7 +76,7 @@ std::uint32_t ExtractFileItem(ArchiveState& state, const ArchiveItem& item, cons
     plat::File file = plat::File::CreateAlways(out.path, item.attributes);
     if (!file.valid()) return ARC_OPEN_FAILED;
 
-    bool encrypted = (state.cachedFlags & 1) != 0;
+    bool encrypted = (state.cached.flags & 1) != 0;
     const char* password = state.password ? state.password.get() : "";
     // An item that cannot be opened would fail at its first read anyway.
     if (unzOpenCurrentFile3(state.reader, nullptr, nullptr, 0, encrypted ? password : nullptr) !=
@@ -121,7 +121,7 @@ std::uint32_t StageArchiveItem(ArchiveHandle handle, std::int32_t index, plat::F
     std::uint64_t written = 0;
     code = CopyItemData(state, file, &written);
     bool crcMismatch = unzCloseCurrentFile(state.reader) == UNZ_CRCERROR;
-    std::uint64_t expected = state.cachedUncompressedSize;
+    std::uint64_t expected = state.cached.uncompressedSize;
     if (code == ARC_OK && (crcMismatch || written != expected)) code = ARC_DATA_ERROR;
     if (code != ARC_OK)
         return Because(reason, DescribeStagingFailure(code, crcMismatch, written, expected), code);

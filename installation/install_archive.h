@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "installation/package_check.h"
+#include "installation/zip_record_check.h"
 #include "platform/file_handle.h"
 #include "update/outcome.h"
 

@@ -2,7 +2,7 @@
 // "install" below the data directory.
 #pragma once
 
-#include "installation/package_check.h"
+#include "installation/zip_record_check.h"
 #include "platform/file_handle.h"
 #include "update/log_event.h"
 

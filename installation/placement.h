@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "installation/journal.h"
-#include "installation/package_check.h"
+#include "installation/zip_record_check.h"
 #include "installation/staging.h"
 #include "platform/tree.h"
 

@@ -6,9 +6,11 @@
 
 #include <crypt.h>
 
+#include "installation/crypt_table.h"
+
 unsigned char DecryptedCheckByte(const char* password, const unsigned char header[12]) {
     unsigned long keys[3];
-    const z_crc_t* table = get_crc_table();
+    const CryptCrc* table = CryptCrcTable();
     int i;
     int c = 0;
     init_keys(password != NULL ? password : "", keys, table);

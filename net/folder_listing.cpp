@@ -94,5 +94,5 @@ void FetchFolderPage(const char* folderUrl, FolderPage* page, bool measureCut) {
 }  // namespace net
 
 void FetchFolderListing(const char* folderUrl, std::string& listing, const char* nameFilter) {
-    FetchFolderNames(folderUrl, listing, nameFilter);
+    net::FetchFolderNames(folderUrl, listing, nameFilter);
 }

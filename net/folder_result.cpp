@@ -103,16 +103,15 @@ update::Outcome ListingOutcome(const FolderResult& result) {
     return update::Outcome::Failed("", DescribeFolderFailure(result));
 }
 
-}  // namespace net
-
-net::FolderResult FetchFolderNames(const char* folderUrl, std::string& listing,
-                                   const char* nameFilter) {
-    net::FolderPage page;
+FolderResult FetchFolderNames(const char* folderUrl, std::string& listing, const char* nameFilter) {
+    FolderPage page;
     try {
-        net::FetchFolderPage(folderUrl, &page);
-        net::AppendLinkTargets(page.body, listing, nameFilter);
+        FetchFolderPage(folderUrl, &page);
+        AppendLinkTargets(page.body, listing, nameFilter);
     } catch (...) {
         // Out of memory while parsing: the names appended so far stay.
     }
-    return net::JudgeFolderPage(page, folderUrl, plat::ProxyFor(folderUrl));
+    return JudgeFolderPage(page, folderUrl, plat::ProxyFor(folderUrl));
 }
+
+}  // namespace net

@@ -54,8 +54,7 @@ update::Outcome ListingOutcome(const FolderResult& result);
 // "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
 std::string ServerOf(const char* url);
 
-}  // namespace net
-
 // FetchFolderListing (net/folder_listing.h), telling how the request went.
-net::FolderResult FetchFolderNames(const char* folderUrl, std::string& listing,
-                                   const char* nameFilter);
+FolderResult FetchFolderNames(const char* folderUrl, std::string& listing, const char* nameFilter);
+
+}  // namespace net

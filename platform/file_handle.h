@@ -70,7 +70,8 @@ public:
     // Opens path for appending, creating it when missing; truncate empties it
     // first. Others may read the file meanwhile. A symbolic link or junction
     // at the name is never followed: the open fails (POSIX O_NOFOLLOW; on
-    // Windows the name is refused when it is a reparse point).
+    // Windows the name is refused when it is a reparse point). So does a
+    // file with a second link, before anything is emptied or written.
     static File OpenForAppend(const char* path, bool truncate);
 
     // A downloaded package, held open from its download to the end of its

@@ -110,11 +110,18 @@ File File::CreateNew(const char* path, std::uint32_t attributes) {
 File File::OpenForAppend(const char* path, bool truncate) {
     char native[kPathSize];
     if (!ToNativePath(path, native)) return Failed(ENAMETOOLONG);
-    int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    if (truncate) flags |= O_TRUNC;
     // A FIFO or device under the name would swallow the lines (O_NONBLOCK
     // keeps a FIFO without reader from blocking the open).
-    return RegularOnly(::open(native, flags, 0666));
+    File file = RegularOnly(
+        ::open(native, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!file.valid()) return file;
+    // A second link may name a file elsewhere: it is neither emptied nor
+    // written, so the file is emptied only after that check.
+    struct stat st {};
+    if (::fstat(static_cast<int>(file.native()), &st) != 0) return Failed(errno);
+    if (st.st_nlink != 1) return Failed(EMLINK);
+    if (truncate && ::ftruncate(static_cast<int>(file.native()), 0) != 0) return Failed(errno);
+    return file;
 }
 
 File File::CreatePackage(const char* path) {

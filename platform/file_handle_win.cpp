@@ -108,6 +108,8 @@ File File::OpenForAppend(const char* path, bool truncate) {
     if (!::GetFileInformationByHandle(h, &info)) return Failed(static_cast<int>(::GetLastError()));
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
         return Failed(ERROR_INVALID_PARAMETER);
+    // A second link may name a file elsewhere: neither emptied nor written.
+    if (info.nNumberOfLinks != 1) return Failed(ERROR_TOO_MANY_LINKS);
     if (truncate && !::SetEndOfFile(h)) return Failed(static_cast<int>(::GetLastError()));
     return file;
 }

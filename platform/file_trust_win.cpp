@@ -3,27 +3,13 @@
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 #include "platform/win_handle.h"
+#include "platform/win_security.h"
 
 #include <aclapi.h>
 #include <sddl.h>
 
 namespace plat {
 namespace {
-
-struct LocalMemoryTraits {
-    using Handle = HLOCAL;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::LocalFree(h); }
-};
-using ScopedLocal = ScopedHandle<LocalMemoryTraits>;
-
-// "S-1-5-18" for a SID; empty when it cannot be written.
-std::string SidText(PSID sid) {
-    char* text = nullptr;
-    if (!sid || !::ConvertSidToStringSidA(sid, &text)) return "";
-    ScopedLocal owned(text);
-    return text;
-}
 
 std::string OwnerSid(HANDLE file) {
     PSID owner = nullptr;

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace plat {
+
 // Reads the value "\StringFileInfo\040904e4\FileVersion" of the file at path
 // into buffer (size bytes, zero-filled by the caller).
 //
@@ -21,3 +23,5 @@
 // Windows converts to the system's ANSI code page, and for some characters
 // outside 1252 writes a look-alike instead (U+03A9 becomes "O").
 bool ReadFileVersion(const char* path, char* buffer, std::size_t size);
+
+}  // namespace plat

@@ -37,6 +37,8 @@ private:
 
 }  // namespace
 
+namespace plat {
+
 bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     if (path == nullptr) return false;
     // O_NONBLOCK: opening a FIFO by mistake must not wait for a writer.
@@ -48,3 +50,5 @@ bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     FileSource source(fd.get(), static_cast<std::uint64_t>(st.st_size));
     return plat::ReadPeFileVersion(source, buffer, size);
 }
+
+}  // namespace plat

@@ -7,6 +7,8 @@
 #include "platform/version_block.h"
 #include "platform/win.h"
 
+namespace plat {
+
 bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     // The version API maps whatever the name opens; a directory, a device or
     // a huge file has no version information worth the wait.
@@ -32,3 +34,5 @@ bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
     }
     return true;
 }
+
+}  // namespace plat

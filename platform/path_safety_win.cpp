@@ -6,6 +6,7 @@
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 #include "platform/win_handle.h"
+#include "platform/win_security.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -17,24 +18,12 @@ constexpr int kMaxLinks = 40;
 constexpr const char* kTrustedInstaller =
     "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-struct LocalTraits {
-    using Handle = HLOCAL;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::LocalFree(h); }
-};
-using ScopedLocal = ScopedHandle<LocalTraits>;
 
 // What an account can do to an entry through these rights: change or add
 // to it, or (all roles) remove, rename or re-permission it or its names.
 constexpr DWORD kParentRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 constexpr DWORD kItemRights = kParentRights | FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE;
 
-std::string SidText(PSID sid) {
-    char* text = nullptr;
-    if (!::ConvertSidToStringSidA(sid, &text)) return "";
-    ScopedLocal owned(text);
-    return text;
-}
 
 bool IsPrivilegedSid(PSID sid) {
     for (WELL_KNOWN_SID_TYPE type :

@@ -1,6 +1,7 @@
 // The one header of the project that includes <windows.h>. Windows backends
-// include this instead, so the lean defines and the fall-backs for constants
-// that MinGW's headers lack are in one place.
+// include this instead, so the lean defines and the target version are in
+// one place. MinGW-w64's headers declare every constant the backends use; a
+// fall-back for one they lack would go here, behind #ifndef.
 #pragma once
 
 #ifndef _WIN32

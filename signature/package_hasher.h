@@ -6,7 +6,7 @@
 // when all are taken), so hashing overlaps the network reads instead of
 // adding to them. The thread starts with the first Update and ends with
 // Finish or the hasher. A run makes a hasher only when package keys are
-// compiled in (sig::PackageCheck), so a run without keys has no such thread.
+// compiled in (sig::SignatureCheck), so a run without keys has no such thread.
 // When the thread or its buffers cannot be had, Update hashes in place.
 #pragma once
 

@@ -49,7 +49,7 @@ std::string InstallerBaseUrl(const std::string& hostSetting) {
 }
 
 std::string LineFolderName(int32_t major, int32_t minor) {
-    return std::to_string(major) + "_" + std::to_string(minor) + kLineFolderEnd;
+    return LineFolderOf(major, minor).line + std::string(kLineFolderEnd);
 }
 
 bool ParseLineFolderName(const std::string& name, int32_t* major, int32_t* minor) {
@@ -62,9 +62,12 @@ bool ParseLineFolderName(const std::string& name, int32_t* major, int32_t* minor
     return true;
 }
 
-void FormatFolderPath(char* folder, int32_t major, int32_t minor) {
-    std::snprintf(folder, kFolderPathSize, "/%s/",
-                  EscapeBlanks(LineFolderName(major, minor)).c_str());
+LineFolder LineFolderOf(int32_t major, int32_t minor) {
+    LineFolder folder;
+    std::snprintf(folder.line, sizeof folder.line, "%d_%d", major, minor);
+    std::snprintf(folder.path, sizeof folder.path, "/%s/",
+                  EscapeBlanks(folder.line + std::string(kLineFolderEnd)).c_str());
+    return folder;
 }
 
 }  // namespace update

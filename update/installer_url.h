@@ -38,8 +38,12 @@ std::string LineFolderName(int32_t major, int32_t minor);
 // and a one-digit minor. False for any other name, pair unchanged.
 bool ParseLineFolderName(const std::string& name, int32_t* major, int32_t* minor);
 
-// A line's folder path below the base URL into folder (kFolderPathSize
-// bytes): 5, 1 -> "/5_1%20Installers/".
-void FormatFolderPath(char* folder, int32_t major, int32_t minor);
+// One version line's folder: the line as the run log names it ("5_1") and
+// its path below the base URL ("/5_1%20Installers/").
+struct LineFolder {
+    char line[kFolderPathSize] = {};
+    char path[kFolderPathSize] = {};
+};
+LineFolder LineFolderOf(int32_t major, int32_t minor);
 
 }  // namespace update

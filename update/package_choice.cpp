@@ -1,6 +1,5 @@
 #include "update/package_choice.h"
 
-
 #include "installation/install_package.h"
 #include "platform/path_buffer.h"
 #include "update/version.h"
@@ -26,13 +25,27 @@ void ForEachListingEntry(const std::string& listing,
     }
 }
 
+PackageName JudgePackageName(const char* name, VersionTriple& version) {
+    if (!installation::IsZipPackageName(name)) return PackageName::kNotZip;
+    VersionTriple parsed = version;
+    if (!ParseVersion(name, parsed.major, parsed.minor, parsed.build))
+        return PackageName::kNotVersioned;
+    version = parsed;
+    return PackageName::kCandidate;
+}
+
 namespace {
 
 EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
     VersionTriple& v = entry.version;
-    if (!installation::IsZipPackageName(entry.name.c_str())) return EntryVerdict::kNotZip;
-    if (!ParseVersion(entry.name.c_str(), v.major, v.minor, v.build))
-        return EntryVerdict::kNotVersioned;
+    switch (JudgePackageName(entry.name.c_str(), v)) {
+        case PackageName::kNotZip:
+            return EntryVerdict::kNotZip;
+        case PackageName::kNotVersioned:
+            return EntryVerdict::kNotVersioned;
+        case PackageName::kCandidate:
+            break;
+    }
     if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
     if (v.build < leastBuild) return EntryVerdict::kBuildTooLow;
     return EntryVerdict::kChosen;

@@ -21,14 +21,20 @@ struct VersionTriple {
 // its maximum).
 bool NextVersionLine(int32_t& major, int32_t& minor);
 
+// What a listed name is to the choice. A candidate package contains ".zip"
+// (IsZipPackageName) and has three version fields (ParseVersion), which it
+// writes into version; for any other name version is left as it was.
+enum class PackageName { kNotZip, kNotVersioned, kCandidate };
+PackageName JudgePackageName(const char* name, VersionTriple& version);
+
 // Calls visit with each name of the listing in order, empty names
 // included. A name of 260 characters or more fits no path buffer and cannot
 // be a package of ours: it is skipped.
 void ForEachListingEntry(const std::string& listing, const std::function<void(const char*)>& visit);
 
 // The walk of a listing for one choice. It starts from a threshold line and
-// a least build; each entry in listing order is accepted when it contains
-// ".zip" (IsZipPackageName), has three version fields, a major and minor not
+// a least build; each entry in listing order is accepted when it is a
+// candidate package (JudgePackageName), has a major and minor not
 // below the threshold's and a build not below the least build. An accepted
 // entry raises the threshold to its own line and replaces the entry accepted
 // before it; the last one accepted is the choice.

@@ -4,18 +4,33 @@
 
 #include "platform/file_handle.h"
 #include "platform/file_system.h"
+#include "platform/file_trust.h"
 #include "platform/printable_text.h"
 
 namespace update {
 
 namespace {
 
-// Opens the log without following a link planted under its name: the link
-// itself goes, and the log is made anew beside whatever it pointed to.
+// Whether the file under name has a second link, which may name a file
+// outside the folder.
+bool HasSecondLink(const char* name) {
+    plat::File file = plat::File::OpenForRead(name);
+    return file.valid() && plat::JudgeOpenFile(file) == plat::FileTrust::kLinked;
+}
+
+// Opens the log without following a link planted under its name, nor
+// writing through a hard link planted there: the name itself goes, and the
+// log is made anew beside whatever it named.
 plat::File OpenRunLog(bool truncate) {
     plat::File file = plat::File::OpenForAppend(kRunLogName, truncate);
-    if (file.valid() || plat::InspectPath(kRunLogName) != plat::PathKind::kLink) return file;
-    if (!plat::RemoveFile(kRunLogName)) plat::RemoveDirectoryLevel(kRunLogName);
+    if (file.valid()) return file;
+    const plat::PathKind kind = plat::InspectPath(kRunLogName);
+    if (kind == plat::PathKind::kLink) {
+        if (!plat::RemoveFile(kRunLogName)) plat::RemoveDirectoryLevel(kRunLogName);
+    } else if (kind != plat::PathKind::kFile || !HasSecondLink(kRunLogName) ||
+               !plat::RemoveFile(kRunLogName)) {
+        return file;
+    }
     return plat::File::OpenForAppend(kRunLogName, truncate);
 }
 

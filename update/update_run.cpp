@@ -69,33 +69,32 @@ bool StationRefused(const UpdateServices& services, const char* workDir,
     return !safe.ok();
 }
 
-// "5_1" of ".../5_1%20Installers/", the folder path that FormatFolderPath makes.
-std::string LineOfFolderUrl(const std::string& url) {
-    std::size_t end = url.rfind("%20Installers/");
-    std::size_t begin = end == std::string::npos ? end : url.rfind('/', end - 1);
-    return begin == std::string::npos ? url : url.substr(begin + 1, end - begin - 1);
-}
-
 }  // namespace
 
-ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
-                                const ListingFetch& fetch) {
+ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const ListingFetch& fetch) {
     ProbeResult result;
     ProbeResult beforeNewest;  // the newest line as it was before the last accepted probe
-    while (result.probes < kMaxProbes && NextVersionLine(major, minor)) {
-        char folder[kFolderPathSize] = {};
-        FormatFolderPath(folder, major, minor);
+    while (NextVersionLine(major, minor)) {
+        if (result.probes == kMaxProbes) {
+            result.stop = ProbeStop::kLimit;
+            break;
+        }
+        const LineFolder folder = LineFolderOf(major, minor);
         std::string listing;
-        fetch((baseUrl + folder).c_str(), listing);
+        fetch(folder, listing);
         ++result.probes;
-        if (listing.empty()) break;
+        if (listing.empty()) {
+            result.stop = ProbeStop::kNoNames;
+            break;
+        }
         if (result.newestFolder[0] && listing == result.newestListing) {
             beforeNewest.probes = result.probes;
             result = beforeNewest;
+            result.stop = ProbeStop::kRepeat;
             break;
         }
         beforeNewest = result;
-        plat::CopyBounded(result.newestFolder, sizeof result.newestFolder, folder);
+        plat::CopyBounded(result.newestFolder, sizeof result.newestFolder, folder.path);
         result.newestListing = listing;
     }
     return result;
@@ -122,18 +121,17 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     // whole first.
     if (services.recover) services.recover(dataDirectory);
 
-    char currentFolder[kFolderPathSize] = {};
-    FormatFolderPath(currentFolder, installed.major, installed.minor);
+    const LineFolder current = LineFolderOf(installed.major, installed.minor);
     // The run's folder fetch: a failed request gets its line in the log.
-    const ListingFetch fetch = [&services](const char* folderUrl, std::string& listing) {
-        Outcome fetched = services.fetchListing(folderUrl, listing);
+    const ListingFetch fetch = [&services, &baseUrl](const LineFolder& folder,
+                                                     std::string& listing) {
+        Outcome fetched = services.fetchListing((baseUrl + folder.path).c_str(), listing);
         if (!fetched.ok())
-            Log(services.writeLog, LogKind::kFolderFailed, LineOfFolderUrl(folderUrl),
-                fetched.Detail());
+            Log(services.writeLog, LogKind::kFolderFailed, folder.line, fetched.Detail());
     };
     std::string currentListing;
-    fetch((baseUrl + currentFolder).c_str(), currentListing);
-    ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, baseUrl, fetch);
+    fetch(current, currentListing);
+    ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, fetch);
 
     const std::string currentChoice = ChosenName(WalkCurrentLine(currentListing, installed));
     const std::string newestChoice = ChosenName(WalkNewestLine(newest.newestListing));
@@ -141,7 +139,7 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
                         currentChoice, newestChoice);
 
     if (!currentChoice.empty())
-        InstallChoice(services, baseUrl, currentFolder, currentChoice.c_str(), dataDirectory);
+        InstallChoice(services, baseUrl, current.path, currentChoice.c_str(), dataDirectory);
     if (!newestChoice.empty())
         InstallChoice(services, baseUrl, newest.newestFolder, newestChoice.c_str(), dataDirectory);
     Log(services.writeLog, LogKind::kEnd);

@@ -89,19 +89,27 @@ struct UpdateServices {
 // listing equals the previous probe's, and after this many folders.
 constexpr int kMaxProbes = 100;
 
+// Why probing stopped.
+enum class ProbeStop {
+    kNoNextLine,  // the line before had the largest major: no folder follows it
+    kNoNames,     // the last folder fetched has no names
+    kRepeat,      // the last folder's listing repeats the one before it
+    kLimit,       // kMaxProbes folders, each with names
+};
+
 struct ProbeResult {
     char newestFolder[kFolderPathSize] = {};  // empty when no following line has names
     std::string newestListing;
     int probes = 0;  // folders fetched
+    ProbeStop stop = ProbeStop::kNoNextLine;
 };
 
 // Probes the lines after (major, minor). Two probes in a row with the same
 // listing mean the server answers unknown folders with one page of its own
 // (a custom error page, a catch-all site): that page is no version line, so
 // the newest line is then the one before the first of the two.
-using ListingFetch = std::function<void(const char* folderUrl, std::string& listing)>;
-ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const std::string& baseUrl,
-                                const ListingFetch& fetch);
+using ListingFetch = std::function<void(const LineFolder& folder, std::string& listing)>;
+ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const ListingFetch& fetch);
 
 // The whole run. baseUrl ends with "/" (see update/installer_url.h).
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl);

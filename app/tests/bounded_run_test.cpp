@@ -20,6 +20,7 @@
 #include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/odd_files.h"
+#include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;
@@ -63,9 +64,9 @@ struct RunRecord {
 update::UpdateServices Services(RunRecord* run) {
     update::UpdateServices s;
     s.writeLog = [run](const update::LogEvent& e) { run->log.push_back(update::LogLineText(e)); };
-    s.readFileVersion = ReadFileVersion;
+    s.readFileVersion = plat::ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
-        return net::ListingOutcome(FetchFolderNames(url, listing, "."));
+        return net::ListingOutcome(net::FetchFolderNames(url, listing, "."));
     };
     s.download = [](const char* url, const char* name, char* localPath) {
         net::DownloadResult r = net::DownloadPackage(url, name, localPath);
@@ -79,22 +80,18 @@ update::UpdateServices Services(RunRecord* run) {
 
 class BoundedRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap);
-        net::SetPageLimitForTesting(256 * 1024);
-        net::SetDownloadLimitsForTesting(1024 * 1024, 0);
-    }
-    void TearDown() override {
-        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
-        net::SetPageLimitForTesting(0);
-        net::SetDownloadLimitsForTesting(0, 0);
-    }
+    testing_support::ScopedSwitch limits_ =
+        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
+    testing_support::ScopedSwitch pageLimit_ = testing_support::ScopedPageLimit(256 * 1024);
+    testing_support::ScopedSwitch downloadLimits_ =
+        testing_support::ScopedDownloadLimits(1024 * 1024, 0);
 
     RunRecord RunIn(const std::string& base, const update::UpdateServices* services = nullptr) {
         RunRecord run;
         testing_support::ScopedCurrentDir cd(station.path());
         auto start = Clock::now();
-        RunUpdateGuarded(services ? *services : Services(&run), [&] { return base; });
+        const update::UpdateServices s = services ? *services : Services(&run);
+        app::RunUpdateGuarded(s.writeLog, [&] { return app::RunStart{s, base}; });
         run.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
         return run;
     }

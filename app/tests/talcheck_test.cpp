@@ -7,6 +7,7 @@
 #include "app/talcheck_window.h"
 #include "framework/window.h"
 
+namespace app {
 namespace {
 
 // Opens InitMainWindow to the test; nothing is created or run.
@@ -55,3 +56,4 @@ TEST(TalCheckWindow, ClassNameComputerNameAndResponseTable) {
 }
 
 }  // namespace
+}  // namespace app

@@ -9,6 +9,7 @@
 #include "audit/json_text.h"
 #include "audit/kept_folders.h"
 #include "audit/page_checks.h"
+#include "audit/setup_checks.h"
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
 #include "testing/temp_dir.h"
@@ -171,3 +172,35 @@ TEST(JsonText, EscapesDelAndC1Controls) {
 }
 
 }  // namespace
+
+// The installed line's folder decides whether a station can update at all:
+// a failure there is never reported as up to date.
+TEST(CheckServerSetup, NamesAFailingLineFolder) {
+    const struct {
+        bool reached;
+        int status;
+        const char* failure;
+        const char* code;  // "" for no warning
+    } kRows[] = {
+        {true, 200, "", ""},
+        {true, 404, "http_error", "line_folder_missing"},
+        {true, 403, "http_error", "line_folder_refused"},
+        {true, 500, "http_error", "line_folder_refused"},
+        {true, 200, "broken", "line_folder_refused"},
+        {false, 0, "timeout", ""},  // unreachable: its own exit code
+    };
+    for (const auto& row : kRows) {
+        audit::Inspection inspection;
+        audit::FolderRequest request;
+        request.folder = "5_1%20Installers/";
+        request.reached = row.reached;
+        request.status = row.status;
+        request.failure = row.failure;
+        request.failureText = "why";
+        inspection.requests.push_back(request);
+        std::vector<audit::Warning> warnings = audit::CheckServerSetup(inspection);
+        std::string codes;
+        for (const audit::Warning& w : warnings) codes += w.code;
+        EXPECT_EQ(codes, row.code) << row.status << " " << row.failure;
+    }
+}

@@ -75,6 +75,10 @@ TEST_P(ConformanceTest, MatchesInfoZipUnzip) {
     const ToolCase& c = GetParam();
     std::string archive = kArchives + "/" + c.archive + ".zip";
     ASSERT_TRUE(fs::exists(archive)) << "run the build: it makes " << archive;
+#ifdef TALCHECK_MINIZIP_SYSTEM
+    if (std::string(c.archive).find("encrypted") != std::string::npos)
+        GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
+#endif
     ScopedTempDir dir;
     std::string root = dir.Join("install");
     std::vector<std::string> roots = {root};
@@ -127,6 +131,9 @@ class EncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
 // are tried on archives of fixed bytes (encrypted_item_test.cpp): Info-ZIP's
 // random header lets one wrong password in 256 pass the check byte.
 TEST_P(EncryptedItemTest, RightPasswordDecrypts) {
+#ifdef TALCHECK_MINIZIP_SYSTEM
+    GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
+#endif
     const PasswordCase& c = GetParam();
     ScopedTempDir dir;
     ArchiveHandle handle = OpenArchive((kArchives + "/" + c.archive + ".zip").c_str(), c.password);

@@ -4,9 +4,11 @@
 
 #include <crypt.h>
 
+#include "installation/crypt_table.h"
+
 void EncryptTraditional(const char* password, unsigned char* bytes, size_t size) {
     unsigned long keys[3];
-    const z_crc_t* table = get_crc_table();
+    const CryptCrc* table = CryptCrcTable();
     size_t i;
     int t;
     init_keys(password, keys, table);

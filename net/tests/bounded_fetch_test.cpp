@@ -17,6 +17,7 @@
 #include "platform/path_buffer.h"
 #include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
+#include "testing/scoped_switches.h"
 #include "testing/small_volume.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
@@ -41,16 +42,11 @@ constexpr milliseconds kBound{8000};
 
 class Bounded : public ::testing::Test {
 protected:
-    void SetUp() override {
-        plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap);
-        net::SetPageLimitForTesting(kPageLimit);
-        net::SetDownloadLimitsForTesting(kPackageLimit, 0);
-    }
-    void TearDown() override {
-        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
-        net::SetPageLimitForTesting(0);
-        net::SetDownloadLimitsForTesting(0, 0);
-    }
+    testing_support::ScopedSwitch limits_ =
+        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
+    testing_support::ScopedSwitch pageLimit_ = testing_support::ScopedPageLimit(kPageLimit);
+    testing_support::ScopedSwitch downloadLimits_ =
+        testing_support::ScopedDownloadLimits(kPackageLimit, 0);
 };
 
 std::string Line(const std::string& name) { return "<a href=\"" + name + "\">x</a>\n"; }
@@ -168,7 +164,8 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
     testing_support::SmallVolume volume(8 * 1024 * 1024);
     if (!volume.ok()) GTEST_SKIP() << "no small volume here (needs root on POSIX)";
     constexpr std::uint64_t kReserve = 3 * 1024 * 1024;
-    net::SetDownloadLimitsForTesting(64 * 1024 * 1024, kReserve);
+    testing_support::ScopedSwitch reserve =
+        testing_support::ScopedDownloadLimits(64 * 1024 * 1024, kReserve);
     struct {
         Reply reply;
         bool created;

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "net/download.h"
 #include "platform/http.h"
 #include "platform/path_buffer.h"
 #include "testing/loopback_server.h"
+#include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
 
@@ -29,7 +31,13 @@ struct CaseName {
 
 class ShortTimeouts : public ::testing::Environment {
 public:
-    void SetUp() override { plat::SetHttpTimeoutsForTesting(kTestTimeoutMs, kTestTimeoutMs); }
+    void SetUp() override {
+        timeouts_.emplace(testing_support::ScopedHttpTimeouts(kTestTimeoutMs, kTestTimeoutMs));
+    }
+    void TearDown() override { timeouts_.reset(); }
+
+private:
+    std::optional<testing_support::ScopedSwitch> timeouts_;
 };
 // Registered once for every test program that includes this header.
 inline ::testing::Environment* const kShortTimeouts =

@@ -92,7 +92,7 @@ std::unique_ptr<MadeInputs> ReadFileVersionTest::made_;
 TEST_P(ReadFileVersionTest, ResultAndBuffer) {
     const Case& c = GetParam();
     CallerBuffer buffer(c.size);
-    EXPECT_EQ(ReadFileVersion(PathOf(c.input).c_str(), buffer.data(), buffer.size()), c.result);
+    EXPECT_EQ(plat::ReadFileVersion(PathOf(c.input).c_str(), buffer.data(), buffer.size()), c.result);
     if (c.text == nullptr) {
         EXPECT_TRUE(buffer.Untouched());
     } else {
@@ -161,7 +161,7 @@ TEST(ReadFileVersionTruncated, CutBeforeResourceEndHasNoVersion) {
         ASSERT_TRUE(WriteFile(path, good.substr(0, n)));
         CallerBuffer buffer(16);
         const bool whole = n >= end;
-        EXPECT_EQ(ReadFileVersion(path.c_str(), buffer.data(), buffer.size()), whole) << n;
+        EXPECT_EQ(plat::ReadFileVersion(path.c_str(), buffer.data(), buffer.size()), whole) << n;
         EXPECT_TRUE(whole ? buffer.Holds("5.10.0020") : buffer.Untouched()) << n;
         EXPECT_TRUE(buffer.GuardIntact());
     }

@@ -8,6 +8,7 @@
 #include "platform/http.h"
 #include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
+#include "testing/scoped_switches.h"
 #include "testing/wine.h"
 
 using std::chrono::milliseconds;
@@ -71,10 +72,13 @@ TEST(TransferClock, StaysFailedOnceALimitHasPassed) {
 }
 
 TEST(HttpLimits, TestingCapShortensTheTotalButNeverLengthensIt) {
-    plat::SetHttpLimitsForTesting(10, milliseconds(500), milliseconds(2000));
-    plat::HttpLimits capped = plat::EffectiveLimits(plat::kPackageTotalTime);
-    plat::HttpLimits shorter = plat::EffectiveLimits(milliseconds(700));
-    plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
+    plat::HttpLimits capped, shorter;
+    {
+        testing_support::ScopedSwitch cap =
+            testing_support::ScopedHttpLimits(10, milliseconds(500), milliseconds(2000));
+        capped = plat::EffectiveLimits(plat::kPackageTotalTime);
+        shorter = plat::EffectiveLimits(milliseconds(700));
+    }
     plat::HttpLimits plain = plat::EffectiveLimits(plat::kPageTotalTime);
     EXPECT_EQ(capped.stallBytes, 10u);
     EXPECT_EQ(capped.stallTime, milliseconds(500));
@@ -95,11 +99,9 @@ constexpr milliseconds kBound{8000};
 
 class HttpBounds : public ::testing::Test {
 protected:
-    void SetUp() override { plat::SetHttpLimitsForTesting(1024, kStallTime, kTotalCap); }
-    void TearDown() override {
-        plat::SetHttpLimitsForTesting(0, milliseconds(0), milliseconds(0));
-        plat::SetHttpRunDeadline(std::chrono::hours(24 * 365));
-    }
+    void TearDown() override { plat::SetHttpRunDeadline(std::chrono::hours(24 * 365)); }
+    testing_support::ScopedSwitch limits_ =
+        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
 
     // Opens and reads the whole body; the failure and the time it took.
     plat::HttpFailure Fetch(const Reply& reply, milliseconds* took, std::uint64_t* bodyBytes) {

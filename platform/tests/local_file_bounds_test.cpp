@@ -52,7 +52,7 @@ TEST_P(OddLocalFile, ReadsAsMissingWithoutWaiting) {
               4u);
     EXPECT_STREQ(value, "dflt");
     char version[16] = {};
-    EXPECT_FALSE(ReadFileVersion(frontend.c_str(), version, sizeof version));
+    EXPECT_FALSE(plat::ReadFileVersion(frontend.c_str(), version, sizeof version));
     EXPECT_STREQ(version, "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

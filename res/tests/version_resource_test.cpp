@@ -68,7 +68,7 @@ TEST_P(VersionBlock, NamesProgramAndRelease) {
     EXPECT_EQ(Value(block, strings + "ProductVersion"), kRelease);
     EXPECT_EQ(Value(block, strings + "OriginalFilename"), c.file);
     char text[64] = {};
-    EXPECT_TRUE(ReadFileVersion(path.c_str(), text, sizeof text));
+    EXPECT_TRUE(plat::ReadFileVersion(path.c_str(), text, sizeof text));
     EXPECT_EQ(text, c.file_version);
 }
 

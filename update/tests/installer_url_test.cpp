@@ -32,14 +32,19 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"http://plain.example//", "http://plain.example/Marl%20Quill/MarlQuill/"},
         UrlCase{"[::1]:8080", "http://[::1]:8080/Marl%20Quill/MarlQuill/"}));
 
-TEST(FolderPath, FormatsMajorAndMinor) {
-    char folder[kFolderPathSize] = {};
-    FormatFolderPath(folder, 5, 1);
-    EXPECT_STREQ(folder, "/5_1%20Installers/");
-    FormatFolderPath(folder, 12, 0);
-    EXPECT_STREQ(folder, "/12_0%20Installers/");
-    FormatFolderPath(folder, INT32_MIN, 9);
-    EXPECT_STREQ(folder, "/-2147483648_9%20Installers/");
+TEST(LineFolderOf, NamesTheLineAndItsPath) {
+    const struct {
+        int32_t major, minor;
+        const char* line;
+        const char* path;
+    } cases[] = {{5, 1, "5_1", "/5_1%20Installers/"},
+                 {12, 0, "12_0", "/12_0%20Installers/"},
+                 {INT32_MIN, 9, "-2147483648_9", "/-2147483648_9%20Installers/"}};
+    for (const auto& c : cases) {
+        const LineFolder folder = LineFolderOf(c.major, c.minor);
+        EXPECT_STREQ(folder.line, c.line);
+        EXPECT_STREQ(folder.path, c.path);
+    }
 }
 
 struct LineFolderCase {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "testing/scoped_switches.h"
+
 namespace update {
 
 namespace {
@@ -29,10 +31,11 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
     EXPECT_EQ(event ? event->id : 0u, GetParam().id);
 #ifndef _WIN32
     g_sent.clear();
-    plat::SetSyslogSinkForTesting(&Capture);
-    bool detail = GetParam().kind != update::LogKind::kInstalled;
-    ReportLogEvent({GetParam().kind, "5.10.0023.zip", detail ? "(x)" : ""});
-    plat::SetSyslogSinkForTesting(nullptr);
+    {
+        testing_support::ScopedSwitch sink = testing_support::ScopedSyslogSink(&Capture);
+        bool detail = GetParam().kind != update::LogKind::kInstalled;
+        ReportLogEvent({GetParam().kind, "5.10.0023.zip", detail ? "(x)" : ""});
+    }
     EXPECT_EQ(g_sent, GetParam().sent);
 #endif
 }

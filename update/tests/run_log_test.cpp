@@ -91,27 +91,46 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
 }
 
-TEST(RunLog, LinkUnderTheLogsNameIsNeverWrittenThrough) {
+// A name planted under the log's: a symbolic link, or a hard link to a
+// file elsewhere. Neither the log's first line (which empties the log) nor a
+// later one reaches the other file; the log is made anew as itself.
+struct PlantedLogCase {
+    const char* label;
+    bool hardLink;
+    update::LogKind kind;
+};
+
+class PlantedLogTest : public ::testing::TestWithParam<PlantedLogCase> {};
+
+TEST_P(PlantedLogTest, IsNeverWrittenThrough) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
     std::string outside = dir.Join("outside.txt");
     ASSERT_TRUE(testing_support::WriteFile(outside, "outside"));
     std::error_code ec;
-    std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
-    if (ec) GTEST_SKIP() << "no symbolic links here";
-    for (update::LogKind kind : {update::LogKind::kEnd, update::LogKind::kStart}) {
-        WriteLog("PC", {kind, "", ""});
-        std::string bytes;
-        ASSERT_TRUE(ReadFile(outside, &bytes));
-        EXPECT_EQ(bytes, "outside");
-        EXPECT_FALSE(std::filesystem::is_symlink(dir.Join(kRunLogName)));
-        ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
-        std::string line = std::string(update::LogPrefix(kind)) + "\r\n";
-        EXPECT_EQ(bytes.substr(bytes.size() - line.size()), line);
-        std::filesystem::remove(dir.Join(kRunLogName), ec);
+    if (GetParam().hardLink)
+        std::filesystem::create_hard_link(outside, dir.Join(kRunLogName), ec);
+    else
         std::filesystem::create_symlink(outside, dir.Join(kRunLogName), ec);
-    }
+    if (ec) GTEST_SKIP() << "no such links here";
+    WriteLog("PC", {GetParam().kind, "", ""});
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(outside, &bytes));
+    EXPECT_EQ(bytes, "outside");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.Join(kRunLogName)));
+    ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
+    // The new log holds just this line: "PC [hh:mm:ss] " is 14 characters.
+    ASSERT_GE(bytes.size(), 14u);
+    EXPECT_EQ(bytes.substr(14), std::string(update::LogPrefix(GetParam().kind)) + "\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlantedLogTest,
+    ::testing::Values(PlantedLogCase{"symlink_end", false, update::LogKind::kEnd},
+                      PlantedLogCase{"symlink_start", false, update::LogKind::kStart},
+                      PlantedLogCase{"hardlink_end", true, update::LogKind::kEnd},
+                      PlantedLogCase{"hardlink_start", true, update::LogKind::kStart}),
+    [](const ::testing::TestParamInfo<PlantedLogCase>& p) { return p.param.label; });
 
 }  // namespace
 

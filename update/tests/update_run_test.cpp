@@ -28,10 +28,10 @@ std::string Folder(const char* line) { return kBase + "/" + line + "%20Installer
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;      // answer for unknown folders
-    bool listingNamesFolder = false;  // unknown folders list a link to themselves
-    std::string fileVersion;          // frontend.exe's FileVersion; empty: none
-    std::map<std::string, std::string> folderFailures;    // folder URL -> reason
+    std::string catchAllListing;                        // answer for unknown folders
+    bool listingNamesFolder = false;                    // unknown folders list a link to themselves
+    std::string fileVersion;                            // frontend.exe's FileVersion; empty: none
+    std::map<std::string, std::string> folderFailures;  // folder URL -> reason
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set
@@ -135,8 +135,7 @@ TEST_F(UpdateRunTest, LeftoverInstallIsRecoveredRightAfterStartBeforeAnyRequest)
     world.recovering = true;
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
     Run();
-    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests",
-                                      "log:END"};
+    std::vector<std::string> expected{"log:START!", "recover:D:\\Data after 0 requests", "log:END"};
     EXPECT_EQ(world.journal, expected);
 }
 
@@ -203,8 +202,8 @@ TEST_F(UpdateRunTest, StaleLocalPackageIsDeletedBeforeItsDownload) {
 // listing was had.
 struct PartCase {
     const char* name;
-    bool listed;          // the installed line's folder lists 5.10.0023.zip
-    bool kept;            // keepsPart answers yes
+    bool listed;  // the installed line's folder lists 5.10.0023.zip
+    bool kept;    // keepsPart answers yes
     std::uint64_t resumed;
     std::vector<std::string> keepOnly;  // keepOnlyParts' argument; {"-"}: not called
     bool staleFileStays;
@@ -234,9 +233,9 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     RunUpdate(s, kBase);
     EXPECT_EQ(keepOnly, c.keepOnly);
     EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
-    bool logged = std::find(world.journal.begin(), world.journal.end(),
-                            "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") !=
-                  world.journal.end();
+    bool logged =
+        std::find(world.journal.begin(), world.journal.end(),
+                  "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") != world.journal.end();
     EXPECT_EQ(logged, c.resumed > 0);
 }
 
@@ -348,36 +347,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
                                    "install:5.10.0023.zip from /full/5.10.0023.zip into "}}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
-
-struct ProbeCase {
-    const char* name;
-    std::vector<std::string> answers;  // listings of the probes in order; "" ends
-    const char* newestFolder;
-    int probes;
-};
-
-class ProbeTest : public ::testing::TestWithParam<ProbeCase> {};
-
-TEST_P(ProbeTest, StopsAtEmptyOrRepeatedListings) {
-    const ProbeCase& c = GetParam();
-    std::size_t next = 0;
-    ProbeResult r = ProbeFollowingLines(5, 8, "B", [&](const char*, std::string& listing) {
-        if (next < c.answers.size()) listing += c.answers[next++];
-    });
-    EXPECT_STREQ(r.newestFolder, c.newestFolder);
-    EXPECT_EQ(r.probes, c.probes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ProbeTest,
-    ::testing::Values(
-        ProbeCase{"FirstEmpty", {""}, "", 1},
-        ProbeCase{"TwoLines", {"a.zip\t", "b.zip\t", ""}, "/6_0%20Installers/", 3},
-        ProbeCase{"RepeatAtOnce", {"e.html\t", "e.html\t"}, "", 2},
-        ProbeCase{
-            "RepeatAfterRealLine", {"a.zip\t", "e.html\t", "e.html\t"}, "/5_9%20Installers/", 3},
-        ProbeCase{"SameAsTwoBackIsFine", {"a\t", "b\t", "a\t", ""}, "/6_1%20Installers/", 4}),
-    [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
 
 }  // namespace
 

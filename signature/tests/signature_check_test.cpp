@@ -1,4 +1,4 @@
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ std::string KeyText(const char* name) {
 }
 
 // Feeds the package to the check as a download would, in uneven chunks.
-void Download(sig::PackageCheck& check, const std::string& bytes) {
+void Download(sig::SignatureCheck& check, const std::string& bytes) {
     auto observer = check.Observer();
     ASSERT_TRUE(observer);
     for (std::size_t at = 0; at < bytes.size(); at += 1000)
@@ -47,7 +47,7 @@ TEST_P(PackageCheckFetch, FetchesTheSignatureBesideTheFolder) {
     ASSERT_TRUE(server.ok());
     server.Route(kSignaturePath, c.reply);
     sig::PackageKeys keys(("\n" + KeyText("b.pub") + " " + KeyText("a.pub")).c_str());
-    sig::PackageCheck check(keys);
+    sig::SignatureCheck check(keys);
     ASSERT_TRUE(keys.Enabled());
     Download(check, SignatureFixture("5.20.0001.zip"));
 
@@ -77,10 +77,10 @@ TEST(PackageCheckRun, ChecksEachPackageOnItsOwn) {
 
     std::string flipped = package;
     flipped[10] ^= 1;
-    sig::PackageCheck first(keys);
+    sig::SignatureCheck first(keys);
     Download(first, flipped);
     EXPECT_EQ(first.Check(folder.c_str(), "5.20.0001.zip", "").reason, "bad signature");
-    sig::PackageCheck second(keys);
+    sig::SignatureCheck second(keys);
     Download(second, package);
     EXPECT_EQ(second.Check(folder.c_str(), "5.20.0001.zip", "").reason, "");
 }
@@ -88,12 +88,12 @@ TEST(PackageCheckRun, ChecksEachPackageOnItsOwn) {
 TEST(PackageCheckKeys, NoKeyDisablesAndABadKeyRefusesEverything) {
     for (const char* none : {"", " \t\n"}) {
         sig::PackageKeys keys(none);
-        sig::PackageCheck check(keys);
+        sig::SignatureCheck check(keys);
         EXPECT_FALSE(keys.Enabled());
         EXPECT_FALSE(check.Observer());
     }
     sig::PackageKeys badKeys((KeyText("a.pub") + " RWQ-broken").c_str());
-    sig::PackageCheck bad(badKeys);
+    sig::SignatureCheck bad(badKeys);
     ASSERT_TRUE(badKeys.Enabled());
     Download(bad, SignatureFixture("5.20.0001.zip"));
     // Refused before anything is fetched: nothing listens at this URL.

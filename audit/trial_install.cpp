@@ -1,4 +1,4 @@
-#include "audit/package_test.h"
+#include "audit/trial_install.h"
 
 #include <chrono>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include "net/download.h"
 #include "platform/file_system.h"
 #include "platform/path_buffer.h"
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 
 namespace audit {
 namespace {
@@ -67,7 +67,7 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
         return test;
     }
     sig::PackageKeys keys(packageKeys);
-    sig::PackageCheck signatures(keys);
+    sig::SignatureCheck signatures(keys);
     net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
                                                         localPath, signatures.Observer());
     download.file.Close();  // read by name below, and removed with the scratch folder

@@ -1,33 +1,24 @@
-#include "signature/package_check.h"
+#include "signature/signature_check.h"
 
 #include "net/fetch_small.h"
 #include "signature/verify.h"
 
 namespace sig {
 
-PackageKeys::PackageKeys(const char* keyText) {
-    usable_ = ParsePublicKeyList(keyText ? keyText : "", &keys_);
-    enabled_ = !keys_.empty() || !usable_;
-}
-
-std::string PackageKeys::Refusal() const {
-    return usable_ ? std::string() : std::string("unusable compiled-in key");
-}
-
 std::string SignatureLocation(const std::string& folder, const std::string& listedName) {
     return folder + kSignatureFolder + "/" + listedName + ".minisig";
 }
 
-PackageCheck::PackageCheck(const PackageKeys& keys) : keys_(keys) {
+SignatureCheck::SignatureCheck(const PackageKeys& keys) : keys_(keys) {
     if (keys_.Enabled()) hasher_ = std::make_unique<PackageHasher>();
 }
 
-std::function<void(const void* data, std::size_t size)> PackageCheck::Observer() {
+std::function<void(const void* data, std::size_t size)> SignatureCheck::Observer() {
     if (!hasher_) return {};
     return [this](const void* data, std::size_t size) { hasher_->Update(data, size); };
 }
 
-update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedName,
+update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                     const char* localPath) {
     PackageFacts facts;
     facts.listedName = listedName;
@@ -35,7 +26,7 @@ update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedNam
     return Check(folderUrl, facts);
 }
 
-update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedName,
+update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                     const plat::File& package) {
     PackageFacts facts;
     facts.listedName = listedName;
@@ -43,7 +34,7 @@ update::Outcome PackageCheck::Check(const char* folderUrl, const char* listedNam
     return Check(folderUrl, facts);
 }
 
-update::Outcome PackageCheck::Check(const char* folderUrl, PackageFacts facts) {
+update::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts) {
     if (!hasher_) return update::Outcome();
     facts.digest = hasher_->Finish();
     std::string refusal = keys_.Refusal();

@@ -1,4 +1,4 @@
-// Testing a package as the install step would unpack it, in a scratch
+// A trial install of a package as the install step would unpack it, in a scratch
 // directory that is removed afterwards.
 #pragma once
 

@@ -1,11 +1,10 @@
-#include "installation/package_check.h"
+#include "installation/zip_record_check.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "installation/archive_names.h"
-#include "installation/archive_state.h"
-#include "installation/central_directory.h"
+#include "installation/archive_record.h"
 #include "platform/disk_space.h"
 #include "platform/tree.h"
 
@@ -28,25 +27,6 @@ bool Refuse(update::Outcome* fault, std::string item, std::string reason) {
     return false;
 }
 
-// The stored name of the reader's current item, stripped, for naming an
-// item whose description failed; "item <n>" when even that is unreadable.
-std::string ItemLabel(ArchiveState& state, std::int32_t index) {
-    char stored[plat::kPathSize] = {};
-    unz_file_info64 info{};
-    if (PositionReader(state, index) == ARC_OK &&
-        unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored - 1, nullptr, 0, nullptr,
-                                0) == UNZ_OK) {
-        stored[sizeof stored - 1] = '\0';
-        std::replace_if(
-            stored, stored + std::strlen(stored), [](unsigned char c) { return c < 32; }, '?');
-        std::string name = StripItemName(stored);
-        // A name too long to be installed is shown by its start.
-        if (info.size_filename >= sizeof stored - 1) name = name.substr(0, 32) + "...";
-        if (!name.empty()) return name;
-    }
-    return "item " + std::to_string(index + 1);
-}
-
 // "." names the directory itself (tools write "./bin/x"); ".." climbs, and
 // since Windows drops trailing dots and blanks, so may "..." or ".. ".
 bool ComponentRefused(const std::string& part) {
@@ -57,21 +37,23 @@ bool ComponentRefused(const std::string& part) {
 // An empty item named like a directory is one, whatever its attribute bits
 // say: jar tools write "META-INF/" with none. With data it stays a file
 // without a name and is refused as such.
-void MarkDirectoryByName(const ArchiveState& state, ArchiveItem* item) {
-    std::size_t length = std::strlen(item->name);
-    if (length > 0 && IsSeparator(item->name[length - 1]) && state.cachedUncompressedSize == 0)
-        item->attributes |= plat::kAttrDirectory;
+void MarkDirectoryByName(ItemRecord& record) {
+    ArchiveItem& item = record.item;
+    std::size_t length = std::strlen(item.name);
+    if (length > 0 && IsSeparator(item.name[length - 1]) && record.uncompressedSize == 0)
+        item.attributes |= plat::kAttrDirectory;
 }
 
-// Sizes and encryption from the central record of the item just described.
-const char* RefuseRecord(const ArchiveState& state, const ArchiveItem& item) {
-    if ((state.cachedFlags & kEncryptedFlags) != 0) return "encrypted";
-    std::uint64_t packed = state.cachedCompressedSize;
-    std::uint64_t size = state.cachedUncompressedSize;
-    if (item.attributes & plat::kAttrDirectory) return size == 0 ? nullptr : "directory with data";
-    if (state.cachedMethod == 0 && packed != size) return "stored item whose two sizes differ";
+// Sizes and encryption from the central record.
+const char* RefuseRecord(const ItemRecord& record) {
+    if ((record.flags & kEncryptedFlags) != 0) return "encrypted";
+    std::uint64_t packed = record.compressedSize;
+    std::uint64_t size = record.uncompressedSize;
+    if (record.item.attributes & plat::kAttrDirectory)
+        return size == 0 ? nullptr : "directory with data";
+    if (record.method == 0 && packed != size) return "stored item whose two sizes differ";
     if (size / kMaxDeflateRatio > packed) return "recorded size larger than its data can hold";
-    if (state.cachedDataStart + packed < state.cachedDataStart) return "data size out of range";
+    if (record.dataStart + packed < record.dataStart) return "data size out of range";
     return nullptr;
 }
 
@@ -126,17 +108,16 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
 
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
                   std::vector<PlannedItem>* plan, update::Outcome* fault) {
-    ArchiveItem item;
-    if (archive == nullptr || archive->stream == nullptr) return Refuse(fault, "", "no archive");
-    GetArchiveItem(archive, -1, &item);
-    std::int32_t count = item.index;
+    ItemRecord record;
+    std::uint64_t directoryBegin = 0;
+    if (GetArchiveItem(archive, -1, &record.item) != ARC_OK) return Refuse(fault, "", "no archive");
+    std::int32_t count = record.item.index;
     if (count <= 0) return Refuse(fault, "", "no items");
     if (static_cast<std::uint32_t>(count) > limits.maxItems)
         return Refuse(
             fault, "",
             std::to_string(count) + " items, more than " + std::to_string(limits.maxItems));
-    std::uint64_t directoryBegin = 0;
-    if (!LocateCentralDirectory(*archive->stream, &directoryBegin))
+    if (!LocateArchiveDirectory(archive, &directoryBegin))
         return Refuse(fault, "", "end record not found");
 
     std::vector<DataRange> ranges;
@@ -145,22 +126,21 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
     plan->reserve(static_cast<std::size_t>(count));
     ranges.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        archive->itemFault = "unreadable";
-        if (GetArchiveItem(archive, i, &item) != ARC_OK)
-            return Refuse(fault, ItemLabel(*archive, i), archive->itemFault);
-        MarkDirectoryByName(*archive, &item);
+        if (GetItemRecord(archive, i, &record) != ARC_OK)
+            return Refuse(fault, ItemLabel(archive, i), record.fault);
+        MarkDirectoryByName(record);
+        const ArchiveItem& item = record.item;
         bool directoryItem = (item.attributes & plat::kAttrDirectory) != 0;
-        const char* reason = RefuseRecord(*archive, item);
+        const char* reason = RefuseRecord(record);
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
-        if (reason != nullptr) return Refuse(fault, ItemLabel(*archive, i), reason);
-        bool utf8 = (archive->cachedFlags & kUtf8NameFlag) != 0;
+        if (reason != nullptr) return Refuse(fault, ItemLabel(archive, i), reason);
+        bool utf8 = (record.flags & kUtf8NameFlag) != 0;
         plan->push_back(PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8),
-                                    archive->cachedUncompressedSize, archive->cachedCrc});
-        std::uint64_t packed = archive->cachedCompressedSize;
-        if (packed > 0)
-            ranges.push_back(DataRange{archive->cachedDataStart, archive->cachedDataStart + packed,
+                                    record.uncompressedSize, record.crc});
+        if (record.compressedSize > 0)
+            ranges.push_back(DataRange{record.dataStart, record.dataStart + record.compressedSize,
                                        plan->size() - 1});
-        total += archive->cachedUncompressedSize;
+        total += record.uncompressedSize;
         if (total > limits.maxTotalSize) break;
     }
     if (!CheckSpace(installDirectory, total, plan->size(), limits, fault)) return false;

@@ -1,11 +1,11 @@
-// The signature check of the update run: the key policy (PackageKeys), where
-// a signature lies (SignatureLocation), and the check of one package
-// (PackageCheck). A check is made for its package before the download, hashes
-// the bytes as they are written and, once the download is complete, fetches
-// the signature (at most 4096 bytes) and verifies it (see signature/verify.h).
+// The signature check of the update run: where a signature lies
+// (SignatureLocation) and the check of one package (SignatureCheck) against
+// the key policy (signature/package_keys.h). A check is made for its package before the download,
+// hashes the bytes as they are written and, once the download is complete, fetches the signature
+// (at most 4096 bytes) and verifies it (see signature/verify.h).
 //
 //   sig::PackageKeys keys(sig::CompiledPackageKeys());
-//   sig::PackageCheck check(keys);
+//   sig::SignatureCheck check(keys);
 //   net::DownloadPackage(url, name, path, check.Observer());
 //   update::Outcome checked = check.Check(folderUrl, listedName, path);
 //
@@ -17,33 +17,14 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/file_handle.h"
 #include "signature/package_hasher.h"
+#include "signature/package_keys.h"
 #include "signature/verify.h"
 #include "update/outcome.h"
 
 namespace sig {
-
-// What a key text means, for the run and the inspection alike. With no key
-// (an empty or all-blank text) the check is disabled. A text with a malformed
-// key refuses every package: a deployment that meant to require signatures
-// never runs without them.
-class PackageKeys {
-public:
-    explicit PackageKeys(const char* keyText);
-
-    bool Enabled() const { return enabled_; }
-    // Empty when the keys can verify packages, else the refusal of every one.
-    std::string Refusal() const;
-    const std::vector<PublicKey>& Keys() const { return keys_; }
-
-private:
-    bool enabled_ = false;
-    bool usable_ = false;
-    std::vector<PublicKey> keys_;
-};
 
 // Where the signature of a package in folder lies: in the subfolder
 // kSignatureFolder, "<folder>signatures/<listed name>.minisig". folder ends
@@ -51,10 +32,10 @@ private:
 constexpr char kSignatureFolder[] = "signatures";
 std::string SignatureLocation(const std::string& folder, const std::string& listedName);
 
-class PackageCheck {
+class SignatureCheck {
 public:
     // keys must outlive the check.
-    explicit PackageCheck(const PackageKeys& keys);
+    explicit SignatureCheck(const PackageKeys& keys);
 
     // Takes the package's bytes as they are written (empty when the check is
     // disabled). It refers to this object, which must outlive the download.

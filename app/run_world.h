@@ -1,0 +1,22 @@
+// The program's composition root: the update run's world made of the real
+// rooms (net/ for requests, signature/ for the check, installation/ for the
+// install step), each service ready to use as it is made.
+#pragma once
+
+#include "app/run_guard.h"
+#include "update/log_event.h"
+
+namespace app {
+
+// The run log as the program writes it: each line stamped with computerName;
+// failures, recoveries and installed packages also reported as system events.
+update::LogWriter StationLog(const char* computerName);
+
+// The services of one run that log through log, and the installer base URL
+// of the host setting in force. ownerWindow is handed to the install step.
+RunStart MakeRunStart(const update::LogWriter& log, void* ownerWindow);
+
+// One whole update run, as the program starts it.
+void RunStationUpdate(const char* computerName, void* ownerWindow);
+
+}  // namespace app
