@@ -6,6 +6,7 @@
 
 #include "audit/choice_explain.h"
 #include "audit/folder_fetch.h"
+#include "audit/kept_folders.h"
 #include "audit/page_checks.h"
 #include "audit/trial_install.h"
 #include "audit/setup_checks.h"
@@ -120,6 +121,8 @@ Inspection InspectStation(const StationOptions& options) {
     Inspection inspection;
     inspection.station = ReadStation(options.directory);
     inspection.warnings = CheckStationSetup(inspection.station);
+    for (Warning& w : KeptFolderWarnings(inspection.station.installDirectory))
+        inspection.warnings.push_back(std::move(w));
     inspection.host = options.host;
     inspection.baseUrl = update::InstallerBaseUrl(options.host);
     const update::VersionTriple& installed = inspection.station.installed;

@@ -23,8 +23,9 @@ Outcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& stagi
     for (const PlannedItem& item : plan) {
         if (item.directory()) continue;
         const char* reason = "";
-        plat::File file = tree.CreateNew(staging.Path(StagedName(item.index)),
-                                         item.attributes & ~plat::kAttrReadOnly);
+        // Made with its read-only bit, so that the flush below makes the bit
+        // durable with the data; a rename moves a read-only file as any other.
+        plat::File file = tree.CreateNew(staging.Path(StagedName(item.index)), item.attributes);
         std::uint32_t code = StageArchiveItem(archive, item.index, file, &reason);
         if (code == ARC_OK && eachFile && !file.Flush()) {
             code = ARC_WRITE_FAILED;
@@ -61,7 +62,7 @@ Outcome InstallArchive(const plat::File& package, const std::string& installDire
         staging.RollBack();
         return outcome;
     }
-    if (!TakeSteps(staging, tree, steps, plan, &outcome)) return outcome;
+    if (!TakeSteps(staging, tree, steps, &outcome)) return outcome;
     if (!staging.Commit()) return Outcome::Failed("", "the install cannot be made durable");
     return Outcome();
 }

@@ -151,13 +151,17 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     Outcome outcome = noDataDirectory ? Outcome::Failed("", "no data directory")
                                       : PrepareInstallDirectory(installDirectory);
     bool prepared = outcome.ok();
+    RecoveryReport recovered;
     if (prepared) {
         if (IsZipPackageName(packageName))
-            LogRecovery(writeLog, RecoverInstallDirectory(installDirectory));
+            LogRecovery(writeLog, recovered = RecoverInstallDirectory(installDirectory, true));
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
                                limits);
     }
     if (outcome.ok()) {
+        // Folders kept aside earlier go once recovery showed them needless.
+        std::string removed = RemoveKeptFolders(installDirectory, recovered.removable);
+        if (!removed.empty()) Log(writeLog, LogKind::kRecovered, "install", "(" + removed + ")");
         // Whatever was put under the name meanwhile is not the download.
         package.RemoveIfNamedBy(downloadedPath);
     } else {

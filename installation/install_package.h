@@ -30,7 +30,10 @@ namespace installation {
 // True otherwise, whether or not the package could be placed. ownerWindow
 // (HWND) is unused: targets are removed without the shell, never through a
 // link, and nothing is shown. Before a ZIP package, what an earlier install
-// left is recovered (RecoverLeftoverInstall); the install directory must
+// left is recovered (RecoverLeftoverInstall) and the folders kept aside
+// earlier are judged; after it was installed, those shown to hold nothing
+// the tree needs are removed and "RECOVERED: install (removed <folder>)"
+// says which, before "END COPY: ". The install directory must
 // leave room for the staging folder's paths within 259 characters.
 // limits: the test's limits; tests make them tighter.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,

@@ -63,6 +63,25 @@ private:
     std::unordered_map<std::string, PathKind> known_;
 };
 
+JournalEntry Step(char kind, const std::string& staged, const std::string& path) {
+    JournalEntry step;
+    step.kind = kind;
+    step.staged = staged;
+    step.path = path;
+    return step;
+}
+
+// A move aside with what identifies the file moved: a directory tree (the
+// cleared target) or a link has no stamp.
+JournalEntry MoveAside(plat::Tree& tree, const std::string& staged, const std::string& path) {
+    JournalEntry step = Step('B', staged, path);
+    plat::FileStamp stamp;
+    step.tree = !tree.Stamp(path, &stamp);
+    step.size = stamp.size;
+    step.check = stamp.writeTime;
+    return step;
+}
+
 // Each directory above the item's leaf, top down (with its separator cut).
 template <typename Visit>
 bool ForEachParent(const std::string& name, Visit visit) {
@@ -79,7 +98,7 @@ bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::strin
         PathKind kind = model.Kind(dir);
         if (kind == PathKind::kDirectory) return true;
         if (kind != PathKind::kMissing) return Fail(fault, dir, InTheWay(kind));
-        steps->push_back(JournalEntry{'D', "", dir});
+        steps->push_back(Step('D', "", dir));
         model.Set(dir, PathKind::kDirectory);
         return true;
     };
@@ -92,15 +111,20 @@ bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const
               std::vector<JournalEntry>* steps, update::Outcome* fault) {
     PathKind kind = model.Kind(name);
     if (kind == PathKind::kDirectory) return Fail(fault, name, "directory in the way");
-    if (kind != PathKind::kMissing && kind != PathKind::kFile) return Fail(fault, name, InTheWay(kind));
+    if (kind != PathKind::kMissing && kind != PathKind::kFile)
+        return Fail(fault, name, InTheWay(kind));
     if (kind == PathKind::kFile) {
         std::uint32_t guarded = plat::kAttrHidden | plat::kAttrSystem;
         std::uint32_t existing = tree.Attributes(name);
         if (existing != plat::kInvalidAttributes && (existing & guarded & ~item.attributes))
             return Fail(fault, name, "hidden or system file in the way");
-        steps->push_back(JournalEntry{'B', "b" + StagedName(item.index), name});
+        steps->push_back(Step('B', "b" + StagedName(item.index), name));  // stamped when taken
     }
-    steps->push_back(JournalEntry{'P', StagedName(item.index), name});
+    JournalEntry place = Step('P', StagedName(item.index), name);
+    place.size = item.size;
+    place.check = item.crc;
+    place.attributes = item.attributes;
+    steps->push_back(place);
     model.Set(name, PathKind::kFile);
     return true;
 }
@@ -142,7 +166,7 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
                std::vector<JournalEntry>* steps, update::Outcome* fault) {
     steps->clear();
     if (!clearName.empty() && ClearsTarget(tree, clearName))
-        steps->push_back(JournalEntry{'B', "target", clearName});
+        steps->push_back(MoveAside(tree, "target", clearName));
     TreeModel model(tree, steps->empty() ? std::string() : clearName);
     for (const PlannedItem& item : plan) {
         std::string name = Normalized(item.treeName);
@@ -157,15 +181,15 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
 }
 
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
-               const std::vector<PlannedItem>& plan, update::Outcome* fault) {
-    for (const JournalEntry& step : steps) staging.Record(step.kind, step.staged, step.path);
+               update::Outcome* fault) {
+    // Stamped again: a file may have been written to while the package was staged.
+    for (const JournalEntry& step : steps)
+        staging.Record(step.kind == 'B' && !step.tree ? MoveAside(tree, step.staged, step.path)
+                                                      : step);
     if (!staging.WriteRecords()) {
         staging.RollBack();
         return Fail(fault, "", "the install journal cannot be written");
     }
-    std::unordered_map<std::string, std::uint32_t> readOnly;
-    for (const PlannedItem& item : plan)
-        if (item.attributes & plat::kAttrReadOnly) readOnly[StagedName(item.index)] = item.attributes;
     for (std::size_t i = 0; i <= steps.size(); ++i) {
         if (g_stepHook && !g_stepHook(i)) return Fail(fault, "", "abandoned by a test");
         if (i == steps.size()) break;
@@ -174,10 +198,6 @@ bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntr
             staging.RollBack();
             return Fail(fault, step.path, StepFailure(step.kind));
         }
-        // Staged files are writable so that a roll-back can always move them.
-        auto attributes = readOnly.find(step.staged);
-        if (step.kind == 'P' && attributes != readOnly.end())
-            tree.SetAttributes(step.path, attributes->second);
     }
     return true;
 }

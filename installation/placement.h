@@ -27,9 +27,8 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
 // Records steps in the journal, makes it durable, then takes them in order.
 // On the first failure (the tree changed since the plan, a file in use)
 // every step taken is undone and *fault says which file failed and why.
-// plan gives the attributes that placed files take.
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
-               const std::vector<PlannedItem>& plan, update::Outcome* fault);
+               update::Outcome* fault);
 
 // For tests of an install cut short: called before step i (and with
 // steps.size() once all are taken); returning false abandons the install

@@ -3,14 +3,13 @@
 #include <set>
 
 #include "installation/archive_names.h"
+#include "installation/step_judge.h"
 
 namespace installation {
 
 namespace {
 
 using plat::PathKind;
-
-constexpr int kKeptNames = 10;
 
 bool g_flushing = true;
 
@@ -23,8 +22,8 @@ std::string Numbered(const std::string& base, int n) {
     return n == 0 ? base : base + "-" + std::to_string(n);
 }
 
-// Flushes the directories holding the paths of entries and the staging
-// folder (each once).
+}  // namespace
+
 bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
                              const std::vector<JournalEntry>& entries) {
     if (!g_flushing) return true;
@@ -43,33 +42,16 @@ bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
     return all;
 }
 
-void UndoPlacement(plat::Tree& tree, const std::string& staged, const std::string& path,
-                   UndoReport* report) {
-    // Only a step that was taken: its staged file is gone and a file is there.
-    if (tree.Inspect(staged) != PathKind::kMissing || tree.Inspect(path) != PathKind::kFile) return;
-    tree.SetAttributes(path, plat::kAttrArchive);
-    if (tree.Move(path, staged)) ++report->restored;
+bool ClearStagingFolder(plat::Tree& tree, const std::string& folder,
+                        const std::vector<JournalEntry>& entries) {
+    bool all = true;
+    for (const JournalEntry& e : entries)
+        if (!e.staged.empty()) all = tree.RemoveTree(folder + "/" + e.staged) && all;
+    // The journal goes only once nothing it names can come back.
+    if (!all || (g_flushing && !tree.FlushDirectory(folder))) return false;
+    tree.RemoveFile(folder + "/" + kJournalName);
+    return tree.RemoveTree(folder);
 }
-
-void UndoMoveAside(plat::Tree& tree, const std::string& staged, const std::string& path,
-                   UndoReport* report) {
-    if (tree.Inspect(staged) == PathKind::kMissing) return;
-    if (tree.Move(staged, path)) {
-        ++report->restored;
-        return;
-    }
-    // Kept beside its old place, so nothing of the old tree is lost and the
-    // name is free for what is there.
-    std::string kept = MoveToFreeName(tree, staged, path + ".talcheck-kept", 0, kKeptNames - 1);
-    if (kept.empty()) {
-        report->complete = false;
-        return;
-    }
-    ++report->restored;
-    report->kept.push_back(kept);
-}
-
-}  // namespace
 
 void SetFlushingForTesting(bool flush) { g_flushing = flush; }
 bool Flushing() { return g_flushing; }
@@ -106,13 +88,14 @@ bool Staging::Create() {
     return false;
 }
 
-void Staging::Record(char kind, const std::string& staged, const std::string& path) {
-    JournalEntry entry{kind, staged, path};
-    pending_ += FormatJournalLine(entry);
-    entries_.push_back(std::move(entry));
+void Staging::Record(const JournalEntry& entry) {
+    pending_ += FormatJournalRecord(entry);
+    if (entry.kind != 'C') entries_.push_back(entry);
 }
 
 bool Staging::WriteRecords() {
+    if (!headerWritten_) pending_ = FormatJournalHeader(entries_.size()) + pending_;
+    headerWritten_ = true;
     bool written = journal_.valid() && journal_.Write(pending_.data(), pending_.size()) &&
                    (!g_flushing || journal_.Flush());
     pending_.clear();
@@ -129,13 +112,14 @@ bool Staging::Commit() {
         RollBack();
         return false;
     }
-    Record('C', "", "");
+    Record(JournalEntry{});
     if (!WriteRecords()) {
         RollBack();
         return false;
     }
     journal_.Close();
-    tree_.RemoveTree(folder_);
+    // What cannot go now (a file still mapped) the next run's recovery removes.
+    ClearStagingFolder(tree_, folder_, entries_);
     return true;
 }
 
@@ -143,25 +127,7 @@ void Staging::RollBack() {
     journal_.Close();
     UndoReport report = UndoSteps(tree_, folder_, entries_);
     if (!report.complete) return;  // the next run's recovery keeps what is left
-    tree_.RemoveFile(Path(kJournalName));
-    tree_.RemoveTree(folder_);
-}
-
-UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
-                     const std::vector<JournalEntry>& entries) {
-    UndoReport report;
-    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-        std::string staged = folder + "/" + e->staged;
-        if (e->kind == 'D') {
-            tree.RemoveEmptyDirectory(e->path);  // only when empty: anything put there stays
-        } else if (e->kind == 'P') {
-            UndoPlacement(tree, staged, e->path, &report);
-        } else if (e->kind == 'B') {
-            UndoMoveAside(tree, staged, e->path, &report);
-        }
-    }
-    FlushTouchedDirectories(tree, folder, entries);
-    return report;
+    ClearStagingFolder(tree_, folder_, entries_);
 }
 
 }  // namespace installation

@@ -11,11 +11,13 @@
 // Durability, in the order an install takes its steps:
 //   1. every staged file is flushed (one file-system flush where the
 //      system has one, else each file);
-//   2. the records of all moves are written and the journal flushed once;
+//   2. the records of all moves are written and the journal flushed once
+//      (with the folder and the install directory, the first time);
 //   3. the moves are made (written through on Windows);
 //   4. every directory that changed is flushed, once each;
-//   5. the commit line is written and flushed; only then are the files
-//      moved aside deleted.
+//   5. the commit record is written and flushed; only then are the files
+//      moved aside deleted, the folder flushed, and the journal deleted
+//      last, so a folder that still has its journal is always judged by it.
 #pragma once
 
 #include <cstdint>
@@ -50,15 +52,17 @@ public:
     std::string Path(const std::string& staged) const { return folder_ + "/" + staged; }
 
     // Adds a step to the journal's pending records.
-    void Record(char kind, const std::string& staged, const std::string& path);
-    // Writes the pending records and flushes the journal.
+    void Record(const JournalEntry& entry);
+    // Writes the pending records (after the header, the first time) and
+    // flushes the journal.
     bool WriteRecords();
 
     // Flushes the directories that the recorded steps changed, then commits
     // and removes the folder with the files replaced. False when the commit
     // could not be made durable (the steps are then undone).
     bool Commit();
-    // Undoes every recorded step (see UndoSteps), then removes the folder.
+    // Undoes every recorded step (installation/step_judge.h), then removes
+    // the folder.
     void RollBack();
 
 private:
@@ -67,23 +71,20 @@ private:
     plat::File journal_;
     std::string pending_;
     bool journalDurable_ = false;
+    bool headerWritten_ = false;
     std::vector<JournalEntry> entries_;
 };
 
-// What undoing a journal's steps did.
-struct UndoReport {
-    int restored = 0;                // files moved back or out again
-    std::vector<std::string> kept;   // where files that could not return were kept
-    bool complete = true;            // nothing of the old tree is left in the folder
-};
+// Flushes the directories holding the paths of entries, the directories
+// they make, and the staging folder (each once).
+bool FlushTouchedDirectories(plat::Tree& tree, const std::string& folder,
+                             const std::vector<JournalEntry>& entries);
 
-// Undoes the steps of entries in reverse order, each only where it was
-// taken: a placed file goes back to the staging folder, a file moved aside
-// returns. A file moved aside whose place is taken now is kept beside it as
-// "<path>.talcheck-kept" (or "-1" ... "-9"); report says where. Every
-// directory touched is flushed before it returns.
-UndoReport UndoSteps(plat::Tree& tree, const std::string& folder,
-                     const std::vector<JournalEntry>& entries);
+// Removes the staging folder: the names entries stage first, then (once
+// that is durable) the journal, then whatever is left. True when nothing
+// is left; the journal stays while anything else does.
+bool ClearStagingFolder(plat::Tree& tree, const std::string& folder,
+                        const std::vector<JournalEntry>& entries);
 
 // Moves from to the first free of the names base-<first> ... base-<last>,
 // where base-0 stands for base itself; the name it took, or "" when none

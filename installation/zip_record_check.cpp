@@ -135,8 +135,8 @@ bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const Pac
         if (reason == nullptr) reason = RefuseItemName(item.name, directoryItem, installDirectory);
         if (reason != nullptr) return Refuse(fault, ItemLabel(archive, i), reason);
         bool utf8 = (record.flags & kUtf8NameFlag) != 0;
-        plan->push_back(
-            PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8)});
+        plan->push_back(PlannedItem{i, item.name, item.attributes, plat::TreeName(item.name, utf8),
+                                    record.uncompressedSize, record.crc});
         if (record.compressedSize > 0)
             ranges.push_back(DataRange{record.dataStart, record.dataStart + record.compressedSize,
                                        plan->size() - 1});

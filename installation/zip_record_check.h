@@ -30,7 +30,9 @@ struct PlannedItem {
     std::int32_t index;
     std::string name;  // after the stripping rule; directories end in a separator
     std::uint32_t attributes;
-    std::string treeName;  // name as the install tree takes it (plat::TreeName)
+    std::string treeName;    // name as the install tree takes it (plat::TreeName)
+    std::uint64_t size = 0;  // unpacked, as recorded
+    std::uint32_t crc = 0;   // CRC-32 of the unpacked data, as recorded
     bool directory() const { return (attributes & plat::kAttrDirectory) != 0; }
 };
 

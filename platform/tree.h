@@ -41,6 +41,15 @@ constexpr bool kCaseInsensitiveNames = true;
 constexpr bool kCaseInsensitiveNames = false;
 #endif
 
+// What identifies a file that has only been renamed since it was looked
+// at: a rename keeps its size and last-write time.
+struct FileStamp {
+    std::uint64_t size = 0;
+    // POSIX: st_mtim in nanoseconds since the epoch; Windows: the FILETIME
+    // (100 ns units since 1601). Compared only with stamps of one platform.
+    std::uint64_t writeTime = 0;
+};
+
 class Tree {
 public:
     Tree();
@@ -61,8 +70,13 @@ public:
     // Windows attribute bits of rel (see ReadAttributes); kInvalidAttributes
     // when it cannot be reached.
     std::uint32_t Attributes(const std::string& rel);
+    // The stamp of the regular file rel, looked at without opening it (a
+    // file open elsewhere without read sharing is stamped too); false for
+    // anything else.
+    bool Stamp(const std::string& rel, FileStamp* stamp);
     // Replaces the attribute bits of a regular file, on Windows also of a
-    // directory (POSIX: read-only only, files only).
+    // directory (POSIX: read-only only, files only). A file with more than
+    // one hard link is left alone (false): another link may be outside.
     bool SetAttributes(const std::string& rel, std::uint32_t attributes);
 
     // One directory level; false when anything has the name.
@@ -86,9 +100,10 @@ public:
     // A regular file of at most maxBytes read whole (see ReadWhole).
     WholeFile ReadRegular(const std::string& rel, std::uint64_t maxBytes);
 
-    // Makes the entries of directory rel durable (POSIX fsync on the
-    // directory; Windows has nothing to do: its renames are written
-    // through and NTFS journals its directories).
+    // Makes the entries of directory rel durable: POSIX fsync on the
+    // directory; Windows FlushFileBuffers on the directory opened as itself
+    // (FILE_FLAG_BACKUP_SEMANTICS). True also where the file system has no
+    // such flush (EINVAL; ERROR_INVALID_FUNCTION).
     bool FlushDirectory(const std::string& rel);
     // Makes every file written below rel durable at once (Linux syncfs on
     // the file system). Only where kFlushesFileSystem; elsewhere each file

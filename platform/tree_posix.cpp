@@ -92,13 +92,28 @@ std::uint32_t Tree::Attributes(const std::string& rel) {
     return AttributesOf(st);
 }
 
+bool Tree::Stamp(const std::string& rel, FileStamp* stamp) {
+    std::string leaf;
+    int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
+    struct stat st {};
+    if (dir < 0 || ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
+        return false;
+    stamp->size = static_cast<std::uint64_t>(st.st_size);
+    stamp->writeTime = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
 bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     std::string leaf;
     int dir = impl_ ? impl_->Parent(rel, &leaf) : -1;
     if (dir < 0) return false;
     ScopedFd fd(::openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // A second link may name a file outside the tree: its mode stays.
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
+        return false;
     mode_t mask = ::umask(0);
     ::umask(mask);
     mode_t mode = 0666 & ~mask;
@@ -163,8 +178,10 @@ File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
 
 bool Tree::FlushDirectory(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
-    return dir >= 0 && ::fsync(dir) == 0 &&
-           RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
+    if (dir < 0) return false;
+    // A file system that cannot flush a directory has nothing to flush.
+    bool flushed = ::fsync(dir) == 0 || errno == EINVAL || errno == EROFS;
+    return flushed && RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
 }
 
 bool Tree::FlushFileSystem(const std::string& rel) {

@@ -5,8 +5,8 @@
 // ScopedTreeRecording. One thread only, as the program itself.
 //
 // What counts as a flush is what the backend does, not what it promises:
-// Windows records no directory flush (it makes none) and its moves are no
-// flush either, written through or not. A failed call records nothing, not
+// a directory flush is recorded once made (on Windows, FlushFileBuffers on
+// the directory), and moves are no flush, written through or not. A failed call records nothing, not
 // even a tree removal that failed part-way.
 // Writes through a duplicate of a created file (File::Duplicate) are not
 // recorded; the install never makes one.

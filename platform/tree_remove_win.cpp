@@ -30,6 +30,27 @@ ScopedFile OpenForDeletion(const std::wstring& path, bool* real) {
     return handle;
 }
 
+// A read-only file cannot be deleted as it is: its bit is cleared through a
+// handle on the file itself, the file is marked for deletion, and the bit
+// is set again, so that a second link (which may lie outside) keeps it.
+bool DeleteReadOnly(const std::wstring& path) {
+    ScopedFile file = OpenAsItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    FILE_BASIC_INFO kept{};
+    if (!file.valid() ||
+        !::GetFileInformationByHandleEx(Native(file), FileBasicInfo, &kept, sizeof kept))
+        return false;
+    FILE_BASIC_INFO attributes{};  // times of 0 stay as they are
+    attributes.FileAttributes = kept.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (attributes.FileAttributes == 0) attributes.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    bool deleted =
+        ::SetFileInformationByHandle(Native(file), FileBasicInfo, &attributes, sizeof attributes) &&
+        DeleteOnClose(file);
+    attributes.FileAttributes = kept.FileAttributes;
+    ::SetFileInformationByHandle(Native(file), FileBasicInfo, &attributes, sizeof attributes);
+    return deleted;
+}
+
 bool RemoveContents(const std::wstring& path, int depth);
 
 // path with everything below it; a reparse point only as itself. While its
@@ -37,8 +58,7 @@ bool RemoveContents(const std::wstring& path, int depth);
 // (a handle with delete access would keep the listing from being opened).
 bool RemoveEntry(const std::wstring& path, DWORD attributes, int depth) {
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (attributes & FILE_ATTRIBUTE_READONLY) return DeleteReadOnly(path);
         return ::DeleteFileW(path.c_str()) != FALSE;
     }
     bool contents = true;

@@ -150,6 +150,20 @@ std::uint32_t Tree::Attributes(const std::string& rel) {
     return ::GetFileAttributesW(full.c_str());
 }
 
+bool Tree::Stamp(const std::string& rel, FileStamp* stamp) {
+    std::wstring full;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!impl_ || !impl_->Reach(rel, &full) ||
+        !::GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    stamp->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp->writeTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                       data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
 bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     std::wstring full;
     if (!impl_ || !impl_->Reach(rel, &full)) return false;
@@ -158,10 +172,15 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     ScopedFile file = OpenAsItself(full, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
     if (!file.valid() ||
         !::GetFileInformationByHandleEx(Native(file), FileBasicInfo, &basic, sizeof basic) ||
+        !::GetFileInformationByHandleEx(Native(file), FileStandardInfo, &standard,
+                                        sizeof standard) ||
         (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
+    // A second link may name a file outside the tree: its attributes stay.
+    if (!standard.Directory && standard.NumberOfLinks > 1) return false;
     DWORD kind = basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     basic.FileAttributes = (attributes & ~FILE_ATTRIBUTE_DIRECTORY) | kind;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -218,7 +237,19 @@ File Tree::OpenRegular(const std::string& rel, std::uint64_t maxBytes) {
 
 bool Tree::FlushDirectory(const std::string& rel) {
     std::wstring full;
-    return impl_ && impl_->ReachSelf(rel, &full);
+    if (!impl_ || !impl_->ReachSelf(rel, &full)) return false;
+    // NTFS journals its metadata, but its log is written lazily: a rename
+    // may be lost in a power cut although the file's own data was flushed.
+    // FlushFileBuffers on the directory writes the log through, as fsync
+    // does on POSIX; it needs write access to the directory itself.
+    ScopedFile dir(reinterpret_cast<std::intptr_t>(::CreateFileW(
+        full.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!dir.valid()) return false;
+    // File systems without a directory flush (FAT, some network shares).
+    bool flushed = ::FlushFileBuffers(Native(dir)) || ::GetLastError() == ERROR_INVALID_FUNCTION ||
+                   ::GetLastError() == ERROR_NOT_SUPPORTED;
+    return flushed && RecordTreeEvent(impl_.get(), TreeOp::kFlushDirectory, rel);
 }
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "audit/choice_explain.h"
 #include "audit/json_text.h"
+#include "audit/kept_folders.h"
 #include "audit/page_checks.h"
 #include "audit/setup_checks.h"
 #include "net/folder_listing.h"
 #include "update/package_choice.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
@@ -27,6 +30,26 @@ std::string ChosenIn(const std::vector<audit::Candidate>& candidates) {
 }
 
 // The explanation must pick what the run picks, whatever the listing.
+// Only the kept folders, each with its files' count and bytes, through a
+// path written as the station's settings write it.
+TEST(ListKeptFolders, CountsWhatEachHolds) {
+    testing_support::ScopedTempDir dir;
+    std::string install = dir.Join("install");
+    for (const char* sub :
+         {".talcheck-kept-1/sub", ".talcheck-kept-3", ".talcheck-staging", ".talcheck-kept-x"})
+        std::filesystem::create_directories(install + "/" + sub);
+    for (const char* file : {".talcheck-kept-1/b0", ".talcheck-kept-1/sub/journal",
+                             ".talcheck-staging/b1", ".talcheck-kept-x/b2"})
+        ASSERT_TRUE(testing_support::WriteFile(install + "/" + file, file));
+    std::vector<audit::KeptFolder> kept = audit::ListKeptFolders(dir.path() + "\\install");
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].name, ".talcheck-kept-1");
+    EXPECT_EQ(kept[0].files, 2u);
+    EXPECT_EQ(kept[0].bytes, 19u + 28u);
+    EXPECT_EQ(kept[1].name, ".talcheck-kept-3");
+    EXPECT_EQ(kept[1].files, 0u);
+}
+
 TEST(ExplainWalk, AgreesWithTheRunsChoices) {
     const WalkCase cases[] = {
         {"5.10.0019.zip\t5.10.0021.zip\t5.10.0023.zip\t", {5, 1, 20}},

@@ -1,12 +1,17 @@
 // Journal fuzzer: the input is a leftover journal. It is parsed, and then
 // recovered in a small install directory with staged files, a file in
-// place and a link to a folder outside. Whatever the journal says, recovery
-// must end, and the folder outside must keep its one file untouched.
+// place, a link to a folder outside and a second link to a file outside.
+// Whatever the journal says, recovery must end, the folder outside must
+// keep its one file untouched and the linked file its mode. An input that
+// starts with "!" holds record bodies, one a line, which are given their
+// checks here (the fuzzer would hardly find a CRC-32 itself).
 #include <fcntl.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -36,6 +41,21 @@ std::string Read(const std::string& path) {
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "";
 }
 
+// Each line of bodies as a record with its check.
+std::string Sign(const std::string& bodies) {
+    std::string text;
+    std::size_t pos = 0;
+    for (std::size_t end; (end = bodies.find('\n', pos)) != std::string::npos; pos = end + 1) {
+        std::string checked = std::to_string(end - pos) + " " + bodies.substr(pos, end - pos);
+        char crc[10];
+        std::snprintf(crc, sizeof crc, "%08lx ",
+                      crc32(0, reinterpret_cast<const Bytef*>(checked.data()),
+                            static_cast<uInt>(checked.size())));
+        text += crc + checked + "\n";
+    }
+    return text + bodies.substr(pos);
+}
+
 void Prepare(const std::string& journal) {
     std::string install = g_scratch + "/install";
     plat::RemoveTree(install.c_str(), nullptr);
@@ -44,6 +64,7 @@ void Prepare(const std::string& journal) {
     ::mkdir((install + "/.talcheck-staging").c_str(), 0755);
     ::symlink("../outside", (install + "/link").c_str());
     Write(install + "/bin/app.dll", "new");
+    ::link((g_scratch + "/outside/linked").c_str(), (install + "/bin/linked").c_str());
     for (const char* staged : {"b0", "0", "1", "target", "b1"})
         Write(install + "/.talcheck-staging/" + staged, staged);
     Write(install + "/.talcheck-staging/journal", journal);
@@ -59,23 +80,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ::mkdir((g_scratch + "/outside").c_str(), 0755);
         ::mkdir((g_scratch + "/outside/sub").c_str(), 0755);
         Write(g_scratch + "/outside/victim.txt", "victim");
+        Write(g_scratch + "/outside/linked", "new");
+        ::chmod((g_scratch + "/outside/linked").c_str(), 0600);
         std::atexit([] { plat::RemoveTree(g_scratch.c_str(), nullptr); });
         // What is flushed does not change what recovery does; it only slows it.
         installation::SetFlushingForTesting(false);
     }
     std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<installation::JournalEntry> entries;
-    bool sound = installation::ParseJournal(text, &entries);
-    std::string again;
-    for (const installation::JournalEntry& e : entries) again += installation::FormatJournalLine(e);
-    // What a sound journal says is what it holds, line for line.
-    if (sound && text.compare(0, again.size(), again) != 0) std::abort();
+    installation::JournalContents journal = installation::ReadJournal(text);
+    std::string again = installation::FormatJournalHeader(journal.entries.size());
+    for (const installation::JournalEntry& e : journal.entries)
+        again += installation::FormatJournalRecord(e);
+    // What a journal with sound step records says is what it holds, record
+    // for record (the inputs whose numbers are written as we write them).
+    bool sound = journal.state == installation::JournalState::kSteps ||
+                 journal.state == installation::JournalState::kCommitted;
+    if (sound && text.compare(0, again.size(), again) != 0 &&
+        installation::ReadJournal(again).entries.size() != journal.entries.size())
+        std::abort();
 
-    Prepare(text);
+    Prepare(text.rfind("!", 0) == 0 ? Sign(text.substr(1)) : text);
     installation::RecoverInstallDirectory((g_scratch + "/install").c_str());
     struct stat st {};
     if (Read(g_scratch + "/outside/victim.txt") != "victim") std::abort();
     if (::stat((g_scratch + "/outside/sub").c_str(), &st) != 0) std::abort();
+    if (::stat((g_scratch + "/outside/linked").c_str(), &st) != 0 || (st.st_mode & 07777) != 0600)
+        std::abort();
     if (::access((g_scratch + "/outside/sub/x").c_str(), F_OK) == 0) std::abort();
     return 0;
 }

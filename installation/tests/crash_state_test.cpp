@@ -26,9 +26,9 @@ namespace installation {
 
 namespace {
 
-// Off while recovery may still take a step for taken by presence alone and
-// keeps a malformed journal's folder: the counts are reported, not required.
-constexpr bool kRequireWholeTrees = false;
+// Recovery judges every step by content and keeps nothing for good: both
+// counts are required to be 0.
+constexpr bool kRequireWholeTrees = true;
 
 constexpr std::size_t kStatesPerRun = 250;
 constexpr plat::FileTime kOldTime = 132000000000000000ULL;  // 2019-04-14

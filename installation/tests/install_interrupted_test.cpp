@@ -15,6 +15,7 @@
 #include "installation/install_package.h"
 #include "installation/placement.h"
 #include "installation/tests/install_snapshot.h"
+#include "installation/tests/journal_text.h"
 #include "installation/tests/zip_builder.h"
 #include "platform/file_system.h"
 #include "testing/scoped_switches.h"
@@ -48,8 +49,12 @@ protected:
     void LeaveAnInterruptedInstall(bool committed) {
         std::string staging = install_ + "/.talcheck-staging";
         fs::create_directories(staging);
-        ASSERT_TRUE(WriteFile(staging + "/journal", std::string("D newdir\nB b0 bin/app.dll\n") +
-                                                        "P 0 bin/app.dll\n" + (committed ? "C\n" : "")));
+        // Placed with the size and CRC-32 of "new app".
+        ASSERT_TRUE(WriteFile(staging + "/journal",
+                              journal_text::Text({{'D', "", "newdir"},
+                                                  {'B', "b0", "bin/app.dll"},
+                                                  {'P', "0", "bin/app.dll", 7, 0xc3334c13}},
+                                                 committed)));
         fs::create_directory(install_ + "/newdir");
         fs::rename(install_ + "/bin/app.dll", staging + "/b0");
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "new app"));
@@ -106,8 +111,10 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
     fs::create_directories(install_ + "/5.10.0123.zip/old");
     ASSERT_TRUE(WriteFile(install_ + "/5.10.0123.zip/old/x", "cleared target"));
     install_snapshot::Tree before = install_snapshot::Take(install_);
-    std::vector<Entry> entries = {{"bin/app.dll", "new app"}, {"a/b/c.txt", "new c"},
-                                  {"keep.txt", "new keep"}, {"z.txt", "new z"}};
+    std::vector<Entry> entries = {{"bin/app.dll", "new app"},
+                                  {"a/b/c.txt", "new c"},
+                                  {"keep.txt", "new keep"},
+                                  {"z.txt", "new z"}};
     std::string download = dir_.Join(kPackage);
     ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
     // 1 target aside, 2 directories, 2 files aside, 4 placements.
@@ -180,8 +187,11 @@ TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
         std::string staging = install_ + "/.talcheck-staging";
         fs::create_directories(staging);
         ASSERT_TRUE(WriteFile(staging + "/0", "evil"));
-        ASSERT_TRUE(WriteFile(staging + "/journal",
-                              "B 0 ../../outside.txt\nD /tmp\nB ../../../x keep.txt\n"));
+        ASSERT_TRUE(
+            WriteFile(staging + "/journal", journal_text::Text({{'P', "0", "../../outside.txt"},
+                                                                {'D', "", "/tmp"},
+                                                                {'B', "../../../x", "keep.txt"}},
+                                                               false)));
     }
     RecoverLeftoverInstall(data_.c_str(), Writer());
     std::string bytes;

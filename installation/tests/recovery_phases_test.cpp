@@ -1,0 +1,203 @@
+// An install killed in each phase, with what a power cut may take from it
+// (a lost rename, a lost staged file, a torn or holed journal), and
+// recovery itself killed and started again: the next start leaves the old
+// or the new tree, nothing more, and its one line says which. A file with
+// a second link outside keeps its mode. Folders kept aside go with the
+// next install once shown needless.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "installation/install_package.h"
+#include "installation/journal.h"
+#include "installation/placement.h"
+#include "installation/tests/install_snapshot.h"
+#include "installation/tests/zip_builder.h"
+#include "platform/file_system.h"
+#include "testing/temp_dir.h"
+
+namespace installation {
+
+namespace {
+
+namespace fs = std::filesystem;
+using install_snapshot::kPackage;
+using testing_support::WriteFile;
+
+// The package's steps: B b0 bin/app.dll, P 0 bin/app.dll, D a, P 1 a/c.txt
+// (read-only).
+constexpr std::size_t kSteps = 4;
+
+// Public members: the tables' functions plant with them.
+class PhaseTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        fs::create_directories(install_ + "/bin");
+        ASSERT_TRUE(WriteFile(At("bin/app.dll"), "old app"));
+        // One time for the test, so that a tree made again compares equal.
+        fs::last_write_time(At("bin/app.dll"), oldTime_);
+    }
+    // Writes the package again (an install deletes it) and installs it.
+    void Install() {
+        zip_builder::Entry readOnly("a/c.txt", "new c");
+        readOnly.externalAttributes = plat::kAttrReadOnly;
+        ASSERT_TRUE(
+            WriteFile(download_, zip_builder::Build({{"bin/app.dll", "new app"}, readOnly})));
+        InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
+    }
+    void TearDown() override { SetStepHookForTesting(nullptr); }
+    update::LogWriter Writer() {
+        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
+    }
+    // An install abandoned before step kill (kSteps: every step taken).
+    void Kill(std::size_t kill) {
+        SetStepHookForTesting([kill](std::size_t step) { return step < kill; });
+        Install();
+        SetStepHookForTesting(nullptr);
+    }
+    std::string At(const std::string& relative) const { return install_ + "/" + relative; }
+    std::string Staged(const std::string& name) const { return At(".talcheck-staging/" + name); }
+    void EditJournal(const std::function<void(std::string&)>& edit) {
+        std::string text;
+        ASSERT_TRUE(testing_support::ReadFile(Staged("journal"), &text));
+        edit(text);
+        ASSERT_TRUE(WriteFile(Staged("journal"), text));
+    }
+    testing_support::ScopedTempDir dir_;
+    std::string data_ = dir_.Join("data");
+    std::string install_ = data_ + "/install";
+    std::string download_ = dir_.Join(kPackage);
+    std::string outside_ = dir_.Join("outside.txt");
+    std::vector<std::string> log_;
+    fs::file_time_type oldTime_ = std::chrono::time_point_cast<std::chrono::seconds>(
+        fs::file_time_type::clock::now() - std::chrono::hours(24));
+};
+
+// The state a kill leaves, and what a power cut then took from it.
+struct Phase {
+    const char* label;
+    std::size_t kill;  // the step the install was killed before
+    bool committed;    // a commit record appended
+    void (*edit)(PhaseTest&);
+    bool newTree;
+    const char* line;  // inside "RECOVERED: install (...)"
+};
+
+void Cut(PhaseTest& f) {
+    f.EditJournal([](std::string& t) { t.resize(t.size() - 3); });
+}
+void Remove(PhaseTest& f, const char* name) { fs::remove(f.Staged(name)); }
+
+TEST_F(PhaseTest, NextStartLeavesOneTreeAndSaysWhich) {
+    const char* const noStep = "removed an unfinished .talcheck-staging (no step taken)";
+    const Phase phases[] = {
+        {"staging", 0, false, [](PhaseTest& f) { f.EditJournal([](std::string& t) { t = ""; }); },
+         false, noStep},
+        {"journal written", 0, false, nullptr, false, "rolled back 0 files"},
+        {"moving", 2, false, nullptr, false, "rolled back 2 files"},
+        {"moved, no commit", kSteps, false, nullptr, false, "rolled back 3 files"},
+        {"committed", kSteps, true, nullptr, true, "finished an install"},
+        {"removing the folder", kSteps, true, [](PhaseTest& f) { Remove(f, "b0"); }, true,
+         "finished an install"},
+        {"journal removed", kSteps, false,
+         [](PhaseTest& f) { Remove(f, "b0"), Remove(f, "journal"); }, true,
+         "removed an empty .talcheck-staging"},
+        {"recovery killed part-way", kSteps, false,
+         [](PhaseTest& f) { fs::rename(f.At("bin/app.dll"), f.Staged("0")); }, false,
+         "rolled back 2 files"},
+        // Killed while removing the folder after a whole undo.
+        {"recovery killed again", kSteps, false,
+         [](PhaseTest& f) {
+             fs::rename(f.At("bin/app.dll"), f.Staged("0"));
+             fs::rename(f.Staged("b0"), f.At("bin/app.dll"));
+             fs::permissions(f.At("a/c.txt"), fs::perms::owner_all);
+             fs::remove_all(f.At("a")), Remove(f, "0");
+         },
+         false, "rolled back 0 files"},
+        // The old file is at its path, the staged one's creation was lost.
+        {"staged file lost", 0, false, [](PhaseTest& f) { Remove(f, "0"); }, false,
+         "rolled back 0 files"},
+        {"commit without its renames", 0, true, nullptr, true, "finished an install"},
+        {"torn step record", 0, false, Cut, false, noStep},
+        {"journal with a hole", 0, false,  // the first step record lost, later ones on disk
+         [](PhaseTest& f) {
+             f.EditJournal([](std::string& t) {
+                 std::size_t first = t.find('\n') + 1;
+                 std::fill(t.begin() + first, t.begin() + t.find('\n', first) + 1, '\0');
+             });
+         },
+         false, noStep},
+        {"torn commit", kSteps, true, Cut, false, "rolled back 3 files"},
+        // The placed file is a link to a read-only file outside.
+        {"second link", kSteps, false,
+         [](PhaseTest& f) {
+             fs::remove(f.At("bin/app.dll"));
+             fs::create_hard_link(f.outside_, f.At("bin/app.dll"));
+         },
+         false, "rolled back 3 files"},
+    };
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+    Kill(kSteps + 1);
+    install_snapshot::Tree after = install_snapshot::Take(install_);
+    ASSERT_TRUE(WriteFile(outside_, "new app"));
+    fs::permissions(outside_, fs::perms::owner_read);
+    fs::perms mode = fs::status(outside_).permissions();
+    for (const Phase& p : phases) {
+        plat::RemoveTree(install_.c_str(), nullptr);  // read-only files too
+        SetUp();
+        Kill(p.kill);
+        if (p.committed) EditJournal([](std::string& t) { t += FormatJournalRecord({}); });
+        if (p.edit != nullptr) p.edit(*this);
+        log_.clear();
+        RecoverLeftoverInstall(data_.c_str(), Writer());
+        EXPECT_EQ(log_,
+                  std::vector<std::string>{"RECOVERED: install (" + std::string(p.line) + ")"})
+            << p.label;
+        EXPECT_EQ(install_snapshot::Take(install_), p.newTree ? after : before) << p.label;
+        EXPECT_EQ(fs::status(outside_).permissions(), mode) << p.label;
+    }
+}
+
+// A folder kept aside by an earlier run: judged before the next install,
+// removed after it when the tree needs nothing in it.
+TEST_F(PhaseTest, KeptFolderGoesWithTheNextInstallOnceShownNeedless) {
+    struct Case {
+        const char* label;
+        std::function<void()> leave;
+        std::vector<std::string> lines;  // between "START COPY: " and "END COPY: "
+    } cases[] = {
+        {"not undone then",
+         [this] { Kill(kSteps); },
+         {"RECOVERED: install (rolled back 3 files from .talcheck-kept-1)",
+          "RECOVERED: install (removed .talcheck-kept-1)"}},
+        {"finished, in use then",
+         [this] {
+             Kill(kSteps);
+             EditJournal([](std::string& t) { t += FormatJournalRecord({}); });
+         },
+         {"RECOVERED: install (removed .talcheck-kept-1)"}},
+        {"of another version",
+         [this] { fs::create_directories(Staged("")), WriteFile(Staged("journal"), "D a\n"); },
+         {}},
+    };
+    for (const Case& c : cases) {
+        c.leave();
+        fs::rename(Staged(""), At(".talcheck-kept-1"));
+        log_.clear();
+        Install();
+        std::vector<std::string> expected{std::string("START COPY: ") + kPackage};
+        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+        expected.push_back(std::string("END COPY: ") + kPackage);
+        EXPECT_EQ(log_, expected) << c.label;
+        EXPECT_EQ(fs::exists(At(".talcheck-kept-1")), c.lines.empty()) << c.label;
+        fs::remove_all(At(".talcheck-kept-1"));
+    }
+}
+
+}  // namespace
+
+}  // namespace installation
