@@ -4,14 +4,14 @@
 
 namespace app {
 
-void RunUpdateGuarded(const update::LogWriter& log, const std::function<RunStart()>& start) {
+void RunUpdateGuarded(const vocab::LogWriter& log, const std::function<RunStart()>& start) {
     bool ended = false;
     try {
         plat::SetHttpRunDeadline(plat::kRunTotalTime);
         RunStart run = start();
-        run.services.writeLog = [&log, &ended](const update::LogEvent& event) {
+        run.services.writeLog = [&log, &ended](const vocab::LogEvent& event) {
             log(event);
-            if (event.kind == update::LogKind::kEnd) ended = true;
+            if (event.kind == vocab::LogKind::kEnd) ended = true;
         };
         update::RunUpdate(run.services, run.baseUrl);
         return;
@@ -20,7 +20,7 @@ void RunUpdateGuarded(const update::LogWriter& log, const std::function<RunStart
     }
     if (ended) return;
     try {
-        log(update::LogEvent{update::LogKind::kEnd, "", ""});
+        log(vocab::LogEvent{vocab::LogKind::kEnd, "", ""});
     } catch (...) {
         // Not even the log can be written; the process still exits cleanly.
     }

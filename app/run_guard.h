@@ -20,6 +20,6 @@ struct RunStart {
 // out of start() or the run (an allocation failure above all) is caught, and
 // kEnd ("END") is logged through log, the services' writer, unless the run
 // logged it already.
-void RunUpdateGuarded(const update::LogWriter& log, const std::function<RunStart()>& start);
+void RunUpdateGuarded(const vocab::LogWriter& log, const std::function<RunStart()>& start);
 
 }  // namespace app

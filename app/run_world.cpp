@@ -45,9 +45,9 @@ private:
 // the program's own.
 update::PartFound FindPart(const char* fileUrl, const char* fileName) {
     net::PartFinding found = net::FindKeptPart(fileUrl, fileName);
-    update::PartFound part{found.kept, update::Outcome()};
+    update::PartFound part{found.kept, vocab::Outcome()};
     if (!found.refusedFile.empty())
-        part.refusal = update::Outcome::Refused(found.refusedFile, found.reason);
+        part.refusal = vocab::Outcome::Refused(found.refusedFile, found.reason);
     return part;
 }
 
@@ -78,14 +78,14 @@ void AddDownloads(update::UpdateServices& services) {
 
 }  // namespace
 
-update::LogWriter StationLog(const char* computerName) {
-    return [computerName](const update::LogEvent& event) {
+vocab::LogWriter StationLog(const char* computerName) {
+    return [computerName](const vocab::LogEvent& event) {
         update::WriteLog(computerName, event);
         update::ReportLogEvent(event);
     };
 }
 
-RunStart MakeRunStart(const update::LogWriter& log, void* ownerWindow) {
+RunStart MakeRunStart(const vocab::LogWriter& log, void* ownerWindow) {
     RunStart start;
     update::UpdateServices& services = start.services;
     services.writeLog = log;
@@ -109,7 +109,7 @@ RunStart MakeRunStart(const update::LogWriter& log, void* ownerWindow) {
 }
 
 void RunStationUpdate(const char* computerName, void* ownerWindow) {
-    const update::LogWriter log = StationLog(computerName);
+    const vocab::LogWriter log = StationLog(computerName);
     // Made inside the guard: a failure to make a service (an allocation
     // failure) ends the run with "END" as a failure of any step does.
     RunUpdateGuarded(log, [&log, ownerWindow] { return MakeRunStart(log, ownerWindow); });

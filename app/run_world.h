@@ -4,17 +4,17 @@
 #pragma once
 
 #include "app/run_guard.h"
-#include "update/log_event.h"
+#include "vocabulary/log_event.h"
 
 namespace app {
 
 // The run log as the program writes it: each line stamped with computerName;
 // failures, recoveries and installed packages also reported as system events.
-update::LogWriter StationLog(const char* computerName);
+vocab::LogWriter StationLog(const char* computerName);
 
 // The services of one run that log through log, and the installer base URL
 // of the host setting in force. ownerWindow is handed to the install step.
-RunStart MakeRunStart(const update::LogWriter& log, void* ownerWindow);
+RunStart MakeRunStart(const vocab::LogWriter& log, void* ownerWindow);
 
 // One whole update run, as the program starts it.
 void RunStationUpdate(const char* computerName, void* ownerWindow);

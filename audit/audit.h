@@ -39,7 +39,7 @@ struct StationFacts {
     std::string stationVersion;  // station.ini's FrontendVersion, empty without
     bool hasStationFile = false;  // station.ini exists
     std::string versionSource;   // "station.ini", "frontend.exe" or "default"
-    update::VersionTriple installed;
+    vocab::VersionTriple installed;
     std::string dataDirectory;     // DBDirectory as written
     std::string installDirectory;  // dataDirectory + "\install", empty when it does not fit
     bool installExists = false;

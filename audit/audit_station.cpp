@@ -38,7 +38,7 @@ std::string Fetch(Inspection& inspection, const char* role, const std::string& f
 bool HoldsPackage(const std::string& listing) {
     bool holds = false;
     update::ForEachListingEntry(listing, [&holds](const char* name) {
-        update::VersionTriple version;
+        vocab::VersionTriple version;
         holds = holds || update::JudgePackageName(name, version) == update::PackageName::kCandidate;
     });
     return holds;
@@ -125,7 +125,7 @@ Inspection InspectStation(const StationOptions& options) {
         inspection.warnings.push_back(std::move(w));
     inspection.host = options.host;
     inspection.baseUrl = update::InstallerBaseUrl(options.host);
-    const update::VersionTriple& installed = inspection.station.installed;
+    const vocab::VersionTriple& installed = inspection.station.installed;
 
     std::string currentFolder = Folder(installed.major, installed.minor);
     std::string currentListing = Fetch(inspection, "current", currentFolder);

@@ -68,7 +68,7 @@ void CheckNames(const std::string& folder, const std::string& listing,
                 std::vector<Warning>& warnings) {
     std::size_t unparsable = 0;
     update::ForEachListingEntry(listing, [&](const char* name) {
-        update::VersionTriple version;
+        vocab::VersionTriple version;
         if (update::JudgePackageName(name, version) != update::PackageName::kNotVersioned) return;
         if (++unparsable > kMaxNameWarnings) return;
         warnings.push_back({"name_unparsable", folder + ": '" + Shorten(name) +

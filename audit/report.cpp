@@ -118,7 +118,7 @@ Json PartsJson(const std::vector<net::KeptPart>& parts) {
 
 }  // namespace
 
-std::string VersionText(const update::VersionTriple& v) {
+std::string VersionText(const vocab::VersionTriple& v) {
     char text[48] = {};
     std::snprintf(text, sizeof text, "%d.%d0.%04d", v.major, v.minor, v.build);
     return text;

@@ -24,6 +24,6 @@ std::string ReportJson(const Inspection& inspection);
 std::string TreeReportJson(const TreeReport& report);
 
 // A version triple in the one form of package names: 5.10.0023.
-std::string VersionText(const update::VersionTriple& version);
+std::string VersionText(const vocab::VersionTriple& version);
 
 }  // namespace audit

@@ -26,7 +26,7 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& dir) {
 
 void CheckPackageName(const std::string& name, TreeLine& line, std::vector<Warning>& problems) {
     const std::string where = line.folder + "/" + name;
-    update::VersionTriple v;
+    vocab::VersionTriple v;
     const update::PackageName kind = update::JudgePackageName(name.c_str(), v);
     if (kind == update::PackageName::kNotZip) return;  // stations pass over other files
     if (kind == update::PackageName::kNotVersioned) {

@@ -26,11 +26,11 @@ int CountItems(const std::string& path) {
 ArchiveVerdict TestArchive(const std::string& path, const std::string& scratch) {
     ArchiveVerdict verdict;
     verdict.items = CountItems(path);
-    update::Outcome outcome =
+    vocab::Outcome outcome =
         installation::InstallArchive(path.c_str(), scratch, "", installation::PackageLimits{});
     if (!outcome.ok()) {
         verdict.problem =
-            (outcome.kind == update::OutcomeKind::kRefused ? "refused: " : "failed: ") +
+            (outcome.kind == vocab::OutcomeKind::kRefused ? "refused: " : "failed: ") +
             outcome.Text();
     }
     verdict.passed = verdict.problem.empty();
@@ -74,7 +74,7 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     test.downloaded = download.complete;
     test.bytes = download.received;
     if (download.complete && keys.Enabled()) {
-        update::Outcome checked =
+        vocab::Outcome checked =
             signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
         test.signature = checked.ok() ? "verified" : checked.reason;
     }

@@ -10,7 +10,7 @@
 
 namespace installation {
 
-using update::Outcome;
+using vocab::Outcome;
 
 namespace {
 

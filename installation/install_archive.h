@@ -5,7 +5,7 @@
 
 #include "installation/zip_record_check.h"
 #include "platform/file_handle.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 namespace installation {
 
@@ -21,10 +21,10 @@ namespace installation {
 // it could not be placed, naming the item and the reason; in both cases
 // nothing was changed. The archive is read through a duplicate of package,
 // which stays open.
-update::Outcome InstallArchive(const plat::File& package, const std::string& installDirectory,
+vocab::Outcome InstallArchive(const plat::File& package, const std::string& installDirectory,
                                const std::string& clearName, const PackageLimits& limits);
 // The same for the file at archivePath, opened here.
-update::Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
+vocab::Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
                                const std::string& clearName, const PackageLimits& limits);
 
 }  // namespace installation

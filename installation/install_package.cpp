@@ -16,10 +16,10 @@
 
 namespace installation {
 
-using update::Log;
-using update::LogKind;
-using update::LogWriter;
-using update::Outcome;
+using vocab::Log;
+using vocab::LogKind;
+using vocab::LogWriter;
+using vocab::Outcome;
 
 namespace {
 
@@ -165,7 +165,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         // Whatever was put under the name meanwhile is not the download.
         package.RemoveIfNamedBy(downloadedPath);
     } else {
-        LogKind kind = outcome.kind == update::OutcomeKind::kRefused ? LogKind::kCopyRefused
+        LogKind kind = outcome.kind == vocab::OutcomeKind::kRefused ? LogKind::kCopyRefused
                                                                      : LogKind::kCopyFailed;
         Log(writeLog, kind, packageName, outcome.Detail());
     }

@@ -4,7 +4,7 @@
 
 #include "installation/zip_record_check.h"
 #include "platform/file_handle.h"
-#include "update/log_event.h"
+#include "vocabulary/log_event.h"
 
 namespace installation {
 
@@ -37,7 +37,7 @@ namespace installation {
 // leave room for the staging folder's paths within 259 characters.
 // limits: the test's limits; tests make them tighter.
 bool InstallPackage(const char* packageName, const char* downloadedPath, const char* dataDirectory,
-                    const update::LogWriter& writeLog, void* ownerWindow,
+                    const vocab::LogWriter& writeLog, void* ownerWindow,
                     const PackageLimits& limits = PackageLimits());
 
 // The same for a package held open since its download (plat::File::
@@ -48,7 +48,7 @@ bool InstallPackage(const char* packageName, const char* downloadedPath, const c
 // "downloaded file replaced" and nothing is placed or deleted. An invalid
 // package counts as no download.
 bool InstallPackage(const char* packageName, const plat::File& package, const char* downloadedPath,
-                    const char* dataDirectory, const update::LogWriter& writeLog, void* ownerWindow,
+                    const char* dataDirectory, const vocab::LogWriter& writeLog, void* ownerWindow,
                     const PackageLimits& limits = PackageLimits());
 
 // Finishes or undoes what an install cut short left in
@@ -57,7 +57,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
 // is whole again, "RECOVERY FAILED: install (<why>; <what was kept where>)"
 // when a journal could not be acted on. Nothing for a clean station, an
 // empty data directory or a missing install directory.
-void RecoverLeftoverInstall(const char* dataDirectory, const update::LogWriter& writeLog);
+void RecoverLeftoverInstall(const char* dataDirectory, const vocab::LogWriter& writeLog);
 
 // The two paths of the step, formed with "%s\%s": installDirectory =
 // dataDirectory + "\install", targetPath = installDirectory + "\" +

@@ -13,8 +13,8 @@ using plat::PathKind;
 
 std::function<bool(std::size_t)> g_stepHook;
 
-bool Fail(update::Outcome* fault, const std::string& item, const char* reason) {
-    *fault = update::Outcome::Failed(item, reason);
+bool Fail(vocab::Outcome* fault, const std::string& item, const char* reason) {
+    *fault = vocab::Outcome::Failed(item, reason);
     return false;
 }
 
@@ -93,7 +93,7 @@ bool ForEachParent(const std::string& name, Visit visit) {
 }
 
 bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::string& name,
-                     std::vector<JournalEntry>* steps, update::Outcome* fault) {
+                     std::vector<JournalEntry>* steps, vocab::Outcome* fault) {
     auto make = [&](const std::string& dir) {
         PathKind kind = model.Kind(dir);
         if (kind == PathKind::kDirectory) return true;
@@ -108,7 +108,7 @@ bool PlanDirectories(TreeModel& model, const PlannedItem& item, const std::strin
 
 // The leaf of a file item: missing, or a file the item may replace.
 bool PlanFile(plat::Tree& tree, TreeModel& model, const PlannedItem& item, const std::string& name,
-              std::vector<JournalEntry>* steps, update::Outcome* fault) {
+              std::vector<JournalEntry>* steps, vocab::Outcome* fault) {
     PathKind kind = model.Kind(name);
     if (kind == PathKind::kDirectory) return Fail(fault, name, "directory in the way");
     if (kind != PathKind::kMissing && kind != PathKind::kFile)
@@ -163,7 +163,7 @@ bool ClearsTarget(plat::Tree& tree, const std::string& name) {
 }
 
 bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std::string& clearName,
-               std::vector<JournalEntry>* steps, update::Outcome* fault) {
+               std::vector<JournalEntry>* steps, vocab::Outcome* fault) {
     steps->clear();
     if (!clearName.empty() && ClearsTarget(tree, clearName))
         steps->push_back(MoveAside(tree, "target", clearName));
@@ -181,7 +181,7 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
 }
 
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
-               update::Outcome* fault) {
+               vocab::Outcome* fault) {
     // Stamped again: a file may have been written to while the package was staged.
     for (const JournalEntry& step : steps)
         staging.Record(step.kind == 'B' && !step.tree ? MoveAside(tree, step.staged, step.path)

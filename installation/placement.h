@@ -22,13 +22,13 @@ namespace installation {
 // bit the item lacks, or a name of the staging folder. Read-only files are
 // moved aside like any other.
 bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std::string& clearName,
-               std::vector<JournalEntry>* steps, update::Outcome* fault);
+               std::vector<JournalEntry>* steps, vocab::Outcome* fault);
 
 // Records steps in the journal, makes it durable, then takes them in order.
 // On the first failure (the tree changed since the plan, a file in use)
 // every step taken is undone and *fault says which file failed and why.
 bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
-               update::Outcome* fault);
+               vocab::Outcome* fault);
 
 // For tests of an install cut short: called before step i (and with
 // steps.size() once all are taken); returning false abandons the install

@@ -22,8 +22,8 @@ struct DataRange {
     std::size_t planned;  // position in the plan
 };
 
-bool Refuse(update::Outcome* fault, std::string item, std::string reason) {
-    *fault = update::Outcome::Refused(std::move(item), std::move(reason));
+bool Refuse(vocab::Outcome* fault, std::string item, std::string reason) {
+    *fault = vocab::Outcome::Refused(std::move(item), std::move(reason));
     return false;
 }
 
@@ -58,7 +58,7 @@ const char* RefuseRecord(const ItemRecord& record) {
 }
 
 bool CheckRanges(std::vector<DataRange>& ranges, std::uint64_t directoryBegin,
-                 const std::vector<PlannedItem>& plan, update::Outcome* fault) {
+                 const std::vector<PlannedItem>& plan, vocab::Outcome* fault) {
     std::sort(ranges.begin(), ranges.end(), [](const DataRange& a, const DataRange& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.planned < b.planned;
     });
@@ -74,7 +74,7 @@ bool CheckRanges(std::vector<DataRange>& ranges, std::uint64_t directoryBegin,
 }
 
 bool CheckSpace(const char* installDirectory, std::uint64_t total, std::size_t count,
-                const PackageLimits& limits, update::Outcome* fault) {
+                const PackageLimits& limits, vocab::Outcome* fault) {
     if (total > limits.maxTotalSize)
         return Refuse(fault, "",
                       std::to_string(total) + " bytes unpacked, more than " +
@@ -107,7 +107,7 @@ const char* RefuseItemName(const char* name, bool directory, const char* install
 }
 
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
-                  std::vector<PlannedItem>* plan, update::Outcome* fault) {
+                  std::vector<PlannedItem>* plan, vocab::Outcome* fault) {
     ItemRecord record;
     std::uint64_t directoryBegin = 0;
     if (GetArchiveItem(archive, -1, &record.item) != ARC_OK) return Refuse(fault, "", "no archive");

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "installation/archive.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 namespace installation {
 
@@ -41,7 +41,7 @@ struct PlannedItem {
 // naming the item (empty for the whole package) and the reason, when the
 // package is refused; nothing is written either way.
 bool CheckPackage(ArchiveHandle archive, const char* installDirectory, const PackageLimits& limits,
-                  std::vector<PlannedItem>* plan, update::Outcome* fault);
+                  std::vector<PlannedItem>* plan, vocab::Outcome* fault);
 
 // The name rules for a name left by the stripping rule: null when the
 // name may be written below installDirectory, else the reason.

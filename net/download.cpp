@@ -248,9 +248,9 @@ DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* 
     return result;
 }
 
-update::Outcome DownloadOutcome(const DownloadResult& result) {
-    if (result.complete) return update::Outcome();
-    return update::Outcome::Failed("", DescribeFailure(result));
+vocab::Outcome DownloadOutcome(const DownloadResult& result) {
+    if (result.complete) return vocab::Outcome();
+    return vocab::Outcome::Failed("", DescribeFailure(result));
 }
 
 }  // namespace net

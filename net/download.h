@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/file_handle.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 // Downloads fileUrl into a file named fileName (a bare name) in the directory
 // that localPath holds, or in the working directory when localPath is empty.
@@ -116,6 +116,6 @@ DownloadResult DownloadPackage(const char* fileUrl, const char* fileName, char* 
 
 // Ok for a complete download, else failed with a short reason for the run
 // log, e.g. "status 404" or "received 1000 of 5000 bytes".
-update::Outcome DownloadOutcome(const DownloadResult& result);
+vocab::Outcome DownloadOutcome(const DownloadResult& result);
 
 }  // namespace net

@@ -98,9 +98,9 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 
 const char* RequestFailureCode(RequestFailure failure) { return TextOf(failure).code; }
 
-update::Outcome ListingOutcome(const FolderResult& result) {
-    if (result.outcome != FolderOutcome::kFailed) return update::Outcome();
-    return update::Outcome::Failed("", DescribeFolderFailure(result));
+vocab::Outcome ListingOutcome(const FolderResult& result) {
+    if (result.outcome != FolderOutcome::kFailed) return vocab::Outcome();
+    return vocab::Outcome::Failed("", DescribeFolderFailure(result));
 }
 
 FolderResult FetchFolderNames(const char* folderUrl, std::string& listing, const char* nameFilter) {

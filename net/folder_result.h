@@ -5,7 +5,7 @@
 #include <string>
 
 #include "net/folder_listing.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 namespace net {
 
@@ -49,7 +49,7 @@ const char* RequestFailureCode(RequestFailure failure);
 // Failed, when the outcome is kFailed, with one line of text for the run
 // log, for instance "connection refused: 10.1.2.3:80" or "proxy
 // 10.0.0.1:3128 cannot be reached"; ok otherwise (a missing folder too).
-update::Outcome ListingOutcome(const FolderResult& result);
+vocab::Outcome ListingOutcome(const FolderResult& result);
 
 // "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
 std::string ServerOf(const char* url);

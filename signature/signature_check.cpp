@@ -18,7 +18,7 @@ std::function<void(const void* data, std::size_t size)> SignatureCheck::Observer
     return [this](const void* data, std::size_t size) { hasher_->Update(data, size); };
 }
 
-update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
+vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                     const char* localPath) {
     PackageFacts facts;
     facts.listedName = listedName;
@@ -26,7 +26,7 @@ update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedN
     return Check(folderUrl, facts);
 }
 
-update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
+vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                     const plat::File& package) {
     PackageFacts facts;
     facts.listedName = listedName;
@@ -34,11 +34,11 @@ update::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedN
     return Check(folderUrl, facts);
 }
 
-update::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts) {
-    if (!hasher_) return update::Outcome();
+vocab::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts) {
+    if (!hasher_) return vocab::Outcome();
     facts.digest = hasher_->Finish();
     std::string refusal = keys_.Refusal();
-    if (!refusal.empty()) return update::Outcome::Refused("", refusal);
+    if (!refusal.empty()) return vocab::Outcome::Refused("", refusal);
 
     std::string url = SignatureLocation(folderUrl, facts.listedName);
     net::SmallFile file = net::FetchSmallFile(url.c_str(), kMaxSignatureFile);
@@ -48,7 +48,7 @@ update::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts)
         refusal = "no signature: " + net::DescribeFetchFailure(file, kMaxSignatureFile);
     else
         refusal = VerifyPackage(keys_.Keys(), file.body, facts);
-    return refusal.empty() ? update::Outcome() : update::Outcome::Refused("", refusal);
+    return refusal.empty() ? vocab::Outcome() : vocab::Outcome::Refused("", refusal);
 }
 
 }  // namespace sig

@@ -7,7 +7,7 @@
 //   sig::PackageKeys keys(sig::CompiledPackageKeys());
 //   sig::SignatureCheck check(keys);
 //   net::DownloadPackage(url, name, path, check.Observer());
-//   update::Outcome checked = check.Check(folderUrl, listedName, path);
+//   vocab::Outcome checked = check.Check(folderUrl, listedName, path);
 //
 // With the keys disabled it makes no hasher (so no hashing thread), hashes
 // nothing, fetches nothing and refuses nothing.
@@ -22,7 +22,7 @@
 #include "signature/package_hasher.h"
 #include "signature/package_keys.h"
 #include "signature/verify.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 namespace sig {
 
@@ -43,13 +43,13 @@ public:
 
     // Asked once, after the download: ok when the package may be installed,
     // else refused with the reason for the run log. folderUrl ends with "/".
-    update::Outcome Check(const char* folderUrl, const char* listedName, const char* localPath);
+    vocab::Outcome Check(const char* folderUrl, const char* listedName, const char* localPath);
     // The same for a package held open since its download: a legacy
     // signature is checked over package's bytes, not a file reopened by name.
-    update::Outcome Check(const char* folderUrl, const char* listedName, const plat::File& package);
+    vocab::Outcome Check(const char* folderUrl, const char* listedName, const plat::File& package);
 
 private:
-    update::Outcome Check(const char* folderUrl, PackageFacts facts);
+    vocab::Outcome Check(const char* folderUrl, PackageFacts facts);
 
     const PackageKeys& keys_;
     std::unique_ptr<PackageHasher> hasher_;  // only when enabled

@@ -25,9 +25,9 @@ void ForEachListingEntry(const std::string& listing,
     }
 }
 
-PackageName JudgePackageName(const char* name, VersionTriple& version) {
+PackageName JudgePackageName(const char* name, vocab::VersionTriple& version) {
     if (!installation::IsZipPackageName(name)) return PackageName::kNotZip;
-    VersionTriple parsed = version;
+    vocab::VersionTriple parsed = version;
     if (!ParseVersion(name, parsed.major, parsed.minor, parsed.build))
         return PackageName::kNotVersioned;
     version = parsed;
@@ -37,7 +37,7 @@ PackageName JudgePackageName(const char* name, VersionTriple& version) {
 namespace {
 
 EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
-    VersionTriple& v = entry.version;
+    vocab::VersionTriple& v = entry.version;
     switch (JudgePackageName(entry.name.c_str(), v)) {
         case PackageName::kNotZip:
             return EntryVerdict::kNotZip;
@@ -74,7 +74,7 @@ ChoiceWalk Walk(const std::string& listing, int32_t major, int32_t minor, int64_
 
 }  // namespace
 
-ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed) {
+ChoiceWalk WalkCurrentLine(const std::string& listing, const vocab::VersionTriple& installed) {
     return Walk(listing, installed.major, installed.minor, int64_t{installed.build} + 1);
 }
 

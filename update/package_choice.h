@@ -8,13 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace update {
+#include "vocabulary/version_triple.h"
 
-struct VersionTriple {
-    int32_t major = 5;
-    int32_t minor = 1;
-    int32_t build = 0;
-};
+namespace update {
 
 // The version line after (major, minor): minor 9 is followed by the next
 // major's 0. False, pair unchanged, when there is no next line (major at
@@ -25,7 +21,7 @@ bool NextVersionLine(int32_t& major, int32_t& minor);
 // (IsZipPackageName) and has three version fields (ParseVersion), which it
 // writes into version; for any other name version is left as it was.
 enum class PackageName { kNotZip, kNotVersioned, kCandidate };
-PackageName JudgePackageName(const char* name, VersionTriple& version);
+PackageName JudgePackageName(const char* name, vocab::VersionTriple& version);
 
 // Calls visit with each name of the listing in order, empty names
 // included. A name of 260 characters or more fits no path buffer and cannot
@@ -52,8 +48,8 @@ constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
 struct WalkedEntry {
     std::string name;  // as listed
     EntryVerdict verdict = EntryVerdict::kNotZip;
-    VersionTriple version{0, 0, 0};  // its fields, from kLineBelow on
-    int32_t lineMajor = 0;           // the threshold line it was held against
+    vocab::VersionTriple version{0, 0, 0};  // its fields, from kLineBelow on
+    int32_t lineMajor = 0;                  // the threshold line it was held against
     int32_t lineMinor = 0;
     // kLineBelow: the accepted entry that set that line (kNoEntry: the line
     // the walk started from); kReplaced: the later entry that replaced it.
@@ -68,7 +64,7 @@ struct ChoiceWalk {
 
 // The installed line's walk: from the installed line, builds above the
 // installed build.
-ChoiceWalk WalkCurrentLine(const std::string& listing, const VersionTriple& installed);
+ChoiceWalk WalkCurrentLine(const std::string& listing, const vocab::VersionTriple& installed);
 // The newest line's walk: from line 0.0, builds of at least 0.
 ChoiceWalk WalkNewestLine(const std::string& listing);
 

@@ -4,21 +4,21 @@
 #pragma once
 
 #include "platform/event_log.h"
-#include "update/log_event.h"
+#include "vocabulary/log_event.h"
 
 namespace update {
 
 struct RunEvent {
-    LogKind kind;          // the log event reported
-    unsigned id;           // event ID in the program's message table
+    vocab::LogKind kind;  // the log event reported
+    unsigned id;          // event ID in the program's message table
     plat::EventKind severity;
 };
 
 // The table's row for a kind of log event; null for events that are not reported.
-const RunEvent* FindRunEvent(LogKind kind);
+const RunEvent* FindRunEvent(vocab::LogKind kind);
 
 // Reports the event's log line "<prefix><text>[ <detail>]" when its kind is
 // in the table.
-void ReportLogEvent(const LogEvent& event);
+void ReportLogEvent(const vocab::LogEvent& event);
 
 }  // namespace update

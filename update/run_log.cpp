@@ -37,17 +37,17 @@ plat::File OpenRunLog(bool truncate) {
 }  // namespace
 
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
-                          const LogEvent& event) {
+                          const vocab::LogEvent& event) {
     char stamp[128] = {};
     std::snprintf(stamp, sizeof stamp, "%s [%02d:%02d:%02d] ", computerName, time.hour, time.minute,
                   time.second);
     // The computer name is the system's, kept as it is in any code page; the
     // text carries names from servers and packages.
-    return stamp + plat::PrintableText(LogLineText(event));
+    return stamp + plat::PrintableText(vocab::LogLineText(event));
 }
 
-void WriteLog(const char* computerName, const LogEvent& event) {
-    plat::File file = OpenRunLog(event.kind == LogKind::kStart);
+void WriteLog(const char* computerName, const vocab::LogEvent& event) {
+    plat::File file = OpenRunLog(event.kind == vocab::LogKind::kStart);
     if (!file.valid()) return;
     // An explicit CR LF: the bytes a Windows text-mode stream writes, on both
     // platforms.

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/system.h"
-#include "update/log_event.h"
+#include "vocabulary/log_event.h"
 
 namespace update {
 
@@ -20,8 +20,8 @@ constexpr const char* kRunLogName = "TalCheckLog.txt";
 // computer name and the time, then the event's text (LogLineText) with its
 // control characters written as \xNN (platform/printable_text.h).
 std::string FormatLogLine(const char* computerName, const plat::TimeOfDay& time,
-                          const LogEvent& event);
+                          const vocab::LogEvent& event);
 
-void WriteLog(const char* computerName, const LogEvent& event);
+void WriteLog(const char* computerName, const vocab::LogEvent& event);
 
 }  // namespace update

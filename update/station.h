@@ -19,7 +19,7 @@ struct StationInfo {
     bool hasFileVersion = false;              // readFileVersion succeeded
     char fileVersion[kVersionTextSize] = {};  // empty without
     char stationVersion[kVersionTextSize] = {};
-    VersionTriple installed;
+    vocab::VersionTriple installed;
     char dataDirectory[plat::kPathSize] = {};
 };
 

@@ -52,11 +52,11 @@ std::string StationFindingReason(const plat::Safety& safety) {
     }
 }
 
-Outcome StationSafetyOutcome(const char* workDir, const char* dataDirectory) {
+vocab::Outcome StationSafetyOutcome(const char* workDir, const char* dataDirectory) {
     const std::vector<StationFinding> findings = CheckStationSafety(workDir, dataDirectory);
     if (findings.empty()) return {};
-    return Outcome::Refused(findings.front().path,
-                            StationFindingReason(findings.front().entry.safety));
+    return vocab::Outcome::Refused(findings.front().path,
+                                   StationFindingReason(findings.front().entry.safety));
 }
 
 }  // namespace update

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/path_safety.h"
-#include "update/outcome.h"
+#include "vocabulary/outcome.h"
 
 namespace update {
 
@@ -31,6 +31,6 @@ std::string StationFindingReason(const plat::Safety& safety);
 
 // The run's form: ok, or the first finding refused with its path as the
 // item and StationFindingReason as the reason.
-Outcome StationSafetyOutcome(const char* workDir, const char* dataDirectory);
+vocab::Outcome StationSafetyOutcome(const char* workDir, const char* dataDirectory);
 
 }  // namespace update

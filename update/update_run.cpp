@@ -34,25 +34,27 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
         services.keepsPart ? services.keepsPart(url.c_str(), choice) : PartFound();
     if (!part.kept) std::remove(choice);
     char downloadedPath[plat::kPathSize] = {};
-    Log(services.writeLog, LogKind::kStartDownload, choice);
+    vocab::Log(services.writeLog, vocab::LogKind::kStartDownload, choice);
     if (!part.refusal.ok())
-        Log(services.writeLog, LogKind::kPartRefused, choice, part.refusal.Detail());
+        vocab::Log(services.writeLog, vocab::LogKind::kPartRefused, choice, part.refusal.Detail());
     PackageDownload download = services.download(url.c_str(), choice, downloadedPath);
     if (download.resumedFrom > 0) {
-        Log(services.writeLog, LogKind::kDownloadResumed, choice,
-            "(from byte " + std::to_string(download.resumedFrom) + ")");
+        vocab::Log(services.writeLog, vocab::LogKind::kDownloadResumed, choice,
+                   "(from byte " + std::to_string(download.resumedFrom) + ")");
     }
-    Log(services.writeLog, LogKind::kEndDownload, choice);
+    vocab::Log(services.writeLog, vocab::LogKind::kEndDownload, choice);
     // Installing a failed download would only add misleading lines.
     if (!download.outcome.ok()) {
-        Log(services.writeLog, LogKind::kDownloadFailed, choice, download.outcome.Detail());
+        vocab::Log(services.writeLog, vocab::LogKind::kDownloadFailed, choice,
+                   download.outcome.Detail());
         return;
     }
     if (services.checkPackage) {
-        Outcome checked =
+        vocab::Outcome checked =
             services.checkPackage(folderUrl.c_str(), listedName, downloadedPath, download.package);
         if (!checked.ok()) {
-            Log(services.writeLog, LogKind::kSignatureRefused, choice, checked.Detail());
+            vocab::Log(services.writeLog, vocab::LogKind::kSignatureRefused, choice,
+                       checked.Detail());
             return;
         }
     }
@@ -63,9 +65,10 @@ void InstallChoice(const UpdateServices& services, const std::string& baseUrl, c
 bool StationRefused(const UpdateServices& services, const char* workDir,
                     const char* dataDirectory) {
     if (!services.checkStation) return false;
-    const Outcome safe = services.checkStation(workDir, dataDirectory);
+    const vocab::Outcome safe = services.checkStation(workDir, dataDirectory);
     if (!safe.ok())
-        Log(services.writeLog, LogKind::kStationUnsafe, safe.item, "(" + safe.reason + ")");
+        vocab::Log(services.writeLog, vocab::LogKind::kStationUnsafe, safe.item,
+                   "(" + safe.reason + ")");
     return !safe.ok();
 }
 
@@ -101,7 +104,7 @@ ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const ListingFetch
 }
 
 void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
-    Log(services.writeLog, LogKind::kStart);
+    vocab::Log(services.writeLog, vocab::LogKind::kStart);
 
     char workDir[plat::kPathSize] = {};
     plat::GetWorkingDirectory(workDir, sizeof workDir);
@@ -111,10 +114,10 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     plat::AppendBounded(workDir, sizeof workDir, separator);
 
     const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
-    const VersionTriple& installed = station.installed;
+    const vocab::VersionTriple& installed = station.installed;
     const char* dataDirectory = station.dataDirectory;
     if (StationRefused(services, workDir, dataDirectory)) {
-        Log(services.writeLog, LogKind::kEnd);
+        vocab::Log(services.writeLog, vocab::LogKind::kEnd);
         return;
     }
     // Whatever the server says later, a tree left half-installed is made
@@ -125,9 +128,10 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     // The run's folder fetch: a failed request gets its line in the log.
     const ListingFetch fetch = [&services, &baseUrl](const LineFolder& folder,
                                                      std::string& listing) {
-        Outcome fetched = services.fetchListing((baseUrl + folder.path).c_str(), listing);
+        vocab::Outcome fetched = services.fetchListing((baseUrl + folder.path).c_str(), listing);
         if (!fetched.ok())
-            Log(services.writeLog, LogKind::kFolderFailed, folder.line, fetched.Detail());
+            vocab::Log(services.writeLog, vocab::LogKind::kFolderFailed, folder.line,
+                       fetched.Detail());
     };
     std::string currentListing;
     fetch(current, currentListing);
@@ -142,7 +146,7 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
         InstallChoice(services, baseUrl, current.path, currentChoice.c_str(), dataDirectory);
     if (!newestChoice.empty())
         InstallChoice(services, baseUrl, newest.newestFolder, newestChoice.c_str(), dataDirectory);
-    Log(services.writeLog, LogKind::kEnd);
+    vocab::Log(services.writeLog, vocab::LogKind::kEnd);
 }
 
 }  // namespace update

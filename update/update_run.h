@@ -20,15 +20,15 @@
 
 #include "platform/file_handle.h"
 #include "update/installer_url.h"
-#include "update/log_event.h"
-#include "update/outcome.h"
+#include "vocabulary/log_event.h"
+#include "vocabulary/outcome.h"
 #include "update/package_choice.h"
 
 namespace update {
 
 // What became of one package download.
 struct PackageDownload {
-    Outcome outcome;                // ok: the whole body is in the file
+    vocab::Outcome outcome;         // ok: the whole body is in the file
     std::uint64_t resumedFrom = 0;  // the byte a kept part was continued from, 0 when not
     // The complete download held open until its install has ended: the
     // check and the install read it through this handle, never by name.
@@ -37,20 +37,20 @@ struct PackageDownload {
 
 // What keepsPart found under a package's local name.
 struct PartFound {
-    bool kept = false;  // the kept part of this URL
-    Outcome refusal;    // refused (item: the file) when a part there is not the program's own
+    bool kept = false;       // the kept part of this URL
+    vocab::Outcome refusal;  // refused (item: the file) when a part there is not the program's own
 };
 
 struct UpdateServices {
     // Takes every line of the run log, kStart first and kEnd last.
-    LogWriter writeLog;
+    vocab::LogWriter writeLog;
     // FileVersion text of an executable into buffer (size bytes, zero-filled).
     std::function<bool(const char* path, char* buffer, std::size_t size)> readFileVersion;
     // Appends the names of a folder page containing a "." to listing, each
     // followed by a tab; appends nothing when the folder cannot be had. A
     // failed request is logged as "FOLDER FAILED: <line> (<reason>)", the
     // line as "5_1"; a missing folder is ok and not logged.
-    std::function<Outcome(const char* folderUrl, std::string& listing)> fetchListing;
+    std::function<vocab::Outcome(const char* folderUrl, std::string& listing)> fetchListing;
     // Downloads fileUrl to fileName in the current directory; localPath (a
     // 260-byte buffer, empty on entry) receives the full path on success.
     std::function<PackageDownload(const char* fileUrl, const char* fileName, char* localPath)>
@@ -59,8 +59,8 @@ struct UpdateServices {
     // when the package may be installed, else refused with the reason. Left unset, every complete
     // download is installed and nothing else is fetched. folderUrl ends with "/"; listedName is the
     // name as the folder listed it.
-    std::function<Outcome(const char* folderUrl, const char* listedName, const char* localPath,
-                          const plat::File& package)>
+    std::function<vocab::Outcome(const char* folderUrl, const char* listedName,
+                                 const char* localPath, const plat::File& package)>
         checkPackage;
     // Optional: cut downloads kept for the next run. keepsPart says whether
     // the file fileName in the working directory is the kept part of fileUrl:
@@ -74,7 +74,7 @@ struct UpdateServices {
     // told the working directory (ending with a separator) and the data
     // directory. Not ok: "STATION UNSAFE: <item> (<reason>)" is logged and the
     // run ends with "END", having requested, recovered and installed nothing.
-    std::function<Outcome(const char* workDir, const char* dataDirectory)> checkStation;
+    std::function<vocab::Outcome(const char* workDir, const char* dataDirectory)> checkStation;
     // Optional: finishes or undoes what an install cut short left below
     // dataDirectory. Called once, after "START" and before any request.
     std::function<void(const char* dataDirectory)> recover;

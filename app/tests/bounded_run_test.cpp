@@ -63,7 +63,7 @@ struct RunRecord {
 
 update::UpdateServices Services(RunRecord* run) {
     update::UpdateServices s;
-    s.writeLog = [run](const update::LogEvent& e) { run->log.push_back(update::LogLineText(e)); };
+    s.writeLog = [run](const vocab::LogEvent& e) { run->log.push_back(vocab::LogLineText(e)); };
     s.readFileVersion = plat::ReadFileVersion;
     s.fetchListing = [](const char* url, std::string& listing) {
         return net::ListingOutcome(net::FetchFolderNames(url, listing, "."));
@@ -168,7 +168,7 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         s.fetchListing = [where](const char*, std::string& listing) {
             if (where == 0) throw std::bad_alloc();
             listing = "5.10.0023.zip\t";
-            return update::Outcome();
+            return vocab::Outcome();
         };
         s.download = [where](const char*, const char*, char*) -> update::PackageDownload {
             if (where == 1) throw std::bad_alloc();
@@ -196,7 +196,7 @@ TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
     std::vector<std::string> folders;
     s.fetchListing = [&folders](const char* url, std::string&) {
         folders.push_back(url);
-        return update::Outcome();
+        return vocab::Outcome();
     };
     RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
     EXPECT_LT(ignored.took, kRunBound);

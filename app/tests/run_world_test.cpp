@@ -26,7 +26,7 @@ TEST(RunWorld, EveryServiceIsReadyInAnyOrder) {
 TEST(RunWorld, AWorldThatCannotBeMadeStillEndsTheRun) {
     std::vector<std::string> log;
     app::RunUpdateGuarded(
-        [&log](const update::LogEvent& e) { log.push_back(update::LogLineText(e)); },
+        [&log](const vocab::LogEvent& e) { log.push_back(vocab::LogLineText(e)); },
         []() -> app::RunStart { throw std::bad_alloc(); });
     EXPECT_EQ(log, std::vector<std::string>{"END"});
 }

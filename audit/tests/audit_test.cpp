@@ -18,7 +18,7 @@ namespace {
 
 struct WalkCase {
     const char* listing;
-    update::VersionTriple installed;
+    vocab::VersionTriple installed;
 };
 
 // The name the explanation calls chosen, empty when none.

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     } else {
         installation::SetFlushingForTesting(!noFlush);
         plat::MakeDirectory(destination);
-        update::Outcome outcome =
+        vocab::Outcome outcome =
             installation::InstallArchive(archive, destination, "", installation::PackageLimits());
         ok = outcome.ok();
         if (!ok) std::fprintf(stderr, "%s\n", outcome.Text().c_str());

@@ -100,7 +100,7 @@ void InstallWhole(const std::string& archive) {
     Snapshot(Under("install"), &before);
     installation::PackageLimits limits;
     limits.reserveBytes = 0;
-    update::Outcome outcome =
+    vocab::Outcome outcome =
         installation::InstallArchive(archive.c_str(), Under("install"), "input.zip", limits);
     CheckNothingEscaped();
     Snapshot(Under("install"), &after);

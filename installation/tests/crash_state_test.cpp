@@ -98,8 +98,8 @@ protected:
         plat::RemoveTree(dir_.Join("expected").c_str(), nullptr);
         return tree;
     }
-    update::LogWriter Writer(std::vector<std::string>* log) {
-        return [log](const update::LogEvent& e) { log->push_back(update::LogLineText(e)); };
+    vocab::LogWriter Writer(std::vector<std::string>* log) {
+        return [log](const vocab::LogEvent& e) { log->push_back(vocab::LogLineText(e)); };
     }
 
     // Records an install (cut short before step killAt, then recovered, when

@@ -41,8 +41,8 @@ protected:
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
         ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
     }
-    update::LogWriter Writer() {
-        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
+    vocab::LogWriter Writer() {
+        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
     }
     // What a process killed while moving leaves: a new directory made,
     // bin/app.dll moved aside and the new one moved into place, no commit.

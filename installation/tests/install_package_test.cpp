@@ -61,9 +61,9 @@ TEST(IsZipPackageName, FindsDotZipAnywhereInAnyCase) {
 
 class InstallPackageTest : public ::testing::Test {
 protected:
-    update::LogWriter Writer() {
-        return [this](const update::LogEvent& e) {
-            log_.push_back(update::LogPrefix(e.kind) + ("|" + e.text) + "|" + e.detail);
+    vocab::LogWriter Writer() {
+        return [this](const vocab::LogEvent& e) {
+            log_.push_back(vocab::LogPrefix(e.kind) + ("|" + e.text) + "|" + e.detail);
         };
     }
     std::string Download(const std::string& bytes) {

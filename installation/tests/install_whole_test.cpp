@@ -59,8 +59,8 @@ protected:
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
         ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
     }
-    update::LogWriter Writer() {
-        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
+    vocab::LogWriter Writer() {
+        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
     }
 
     ScopedTempDir dir_;

@@ -50,8 +50,8 @@ public:
         InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
     }
     void TearDown() override { SetStepHookForTesting(nullptr); }
-    update::LogWriter Writer() {
-        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
+    vocab::LogWriter Writer() {
+        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
     }
     // An install abandoned before step kill (kSteps: every step taken).
     void Kill(std::size_t kill) {

@@ -118,8 +118,8 @@ protected:
         ASSERT_TRUE(WriteFile(d_.outside + "/victim.txt", "victim"));
         fs::permissions(d_.outside + "/victim.txt", fs::perms::owner_read);
     }
-    update::LogWriter Writer() {
-        return [this](const update::LogEvent& e) { log_.push_back(update::LogLineText(e)); };
+    vocab::LogWriter Writer() {
+        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
     }
 
     ScopedTempDir dir_;

@@ -36,7 +36,7 @@ TEST(ListingWalk, VisitsEveryTabTerminatedNameAndSkipsOverlongOnes) {
 struct ChoiceCase {
     const char* name;
     const char* listing;
-    VersionTriple installed;
+    vocab::VersionTriple installed;
     const char* current;  // expected current-line choice
     const char* newest;   // expected newest-line choice for the same listing
 };

@@ -19,7 +19,7 @@ void Capture(const char* ident, int priority, const char* text) {
 #endif
 
 struct EventCase {
-    update::LogKind kind;
+    vocab::LogKind kind;
     unsigned id;       // 0: not reported
     const char* sent;  // POSIX: user facility (8) + priority
 };
@@ -33,7 +33,7 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
     g_sent.clear();
     {
         testing_support::ScopedSwitch sink = testing_support::ScopedSyslogSink(&Capture);
-        bool detail = GetParam().kind != update::LogKind::kInstalled;
+        bool detail = GetParam().kind != vocab::LogKind::kInstalled;
         ReportLogEvent({GetParam().kind, "5.10.0023.zip", detail ? "(x)" : ""});
     }
     EXPECT_EQ(g_sent, GetParam().sent);
@@ -45,13 +45,13 @@ TEST_P(ReportedEventTest, FailuresRecoveriesAndInstallsAreReportedAndOthersAreNo
 // ReportEventA the same escaped text.
 TEST(ReportedEvent, ControlCharactersReachSyslogEscaped) {
     plat::SetSyslogSinkForTesting(&Capture);
-    ReportLogEvent({LogKind::kCopyFailed, "5.10.0023.zip", "(a\xc2\x9b[2J\x7f: x)"});
+    ReportLogEvent({vocab::LogKind::kCopyFailed, "5.10.0023.zip", "(a\xc2\x9b[2J\x7f: x)"});
     plat::SetSyslogSinkForTesting(nullptr);
     EXPECT_EQ(g_sent, "TalCheck|11|COPY FAILED: 5.10.0023.zip (a\\xC2\\x9B[2J\\x7F: x)");
 }
 #endif
 
-using K = update::LogKind;
+using K = vocab::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportedEventTest,
     ::testing::Values(

@@ -19,7 +19,7 @@ using testing_support::ScopedTempDir;
 struct LineCase {
     const char* computer;
     plat::TimeOfDay time;
-    update::LogEvent event;
+    vocab::LogEvent event;
     const char* expected;
 };
 
@@ -30,7 +30,7 @@ TEST_P(LogLineTest, FormsStampAndPieces) {
     EXPECT_EQ(FormatLogLine(c.computer, c.time, c.event), c.expected);
 }
 
-using K = update::LogKind;
+using K = vocab::LogKind;
 INSTANTIATE_TEST_SUITE_P(
     Cases, LogLineTest,
     ::testing::Values(
@@ -55,9 +55,9 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
     ASSERT_TRUE(testing_support::WriteFile(kRunLogName, "old run\r\n"));
-    WriteLog("PC", {update::LogKind::kStart, "", ""});
-    WriteLog("PC", {update::LogKind::kStartDownload, "5.10.0023.zip", ""});
-    WriteLog("PC", {update::LogKind::kEnd, "", ""});
+    WriteLog("PC", {vocab::LogKind::kStart, "", ""});
+    WriteLog("PC", {vocab::LogKind::kStartDownload, "5.10.0023.zip", ""});
+    WriteLog("PC", {vocab::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     // PC [hh:mm:ss] is 14 characters.
@@ -74,7 +74,7 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
 TEST(RunLog, AppendCreatesAMissingLog) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());
-    WriteLog("PC", {update::LogKind::kEnd, "", ""});
+    WriteLog("PC", {vocab::LogKind::kEnd, "", ""});
     std::string log;
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
     EXPECT_EQ(log.substr(2), log.substr(2, 12) + "END\r\n");
@@ -86,8 +86,8 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
     // A directory of the log's name cannot be opened as a file.
     std::error_code ec;
     ASSERT_TRUE(std::filesystem::create_directory(dir.Join(kRunLogName), ec));
-    WriteLog("PC", {update::LogKind::kStart, "", ""});
-    WriteLog("PC", {update::LogKind::kEnd, "", ""});
+    WriteLog("PC", {vocab::LogKind::kStart, "", ""});
+    WriteLog("PC", {vocab::LogKind::kEnd, "", ""});
     EXPECT_TRUE(std::filesystem::is_directory(dir.Join(kRunLogName)));
 }
 
@@ -97,7 +97,7 @@ TEST(RunLog, UnopenableLogIsSilentlyLost) {
 struct PlantedLogCase {
     const char* label;
     bool hardLink;
-    update::LogKind kind;
+    vocab::LogKind kind;
 };
 
 class PlantedLogTest : public ::testing::TestWithParam<PlantedLogCase> {};
@@ -121,15 +121,15 @@ TEST_P(PlantedLogTest, IsNeverWrittenThrough) {
     ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &bytes));
     // The new log holds just this line: "PC [hh:mm:ss] " is 14 characters.
     ASSERT_GE(bytes.size(), 14u);
-    EXPECT_EQ(bytes.substr(14), std::string(update::LogPrefix(GetParam().kind)) + "\r\n");
+    EXPECT_EQ(bytes.substr(14), std::string(vocab::LogPrefix(GetParam().kind)) + "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PlantedLogTest,
-    ::testing::Values(PlantedLogCase{"symlink_end", false, update::LogKind::kEnd},
-                      PlantedLogCase{"symlink_start", false, update::LogKind::kStart},
-                      PlantedLogCase{"hardlink_end", true, update::LogKind::kEnd},
-                      PlantedLogCase{"hardlink_start", true, update::LogKind::kStart}),
+    ::testing::Values(PlantedLogCase{"symlink_end", false, vocab::LogKind::kEnd},
+                      PlantedLogCase{"symlink_start", false, vocab::LogKind::kStart},
+                      PlantedLogCase{"hardlink_end", true, vocab::LogKind::kEnd},
+                      PlantedLogCase{"hardlink_start", true, vocab::LogKind::kStart}),
     [](const ::testing::TestParamInfo<PlantedLogCase>& p) { return p.param.label; });
 
 }  // namespace

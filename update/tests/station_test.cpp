@@ -15,7 +15,7 @@ struct StationCase {
     const char* name;
     const char* fileVersion;  // nullptr: frontend.exe has none
     const char* stationIni;   // nullptr: no station.ini
-    VersionTriple installed;
+    vocab::VersionTriple installed;
     const char* dataDirectory;
 };
 

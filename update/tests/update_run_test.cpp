@@ -41,9 +41,9 @@ public:
 
     UpdateServices Services() {
         UpdateServices s;
-        s.writeLog = [this](const update::LogEvent& e) {
-            bool starts = e.kind == update::LogKind::kStart;
-            journal.push_back("log:" + (update::LogPrefix(e.kind) + e.text) + e.detail +
+        s.writeLog = [this](const vocab::LogEvent& e) {
+            bool starts = e.kind == vocab::LogKind::kStart;
+            journal.push_back("log:" + (vocab::LogPrefix(e.kind) + e.text) + e.detail +
                               (starts ? "!" : ""));
         };
         s.readFileVersion = [this](const char*, char* buffer, std::size_t size) {
@@ -61,15 +61,15 @@ public:
             else
                 listing += catchAllListing;
             auto failure = folderFailures.find(url);
-            return failure == folderFailures.end() ? update::Outcome()
-                                                   : update::Outcome::Failed("", failure->second);
+            return failure == folderFailures.end() ? vocab::Outcome()
+                                                   : vocab::Outcome::Failed("", failure->second);
         };
         s.download = [this](const char* url, const char* name, char* localPath) {
             journal.push_back(std::string("download:") + url + " -> " + name +
                               (FileExists(name) ? " (stale file still there)" : ""));
             auto failure = downloadFailures.find(name);
             if (failure != downloadFailures.end())
-                return PackageDownload{update::Outcome::Failed("", failure->second), 0, {}};
+                return PackageDownload{vocab::Outcome::Failed("", failure->second), 0, {}};
             std::strcpy(localPath, "/full/");
             std::strcat(localPath, name);
             return PackageDownload{};
@@ -80,8 +80,8 @@ public:
                 journal.push_back(std::string("check:") + folderUrl + listedName + " at " +
                                   localPath);
                 auto refusal = refusals.find(listedName);
-                return refusal != refusals.end() ? update::Outcome::Refused("", refusal->second)
-                                                 : update::Outcome();
+                return refusal != refusals.end() ? vocab::Outcome::Refused("", refusal->second)
+                                                 : vocab::Outcome();
             };
         }
         if (recovering) {
@@ -145,7 +145,7 @@ TEST_F(UpdateRunTest, StationRefusalEndsTheRunBeforeRecoveryAndRequests) {
     Station("[STATIONINFO]\r\nDBDirectory=D:\\Data\r\n");
     UpdateServices services = world.Services();
     services.checkStation = [](const char*, const char* dataDir) {
-        return Outcome::Refused("station.ini", std::string("Users may change ") + dataDir);
+        return vocab::Outcome::Refused("station.ini", std::string("Users may change ") + dataDir);
     };
     RunUpdate(services, kBase);
     std::vector<std::string> expected{
@@ -221,7 +221,7 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     s.keepsPart = [&](const char* url, const char* name) {
         EXPECT_EQ(std::string(url), Folder("5_1") + "5.10.0023.zip");
         EXPECT_EQ(std::string(name), "5.10.0023.zip");
-        return PartFound{c.kept, Outcome()};
+        return PartFound{c.kept, vocab::Outcome()};
     };
     s.keepOnlyParts = [&](const std::vector<std::string>& names) { keepOnly = names; };
     auto download = s.download;

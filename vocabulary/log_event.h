@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace update {
+namespace vocab {
 
 // One kind per prefix, in the order of kLogPrefixes.
 enum class LogKind {
@@ -63,4 +63,4 @@ inline std::string LogLineText(const LogEvent& event) {
     return event.detail.empty() ? line : line + " " + event.detail;
 }
 
-}  // namespace update
+}  // namespace vocab

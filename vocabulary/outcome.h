@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace update {
+namespace vocab {
 
 enum class OutcomeKind {
     kOk,
@@ -37,4 +37,4 @@ struct Outcome {
     std::string Detail() const { return "(" + Text() + ")"; }
 };
 
-}  // namespace update
+}  // namespace vocab
