@@ -33,20 +33,20 @@ struct Warning {
 };
 
 struct StationFacts {
-    std::string directory;       // the station directory, as the run would see it
-    bool hasFrontend = false;    // frontend.exe has a version resource
-    std::string fileVersion;     // its FileVersion text, empty without
-    std::string stationVersion;  // station.ini's FrontendVersion, empty without
+    std::string directory;        // the station directory, as the run would see it
+    bool hasFrontend = false;     // frontend.exe has a version resource
+    std::string fileVersion;      // its FileVersion text, empty without
+    std::string stationVersion;   // station.ini's FrontendVersion, empty without
     bool hasStationFile = false;  // station.ini exists
-    std::string versionSource;   // "station.ini", "frontend.exe" or "default"
+    std::string versionSource;    // "station.ini", "frontend.exe" or "default"
     vocab::VersionTriple installed;
     std::string dataDirectory;     // DBDirectory as written
     std::string installDirectory;  // dataDirectory + "\install", empty when it does not fit
     bool installExists = false;
     bool installWritable = false;
-    bool installLink = false;          // install is a link, which the check does not look through
+    bool installLink = false;            // install is a link, which the check does not look through
     bool dataDirectoryWritable = false;  // install can be made there when it is missing
-    std::vector<net::KeptPart> parts;  // cut downloads kept for the next run
+    std::vector<net::KeptPart> parts;    // cut downloads kept for the next run
 };
 
 struct FolderRequest {

@@ -32,7 +32,8 @@ StationFacts ReadStation(const std::string& directory) {
                           : station.fileVersion[0]  ? "frontend.exe"
                                                     : "default";
     facts.installed = station.installed;
-    facts.hasStationFile = plat::PathExists((directory + plat::kPathSeparator + "station.ini").c_str());
+    facts.hasStationFile =
+        plat::PathExists((directory + plat::kPathSeparator + "station.ini").c_str());
     facts.dataDirectory = station.dataDirectory;
     facts.parts = net::ListKeptParts(directory.c_str(), update::IsLocalPackageName);
     char installDirectory[plat::kPathSize] = {};

@@ -68,14 +68,13 @@ PackageTest DownloadAndTest(const std::string& folderUrl, const std::string& lis
     }
     sig::PackageKeys keys(packageKeys);
     sig::SignatureCheck signatures(keys);
-    net::DownloadResult download = net::DownloadPackage(test.url.c_str(), localName.c_str(),
-                                                        localPath, signatures.Observer());
+    net::DownloadResult download =
+        net::DownloadPackage(test.url.c_str(), localName.c_str(), localPath, signatures.Observer());
     download.file.Close();  // read by name below, and removed with the scratch folder
     test.downloaded = download.complete;
     test.bytes = download.received;
     if (download.complete && keys.Enabled()) {
-        vocab::Outcome checked =
-            signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
+        vocab::Outcome checked = signatures.Check(folderUrl.c_str(), listedName.c_str(), localPath);
         test.signature = checked.ok() ? "verified" : checked.reason;
     }
     if (!test.downloaded) {

@@ -22,9 +22,9 @@ namespace installation {
 // nothing was changed. The archive is read through a duplicate of package,
 // which stays open.
 vocab::Outcome InstallArchive(const plat::File& package, const std::string& installDirectory,
-                               const std::string& clearName, const PackageLimits& limits);
+                              const std::string& clearName, const PackageLimits& limits);
 // The same for the file at archivePath, opened here.
 vocab::Outcome InstallArchive(const char* archivePath, const std::string& installDirectory,
-                               const std::string& clearName, const PackageLimits& limits);
+                              const std::string& clearName, const PackageLimits& limits);
 
 }  // namespace installation

@@ -166,7 +166,7 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         package.RemoveIfNamedBy(downloadedPath);
     } else {
         LogKind kind = outcome.kind == vocab::OutcomeKind::kRefused ? LogKind::kCopyRefused
-                                                                     : LogKind::kCopyFailed;
+                                                                    : LogKind::kCopyFailed;
         Log(writeLog, kind, packageName, outcome.Detail());
     }
     Log(writeLog, outcome.ok() ? LogKind::kInstalled : LogKind::kEndCopy, packageName);

@@ -52,7 +52,8 @@ bool CopyFileOver(const char* from, const char* to) {
     if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     File in = File::OpenForRead(from);
-    File out = File::CreateAlways(to, (AttributesOf(st) & kAttrReadOnly) != 0 ? kAttrReadOnly : kAttrArchive);
+    File out = File::CreateAlways(
+        to, (AttributesOf(st) & kAttrReadOnly) != 0 ? kAttrReadOnly : kAttrArchive);
     if (!in.valid() || !out.valid()) return false;
     static constexpr std::size_t kChunk = 65536;
     char buffer[kChunk];

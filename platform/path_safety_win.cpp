@@ -18,12 +18,10 @@ constexpr int kMaxLinks = 40;
 constexpr const char* kTrustedInstaller =
     "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-
 // What an account can do to an entry through these rights: change or add
 // to it, or (all roles) remove, rename or re-permission it or its names.
 constexpr DWORD kParentRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 constexpr DWORD kItemRights = kParentRights | FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE;
-
 
 bool IsPrivilegedSid(PSID sid) {
     for (WELL_KNOWN_SID_TYPE type :

@@ -6,10 +6,9 @@
 //
 // What counts as a flush is what the backend does, not what it promises:
 // a directory flush is recorded once made (on Windows, FlushFileBuffers on
-// the directory), and moves are no flush, written through or not. A failed call records nothing, not
-// even a tree removal that failed part-way.
-// Writes through a duplicate of a created file (File::Duplicate) are not
-// recorded; the install never makes one.
+// the directory), and moves are no flush, written through or not. A failed call records nothing,
+// not even a tree removal that failed part-way. Writes through a duplicate of a created file
+// (File::Duplicate) are not recorded; the install never makes one.
 #pragma once
 
 #include <cstdint>

@@ -19,7 +19,7 @@ std::function<void(const void* data, std::size_t size)> SignatureCheck::Observer
 }
 
 vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
-                                    const char* localPath) {
+                                     const char* localPath) {
     PackageFacts facts;
     facts.listedName = listedName;
     facts.path = localPath;
@@ -27,7 +27,7 @@ vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedNa
 }
 
 vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
-                                    const plat::File& package) {
+                                     const plat::File& package) {
     PackageFacts facts;
     facts.listedName = listedName;
     facts.file = &package;

@@ -86,8 +86,7 @@ TEST_P(ConformanceTest, MatchesInfoZipUnzip) {
         ASSERT_TRUE(ExtractArchive(archive.c_str(), root.c_str()));
         roots.push_back(dir.Join("whole"));
         ASSERT_TRUE(plat::MakeDirectory(roots.back().c_str()));
-        vocab::Outcome outcome =
-            InstallArchive(archive.c_str(), roots.back(), "", PackageLimits());
+        vocab::Outcome outcome = InstallArchive(archive.c_str(), roots.back(), "", PackageLimits());
         ASSERT_TRUE(outcome.ok()) << outcome.Text();
     } else {
         ASSERT_TRUE(ExtractWithPassword(archive, root, c.password));

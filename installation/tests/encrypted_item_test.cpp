@@ -87,11 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FixedPasswordCase{"streamed, right", Encrypted(8, 8), "secret", ARC_OK},
                       FixedPasswordCase{"deflated, wrong", Encrypted(8, 0), "wrong", ARC_PASSWORD},
                       FixedPasswordCase{"deflated, none", Encrypted(8, 0), nullptr, ARC_PASSWORD},
-                      FixedPasswordCase{"streamed, wrong case", Encrypted(8, 8), "Secret", ARC_PASSWORD},
-                      FixedPasswordCase{"check byte passes, deflated", MatchingWrongPassword("wrong"),
-                                   "wrong", ARC_DATA_ERROR},
+                      FixedPasswordCase{"streamed, wrong case", Encrypted(8, 8), "Secret",
+                                        ARC_PASSWORD},
+                      FixedPasswordCase{"check byte passes, deflated",
+                                        MatchingWrongPassword("wrong"), "wrong", ARC_DATA_ERROR},
                       FixedPasswordCase{"check byte passes, no password", MatchingWrongPassword(""),
-                                   nullptr, ARC_DATA_ERROR}),
+                                        nullptr, ARC_DATA_ERROR}),
     [](const ::testing::TestParamInfo<FixedPasswordCase>& c) { return std::to_string(c.index); });
 
 }  // namespace

@@ -112,7 +112,8 @@ TEST_P(ExtractOpenWayTest, ExtractsTheBytesOfTheFileItWasGiven) {
     }
     if (GetParam().nameReplaced) {
         std::string other = dir_.Join("other.zip");
-        ASSERT_TRUE(WriteFile(other, zip_builder::Build({{"bin/app.txt", "other"}, {"top.txt", "top"}})));
+        ASSERT_TRUE(
+            WriteFile(other, zip_builder::Build({{"bin/app.txt", "other"}, {"top.txt", "top"}})));
         // Windows refuses the rename while the file is held open.
         std::error_code ec;
         fs::rename(other, archive, ec);

@@ -92,7 +92,8 @@ std::unique_ptr<MadeInputs> ReadFileVersionTest::made_;
 TEST_P(ReadFileVersionTest, ResultAndBuffer) {
     const Case& c = GetParam();
     CallerBuffer buffer(c.size);
-    EXPECT_EQ(plat::ReadFileVersion(PathOf(c.input).c_str(), buffer.data(), buffer.size()), c.result);
+    EXPECT_EQ(plat::ReadFileVersion(PathOf(c.input).c_str(), buffer.data(), buffer.size()),
+              c.result);
     if (c.text == nullptr) {
         EXPECT_TRUE(buffer.Untouched());
     } else {
