@@ -14,7 +14,9 @@ constexpr std::size_t kLongestWindow = 259;
 constexpr std::size_t kWindowAllowance = 4096;
 // The gram index and the automaton take in a long string piece by piece and
 // weigh their memory after each, so that neither outgrows its budget by
-// more than one piece's worth before handing over.
+// more than one piece's worth before handing over. The automaton's arrays
+// grow by doubling, the old copy alive until the new one is filled: it
+// stops at half the budget so that a last doubling stays within it.
 constexpr std::size_t kGramPiece = std::size_t{1} << 20;
 constexpr std::size_t kAutomatonPiece = std::size_t{1} << 16;
 
@@ -111,7 +113,7 @@ bool SubstringIndex::AutomatonContains(std::string_view text) {
         const std::size_t piece = std::min(kAutomatonPiece, text_.size() - automatonEnd_);
         automaton_->Append(std::string_view(text_).substr(automatonEnd_, piece));
         automatonEnd_ += piece;
-        if (automaton_->MemoryBytes() > limits_.memoryBytes) {
+        if (automaton_->MemoryBytes() > limits_.memoryBytes / 2) {
             automaton_.reset();
             sorted_ = std::make_unique<SortedWindows>(kLongestWindow);
             return SortedContains(text);

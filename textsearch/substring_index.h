@@ -28,8 +28,9 @@
 // automaton takes over when the gram index's chain walks have compared more
 // than limits.comparesPerByte bytes per byte of the string (0: never use
 // the gram index). So time stays linear in the string and the questions.
-// Whichever structure would hold more than limits.memoryBytes hands over
-// to the sorted windows instead (the tables to the gram index first), so
+// Whichever structure would hold more than limits.memoryBytes (the
+// automaton: half of it) hands over to the sorted windows instead (the
+// tables to the gram index first), so
 // that the index holds at most about that much whatever the string; past
 // it, questions of more than 259 bytes are searched in the string itself.
 // Memory otherwise, for the one structure alive at a time: at most 32 bytes
