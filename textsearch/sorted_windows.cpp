@@ -11,16 +11,39 @@ namespace {
 // Short enough that the direct search of what no run holds stays cheap, long
 // enough that runs are few.
 constexpr std::size_t kBlock = 1024;
+constexpr int kGramBits = 24;
+constexpr std::size_t kGram = 4;
 
 }  // namespace
 
+SortedWindows::SortedWindows(std::size_t window)
+    : window_(window), grams_((std::size_t{1} << kGramBits) / 64, 0) {}
+
+std::uint32_t SortedWindows::GramBit(const char* at) {
+    std::uint32_t gram;
+    std::memcpy(&gram, at, sizeof gram);
+    return (gram * 0x9E3779B1u) >> (32 - kGramBits);
+}
+
+bool SortedWindows::MayContain(std::string_view question) const {
+    for (std::size_t i = 0; i + kGram <= question.size(); ++i) {
+        const std::uint32_t bit = GramBit(question.data() + i);
+        if (!((grams_[bit >> 6] >> (bit & 63)) & 1)) return false;
+    }
+    return true;
+}
+
 std::size_t SortedWindows::MemoryBytes() const {
-    std::size_t bytes = runs_.capacity() * sizeof(Run);
+    std::size_t bytes = runs_.capacity() * sizeof(Run) + grams_.capacity() * sizeof(std::uint64_t);
     for (const Run& run : runs_) bytes += run.capacity() * sizeof(std::uint32_t);
     return bytes;
 }
 
 void SortedWindows::CatchUp(std::string_view text) {
+    for (; nextGram_ + kGram <= text.size(); ++nextGram_) {
+        const std::uint32_t bit = GramBit(text.data() + nextGram_);
+        grams_[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+    }
     while (text.size() - next_ >= kBlock + window_) AddBlock(text);
 }
 
@@ -71,6 +94,7 @@ SortedWindows::Run SortedWindows::Merge(std::string_view text, const Run& older,
 bool SortedWindows::Contains(std::string_view text, std::string_view question) const {
     const char* base = text.data();
     const std::size_t size = question.size();
+    if (!MayContain(question)) return false;
     for (const Run& run : runs_) {
         auto at = std::lower_bound(run.begin(), run.end(), question,
                                    [base, size](std::uint32_t p, std::string_view q) {

@@ -9,10 +9,11 @@
 // log2 of n over the block size of them). Positions whose windows are equal
 // are kept once, which shrinks a text made of repeats. The last positions,
 // whose windows are not complete yet or that do not fill a block, are
-// searched directly.
+// searched directly. A bit set of the text's 4-byte grams, hashed, rules out
+// at once most questions that hold a gram the text lacks.
 //
-// Memory: at most 4 bytes per position, and as much again for the run being
-// merged. Positions are 32-bit: texts up to kMaxText bytes.
+// Memory: 2 MiB for the grams, at most 4 bytes per position, and as much
+// again for the run being merged. Positions are 32-bit: texts up to kMaxText bytes.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +27,7 @@ class SortedWindows {
 public:
     static constexpr std::size_t kMaxText = 0xFFFFFFFFu;
 
-    explicit SortedWindows(std::size_t window) : window_(window) {}
+    explicit SortedWindows(std::size_t window);
 
     std::size_t Window() const { return window_; }
     std::size_t MemoryBytes() const;
@@ -45,10 +46,14 @@ private:
 
     void AddBlock(std::string_view text);
     Run Merge(std::string_view text, const Run& older, const Run& newer) const;
+    static std::uint32_t GramBit(const char* at);
+    bool MayContain(std::string_view question) const;
 
     std::size_t window_;
     std::vector<Run> runs_;  // each sorted by window; sizes fall from first to last
     std::size_t next_ = 0;   // first position in no run
+    std::vector<std::uint64_t> grams_;
+    std::size_t nextGram_ = 0;  // first position whose gram is not in grams_
 };
 
 }  // namespace textsearch
