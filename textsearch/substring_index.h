@@ -36,7 +36,8 @@
 // Memory otherwise, for the one structure alive at a time: at most 32 bytes
 // per hashed window for the tables; 3 MiB plus at most 20 bytes per byte of
 // the string for the gram index; 128 bytes per byte (43 to 66 in practice)
-// for the automaton; at most 8 bytes per byte for the sorted windows.
+// for the automaton; 2 MiB plus at most 8 bytes per byte for the sorted
+// windows.
 #pragma once
 
 #include <cstddef>
