@@ -72,11 +72,12 @@ GramAnswer SubstringIndex::GramsContain(std::string_view text) {
         return GramAnswer::kGaveUp;
     if (!grams_) {
         grams_ = std::make_unique<GramIndex>();
+        gramsEnd_ = 0;
         std::vector<WindowTable>().swap(tables_);  // their memory goes back at once
     }
-    for (std::size_t end = 0; end < text_.size();) {
-        end = std::min(end + kGramPiece, text_.size());
-        grams_->CatchUp(std::string_view(text_).substr(0, end));
+    while (gramsEnd_ < text_.size()) {
+        gramsEnd_ = std::min(gramsEnd_ + kGramPiece, text_.size());
+        grams_->CatchUp(std::string_view(text_).substr(0, gramsEnd_));
         if (grams_->MemoryBytes() > limits_.memoryBytes) {
             grams_.reset();
             sorted_ = std::make_unique<SortedWindows>(kLongestWindow);
