@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
+#include <utility>
 
 namespace textsearch {
 

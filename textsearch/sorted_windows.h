@@ -13,7 +13,8 @@
 // at once most questions that hold a gram the text lacks.
 //
 // Memory: 2 MiB for the grams, at most 4 bytes per position, and as much
-// again for the run being merged. Positions are 32-bit: texts up to kMaxText bytes.
+// again for the run being merged. Positions are 32-bit: texts up to
+// kMaxText bytes.
 #pragma once
 
 #include <cstddef>
