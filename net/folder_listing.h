@@ -34,9 +34,9 @@ constexpr std::size_t kMaxListedName = 259;
 // Chunk size when the server announces no usable length.
 constexpr std::size_t kDefaultChunk = 32768;
 // The most of a page that is read. A page of 10,000 packages is about 1 MB,
-// so 100,000 packages (about 5 MB) still fit. The duplicate test's index of
-// a hostile page (many name lengths, tabs) takes up to 128 bytes per
-// listing byte, so this also bounds the parse's memory, to about 1 GiB.
+// so 100,000 packages (about 5 MB) still fit. The duplicate test's index
+// holds at most about 96 MiB whatever the page (see SubstringIndex), so a
+// page's parse takes about that beside the page and the listing.
 constexpr std::size_t kMaxPageBytes = 8 * 1024 * 1024;
 // Announced lengths above this are not trusted for one allocation; such a
 // page is read in default-sized chunks like a page of unknown length.

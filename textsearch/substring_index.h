@@ -3,8 +3,8 @@
 // would make quadratic on pages with many links. The string belongs to the
 // caller, who may only append to it while the index lives.
 //
-// Three structures, each built lazily, only when a question needs it, and
-// each handing over to the next for good:
+// Four structures, each built lazily, only when a question needs it, and
+// each handing over to a later one for good:
 // - per asked length, a WindowTable of the tab-free windows of that length:
 //   one hash and about one probe per question, and, when the names have
 //   one length, about one window per listed name; it answers tab-free
@@ -14,7 +14,11 @@
 //   chains grow long on a string made of repeats;
 // - a SuffixAutomaton of the whole string: linear whatever the input, with
 //   each transition found in constant time, but each byte costs it
-//   scattered memory accesses (several times the gram index's).
+//   scattered memory accesses (several times the gram index's) and up to
+//   128 bytes of memory;
+// - SortedWindows, the string's positions sorted by their next 259 bytes:
+//   a few bytes per byte whatever the string, at a binary search per run
+//   (a dozen or so) for each question.
 // The gram index takes over at the first question that has a tab, is
 // longer than 259 bytes, or has a length beyond the first limits.lengths
 // ones; when a table gives up (it would need probe sequences longer than
@@ -24,10 +28,16 @@
 // automaton takes over when the gram index's chain walks have compared more
 // than limits.comparesPerByte bytes per byte of the string (0: never use
 // the gram index). So time stays linear in the string and the questions.
-// Memory, for the one structure alive at a time: at most 32 bytes per
-// hashed window for the tables; 3 MiB plus at most 20 bytes per byte of the
-// string for the gram index; 128 bytes per byte (50 to 66 in practice) for
-// the automaton.
+// Whichever structure would hold more than limits.memoryBytes (the
+// automaton: half of it) hands over to the sorted windows instead (the
+// tables to the gram index first), so
+// that the index holds at most about that much whatever the string; past
+// it, questions of more than 259 bytes are searched in the string itself.
+// Memory otherwise, for the one structure alive at a time: at most 32 bytes
+// per hashed window for the tables; 3 MiB plus at most 20 bytes per byte of
+// the string for the gram index; 128 bytes per byte (43 to 66 in practice)
+// for the automaton; 2 MiB plus at most 8 bytes per byte for the sorted
+// windows.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +47,7 @@
 #include <vector>
 
 #include "textsearch/gram_index.h"
+#include "textsearch/sorted_windows.h"
 #include "textsearch/suffix_automaton.h"
 #include "textsearch/window_table.h"
 
@@ -50,6 +61,7 @@ public:
         std::size_t windowsPerByte = 2;
         std::size_t comparesPerByte = 16;
         std::size_t compareAllowance = 1 << 16;  // on top of the bytes' share
+        std::size_t memoryBytes = std::size_t{96} << 20;
     };
 
     explicit SubstringIndex(const std::string& text) : text_(text) {}
@@ -67,14 +79,18 @@ private:
     bool WithinBudget() const;
     GramAnswer GramsContain(std::string_view text);
     bool AutomatonContains(std::string_view text);
+    bool SortedContains(std::string_view text);
+    std::size_t TablesBytes() const;
 
     Limits limits_;
     const std::string& text_;
     std::vector<WindowTable> tables_;   // unused once the grams exist
     std::unique_ptr<GramIndex> grams_;  // unused once the automaton exists
     std::size_t compared_ = 0;          // bytes the gram index's walks compared
+    std::size_t gramsEnd_ = 0;          // bytes of text_ the gram index holds
     std::unique_ptr<SuffixAutomaton> automaton_;
-    std::size_t automatonEnd_ = 0;  // bytes of text_ the automaton holds
+    std::size_t automatonEnd_ = 0;           // bytes of text_ the automaton holds
+    std::unique_ptr<SortedWindows> sorted_;  // once it exists, the only structure
 };
 
 }  // namespace textsearch

@@ -65,8 +65,8 @@ WindowTable::Probe WindowTable::Seek(std::string_view text, const char* window, 
     return Probe::kGaveUp;
 }
 
-bool WindowTable::Insert(std::string_view text, std::size_t position) {
-    if ((used_ + 1) * 2 > slots_.size() && !Grow()) return false;
+bool WindowTable::Insert(std::string_view text, std::size_t position, std::size_t maxBytes) {
+    if ((used_ + 1) * 2 > slots_.size() && !Grow(maxBytes)) return false;
     const char* window = text.data() + position;
     std::uint64_t hash = Hash(window);
     ++seen_;
@@ -86,7 +86,8 @@ bool WindowTable::Insert(std::string_view text, std::size_t position) {
 
 // The tag is also where the probe sequence starts, so entries move without
 // hashing their windows again; entries are distinct, so no comparisons.
-bool WindowTable::Grow() {
+bool WindowTable::Grow(std::size_t maxBytes) {
+    if (slots_.size() * 2 * sizeof(std::uint64_t) > maxBytes) return false;
     std::vector<std::uint64_t> old(slots_.size() * 2, 0);
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
@@ -105,7 +106,7 @@ void WindowTable::GiveUp() {
     slots_ = {};  // the memory goes back at once
 }
 
-bool WindowTable::CatchUp(std::string_view text) {
+bool WindowTable::CatchUp(std::string_view text, std::size_t maxBytes) {
     if (gaveUp_) return false;
     if (text.size() > kMaxText) {
         GiveUp();
@@ -116,7 +117,7 @@ bool WindowTable::CatchUp(std::string_view text) {
     while (next_ + length_ <= text.size()) {
         std::size_t runEnd = std::find(text.begin() + next_, text.end(), '\t') - text.begin();
         for (; next_ + length_ <= runEnd; ++next_) {
-            if (!Insert(text, next_)) {
+            if (!Insert(text, next_, maxBytes)) {
                 GiveUp();
                 return false;
             }

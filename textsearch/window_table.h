@@ -31,8 +31,9 @@ public:
     std::size_t MemoryBytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
 
     // Adds the windows that start at or after the end of the text of the
-    // previous call. False once the table has given up.
-    bool CatchUp(std::string_view text);
+    // previous call, in a table of at most maxBytes (the table gives up
+    // rather than grow past it). False once the table has given up.
+    bool CatchUp(std::string_view text, std::size_t maxBytes);
 
     // Whether window (Length() bytes, no tab) occurs in text as of the last
     // CatchUp, which must have succeeded.
@@ -44,8 +45,8 @@ private:
     std::uint64_t Hash(const char* window) const;
     Probe Seek(std::string_view text, const char* window, std::uint64_t hash,
                std::size_t* slot) const;
-    bool Insert(std::string_view text, std::size_t position);
-    bool Grow();
+    bool Insert(std::string_view text, std::size_t position, std::size_t maxBytes);
+    bool Grow(std::size_t maxBytes);
     void GiveUp();
 
     std::size_t length_;

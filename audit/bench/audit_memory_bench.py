@@ -6,9 +6,18 @@ page limit (8 MiB), full of distinct package names. The station is at
 and the probes) and then looks ahead. One run for the readable report, one
 with --json; each line gives the program's peak resident memory (from
 wait4), its run time, its exit code and the size of what it printed.
+With --run, the program is TalCheck itself (--exe build/linux/app/TalCheck),
+run once per round: its own folder fetches against the same server.
+
+Name shapes: short (many short names), long (every length, varied
+letters), repeats (a's of every length, each with its own numbered tail:
+the duplicate test's hostile case, long repeats in a listing about as long
+as the page), maximal (259 varied letters each) and oneline (the whole
+page one line, so one name at most).
 
   audit/bench/audit_memory_bench.py [--exe build/linux/audit/talcheck-audit]
-                                    [--pages 20] [--rounds 1] [--names short|long]
+                                    [--pages 20] [--rounds 1] [--run]
+                                    [--names short|long|repeats|maximal|oneline]
 
 Built nowhere and run by hand, never by ctest. The server runs on
 127.0.0.1 in a process of its own and serves pages made once, up front: a
@@ -49,12 +58,31 @@ def long_name(minor, n):
     return "".join(name)
 
 
+def repeats_name(minor, n):
+    """No name occurs in an earlier one: its tail is the only ".N" followed
+    by exactly "z"."""
+    return "a" * (1 + (n * 7919) % 250) + ".%d%dz" % (minor, n)
+
+
+def maximal_name(minor, n):
+    """Names of the longest length a listing keeps."""
+    name = long_name(minor, n * 259)
+    while len(name) < 259:
+        name += long_name(minor, n * 259 + len(name) + 258)
+    return name[:259]
+
+
+def oneline_name(minor, n):
+    return "p%d-%d.zip" % (minor, n)
+
+
 def make_page(minor, shape):
-    """Exactly PAGE_BYTES of links, one per line, each name unique to its
-    folder."""
+    """Exactly PAGE_BYTES of links, one per line (all on one line for
+    oneline), each name unique to its folder."""
     lines, size, n = [], 0, 0
+    end = " " if shape is oneline_name else "\n"
     while True:
-        line = '<a href="%s">x</a>\n' % shape(minor, n)
+        line = '<a href="%s">x</a>%s' % (shape(minor, n), end)
         if size + len(line) > PAGE_BYTES:
             break
         lines.append(line)
@@ -113,7 +141,9 @@ def main():
                                                       "talcheck-audit"))
     parser.add_argument("--pages", type=int, default=20)
     parser.add_argument("--rounds", type=int, default=1)
-    parser.add_argument("--names", choices=["short", "long"], default="short")
+    parser.add_argument("--names", choices=["short", "long", "repeats", "maximal", "oneline"],
+                        default="short")
+    parser.add_argument("--run", action="store_true", help="the program is TalCheck")
     args = parser.parse_args()
     port, child_port = multiprocessing.Pipe()
     server = multiprocessing.Process(target=serve,
@@ -126,10 +156,10 @@ def main():
         env = dict(os.environ, TALCHECK_INSTALLER_HOST="127.0.0.1:%d" % port.recv())
         print("%d pages of %d bytes, %s names" % (args.pages, PAGE_BYTES, args.names))
         for _ in range(args.rounds):
-            for flags in ([], ["--json"]):
+            for flags in ([[]] if args.run else [[], ["--json"]]):
                 rss, seconds, code, printed = measured_run([args.exe] + flags, station, env)
                 print("%-6s peak %7.1f MiB  %6.1f s  exit %d  printed %d bytes" %
-                      (" ".join(flags) or "text", rss, seconds, code, printed), flush=True)
+                      (" ".join(flags) or ("run" if args.run else "text"), rss, seconds, code, printed), flush=True)
     finally:
         server.terminate()
         server.join()

@@ -6,7 +6,8 @@
 //   Regex          std::regex alone (the matching half of RefParse)
 //   Dup            SubstringIndex alone, on the page's filtered captures
 //   DupGrams       the same with the window tables switched off
-//   DupAutomaton   the same with the automaton alone
+//   DupAutomaton   the same with the automaton alone, in as much memory as it takes
+//   DupSorted      the same with the sorted windows alone
 //   RefDup         std::string::find alone, on the same captures
 // Memory per listing byte ("mem/byte") is what the index holds at the end
 // of the page divided by the listing's length. Pages come from fixed
@@ -14,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <regex>
 #include <string>
 #include <vector>
@@ -66,6 +68,17 @@ std::string RepeatsPage(std::size_t bytes) {
     return page;
 }
 
+// The same a's, each target with its own numbered tail (".Nz" occurs in no
+// other), so that no target is a duplicate: a listing about as long as the
+// page, all of it long repeats.
+std::string NumberedRepeatsPage(std::size_t bytes) {
+    std::string page;
+    for (int i = 0; page.size() < bytes; ++i)
+        page += "<a href=\"" + std::string(1 + (i * 7919) % 250, 'a') + "." + std::to_string(i) +
+                "z\">x</a>\n";
+    return page;
+}
+
 // Every byte but NUL, LF, CR, '"', '<' and '>': 250 values.
 std::string DistinctBytes() {
     std::string bytes;
@@ -94,10 +107,11 @@ const Page& PageAt(int which) {
         {"8 MB many lengths",
          HostilePage(8 * 1000 * 1000, "abcdefghijklmnopqrstuvwxyz0123456789.-_"), true},
         {"1 MB repeats", RepeatsPage(1000 * 1000), true},
+        {"8 MB numbered repeats", NumberedRepeatsPage(8 * 1000 * 1000), true},
     };
     return pages[which];
 }
-constexpr int kPages = 9;
+constexpr int kPages = 10;
 
 std::vector<std::string> RegexCaptures(const std::string& page) {
     std::regex pattern("<a href=\"(.*)\">.*</a>");  // compiled per page, as FetchFolderListing did
@@ -176,7 +190,8 @@ void Dup(benchmark::State& state, textsearch::SubstringIndex::Limits limits) {
 
 void BM_Dup(benchmark::State& state) { Dup(state, {}); }
 void BM_DupGrams(benchmark::State& state) { Dup(state, {0, 64, 2}); }
-void BM_DupAutomaton(benchmark::State& state) { Dup(state, {0, 64, 2, 0}); }
+void BM_DupAutomaton(benchmark::State& state) { Dup(state, {0, 64, 2, 0, 0, SIZE_MAX}); }
+void BM_DupSorted(benchmark::State& state) { Dup(state, {8, 64, 2, 16, 0, 0}); }
 
 void BM_RefDup(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
@@ -202,6 +217,7 @@ BENCHMARK(BM_Regex)->Apply(Pages);
 BENCHMARK(BM_Dup)->Apply(Pages);
 BENCHMARK(BM_DupGrams)->Apply(Pages);
 BENCHMARK(BM_DupAutomaton)->Apply(Pages);
+BENCHMARK(BM_DupSorted)->Apply(Pages);
 BENCHMARK(BM_RefDup)->Apply(SlowPages);
 
 }  // namespace

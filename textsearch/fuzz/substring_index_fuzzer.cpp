@@ -18,7 +18,7 @@ namespace {
 using Limits = textsearch::SubstringIndex::Limits;
 
 Limits PickLimits(std::uint8_t choice) {
-    switch (choice % 6) {
+    switch (choice % 8) {
         case 0:
             return Limits{};
         case 1:
@@ -29,6 +29,10 @@ Limits PickLimits(std::uint8_t choice) {
             return Limits{0, 64, 2, 1, choice};  // grams, soon the automaton
         case 4:
             return Limits{2, 1 + choice % 3, 1, 2, 256};
+        case 5:
+            return Limits{8, 64, 2, 16, 1 << 16, 0};  // the sorted windows alone
+        case 6:  // the automaton (14 KiB empty), after a few KiB the sorted windows
+            return Limits{0, 64, 2, 0, 0, (std::size_t{28} << 10) + choice * 2048u};
         default:
             return Limits{0, 64, 2, 0};  // the automaton alone
     }

@@ -20,7 +20,9 @@ struct LimitsCase {
 // every length, as long as no tab comes; the tables with the usual limits,
 // then the grams; one table only; tables that give up on the first
 // occupied slot, or the third; the grams alone; the grams until their
-// first long walk, then the automaton; the automaton alone.
+// first long walk, then the automaton; the automaton alone; the sorted
+// windows alone (no memory for anything else); the automaton until it
+// outgrows half a MiB, then the sorted windows.
 // clang-format off
 const LimitsCase kLimits[] = {
     {"TablesOnly", Limits{1000, 64, 1000, 0}},
@@ -31,6 +33,8 @@ const LimitsCase kLimits[] = {
     {"GramsOnly", Limits{0, 64, 2, 1000}},
     {"GramsThenAutomaton", Limits{0, 64, 2, 1, 64}},
     {"AutomatonOnly", Limits{0, 64, 2, 0}},
+    {"SortedOnly", Limits{8, 64, 2, 16, 1 << 16, 0}},
+    {"AutomatonThenSorted", Limits{0, 64, 2, 0, 0, 1 << 19}},
 };
 // clang-format on
 
