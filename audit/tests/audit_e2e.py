@@ -86,11 +86,35 @@ def add_packages(top, line, versions):
     return folder
 
 
+def nobody_else_may_change(path):
+    """Whether path and every folder above it are writable by their owner only."""
+    path = os.path.realpath(path)
+    while True:
+        if os.stat(path).st_mode & 0o022:
+            return False
+        if path == os.path.dirname(path):
+            return True
+        path = os.path.dirname(path)
+
+
+def wine_scratch_base():
+    """A folder for the scratch stations that the audit under Wine finds safe.
+
+    Wine shows a sticky, world-writable folder (/tmp, and a build tree below
+    it) as one Everyone may change, and the audit would say so in every case.
+    """
+    for base in (os.getcwd(), os.path.expanduser("~")):
+        if nobody_else_may_change(base):
+            return base
+    base = "/var/lib/talcheck-tests"
+    os.makedirs(base, mode=0o755, exist_ok=True)
+    return base
+
+
 class Scenario:
     def __init__(self, args):
         self.args = args
-        # Wine shows a sticky /tmp as a folder Everyone may change: the audit would say so.
-        base = os.getcwd() if args.emulator else None
+        base = wine_scratch_base() if args.emulator else None
         self.tmp = tempfile.mkdtemp(prefix="talcheck-audit-", dir=base)
         self.station = os.path.join(self.tmp, "station")
         self.data = os.path.join(self.tmp, "data")
