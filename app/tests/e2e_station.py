@@ -137,6 +137,14 @@ def expect_tree(s, versions):
     check(got == want, "installed tree %s, expected %s" % (sorted(got), sorted(want)))
 
 
+def expect_one_update(s, code):
+    """The run ended well, logged one download and install of 5.10.0023, and installed it."""
+    check(code == 0, "exit code %d" % code)
+    check(s.log_messages() == ["START"] + package_log("5.10.0023.zip") + ["END"],
+          "log %s" % s.log_messages())
+    expect_tree(s, ["5.10.0023"])
+
+
 def expect_no_downloads_left(s):
     left = [n for n in os.listdir(s.station) if n.lower().endswith(".zip")]
     check(not left, "downloaded packages left in the station directory: %s" % left)
