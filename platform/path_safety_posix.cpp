@@ -123,12 +123,8 @@ PathFinding JudgePath(const char* path, SafetyRole role) {
         const std::string next = Join(current, name);
         const SafetyRole nextRole = names.empty() ? role : SafetyRole::kParent;
         safety = JudgeEntry(next.c_str(), nextRole);
-        if (safety.kind == Safety::Kind::kMissing) {
-            // Whoever may add names to the folder may make the missing one.
-            safety = JudgeEntry(current.c_str(), SafetyRole::kItem);
-            return safety.kind == Safety::Kind::kSafe ? PathFinding{}
-                                                      : PathFinding{current, safety};
-        }
+        if (safety.kind == Safety::Kind::kMissing)
+            return MissingEntryFinding(current, JudgeEntry(current.c_str(), SafetyRole::kItem));
         if (safety.kind != Safety::Kind::kSafe) return {next, safety};
         std::string target;
         if (!ReadLink(next, target)) {

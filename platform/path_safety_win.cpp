@@ -175,8 +175,9 @@ Safety JudgeEntry(const char* path, SafetyRole role) {
 PathFinding JudgePath(const char* path, SafetyRole role) {
     char full[kPathSize] = {};
     DWORD n = ::GetFullPathNameA(path, sizeof full, full, nullptr);
-    std::string current = full;
-    std::size_t root = n > 0 && n < sizeof full ? RootLength(current) : 0;
+    // Too long a path leaves the buffer unwritten: n is then the size needed.
+    std::string current = n > 0 && n < sizeof full ? std::string(full, n) : std::string();
+    std::size_t root = current.empty() ? 0 : RootLength(current);
     if (root == 0) return {path, Unreadable()};
     std::deque<std::string> names;
     PushNames(current, root, names);
@@ -191,12 +192,8 @@ PathFinding JudgePath(const char* path, SafetyRole role) {
                                     : names.empty() ? role
                                                     : SafetyRole::kParent;
         safety = JudgeEntry(next.c_str(), nextRole);
-        if (safety.kind == Safety::Kind::kMissing) {
-            // Whoever may add names to the folder may make the missing one.
-            safety = JudgeEntry(current.c_str(), SafetyRole::kItem);
-            return safety.kind == Safety::Kind::kSafe ? PathFinding{}
-                                                      : PathFinding{current, safety};
-        }
+        if (safety.kind == Safety::Kind::kMissing)
+            return MissingEntryFinding(current, JudgeEntry(current.c_str(), SafetyRole::kItem));
         if (safety.kind != Safety::Kind::kSafe) return {next, safety};
         if (!link) {
             current = next;
