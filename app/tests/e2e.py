@@ -14,7 +14,7 @@ import subprocess
 import sys
 import time
 
-from e2e_harness import RUN_TIMEOUT, Failure, check, run_case
+from e2e_harness import RUN_TIMEOUT, Failure, cases_of, check, run_case
 from e2e_server import add_packages
 from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
                          no_program_left, package_log, program_arguments)
@@ -206,18 +206,17 @@ def case_single_instance(s):
     check(s.log_messages()[0] == "START", "third copy wrote no log")
 
 
-CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-
-
-def main():
+def main(cases):
+    """Runs the case the command line names, then checks what every case of
+    the program without keys must leave."""
     parser = program_arguments()
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     program = Program(args)
     scenario = Scenario(program)
 
     def body():
-        CASES[args.case](scenario)
+        cases[args.case](scenario)
         # This build has no package keys: nothing but packages and listings.
         asked = [r for r in scenario.server.requests if "signatures/" in r]
         check(not asked, "signature requests without keys: %s" % asked)
@@ -227,4 +226,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(cases_of(globals())))

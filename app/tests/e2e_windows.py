@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e  # noqa: E402
-from e2e_harness import check  # noqa: E402
+from e2e_harness import cases_of, check  # noqa: E402
 from e2e_server import add_packages  # noqa: E402
 
 
@@ -91,7 +91,4 @@ def case_event_log(s):
 
 
 if __name__ == "__main__":
-    e2e.CASES.clear()
-    e2e.CASES.update({name[5:]: fn for name, fn in globals().items()
-                      if name.startswith("case_")})
-    sys.exit(e2e.main())
+    sys.exit(e2e.main(cases_of(globals())))

@@ -11,7 +11,7 @@ import subprocess
 import sys
 
 from audit_harness import add_packages, codes, main, verdicts
-from e2e_harness import RUN_TIMEOUT, check, closed_port, program_path
+from e2e_harness import RUN_TIMEOUT, cases_of, check, closed_port, program_path
 
 def case_up_to_date(s):
     add_packages(s.top, "5_1", ["5.10.0019", "5.10.0020"])
@@ -98,4 +98,4 @@ def case_version(s):
 
 
 if __name__ == "__main__":
-    sys.exit(main({name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}))
+    sys.exit(main(cases_of(globals())))

@@ -7,7 +7,7 @@ audit_harness.py says.
 import sys
 
 from audit_harness import add_packages, codes, main
-from e2e_harness import check
+from e2e_harness import cases_of, check
 
 def case_upper_case(s):
     add_packages(s.top, "5_1", ["5.10.0023"])
@@ -77,4 +77,4 @@ def case_large_pages(s):
 
 
 if __name__ == "__main__":
-    sys.exit(main({name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}))
+    sys.exit(main(cases_of(globals())))

@@ -7,7 +7,7 @@ import os
 import sys
 
 from audit_harness import add_packages, codes, main, sign
-from e2e_harness import check, program_path
+from e2e_harness import cases_of, check, program_path
 
 def case_signed_download(s):
     signed = add_packages(s.top, "5_1", ["5.10.0023"])
@@ -42,4 +42,4 @@ def case_signed_tree(s):
 
 
 if __name__ == "__main__":
-    sys.exit(main({name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}))
+    sys.exit(main(cases_of(globals())))

@@ -19,7 +19,7 @@ import re
 import sys
 
 from nginx_harness import BASE, Setup, free_port, get, in_parallel
-from e2e_harness import check, run_case
+from e2e_harness import cases_of, check, run_case
 
 # The link pattern TalCheck reads folder pages with.
 LINK = re.compile(r'<a href="(.*)">.*</a>')
@@ -107,7 +107,7 @@ def case_proxy_ranges(s):
     check(sent == 1, "installer server sent the package %d times" % sent)
 
 
-CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+CASES = cases_of(globals())
 
 
 def main():
