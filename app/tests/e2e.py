@@ -10,12 +10,11 @@ wrapper when --emulator is given. Each CASE makes a fresh station directory
 the run log, the requests the server saw, and the installed tree.
 """
 import os
-import re
 import subprocess
 import sys
 import time
 
-from e2e_harness import RUN_TIMEOUT, Failure, check, run_case
+from e2e_harness import RUN_TIMEOUT, Failure, cases_of, check, run_case
 from e2e_server import add_packages
 from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
                          no_program_left, package_log, program_arguments)
@@ -207,92 +206,17 @@ def case_single_instance(s):
     check(s.log_messages()[0] == "START", "third copy wrote no log")
 
 
-def case_window(s):
-    check(s.program.windows and s.program.probe, "needs the Windows build and the window probe")
-    first = start_held_run(s)
-    try:
-        out = subprocess.run(s.program.command(s.program.probe, "TALCHECK_CLASS"),
-                             capture_output=True, text=True, timeout=60)
-        line = out.stdout.strip()
-        print(line)
-        check(out.returncode == 0, "no window of class TALCHECK_CLASS")
-        fields = dict(f.split("=", 1) for f in line.replace("caption=Checking for Updates",
-                                                            "caption=Checking_for_Updates").split())
-        check(fields.get("caption") == "Checking_for_Updates", "caption in %r" % line)
-        check(fields.get("class") == "TALCHECK_CLASS", "class in %r" % line)
-        check(fields.get("visible") == "0", "the window is visible: %r" % line)
-        # The system adds WS_CLIPSIBLINGS (0x04000000) to every top-level
-        # window; the rest is the style the window was created with.
-        check(int(fields.get("style", "0"), 16) & ~0x04000000 == 0x80CA0000, "style in %r" % line)
-        check(fields.get("rect") == "785,415,1135,665", "rectangle in %r" % line)
-    finally:
-        s.server.release.set()
-    finish_held_run(s, first)
-
-
-def case_resources(s):
-    check(s.program.windows, "needs the Windows build")
-    exe = s.program.exe
-
-    def wrestool(*args):
-        return subprocess.run(["wrestool", *args, exe], capture_output=True, check=True).stdout
-
-    listing = wrestool("-l").decode()
-    print(listing)
-    for wanted in ("--type=14 --name=900", "--type=24 --name=1", "--type=16 --name=1",
-                   "--type=6 --name=63"):  # string 1001 is in block 1001 / 16 + 1
-        check(wanted in listing, "no resource %s" % wanted)
-    ico = os.path.join(s.tmp, "group.ico")
-    with open(ico, "wb") as f:
-        f.write(wrestool("-x", "--type=14", "--name=900"))
-    icons = subprocess.run(["icotool", "-l", ico], capture_output=True, text=True,
-                           check=True).stdout
-    sizes = sorted(int(w) for w in re.findall(r"--width=(\d+)", icons))
-    check(sizes == [16, 32, 48, 128], "icon sizes %s" % sizes)
-    check(all(b == "32" for b in re.findall(r"--bit-depth=(\d+)", icons)), icons)
-    manifest = wrestool("-x", "--raw", "--type=24", "--name=1").decode()
-    check('level="asInvoker"' in manifest and 'uiAccess="false"' in manifest, manifest)
-    version = wrestool("-x", "--raw", "--type=16", "--name=1")
-    text = version.decode("utf-16-le", errors="replace")
-    check("040904E4" in text and "0.0.0.0" in text, "version block %r" % text)
-    # VS_FIXEDFILEINFO: signature, then file and product version words.
-    i = version.find(b"\xbd\x04\xef\xfe")
-    check(i > 0 and version[i + 8:i + 24] == bytes(16), "fixed versions are not 0.0.0.0")
-    strings = wrestool("-x", "--raw", "--type=6", "--name=63").decode("utf-16-le", "replace")
-    check("Checking for Updates" in strings, "string table %r" % strings)
-
-
-def case_event_log(s):
-    # Wine stores no event log; its trace shows each ReportEvent's string.
-    check(s.program.windows, "needs the Windows build")
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    add_packages(s.tree, "5_2", ["5.20.0001"])
-    s.server.missing.add("5.10.0023.zip")
-    s.station_files()
-    trace = os.path.join(s.tmp, "trace.txt")
-    with open(trace, "wb") as f:
-        code, _ = s.run(env={"WINEDEBUG": "+eventlog,fixme+advapi"}, stderr=f)
-    check(code == 0, "exit code %d" % code)
-    with open(trace, "rb") as f:
-        text = f.read().decode("latin-1")
-    check(re.search(r'RegisterEventSource\w*.*L?"TalCheck"', text), "no event source in %s" % text)
-    events = re.findall(r':eventlog:ReportEventW L"(.*)"', text)
-    check(events == ["DOWLOAD FAILED: 5.10.0023.zip (status 404)", "END COPY: 5.20.0001.zip"],
-          "events in the trace:\n%s" % text)
-
-
-CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-
-
-def main():
+def main(cases):
+    """Runs the case the command line names, then checks what every case of
+    the program without keys must leave."""
     parser = program_arguments()
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     program = Program(args)
     scenario = Scenario(program)
 
     def body():
-        CASES[args.case](scenario)
+        cases[args.case](scenario)
         # This build has no package keys: nothing but packages and listings.
         asked = [r for r in scenario.server.requests if "signatures/" in r]
         check(not asked, "signature requests without keys: %s" % asked)
@@ -302,4 +226,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(cases_of(globals())))

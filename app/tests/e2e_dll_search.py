@@ -13,7 +13,7 @@ import shutil
 import subprocess
 import sys
 
-from e2e_harness import Failure, check, run_case
+from e2e_harness import Failure, cases_of, check, run_case
 from e2e_server import add_packages
 from e2e_station import Program, Scenario, no_program_left, package_log, program_arguments
 
@@ -70,7 +70,7 @@ def case_import_table(s, a):
         check(dll + b"\0" in names, "%s is no longer delay-loaded" % dll.decode())
 
 
-CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+CASES = cases_of(globals())
 
 
 def main():

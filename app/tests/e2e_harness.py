@@ -1,7 +1,8 @@
 """What the end-to-end scripts share: the failure they raise, the wrapper
 that runs one case and reports it, and small helpers for the program's
-paths, free ports and test signatures. Imported by app/tests/e2e*.py and
-audit/tests/audit_e2e.py (which adds this folder to sys.path)."""
+paths, free ports and test signatures. Imported by app/tests/e2e*.py and by
+the scripts of audit/tests and deploy/tests (which add this folder to
+sys.path)."""
 import os
 import re
 import socket
@@ -18,6 +19,11 @@ class Failure(Exception):
 def check(condition, message):
     if not condition:
         raise Failure(message)
+
+
+def cases_of(namespace):
+    """The case_NAME functions of a script's globals, by NAME."""
+    return {name[5:]: fn for name, fn in namespace.items() if name.startswith("case_")}
 
 
 def run_case(label, scenario, body):

@@ -13,7 +13,7 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e  # noqa: E402
-from e2e_harness import check  # noqa: E402
+from e2e_harness import cases_of, check  # noqa: E402
 from e2e_server import add_packages, package_files  # noqa: E402
 from e2e_station import expect_one_update, package_log  # noqa: E402
 
@@ -143,7 +143,4 @@ def case_good_after_refused(s):
 
 
 if __name__ == "__main__":
-    e2e.CASES.clear()
-    e2e.CASES.update({name[5:]: fn for name, fn in globals().items()
-                      if name.startswith("case_")})
-    sys.exit(e2e.main())
+    sys.exit(e2e.main(cases_of(globals())))

@@ -14,7 +14,7 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e  # noqa: E402
-from e2e_harness import check, closed_port  # noqa: E402
+from e2e_harness import cases_of, check, closed_port  # noqa: E402
 from e2e_server import add_packages, package_files  # noqa: E402
 from e2e_station import expect_tree, package_log  # noqa: E402
 
@@ -150,7 +150,4 @@ def case_long_install_directories(s):
 
 
 if __name__ == "__main__":
-    e2e.CASES.clear()
-    e2e.CASES.update({name[5:]: fn for name, fn in globals().items()
-                      if name.startswith("case_")})
-    sys.exit(e2e.main())
+    sys.exit(e2e.main(cases_of(globals())))

@@ -11,7 +11,7 @@ import e2e_harness
 import e2e_server
 import e2e_station
 from e2e_harness import check
-from e2e_station import expect_tree, folder, package_log
+from e2e_station import expect_tree, package_log
 
 FIRST = "5.10.0023.zip"
 

@@ -84,7 +84,6 @@ def case_ordinary_user_updates_as_before(s):
 
 
 if __name__ == "__main__":
-    e2e.CASES.clear()
-    e2e.CASES.update({fn.__name__: lambda s, fn=fn: refused(s, fn) for fn in SPOILS})
-    e2e.CASES["ordinary_user_updates_as_before"] = case_ordinary_user_updates_as_before
-    sys.exit(e2e.main())
+    cases = {fn.__name__: lambda s, fn=fn: refused(s, fn) for fn in SPOILS}
+    cases["ordinary_user_updates_as_before"] = case_ordinary_user_updates_as_before
+    sys.exit(e2e.main(cases))

@@ -1,6 +1,11 @@
-"""What the MSI test's cases share: a Wine prefix of their own with its
+"""What the MSI's test cases share: a Wine prefix of their own with its
 wineserver, msiexec with a verbose log, MSIs built from this build's
-programs, registry reads and a test code-signing certificate."""
+programs, registry reads, a test code-signing certificate, and the arguments:
+
+  --msi --version --wixl --msibuild --osslsigncode --cmake --package-script
+  --wxs --old-wxs --tables --windres --icon --strip --talcheck --audit --task
+  --frontend CASE"""
+import argparse
 import os
 import platform
 import re
@@ -8,10 +13,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
                                 "tests"))
-from e2e_harness import RUN_TIMEOUT, check, program_path  # noqa: E402
+from e2e_harness import RUN_TIMEOUT, Failure, check, program_path  # noqa: E402
 
 WINE, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
 PROGRAMS = ("TalCheck.exe", "talcheck-audit.exe", "talcheck-task.exe")
@@ -89,13 +95,21 @@ class Run:
         m = re.search(r"^\s*%s\s+(REG_\w+)\s+(.*?)\s*$" % re.escape(name), out, re.M | re.I)
         return "%s %s" % (m.group(1), m.group(2)) if code == 0 and m else None
 
-    def entries(self):
-        """The DisplayVersion of every TalCheck uninstall entry."""
+    def uninstall_entries(self):
+        """The values of every TalCheck uninstall entry, by name."""
         _, out = self.wine("reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion"
                            r"\Uninstall", "/s")
-        blocks = [b.split() for b in out.split("HKEY_")]
-        return [b[b.index("DisplayVersion") + 2] for b in blocks if "DisplayName" in b and
-                b[b.index("DisplayName") + 2] == "TalCheck"]
+        found = []
+        for block in out.split("HKEY_"):
+            rows = [line.split(None, 2) for line in block.splitlines()]
+            values = {r[0]: r[2].strip() for r in rows if len(r) == 3 and r[1].startswith("REG_")}
+            if values.get("DisplayName") == "TalCheck":
+                found.append(values)
+        return found
+
+    def entries(self):
+        """The DisplayVersion of every TalCheck uninstall entry."""
+        return [e.get("DisplayVersion") for e in self.uninstall_entries()]
 
     def programs_are(self, folder, built):
         for name in PROGRAMS:
@@ -134,3 +148,29 @@ def certificates(r):
         check(code == 0, "openssl %s: %s" % (cmd[0], out))
     return ["-DOSSLSIGNCODE=" + r.a.osslsigncode, "-DCERT=" + r.path("sign.pem"),
             "-DKEY=" + r.path("sign.key")]
+
+
+def main(cases):
+    parser = argparse.ArgumentParser()
+    for name in ("msi", "version", "wixl", "msibuild", "osslsigncode", "cmake", "package-script",
+                 "wxs", "old-wxs", "tables", "windres", "icon", "strip", "talcheck", "audit",
+                 "task", "frontend"):
+        parser.add_argument("--" + name, required=True)
+    parser.add_argument("case", choices=sorted(cases))
+    args = parser.parse_args()
+    tools = {"wixl": args.wixl, "msibuild": args.msibuild, "msiinfo": "msiinfo",
+             "msiextract": "msiextract", "osslsigncode": args.osslsigncode, "openssl": "openssl"}
+    missing = [n for n, p in tools.items() if "NOTFOUND" in p or not shutil.which(p or n)]
+    if missing:
+        print("skipped: %s not installed (tools/setup.sh installs it)" % ", ".join(missing))
+        return 77
+    run, started = Run(args), time.monotonic()
+    try:
+        cases[args.case](run)
+    except (Failure, subprocess.SubprocessError) as e:
+        print("FAILED: %s" % e)
+        return 1
+    finally:
+        run.close()
+    print("passed: %s (%.1f s)" % (args.case, time.monotonic() - started))
+    return 0

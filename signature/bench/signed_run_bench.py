@@ -74,7 +74,7 @@ def timed_run(program, tree, host, server_pids):
         s.close()
 
 
-def main():
+def arguments():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--rounds", type=int, default=3)
@@ -84,6 +84,25 @@ def main():
     parser.add_argument("--server-pids", type=int, nargs="*", default=[])
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
+    return args
+
+
+def report(args, figures):
+    """Prints the means of figures: {build: [(wall, program CPU, server CPU)]}."""
+    mean, cpu_mean, server_mean = ({k: sum(f[i] for f in v) / len(v) for k, v in figures.items()}
+                                   for i in range(3))
+    print("whole run, %d MB package, %d rounds: unsigned %.3f s, signed %.3f s" %
+          (args.megabytes, args.rounds, mean["unsigned"], mean["signed"]))
+    print("verification cost: %.3f s = %.1f%% of the signed run" %
+          (mean["signed"] - mean["unsigned"],
+           100 * (mean["signed"] - mean["unsigned"]) / mean["signed"]))
+    print("CPU time: program unsigned %.3f s, signed %.3f s; server %s %.3f s, %.3f s" %
+          (cpu_mean["unsigned"], cpu_mean["signed"], "nginx" if args.host else "e2e.py",
+           server_mean["unsigned"], server_mean["signed"]))
+
+
+def main():
+    args = arguments()
     tree = args.tree or os.path.join(args.build, "signed_run_bench_tree")
     subprocess.run(["rm", "-rf", os.path.join(tree, "Marl Quill")], check=True)
     package = os.path.join(tree, "Marl Quill", "MarlQuill", "5_1 Installers", NAME)
@@ -98,7 +117,7 @@ def main():
         return e2e.Program(ns)
     plain = program("TalCheck")
     signed = program(os.path.join("tests", "TalCheckSigned"))
-    figures = {"unsigned": [], "signed": []}  # (wall, program CPU, server CPU)
+    figures = {"unsigned": [], "signed": []}
     try:
         for _ in range(args.rounds):
             for name, prog in (("unsigned", plain), ("signed", signed)):
@@ -106,16 +125,7 @@ def main():
     finally:
         subprocess.run(["rm", "-rf", os.path.join(tree, "Marl Quill") if args.tree else tree],
                        check=True)
-    mean, cpu_mean, server_mean = ({k: sum(f[i] for f in v) / len(v) for k, v in figures.items()}
-                                   for i in range(3))
-    print("whole run, %d MB package, %d rounds: unsigned %.3f s, signed %.3f s" %
-          (args.megabytes, args.rounds, mean["unsigned"], mean["signed"]))
-    print("verification cost: %.3f s = %.1f%% of the signed run" %
-          (mean["signed"] - mean["unsigned"],
-           100 * (mean["signed"] - mean["unsigned"]) / mean["signed"]))
-    print("CPU time: program unsigned %.3f s, signed %.3f s; server %s %.3f s, %.3f s" %
-          (cpu_mean["unsigned"], cpu_mean["signed"], "nginx" if args.host else "e2e.py",
-           server_mean["unsigned"], server_mean["signed"]))
+    report(args, figures)
     return 0
 
 

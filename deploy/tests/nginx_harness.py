@@ -1,0 +1,143 @@
+"""What the tests of the shipped nginx configurations share: a configuration
+localized to 127.0.0.1 and a temp prefix, nginx in the foreground as a child
+of the test, a temp installer tree with two packages, and plain HTTP GETs."""
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.error
+import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
+                                "tests"))
+from e2e_harness import Failure, check  # noqa: E402
+from e2e_harness import closed_port as free_port  # noqa: E402
+
+DEPLOY = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BASE = "/Marl%20Quill/MarlQuill/"
+
+
+def localize(conf, **marks):
+    """The configuration with each line marked "# deploy: <mark>" replaced."""
+    with open(os.path.join(DEPLOY, "nginx", conf)) as f:
+        text = f.read()
+    for mark, line in marks.items():
+        pattern = r"^( *)\S.*# deploy: %s$" % mark.replace("_", " ")
+        text, n = re.subn(pattern, lambda m: m.group(1) + line, text, flags=re.M)
+        check(n == 1, "%s: no line marked %r" % (conf, mark))
+    return text
+
+
+class Nginx:
+    def __init__(self, work, name, text):
+        self.prefix = os.path.join(work, name)
+        for d in ("logs", "temp"):
+            os.makedirs(os.path.join(self.prefix, d))
+        self.conf = os.path.join(self.prefix, "nginx.conf")
+        with open(self.conf, "w") as f:
+            f.write(text)
+        self.proc = None
+
+    def args(self, *extra):
+        return ["nginx", "-p", self.prefix, "-c", self.conf, *extra]
+
+    def test(self):
+        out = subprocess.run(self.args("-t"), capture_output=True, text=True, timeout=60)
+        check(out.returncode == 0, "nginx -t %s: %s" % (self.conf, out.stderr))
+
+    def start(self, port):
+        self.proc = subprocess.Popen(self.args("-g", "daemon off;"), stderr=subprocess.PIPE)
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", port), 1).close()
+                return self
+            except OSError:
+                check(self.proc.poll() is None, "nginx ended: %s" % self.proc.stderr.read())
+                time.sleep(0.05)
+        raise Failure("nginx did not listen on %d" % port)
+
+    def stop(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(30)
+
+    def access_log(self, name):
+        with open(os.path.join(self.prefix, "logs", name)) as f:
+            return f.read().splitlines()
+
+
+class Setup:
+    """A temp directory with an installer tree; nginx instances on demand."""
+
+    def __init__(self):
+        self.work = tempfile.mkdtemp(prefix="talcheck-deploy-")
+        os.chmod(self.work, 0o755)  # nginx workers started by root run as nobody
+        self.tree = os.path.join(self.work, "tree")
+        self.servers = []
+        self.packages = {}
+        for line, version, size in (("5_1", "5.10.0023", 300000), ("5_2", "5.20.0001", 1000)):
+            folder = os.path.join(self.tree, "Marl Quill", "MarlQuill", line + " Installers")
+            os.makedirs(folder)
+            data = bytes((i * 7 + len(version)) % 251 for i in range(size))
+            with open(os.path.join(folder, version + ".zip"), "wb") as f:
+                f.write(data)
+            self.packages[version] = data
+        for d, _, names in os.walk(self.tree):
+            os.chmod(d, 0o755)
+            for n in names:
+                os.chmod(os.path.join(d, n), 0o644)
+
+    def server(self, name, text):
+        server = Nginx(self.work, name, text)
+        self.servers.append(server)
+        return server
+
+    def installer(self, port):
+        return self.server("installer", localize(
+            "installer-server.conf", listen="listen 127.0.0.1:%d;" % port,
+            root="root %s;" % self.tree))
+
+    def proxy(self, port, upstream_port):
+        return self.server("proxy", localize(
+            "caching-proxy.conf", listen="listen 127.0.0.1:%d;" % port,
+            installer_server="server 127.0.0.1:%d;" % upstream_port))
+
+    def start_proxy(self):
+        """The installer server and the caching proxy in front of it, both
+        listening; returns (installer, installer port, proxy port)."""
+        installer_port, proxy_port = free_port(), free_port()
+        installer = self.installer(installer_port).start(installer_port)
+        self.proxy(proxy_port, installer_port).start(proxy_port)
+        return installer, installer_port, proxy_port
+
+    def close(self):
+        for s in self.servers:
+            s.stop()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+
+def get(url, proxy=None, headers=None):
+    """(status, body, headers) of a GET, through proxy when given."""
+    request = urllib.request.Request(url, headers=headers or {})
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({"http": proxy} if proxy
+                                                                     else {}))
+    try:
+        with opener.open(request, timeout=30) as r:
+            return r.status, r.read(), dict(r.headers)
+    except urllib.error.HTTPError as e:
+        return e.code, e.read(), dict(e.headers)
+
+
+def in_parallel(fetch, arguments):
+    """Calls fetch(a) for every a at once, each in a thread of its own."""
+    threads = [threading.Thread(target=fetch, args=(a,)) for a in arguments]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(120)
