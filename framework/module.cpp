@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "framework/native.h"
-
 namespace fw {
 
 namespace {
@@ -27,10 +25,6 @@ const char* FindStringResource(unsigned id) {
         }
     }
     return nullptr;
-}
-
-int TModule::LoadString(unsigned id, char* buf, int size) const {
-    return native::LoadResourceString(id, buf, size);
 }
 
 }  // namespace fw

@@ -93,7 +93,7 @@ ScopedFd OpenMarker(const std::string& path) {
     return ScopedFd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
 }
 
-// Takes the class's lock for the window's life. A FindNativeWindow of another
+// Takes the class's lock for the window's life. A FindTopLevelWindow of another
 // process holds a shared lock for an instant, so a few retries ride that out;
 // when another window of the class holds it, the window is made without the
 // marker, as two copies that pass the look-up at the same moment both run.
@@ -145,11 +145,6 @@ void ShowNativeWindow(THandle handle, int showCommand) {
     if (StandInWindow* window = Live(handle)) window->showCommand = showCommand;
 }
 
-// A window of another process cannot be reached; there is nothing to show.
-void ShowNativeWindowAsync(THandle handle, int showCommand) {
-    ShowNativeWindow(handle, showCommand);
-}
-
 int RunMessageLoop() {
     State& state = Global();
     while (!state.quit && !state.queue.empty()) {
@@ -173,12 +168,19 @@ void PostQuitMessage(int code) {
     Global().quitCode = code;
 }
 
-THandle FindNativeWindow(const char* className) {
-    for (auto& w : Global().windows) {
+void SetWindowIcon(THandle, int, bool) {}
+
+}  // namespace native
+
+int ScreenWidth() { return 1920; }
+int ScreenHeight() { return 1080; }
+
+THandle FindTopLevelWindow(const char* className) {
+    for (auto& w : native::Global().windows) {
         if (w->className == className) return w.get();
     }
-    std::string path = MarkerPath(className);
-    ScopedFd fd = OpenMarker(path);
+    std::string path = native::MarkerPath(className);
+    plat::ScopedFd fd = native::OpenMarker(path);
     if (!fd) return nullptr;
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) == 0) return nullptr;  // closing releases it
     // The caller ends quietly when it finds another copy; this is the one
@@ -188,17 +190,16 @@ THandle FindNativeWindow(const char* className) {
     return &otherProcessWindow;
 }
 
-void SetWindowIcon(THandle, int, bool) {}
+// A window of another process cannot be reached; there is nothing to show.
+void ShowWindowAsync(THandle window, int showCommand) {
+    native::ShowNativeWindow(window, showCommand);
+}
 
-int ScreenWidth() { return 1920; }
-int ScreenHeight() { return 1080; }
-
-int LoadResourceString(unsigned id, char* buf, int size) {
+int TModule::LoadString(unsigned id, char* buf, int size) const {
     const char* text = FindStringResource(id);
     if (!text || size <= 0) return 0;
     plat::CopyBounded(buf, static_cast<std::size_t>(size), text);
     return static_cast<int>(std::strlen(buf));
 }
 
-}  // namespace native
 }  // namespace fw

@@ -84,13 +84,4 @@ void TFrameWindow::SetIconSm(TModule*, int resId) {
     if (Handle) native::SetWindowIcon(Handle, resId, true);
 }
 
-int ScreenWidth() { return native::ScreenWidth(); }
-int ScreenHeight() { return native::ScreenHeight(); }
-
-THandle FindTopLevelWindow(const char* className) { return native::FindNativeWindow(className); }
-
-void ShowWindowAsync(THandle window, int showCommand) {
-    native::ShowNativeWindowAsync(window, showCommand);
-}
-
 }  // namespace fw

@@ -9,18 +9,6 @@
 
 namespace plat {
 
-namespace {
-
-// Read-only files cannot be deleted or overwritten on Windows; checked here
-// as well for processes that may write anything (root under Wine).
-bool IsReadOnlyFile(const char* path) {
-    DWORD a = ::GetFileAttributesA(path);
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
-           (a & FILE_ATTRIBUTE_READONLY);
-}
-
-}  // namespace
-
 std::uint32_t ReadAttributes(const char* path) { return ::GetFileAttributesA(path); }
 
 bool CreateDirectoryLevel(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }
@@ -32,13 +20,13 @@ bool MakeDirectory(const char* path) { return ::_mkdir(path) == 0; }
 bool IsDirectory(const char* path) { return ::PathIsDirectoryA(path) != FALSE; }
 
 bool RemoveFile(const char* path) {
-    if (IsReadOnlyFile(path)) return false;
+    // Windows refuses a read-only file; refused here as well for processes
+    // that may delete anything (root under Wine).
+    DWORD a = ::GetFileAttributesA(path);
+    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+        (a & FILE_ATTRIBUTE_READONLY))
+        return false;
     return ::DeleteFileA(path) != FALSE;
-}
-
-bool CopyFileOver(const char* from, const char* to) {
-    if (IsReadOnlyFile(to)) return false;
-    return ::CopyFileA(from, to, FALSE) != FALSE;
 }
 
 FileTime ReadWriteTime(const char* path) {

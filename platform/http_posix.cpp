@@ -28,17 +28,6 @@ constexpr long kReceiveBuffer = 128 * 1024;
 // kReceiveBuffer) more may arrive before the transfer pauses.
 constexpr std::size_t kOverflowLimit = 192 * 1024;
 
-struct EasyTraits {
-    using Handle = CURL*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_easy_cleanup(h); }
-};
-struct MultiTraits {
-    using Handle = CURLM*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_multi_cleanup(h); }
-};
-
 bool GlobalInit() {
     static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ok;
@@ -68,8 +57,9 @@ HttpError ErrorOf(CURLcode code, bool proxied) {
 }  // namespace
 
 struct HttpGet::Impl {
-    ScopedHandle<MultiTraits> multi;
-    ScopedHandle<EasyTraits> easy;    // removed from multi before either is closed
+    ScopedHandle<ClosedBy<CURLM*, &curl_multi_cleanup>> multi;
+    ScopedHandle<ClosedBy<CURL*, &curl_easy_cleanup>>
+        easy;                         // removed from multi before either is closed
     ScopedHeaderList requestHeaders;  // lives as long as the transfer
     bool attached = false;
 

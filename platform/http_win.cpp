@@ -26,12 +26,7 @@
 namespace plat {
 namespace {
 
-struct InternetTraits {
-    using Handle = HINTERNET;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::InternetCloseHandle(h); }
-};
-using ScopedInternet = ScopedHandle<InternetTraits>;
+using ScopedInternet = ScopedHandle<ClosedBy<HINTERNET, &::InternetCloseHandle>>;
 
 std::atomic<unsigned long> g_connectMs{0};
 std::atomic<unsigned long> g_receiveMs{0};

@@ -17,27 +17,23 @@ namespace {
 
 constexpr int kMaxLinks = 40;
 
-std::string UserName(unsigned uid) {
-    struct passwd entry;
-    struct passwd* found = nullptr;
+// A finding about a user (group false) or group id, named as the account
+// database names it ("user root", "group staff"), else "uid 1234".
+Safety Finding(Safety::Kind kind, unsigned id, bool group) {
     char buffer[1024];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return std::string("user ") + found->pw_name;
-    return "uid " + std::to_string(uid);
+    struct passwd user;
+    struct group grp;
+    struct passwd* userFound = nullptr;
+    struct group* groupFound = nullptr;
+    std::string who = (group ? "gid " : "uid ") + std::to_string(id);
+    if (group && ::getgrgid_r(id, &grp, buffer, sizeof buffer, &groupFound) == 0 && groupFound)
+        who = std::string("group ") + groupFound->gr_name;
+    if (!group && ::getpwuid_r(id, &user, buffer, sizeof buffer, &userFound) == 0 && userFound)
+        who = std::string("user ") + userFound->pw_name;
+    return Safety{kind, who, std::to_string(id)};
 }
 
-std::string GroupName(unsigned gid) {
-    struct group entry;
-    struct group* found = nullptr;
-    char buffer[1024];
-    if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return std::string("group ") + found->gr_name;
-    return "gid " + std::to_string(gid);
-}
-
-Safety Finding(Safety::Kind kind, std::string who, unsigned id) {
-    return Safety{kind, std::move(who), std::to_string(id)};
-}
+Safety Unreadable() { return Safety{Safety::Kind::kUnreadable, "", ""}; }
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
@@ -87,26 +83,25 @@ bool RunsPrivileged() { return ::geteuid() == 0; }
 
 Safety JudgeOwnerAndMode(unsigned owner, unsigned group, unsigned mode, SafetyRole role,
                          unsigned self) {
-    if (owner != 0 && owner != self) return Finding(Safety::Kind::kOwner, UserName(owner), owner);
+    if (owner != 0 && owner != self) return Finding(Safety::Kind::kOwner, owner, false);
     if (S_ISLNK(mode)) return {};
     if (role == SafetyRole::kParent && S_ISDIR(mode) && (mode & S_ISVTX)) return {};
     if (mode & S_IWOTH) return Safety{Safety::Kind::kWriter, "others", ""};
-    if (mode & S_IWGRP) return Finding(Safety::Kind::kWriter, GroupName(group), group);
+    if (mode & S_IWGRP) return Finding(Safety::Kind::kWriter, group, true);
     return {};
 }
 
 Safety JudgeEntry(const char* path, SafetyRole role) {
     struct stat st;
     if (::lstat(path, &st) != 0)
-        return Safety{errno == ENOENT || errno == ENOTDIR ? Safety::Kind::kMissing
-                                                          : Safety::Kind::kUnreadable,
-                      "", ""};
+        return errno == ENOENT || errno == ENOTDIR ? Safety{Safety::Kind::kMissing, "", ""}
+                                                   : Unreadable();
     return JudgeOwnerAndMode(st.st_uid, st.st_gid, st.st_mode, role, ::geteuid());
 }
 
 PathFinding JudgePath(const char* path, SafetyRole role) {
     std::string absolute;
-    if (!Absolute(path, absolute)) return {path, Safety{Safety::Kind::kUnreadable, "", ""}};
+    if (!Absolute(path, absolute)) return {path, Unreadable()};
     std::deque<std::string> names;
     PushNames(absolute, names);
     std::string current = "/";
@@ -131,7 +126,7 @@ PathFinding JudgePath(const char* path, SafetyRole role) {
             current = next;
             continue;
         }
-        if (++links > kMaxLinks) return {next, Safety{Safety::Kind::kUnreadable, "", ""}};
+        if (++links > kMaxLinks) return {next, Unreadable()};
         PushNames(target, names);
         if (target[0] == '/') current = "/";
     }

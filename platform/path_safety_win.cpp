@@ -73,20 +73,6 @@ PSID FirstWriter(PACL dacl, DWORD rights, PSID self) {
     return nullptr;
 }
 
-// The token's user: a TOKEN_USER in buffer, whose Sid points into it.
-struct TokenUserBuffer {
-    alignas(TOKEN_USER) char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    PSID Sid() { return reinterpret_cast<TOKEN_USER*>(bytes)->User.Sid; }
-};
-
-bool ReadTokenUser(TokenUserBuffer& user) {
-    HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    ScopedFile token = Owned(raw);
-    DWORD size = 0;
-    return ::GetTokenInformation(Native(token), TokenUser, user.bytes, sizeof user.bytes, &size);
-}
-
 // The length of the root of a full path: "C:\" or "\\server\share\".
 std::size_t RootLength(const std::string& path) {
     if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return 3;

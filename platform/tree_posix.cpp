@@ -114,11 +114,7 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     // A second link may name a file outside the tree: its mode stays.
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
         return false;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode_t mode = 0666 & ~mask;
-    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
-    return ::fchmod(fd.get(), mode) == 0 &&
+    return ::fchmod(fd.get(), ModeOf(attributes)) == 0 &&
            RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
