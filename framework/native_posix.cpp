@@ -115,12 +115,8 @@ ScopedFd AcquireMarker(const std::string& className) {
 }  // namespace
 
 THandle CreateNativeWindow(TWindow* owner, const CreateParams& p) {
-    auto window = std::make_unique<StandInWindow>();
-    window->owner = owner;
-    window->className = p.className;
-    window->showCommand = kSwHide;
-    window->marker = AcquireMarker(window->className);
-    Global().windows.push_back(std::move(window));
+    Global().windows.push_back(std::make_unique<StandInWindow>(
+        StandInWindow{owner, p.className, kSwHide, AcquireMarker(p.className)}));
     return Global().windows.back().get();
 }
 

@@ -72,8 +72,6 @@ void TFrameWindow::SetupWindow() {
     if (IconSmId) native::SetWindowIcon(Handle, IconSmId, true);
 }
 
-bool TFrameWindow::Find(TEventInfo& info) { return TWindow::Find(info); }
-
 void TFrameWindow::SetIcon(TModule*, int resId) {
     IconId = resId;
     if (Handle) native::SetWindowIcon(Handle, resId, false);

@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include "platform/win.h"
+#include "platform/win_handle.h"
 
 #include <shlwapi.h>
 
@@ -39,11 +40,8 @@ FileTime ReadWriteTime(const char* path) {
 PathKind InspectPath(const char* path) {
     // GetFileAttributesA reports a link's own attributes, never its target's.
     DWORD a = ::GetFileAttributesA(path);
-    if (a == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
-                                                                              : PathKind::kOther;
-    }
+    if (a == INVALID_FILE_ATTRIBUTES)
+        return IsMissing(::GetLastError()) ? PathKind::kMissing : PathKind::kOther;
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
 }

@@ -39,8 +39,13 @@ std::optional<std::int64_t> HttpGet::ContentLength() {
     return LeadingNumber(text);
 }
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
-    return Open(url, totalTime, nullptr);
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
+    failure_ = HttpFailure::kBroken;
+    openError_ = HttpError::kOther;
+    if (impl_ || !url || !Start(url, EffectiveLimits(totalTime), extraHeaders)) return false;
+    failure_ = HttpFailure::kNone;
+    openError_ = HttpError::kNone;
+    return true;
 }
 
 HttpFailure HttpGet::Failure() const { return failure_; }

@@ -229,11 +229,9 @@ void HttpGet::Impl::TakeOverflow() {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
-    failure_ = HttpFailure::kBroken;
-    openError_ = HttpError::kOther;
-    if (impl_ || !url || !GlobalInit()) return false;
-    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
+bool HttpGet::Start(const char* url, const HttpLimits& limits, const char* extraHeaders) {
+    if (!GlobalInit()) return false;
+    auto d = std::make_unique<Impl>(limits);
     d->multi.reset(curl_multi_init());
     d->easy.reset(curl_easy_init());
     if (!d->multi || !d->easy || !d->Configure(url, extraHeaders)) return false;
@@ -247,8 +245,6 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
         return false;
     }
     impl_ = std::move(d);
-    failure_ = HttpFailure::kNone;
-    openError_ = HttpError::kNone;
     return true;
 }
 

@@ -170,11 +170,8 @@ bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
-    failure_ = HttpFailure::kBroken;
-    openError_ = HttpError::kOther;
-    if (impl_ || !url) return false;
-    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
+bool HttpGet::Start(const char* url, const HttpLimits& limits, const char* extraHeaders) {
+    auto d = std::make_unique<Impl>(limits);
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!d->root) return false;
     ApplyTestTimeouts(d->root.get());
@@ -206,8 +203,6 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
         d->lengthKnown = end != length && *end == '\0' && length[0] != '-';
     }
     impl_ = std::move(d);
-    failure_ = HttpFailure::kNone;
-    openError_ = HttpError::kNone;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/path_buffer.h"
 #include "platform/regular_file.h"
 #include "platform/whole_file.h"
 
@@ -91,11 +92,10 @@ std::size_t CopyEntry(const std::string& value, char* buffer, std::size_t size) 
     const char* v = value.c_str();
     bool quoted = (v[0] == '\'' || v[0] == '"') && v[1] != '\0' && value.back() == v[0];
     if (quoted) ++v;
-    std::size_t length = std::strlen(v);
-    std::size_t n = length < size - 1 ? length : size - 1;
-    std::memcpy(buffer, v, n);
-    buffer[n] = '\0';
-    if (quoted && size >= length && n > 0) buffer[--n] = '\0';
+    const bool dropLast = quoted && std::strlen(v) <= size;
+    CopyBounded(buffer, size, v);
+    std::size_t n = std::strlen(buffer);
+    if (dropLast && n > 0) buffer[--n] = '\0';
     return n;
 }
 
@@ -108,11 +108,8 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
     bool found = section && key && fileName && ReadWholeFile(fileName, text) &&
                  FindValue(text, Trim(section), Trim(key), value);
     if (found) return CopyEntry(value, buffer, size);
-    std::string fallback = TrimRight(defaultValue ? defaultValue : "");
-    std::size_t n = fallback.size() < size - 1 ? fallback.size() : size - 1;
-    std::memcpy(buffer, fallback.data(), n);
-    buffer[n] = '\0';
-    return n;
+    CopyBounded(buffer, size, TrimRight(defaultValue ? defaultValue : "").c_str());
+    return std::strlen(buffer);
 }
 
 }  // namespace plat

@@ -38,9 +38,8 @@ bool IsLinkAttributes(DWORD a) {
 }  // namespace
 
 ScopedFile OpenAsItself(const std::wstring& path, DWORD access, DWORD share) {
-    return ScopedFile(reinterpret_cast<std::intptr_t>(
-        ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    return Owned(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 std::wstring Tree::Impl::Full(const std::vector<std::string>& parts, std::size_t count) const {
@@ -116,9 +115,9 @@ Tree Tree::Open(const char* root) {
             path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
     if (path.back() == L'\\') path.pop_back();
     // The root itself may be a link: it is followed, and then held.
-    ScopedFile handle(reinterpret_cast<std::intptr_t>(
-        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    ScopedFile handle =
+        Owned(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle.valid() || !::GetFileInformationByHandle(Native(handle), &info) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -242,9 +241,8 @@ bool Tree::FlushDirectory(const std::string& rel) {
     // may be lost in a power cut although the file's own data was flushed.
     // FlushFileBuffers on the directory writes the log through, as fsync
     // does on POSIX; it needs write access to the directory itself.
-    ScopedFile dir(reinterpret_cast<std::intptr_t>(::CreateFileW(
-        full.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    ScopedFile dir =
+        OpenAsItself(full, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (!dir.valid()) return false;
     // File systems without a directory flush (FAT, some network shares).
     bool flushed = ::FlushFileBuffers(Native(dir)) || ::GetLastError() == ERROR_INVALID_FUNCTION ||
