@@ -48,8 +48,4 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
     return true;
 }
 
-HttpFailure HttpGet::Failure() const { return failure_; }
-
-HttpError HttpGet::OpenError() const { return openError_; }
-
 }  // namespace plat

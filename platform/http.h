@@ -86,13 +86,13 @@ public:
     bool Read(void* buf, std::size_t size, std::size_t* got);
 
     // Why the last failed Open or Read failed; kNone after success.
-    HttpFailure Failure() const;
+    HttpFailure Failure() const { return failure_; }
 
     // The class of the last failed Open (kNone after a successful one): the
     // refusal, name, time-out, certificate or proxy failure behind it. A
     // failed Open that passed a limit of platform/http_limits.h, or waited
     // out a time-out, is kTimedOut.
-    HttpError OpenError() const;
+    HttpError OpenError() const { return openError_; }
 
     struct Impl;
 

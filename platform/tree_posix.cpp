@@ -49,11 +49,6 @@ int Tree::Impl::Self(const std::string& rel) {
     return Directory(parts, parts.size());
 }
 
-Tree::Tree() = default;
-Tree::~Tree() = default;
-Tree::Tree(Tree&&) noexcept = default;
-Tree& Tree::operator=(Tree&&) noexcept = default;
-
 Tree Tree::Open(const char* root) {
     Tree tree;
     char native[kPathSize];
@@ -184,10 +179,6 @@ bool Tree::FlushFileSystem(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
     return dir >= 0 && ::syncfs(dir) == 0 &&
            RecordTreeEvent(impl_.get(), TreeOp::kFlushFileSystem, rel);
-}
-
-void Tree::Forget(const std::string& rel) {
-    if (impl_) impl_->cache.Forget(rel);
 }
 
 std::string TreeName(const std::string& name, bool /*utf8*/) { return name; }

@@ -95,11 +95,6 @@ bool Tree::Impl::ReachSelf(const std::string& rel, std::wstring* full) {
     return Reach(rel, full);
 }
 
-Tree::Tree() = default;
-Tree::~Tree() = default;
-Tree::Tree(Tree&&) noexcept = default;
-Tree& Tree::operator=(Tree&&) noexcept = default;
-
 Tree Tree::Open(const char* root) {
     Tree tree;
     std::wstring wide = Widen(root ? root : "", CP_ACP);
@@ -251,10 +246,6 @@ bool Tree::FlushDirectory(const std::string& rel) {
 }
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }
-
-void Tree::Forget(const std::string& rel) {
-    if (impl_) impl_->cache.Forget(rel);
-}
 
 std::string TreeName(const std::string& name, bool utf8) {
     return utf8 ? name : ToUtf8(Widen(name, CP_ACP));
