@@ -94,16 +94,13 @@ struct HttpGet::Impl {
     bool RunUntil(bool (*ready)(const Impl&));
     void TakeOverflow();
 
-    static int OnConnected(void* self, char*, char*, int, int);
+    static int OnConnected(void* self, char*, char*, int, int) {
+        static_cast<Impl*>(self)->limits.Connected(Clock::now());
+        return CURL_PREREQFUNC_OK;
+    }
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
 };
-
-int HttpGet::Impl::OnConnected(void* self, char*, char*, int, int) {
-    auto* d = static_cast<Impl*>(self);
-    d->limits.Connected(Clock::now());
-    return CURL_PREREQFUNC_OK;
-}
 
 size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
     auto* d = static_cast<Impl*>(self);

@@ -186,12 +186,6 @@ bool FindVersionData(const ByteSource& file, std::uint64_t* offset, std::uint32_
 
 }  // namespace
 
-bool MemorySource::ReadAt(std::uint64_t offset, void* dst, std::size_t n) const {
-    if (offset > size_ || size_ - offset < n) return false;
-    if (n != 0) std::memcpy(dst, static_cast<const std::uint8_t*>(data_) + offset, n);
-    return true;
-}
-
 bool ReadPeVersionBlock(const ByteSource& file, PeVersionBlock* block) {
     std::uint64_t offset = 0;
     std::uint32_t length = 0;
