@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/http_headers_posix.h"
 #include "platform/http_limits_posix.h"
@@ -34,24 +35,18 @@ bool GlobalInit() {
 }
 
 HttpError ErrorOf(CURLcode code, bool proxied) {
-    switch (code) {
-        case CURLE_COULDNT_RESOLVE_PROXY:
-        case CURLE_PROXY:
-            return HttpError::kProxy;
-        case CURLE_COULDNT_CONNECT:
-            // With a proxy set, the only connection made is to the proxy.
-            return proxied ? HttpError::kProxy : HttpError::kRefused;
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return HttpError::kUnknownHost;
-        case CURLE_OPERATION_TIMEDOUT:
-            return HttpError::kTimedOut;
-        case CURLE_PEER_FAILED_VERIFICATION:
-            return HttpError::kCertificate;
-        case CURLE_SSL_CONNECT_ERROR:
-            return HttpError::kTls;
-        default:
-            return HttpError::kOther;
-    }
+    // With a proxy set, the only connection made is to the proxy.
+    if (code == CURLE_COULDNT_CONNECT) return proxied ? HttpError::kProxy : HttpError::kRefused;
+    static constexpr std::pair<CURLcode, HttpError> kErrors[] = {
+        {CURLE_COULDNT_RESOLVE_PROXY, HttpError::kProxy},
+        {CURLE_PROXY, HttpError::kProxy},
+        {CURLE_COULDNT_RESOLVE_HOST, HttpError::kUnknownHost},
+        {CURLE_OPERATION_TIMEDOUT, HttpError::kTimedOut},
+        {CURLE_PEER_FAILED_VERIFICATION, HttpError::kCertificate},
+        {CURLE_SSL_CONNECT_ERROR, HttpError::kTls}};
+    for (const auto& [from, to] : kErrors)
+        if (from == code) return to;
+    return HttpError::kOther;
 }
 
 }  // namespace
