@@ -52,9 +52,9 @@ HttpError ErrorOf(CURLcode code, bool proxied) {
 }  // namespace
 
 struct HttpGet::Impl {
+    // easy is removed from multi before either is closed.
     ScopedHandle<ClosedBy<CURLM*, &curl_multi_cleanup>> multi;
-    ScopedHandle<ClosedBy<CURL*, &curl_easy_cleanup>>
-        easy;                         // removed from multi before either is closed
+    ScopedHandle<ClosedBy<CURL*, &curl_easy_cleanup>> easy;
     ScopedHeaderList requestHeaders;  // lives as long as the transfer
     bool attached = false;
 
