@@ -2,6 +2,7 @@
 // Content-Length, which each backend hands out as text.
 #include "platform/http.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -27,10 +28,7 @@ long long LeadingNumber(const char* text) {
 std::optional<int> HttpGet::Status() {
     char text[32] = {};
     if (!QueryStatusText(text, sizeof text)) return std::nullopt;
-    long long code = LeadingNumber(text);
-    if (code < INT_MIN) return INT_MIN;
-    if (code > INT_MAX) return INT_MAX;
-    return static_cast<int>(code);
+    return static_cast<int>(std::clamp<long long>(LeadingNumber(text), INT_MIN, INT_MAX));
 }
 
 std::optional<std::int64_t> HttpGet::ContentLength() {
