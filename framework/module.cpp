@@ -19,11 +19,9 @@ bool RegisterStringResources(const TStringResource* table) {
 }
 
 const char* FindStringResource(unsigned id) {
-    for (const TStringResource* table : Tables()) {
-        for (const TStringResource* e = table; e->Text; ++e) {
+    for (const TStringResource* table : Tables())
+        for (const TStringResource* e = table; e->Text; ++e)
             if (e->Id == id) return e->Text;
-        }
-    }
     return nullptr;
 }
 

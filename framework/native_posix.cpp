@@ -172,9 +172,8 @@ int ScreenWidth() { return 1920; }
 int ScreenHeight() { return 1080; }
 
 THandle FindTopLevelWindow(const char* className) {
-    for (auto& w : native::Global().windows) {
+    for (auto& w : native::Global().windows)
         if (w->className == className) return w.get();
-    }
     std::string path = native::MarkerPath(className);
     plat::ScopedFd fd = native::OpenMarker(path);
     if (!fd) return nullptr;

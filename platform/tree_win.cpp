@@ -31,10 +31,6 @@ std::string ToUtf8(const std::wstring& wide) {
     return text;
 }
 
-bool IsLinkAttributes(DWORD a) {
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 }  // namespace
 
 ScopedFile OpenAsItself(const std::wstring& path, DWORD access, DWORD share) {
@@ -60,9 +56,10 @@ bool Tree::Impl::Pin(const std::vector<std::string>& parts, std::size_t count) {
         if (!pin.valid()) {
             DWORD error = ::GetLastError();
             DWORD a = ::GetFileAttributesW(full.c_str());
-            failure = IsMissing(error)      ? PathKind::kMissing
-                      : IsLinkAttributes(a) ? PathKind::kLink
-                                            : PathKind::kOther;
+            bool link = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+            failure = IsMissing(error) ? PathKind::kMissing
+                      : link           ? PathKind::kLink
+                                       : PathKind::kOther;
             return false;
         }
         if (!::GetFileInformationByHandle(Native(pin), &info) ||
