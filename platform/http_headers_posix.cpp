@@ -45,10 +45,7 @@ bool AppendHeaderLines(const char* extraHeaders, ScopedHeaderList* list) {
 
 ResponseHeaders::Line ResponseHeaders::Take(const char* data, std::size_t len) {
     if (StartsWithNoCase(data, len, "http/")) {
-        for (int i = 0; i < kHttpHeaderCount; ++i) {
-            has_[i] = false;
-            values_[i].clear();
-        }
+        *this = ResponseHeaders();
         return Line::kStatus;
     }
     if (StartsWithNoCase(data, len, "location:")) return Line::kLocation;
