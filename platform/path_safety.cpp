@@ -45,7 +45,8 @@ PathFinding MissingEntryFinding(const std::string& folder) {
 
 PathFinding JudgePath(const char* path, SafetyRole role) {
     std::string current;
-    if (!FullPath(path, &current) || RootLength(current) == 0) return {path, UnreadableEntry()};
+    if (!FullPath(path, &current) || RootLength(current) == 0)
+        return {path ? path : "", UnreadableEntry()};
     std::deque<std::string> names;
     PushNames(current, RootLength(current), names);
     current.resize(RootLength(current));
