@@ -1,5 +1,7 @@
 #include "framework/application.h"
 
+#include <utility>
+
 #include "framework/native.h"
 #include "framework/window.h"
 
@@ -33,9 +35,7 @@ TApplication::~TApplication() {
 }
 
 TFrameWindow* TApplication::SetMainWindow(TFrameWindow* window) {
-    TFrameWindow* previous = MainWindow;
-    MainWindow = window;
-    return previous;
+    return std::exchange(MainWindow, window);
 }
 
 void TApplication::InitMainWindow() {}

@@ -8,8 +8,7 @@ bool TEventHandler::Find(TEventInfo& info) {
 }
 
 TResult TEventHandler::Dispatch(const TEventInfo& info, TParam1 p1, TParam2 p2) {
-    if (!info.Entry || !info.Entry->Dispatcher) return 0;
-    return info.Entry->Dispatcher(*this, p1, p2);
+    return info.Entry && info.Entry->Dispatcher ? info.Entry->Dispatcher(*this, p1, p2) : 0;
 }
 
 bool TEventHandler::SearchEntries(const TResponseTableEntry* entries, TEventInfo& info) {

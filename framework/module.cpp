@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "framework/native.h"
-
 namespace fw {
 
 namespace {
@@ -21,16 +19,10 @@ bool RegisterStringResources(const TStringResource* table) {
 }
 
 const char* FindStringResource(unsigned id) {
-    for (const TStringResource* table : Tables()) {
-        for (const TStringResource* e = table; e->Text; ++e) {
+    for (const TStringResource* table : Tables())
+        for (const TStringResource* e = table; e->Text; ++e)
             if (e->Id == id) return e->Text;
-        }
-    }
     return nullptr;
-}
-
-int TModule::LoadString(unsigned id, char* buf, int size) const {
-    return native::LoadResourceString(id, buf, size);
 }
 
 }  // namespace fw

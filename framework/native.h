@@ -1,5 +1,7 @@
 // The window system under the framework: real Win32 windows on Windows, an
-// in-process stand-in on POSIX. Only the framework's own classes call these.
+// in-process stand-in on POSIX. Only the framework's own classes call these;
+// the backends also define the free functions of framework/window.h and
+// TModule::LoadString.
 //
 // POSIX stand-in:
 // - a window is a record in this process; posted messages go to one
@@ -42,26 +44,14 @@ void DestroyNativeWindow(THandle window);
 
 bool PostNativeMessage(THandle window, unsigned msg, TParam1 p1, TParam2 p2);
 void ShowNativeWindow(THandle window, int showCommand);
-// Returns at once even when the window's thread is busy.
-void ShowNativeWindowAsync(THandle window, int showCommand);
 
 // Runs until PostQuitMessage; returns the quit code.
 int RunMessageLoop();
 void PostQuitMessage(int code);
 
-// A top-level window of the class, in this process or another; null if none.
-THandle FindNativeWindow(const char* className);
-
 // Sets the window's large (smallIcon false) or small icon from icon group iconId
 // of the program's resources (no effect on POSIX).
 void SetWindowIcon(THandle window, int iconId, bool smallIcon);
-
-int ScreenWidth();
-int ScreenHeight();
-
-// String resource id into buf (size bytes, zero-filled by the caller); the
-// number of characters copied, 0 when there is no such string.
-int LoadResourceString(unsigned id, char* buf, int size);
 
 }  // namespace native
 }  // namespace fw

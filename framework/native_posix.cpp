@@ -93,7 +93,7 @@ ScopedFd OpenMarker(const std::string& path) {
     return ScopedFd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
 }
 
-// Takes the class's lock for the window's life. A FindNativeWindow of another
+// Takes the class's lock for the window's life. A FindTopLevelWindow of another
 // process holds a shared lock for an instant, so a few retries ride that out;
 // when another window of the class holds it, the window is made without the
 // marker, as two copies that pass the look-up at the same moment both run.
@@ -115,12 +115,8 @@ ScopedFd AcquireMarker(const std::string& className) {
 }  // namespace
 
 THandle CreateNativeWindow(TWindow* owner, const CreateParams& p) {
-    auto window = std::make_unique<StandInWindow>();
-    window->owner = owner;
-    window->className = p.className;
-    window->showCommand = kSwHide;
-    window->marker = AcquireMarker(window->className);
-    Global().windows.push_back(std::move(window));
+    Global().windows.push_back(std::make_unique<StandInWindow>(
+        StandInWindow{owner, p.className, kSwHide, AcquireMarker(p.className)}));
     return Global().windows.back().get();
 }
 
@@ -143,11 +139,6 @@ bool PostNativeMessage(THandle handle, unsigned msg, TParam1 p1, TParam2 p2) {
 
 void ShowNativeWindow(THandle handle, int showCommand) {
     if (StandInWindow* window = Live(handle)) window->showCommand = showCommand;
-}
-
-// A window of another process cannot be reached; there is nothing to show.
-void ShowNativeWindowAsync(THandle handle, int showCommand) {
-    ShowNativeWindow(handle, showCommand);
 }
 
 int RunMessageLoop() {
@@ -173,12 +164,18 @@ void PostQuitMessage(int code) {
     Global().quitCode = code;
 }
 
-THandle FindNativeWindow(const char* className) {
-    for (auto& w : Global().windows) {
+void SetWindowIcon(THandle, int, bool) {}
+
+}  // namespace native
+
+int ScreenWidth() { return 1920; }
+int ScreenHeight() { return 1080; }
+
+THandle FindTopLevelWindow(const char* className) {
+    for (auto& w : native::Global().windows)
         if (w->className == className) return w.get();
-    }
-    std::string path = MarkerPath(className);
-    ScopedFd fd = OpenMarker(path);
+    std::string path = native::MarkerPath(className);
+    plat::ScopedFd fd = native::OpenMarker(path);
     if (!fd) return nullptr;
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) == 0) return nullptr;  // closing releases it
     // The caller ends quietly when it finds another copy; this is the one
@@ -188,17 +185,16 @@ THandle FindNativeWindow(const char* className) {
     return &otherProcessWindow;
 }
 
-void SetWindowIcon(THandle, int, bool) {}
+// A window of another process cannot be reached; there is nothing to show.
+void ShowWindowAsync(THandle window, int showCommand) {
+    native::ShowNativeWindow(window, showCommand);
+}
 
-int ScreenWidth() { return 1920; }
-int ScreenHeight() { return 1080; }
-
-int LoadResourceString(unsigned id, char* buf, int size) {
+int TModule::LoadString(unsigned id, char* buf, int size) const {
     const char* text = FindStringResource(id);
     if (!text || size <= 0) return 0;
     plat::CopyBounded(buf, static_cast<std::size_t>(size), text);
     return static_cast<int>(std::strlen(buf));
 }
 
-}  // namespace native
 }  // namespace fw

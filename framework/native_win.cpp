@@ -6,6 +6,10 @@
 #include "framework/window.h"
 #include "platform/win.h"
 
+// <windows.h> maps LoadString to LoadStringA; TModule::LoadString is defined
+// here under its own name.
+#undef LoadString
+
 namespace fw {
 namespace native {
 
@@ -57,10 +61,6 @@ void ShowNativeWindow(THandle window, int showCommand) {
     ::ShowWindow(static_cast<HWND>(window), showCommand);
 }
 
-void ShowNativeWindowAsync(THandle window, int showCommand) {
-    ::ShowWindowAsync(static_cast<HWND>(window), showCommand);
-}
-
 int RunMessageLoop() {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -72,8 +72,6 @@ int RunMessageLoop() {
 
 void PostQuitMessage(int code) { ::PostQuitMessage(code); }
 
-THandle FindNativeWindow(const char* className) { return ::FindWindowA(className, nullptr); }
-
 void SetWindowIcon(THandle window, int iconId, bool smallIcon) {
     int metric = smallIcon ? SM_CXSMICON : SM_CXICON;
     int size = GetSystemMetrics(metric);
@@ -84,12 +82,19 @@ void SetWindowIcon(THandle window, int iconId, bool smallIcon) {
                  reinterpret_cast<LPARAM>(icon));
 }
 
+}  // namespace native
+
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-int LoadResourceString(unsigned id, char* buf, int size) {
+THandle FindTopLevelWindow(const char* className) { return ::FindWindowA(className, nullptr); }
+
+void ShowWindowAsync(THandle window, int showCommand) {
+    ::ShowWindowAsync(static_cast<HWND>(window), showCommand);
+}
+
+int TModule::LoadString(unsigned id, char* buf, int size) const {
     return ::LoadStringA(GetModuleHandleA(nullptr), id, buf, size);
 }
 
-}  // namespace native
 }  // namespace fw

@@ -72,8 +72,6 @@ void TFrameWindow::SetupWindow() {
     if (IconSmId) native::SetWindowIcon(Handle, IconSmId, true);
 }
 
-bool TFrameWindow::Find(TEventInfo& info) { return TWindow::Find(info); }
-
 void TFrameWindow::SetIcon(TModule*, int resId) {
     IconId = resId;
     if (Handle) native::SetWindowIcon(Handle, resId, false);
@@ -82,15 +80,6 @@ void TFrameWindow::SetIcon(TModule*, int resId) {
 void TFrameWindow::SetIconSm(TModule*, int resId) {
     IconSmId = resId;
     if (Handle) native::SetWindowIcon(Handle, resId, true);
-}
-
-int ScreenWidth() { return native::ScreenWidth(); }
-int ScreenHeight() { return native::ScreenHeight(); }
-
-THandle FindTopLevelWindow(const char* className) { return native::FindNativeWindow(className); }
-
-void ShowWindowAsync(THandle window, int showCommand) {
-    native::ShowNativeWindowAsync(window, showCommand);
 }
 
 }  // namespace fw

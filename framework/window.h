@@ -71,7 +71,6 @@ public:
                  bool shrinkToClient = false, TModule* module = nullptr);
 
     void SetupWindow() override;
-    bool Find(TEventInfo& info) override;
 
     // Large and small icon from icon group resId of the program's resources;
     // applied now or, before creation, when the window is set up.

@@ -5,24 +5,16 @@
 #include "platform/win_handle.h"
 
 namespace plat {
-namespace {
-
-// The directory itself, for its times; never through a link.
-ScopedFile OpenForTimes(const char* path) {
-    return Owned(::CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
-}  // namespace
-
 DirWritable CheckDirWritable(const char* path) {
     DWORD attributes = path ? ::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) return DirWritable::kMissing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DirWritable::kLink;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DirWritable::kMissing;
-    ScopedFile directory = OpenForTimes(path);
+    // The directory itself, for its times; never through a link.
+    ScopedFile directory = Owned(::CreateFileA(
+        path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     FILETIME created{}, accessed{}, written{};
     bool timesKept = directory && ::GetFileTime(Native(directory), &created, &accessed, &written);
     std::string probe =

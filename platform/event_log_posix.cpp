@@ -18,22 +18,12 @@ void SendToSyslog(const char* ident, int priority, const char* text) {
 
 std::atomic<SyslogSink> g_sink{&SendToSyslog};
 
-int PriorityOf(EventKind kind) {
-    switch (kind) {
-        case EventKind::kError:
-            return LOG_ERR;
-        case EventKind::kWarning:
-            return LOG_WARNING;
-        default:
-            return LOG_INFO;
-    }
-}
-
 }  // namespace
 
 void ReportSystemEvent(unsigned, EventKind kind, const char* text) {
+    static constexpr int kPriorities[] = {LOG_INFO, LOG_WARNING, LOG_ERR};  // by EventKind
     const std::string printable = PrintableText(text ? text : "");
-    g_sink.load()(kEventSource, LOG_USER | PriorityOf(kind), printable.c_str());
+    g_sink.load()(kEventSource, LOG_USER | kPriorities[static_cast<int>(kind)], printable.c_str());
 }
 
 void SetSyslogSinkForTesting(SyslogSink sink) { g_sink = sink ? sink : &SendToSyslog; }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <cstdint>
 
 #include "platform/file_handle.h"
@@ -46,28 +45,6 @@ bool RemoveFile(const char* path) {
     return ::unlink(native) == 0;
 }
 
-bool CopyFileOver(const char* from, const char* to) {
-    char source[kPathSize];
-    struct stat st {};
-    if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
-        return false;
-    File in = File::OpenForRead(from);
-    File out = File::CreateAlways(
-        to, (AttributesOf(st) & kAttrReadOnly) != 0 ? kAttrReadOnly : kAttrArchive);
-    if (!in.valid() || !out.valid()) return false;
-    static constexpr std::size_t kChunk = 65536;
-    char buffer[kChunk];
-    for (;;) {
-        std::int64_t n = in.Read(buffer, kChunk);
-        if (n < 0) return false;
-        if (n == 0) break;
-        if (!out.Write(buffer, static_cast<std::size_t>(n))) return false;
-    }
-    // CopyFile carries the last write time over.
-    out.SetTimes(0, 0, ReadWriteTime(from));
-    return true;
-}
-
 FileTime ReadWriteTime(const char* path) {
     char native[kPathSize];
     struct stat st {};
@@ -96,11 +73,7 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
     struct stat st {};
     if (!ToNativePath(path, native) || ::lstat(native, &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode_t mode = 0666 & ~mask;
-    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
-    return ::chmod(native, mode) == 0;
+    return ::chmod(native, ModeOf(attributes)) == 0;
 }
 
 }  // namespace plat

@@ -4,22 +4,11 @@
 #include <io.h>
 
 #include "platform/win.h"
+#include "platform/win_handle.h"
 
 #include <shlwapi.h>
 
 namespace plat {
-
-namespace {
-
-// Read-only files cannot be deleted or overwritten on Windows; checked here
-// as well for processes that may write anything (root under Wine).
-bool IsReadOnlyFile(const char* path) {
-    DWORD a = ::GetFileAttributesA(path);
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
-           (a & FILE_ATTRIBUTE_READONLY);
-}
-
-}  // namespace
 
 std::uint32_t ReadAttributes(const char* path) { return ::GetFileAttributesA(path); }
 
@@ -32,13 +21,13 @@ bool MakeDirectory(const char* path) { return ::_mkdir(path) == 0; }
 bool IsDirectory(const char* path) { return ::PathIsDirectoryA(path) != FALSE; }
 
 bool RemoveFile(const char* path) {
-    if (IsReadOnlyFile(path)) return false;
+    // Windows refuses a read-only file; refused here as well for processes
+    // that may delete anything (root under Wine).
+    DWORD a = ::GetFileAttributesA(path);
+    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+        (a & FILE_ATTRIBUTE_READONLY))
+        return false;
     return ::DeleteFileA(path) != FALSE;
-}
-
-bool CopyFileOver(const char* from, const char* to) {
-    if (IsReadOnlyFile(to)) return false;
-    return ::CopyFileA(from, to, FALSE) != FALSE;
 }
 
 FileTime ReadWriteTime(const char* path) {
@@ -51,11 +40,8 @@ FileTime ReadWriteTime(const char* path) {
 PathKind InspectPath(const char* path) {
     // GetFileAttributesA reports a link's own attributes, never its target's.
     DWORD a = ::GetFileAttributesA(path);
-    if (a == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
-                                                                              : PathKind::kOther;
-    }
+    if (a == INVALID_FILE_ATTRIBUTES)
+        return IsMissing(::GetLastError()) ? PathKind::kMissing : PathKind::kOther;
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
 }

@@ -2,16 +2,11 @@
 
 namespace plat {
 
-namespace {
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-}  // namespace
-
 int DaysInMonth(int year, int month) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) return 0;
-    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 bool IsValidCalendarTime(const CalendarTime& t) {

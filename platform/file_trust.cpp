@@ -17,22 +17,15 @@ constexpr const char* kAdministratorsSid = "S-1-5-32-544";
 }  // namespace
 
 const char* DescribeTrust(FileTrust trust) {
-    switch (trust) {
-        case FileTrust::kTrusted:
-        case FileTrust::kMissing:
-            return "";
-        case FileTrust::kNotRegular:
-            return "not a regular file";
-        case FileTrust::kLinked:
-            return "has more than one link";
-        case FileTrust::kForeignOwner:
-            return "owned by another account";
-        case FileTrust::kOthersMayWrite:
-            return "writable by others";
-        case FileTrust::kUnknown:
-            break;
-    }
-    return "cannot be examined";
+    // In the order of FileTrust.
+    static constexpr const char* kWords[] = {"",
+                                             "",
+                                             "not a regular file",
+                                             "has more than one link",
+                                             "owned by another account",
+                                             "writable by others",
+                                             "cannot be examined"};
+    return kWords[static_cast<int>(trust)];
 }
 
 FileTrust JudgePosixFile(const PosixFileFacts& facts, std::uint32_t effectiveUid) {

@@ -1,8 +1,6 @@
 #include "platform/file_handle.h"
 #include "platform/file_trust.h"
-#include "platform/scoped_handle.h"
 #include "platform/win.h"
-#include "platform/win_handle.h"
 #include "platform/win_security.h"
 
 #include <aclapi.h>
@@ -21,17 +19,6 @@ std::string OwnerSid(HANDLE file) {
     return SidText(owner);
 }
 
-std::string RunningUserSid() {
-    HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return "";
-    ScopedFile token = Owned(raw);
-    // TOKEN_USER with its SID; a SID takes at most 68 bytes.
-    alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD used = 0;
-    if (!::GetTokenInformation(Native(token), TokenUser, buffer, sizeof buffer, &used)) return "";
-    return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-}
-
 }  // namespace
 
 FileTrust JudgeOpenFile(const File& file) {
@@ -41,7 +28,8 @@ FileTrust JudgeOpenFile(const File& file) {
     if (::GetFileType(h) != FILE_TYPE_DISK) return FileTrust::kNotRegular;
     if (!::GetFileInformationByHandle(h, &info)) return FileTrust::kUnknown;
     WindowsFileFacts facts{info.dwFileAttributes, info.nNumberOfLinks, OwnerSid(h)};
-    return JudgeWindowsFile(facts, RunningUserSid());
+    TokenUserBuffer user;
+    return JudgeWindowsFile(facts, SidText(ReadTokenUser(user) ? user.Sid() : nullptr));
 }
 
 }  // namespace plat

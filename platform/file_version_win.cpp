@@ -28,9 +28,8 @@ bool ReadFileVersion(const char* path, char* buffer, std::size_t size) {
         value != nullptr) {
         const char* text = static_cast<const char*>(value);
         const char* end = block.get() + block_size;
-        if (text >= block.get() && text < end) {
+        if (text >= block.get() && text < end)
             plat::CopyVersionText(buffer, size, text, static_cast<std::size_t>(end - text));
-        }
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // Content-Length, which each backend hands out as text.
 #include "platform/http.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -27,10 +28,7 @@ long long LeadingNumber(const char* text) {
 std::optional<int> HttpGet::Status() {
     char text[32] = {};
     if (!QueryStatusText(text, sizeof text)) return std::nullopt;
-    long long code = LeadingNumber(text);
-    if (code < INT_MIN) return INT_MIN;
-    if (code > INT_MAX) return INT_MAX;
-    return static_cast<int>(code);
+    return static_cast<int>(std::clamp<long long>(LeadingNumber(text), INT_MIN, INT_MAX));
 }
 
 std::optional<std::int64_t> HttpGet::ContentLength() {
@@ -39,12 +37,13 @@ std::optional<std::int64_t> HttpGet::ContentLength() {
     return LeadingNumber(text);
 }
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime) {
-    return Open(url, totalTime, nullptr);
+bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
+    failure_ = HttpFailure::kBroken;
+    openError_ = HttpError::kOther;
+    if (impl_ || !url || !Start(url, EffectiveLimits(totalTime), extraHeaders)) return false;
+    failure_ = HttpFailure::kNone;
+    openError_ = HttpError::kNone;
+    return true;
 }
-
-HttpFailure HttpGet::Failure() const { return failure_; }
-
-HttpError HttpGet::OpenError() const { return openError_; }
 
 }  // namespace plat

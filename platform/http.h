@@ -53,21 +53,17 @@ constexpr int kHttpHeaderCount = 4;
 
 class HttpGet {
 public:
-    HttpGet();
+    HttpGet();  // neither copied nor moved
     ~HttpGet();
-    HttpGet(const HttpGet&) = delete;
-    HttpGet& operator=(const HttpGet&) = delete;
 
     // Opens the session and sends the request. False when the session cannot
     // be opened or the URL cannot be reached (bad URL, name not resolved,
     // refused, no answer in time); a response of any status is success.
     // Call once per object. totalTime bounds the whole request, Open to the
-    // last Read.
-    bool Open(const char* url, std::chrono::milliseconds totalTime = kPageTotalTime);
-    // The same with extra request header lines, each "Name: value\r\n"
-    // (a resumed download's Range and If-Range). Null or empty: the request
-    // is exactly the one Open(url, totalTime) sends.
-    bool Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders);
+    // last Read. extraHeaders: request header lines, each "Name: value\r\n"
+    // (a resumed download's Range and If-Range); null or empty for none.
+    bool Open(const char* url, std::chrono::milliseconds totalTime = kPageTotalTime,
+              const char* extraHeaders = nullptr);
 
     // The final response's status code; nullopt when it is not known.
     std::optional<int> Status();
@@ -90,17 +86,20 @@ public:
     bool Read(void* buf, std::size_t size, std::size_t* got);
 
     // Why the last failed Open or Read failed; kNone after success.
-    HttpFailure Failure() const;
+    HttpFailure Failure() const { return failure_; }
 
     // The class of the last failed Open (kNone after a successful one): the
     // refusal, name, time-out, certificate or proxy failure behind it. A
     // failed Open that passed a limit of platform/http_limits.h, or waited
     // out a time-out, is kTimedOut.
-    HttpError OpenError() const;
+    HttpError OpenError() const { return openError_; }
 
     struct Impl;
 
 private:
+    // The backend's part of Open: true with impl_ set once the final
+    // response's headers have arrived; else failure_ and openError_ say why.
+    bool Start(const char* url, const HttpLimits& limits, const char* extraHeaders);
     // The final status code as text ("200"); false when not known or it
     // does not fit.
     bool QueryStatusText(char* buf, std::size_t size);

@@ -2,14 +2,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace plat {
 namespace {
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+// The first of the variables that is set and not empty; "" when none is.
+std::string Env(std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (const char* value = std::getenv(name); value && *value) return value;
+    return "";
 }
 
 std::string Lower(std::string text) {
@@ -63,14 +66,10 @@ std::string ProxyFor(const char* url) {
     if (!url) return "";
     const std::string text(url);
     const bool https = Lower(text.substr(0, 8)) == "https://";
-    std::string proxy = https ? Env("https_proxy") : Env("http_proxy");
-    if (proxy.empty() && https) proxy = Env("HTTPS_PROXY");
-    if (proxy.empty()) proxy = Env("all_proxy");
-    if (proxy.empty()) proxy = Env("ALL_PROXY");
+    std::string proxy = https ? Env({"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+                              : Env({"http_proxy", "all_proxy", "ALL_PROXY"});
     if (proxy.empty()) return "";
-    std::string noProxy = Env("no_proxy");
-    if (noProxy.empty()) noProxy = Env("NO_PROXY");
-    return Exempted(HostOf(text), noProxy) ? "" : proxy;
+    return Exempted(HostOf(text), Env({"no_proxy", "NO_PROXY"})) ? "" : proxy;
 }
 
 }  // namespace plat

@@ -1,19 +1,17 @@
 #include "platform/http_headers_posix.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace plat {
 namespace {
 
+// prefix is lower case.
 bool StartsWithNoCase(const char* text, std::size_t len, const char* prefix) {
     std::size_t n = std::strlen(prefix);
-    if (len < n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
+    return len >= n && std::equal(prefix, prefix + n, text, [](char p, char c) {
+               return p == (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+           });
 }
 
 // The response headers that HttpHeader names, in its order.
@@ -47,10 +45,7 @@ bool AppendHeaderLines(const char* extraHeaders, ScopedHeaderList* list) {
 
 ResponseHeaders::Line ResponseHeaders::Take(const char* data, std::size_t len) {
     if (StartsWithNoCase(data, len, "http/")) {
-        for (int i = 0; i < kHttpHeaderCount; ++i) {
-            has_[i] = false;
-            values_[i].clear();
-        }
+        *this = ResponseHeaders();
         return Line::kStatus;
     }
     if (StartsWithNoCase(data, len, "location:")) return Line::kLocation;

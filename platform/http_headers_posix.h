@@ -13,12 +13,7 @@
 
 namespace plat {
 
-struct HeaderListTraits {
-    using Handle = curl_slist*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_slist_free_all(h); }
-};
-using ScopedHeaderList = ScopedHandle<HeaderListTraits>;
+using ScopedHeaderList = ScopedHandle<ClosedBy<curl_slist*, &curl_slist_free_all>>;
 
 // Appends one list entry per "Name: value\r\n" line of extraHeaders (null:
 // none). False when libcurl has no memory for one.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/http_headers_posix.h"
 #include "platform/http_limits_posix.h"
@@ -28,48 +29,32 @@ constexpr long kReceiveBuffer = 128 * 1024;
 // kReceiveBuffer) more may arrive before the transfer pauses.
 constexpr std::size_t kOverflowLimit = 192 * 1024;
 
-struct EasyTraits {
-    using Handle = CURL*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_easy_cleanup(h); }
-};
-struct MultiTraits {
-    using Handle = CURLM*;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { curl_multi_cleanup(h); }
-};
-
 bool GlobalInit() {
     static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ok;
 }
 
 HttpError ErrorOf(CURLcode code, bool proxied) {
-    switch (code) {
-        case CURLE_COULDNT_RESOLVE_PROXY:
-        case CURLE_PROXY:
-            return HttpError::kProxy;
-        case CURLE_COULDNT_CONNECT:
-            // With a proxy set, the only connection made is to the proxy.
-            return proxied ? HttpError::kProxy : HttpError::kRefused;
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return HttpError::kUnknownHost;
-        case CURLE_OPERATION_TIMEDOUT:
-            return HttpError::kTimedOut;
-        case CURLE_PEER_FAILED_VERIFICATION:
-            return HttpError::kCertificate;
-        case CURLE_SSL_CONNECT_ERROR:
-            return HttpError::kTls;
-        default:
-            return HttpError::kOther;
-    }
+    // With a proxy set, the only connection made is to the proxy.
+    if (code == CURLE_COULDNT_CONNECT) return proxied ? HttpError::kProxy : HttpError::kRefused;
+    static constexpr std::pair<CURLcode, HttpError> kErrors[] = {
+        {CURLE_COULDNT_RESOLVE_PROXY, HttpError::kProxy},
+        {CURLE_PROXY, HttpError::kProxy},
+        {CURLE_COULDNT_RESOLVE_HOST, HttpError::kUnknownHost},
+        {CURLE_OPERATION_TIMEDOUT, HttpError::kTimedOut},
+        {CURLE_PEER_FAILED_VERIFICATION, HttpError::kCertificate},
+        {CURLE_SSL_CONNECT_ERROR, HttpError::kTls}};
+    for (const auto& [from, to] : kErrors)
+        if (from == code) return to;
+    return HttpError::kOther;
 }
 
 }  // namespace
 
 struct HttpGet::Impl {
-    ScopedHandle<MultiTraits> multi;
-    ScopedHandle<EasyTraits> easy;    // removed from multi before either is closed
+    // easy is removed from multi before either is closed.
+    ScopedHandle<ClosedBy<CURLM*, &curl_multi_cleanup>> multi;
+    ScopedHandle<ClosedBy<CURL*, &curl_easy_cleanup>> easy;
     ScopedHeaderList requestHeaders;  // lives as long as the transfer
     bool attached = false;
 
@@ -104,16 +89,13 @@ struct HttpGet::Impl {
     bool RunUntil(bool (*ready)(const Impl&));
     void TakeOverflow();
 
-    static int OnConnected(void* self, char*, char*, int, int);
+    static int OnConnected(void* self, char*, char*, int, int) {
+        static_cast<Impl*>(self)->limits.Connected(Clock::now());
+        return CURL_PREREQFUNC_OK;
+    }
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
 };
-
-int HttpGet::Impl::OnConnected(void* self, char*, char*, int, int) {
-    auto* d = static_cast<Impl*>(self);
-    d->limits.Connected(Clock::now());
-    return CURL_PREREQFUNC_OK;
-}
 
 size_t HttpGet::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
     auto* d = static_cast<Impl*>(self);
@@ -239,11 +221,9 @@ void HttpGet::Impl::TakeOverflow() {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
-    failure_ = HttpFailure::kBroken;
-    openError_ = HttpError::kOther;
-    if (impl_ || !url || !GlobalInit()) return false;
-    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
+bool HttpGet::Start(const char* url, const HttpLimits& limits, const char* extraHeaders) {
+    if (!GlobalInit()) return false;
+    auto d = std::make_unique<Impl>(limits);
     d->multi.reset(curl_multi_init());
     d->easy.reset(curl_easy_init());
     if (!d->multi || !d->easy || !d->Configure(url, extraHeaders)) return false;
@@ -257,8 +237,6 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
         return false;
     }
     impl_ = std::move(d);
-    failure_ = HttpFailure::kNone;
-    openError_ = HttpError::kNone;
     return true;
 }
 

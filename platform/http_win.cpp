@@ -17,6 +17,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
@@ -26,12 +27,7 @@
 namespace plat {
 namespace {
 
-struct InternetTraits {
-    using Handle = HINTERNET;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::InternetCloseHandle(h); }
-};
-using ScopedInternet = ScopedHandle<InternetTraits>;
+using ScopedInternet = ScopedHandle<ClosedBy<HINTERNET, &::InternetCloseHandle>>;
 
 std::atomic<unsigned long> g_connectMs{0};
 std::atomic<unsigned long> g_receiveMs{0};
@@ -57,29 +53,25 @@ bool QueryText(HINTERNET request, DWORD level, char* buf, std::size_t size) {
 }
 
 HttpError ErrorOf(DWORD code, bool proxied) {
-    switch (code) {
-        case ERROR_INTERNET_CANNOT_CONNECT:
-            // With a proxy in use, the only connection made is to the proxy.
-            return proxied ? HttpError::kProxy : HttpError::kRefused;
-        case ERROR_INTERNET_NAME_NOT_RESOLVED:
-            return proxied ? HttpError::kProxy : HttpError::kUnknownHost;
-        case ERROR_INTERNET_PROXY_SERVER_UNREACHABLE:
-            return HttpError::kProxy;
-        case ERROR_INTERNET_TIMEOUT:
-            return HttpError::kTimedOut;
-        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-        case ERROR_INTERNET_INVALID_CA:
-        case ERROR_INTERNET_SEC_CERT_ERRORS:
-        case ERROR_INTERNET_SEC_CERT_REV_FAILED:
-        case ERROR_INTERNET_SEC_INVALID_CERT:
-        case ERROR_INTERNET_SEC_CERT_REVOKED:
-            return HttpError::kCertificate;
-        case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-            return HttpError::kTls;
-        default:
-            return HttpError::kOther;
-    }
+    // With a proxy in use, the only connection made is to the proxy.
+    if (code == ERROR_INTERNET_CANNOT_CONNECT)
+        return proxied ? HttpError::kProxy : HttpError::kRefused;
+    if (code == ERROR_INTERNET_NAME_NOT_RESOLVED)
+        return proxied ? HttpError::kProxy : HttpError::kUnknownHost;
+    static constexpr std::pair<DWORD, HttpError> kErrors[] = {
+        {ERROR_INTERNET_PROXY_SERVER_UNREACHABLE, HttpError::kProxy},
+        {ERROR_INTERNET_TIMEOUT, HttpError::kTimedOut},
+        {ERROR_INTERNET_SEC_CERT_DATE_INVALID, HttpError::kCertificate},
+        {ERROR_INTERNET_SEC_CERT_CN_INVALID, HttpError::kCertificate},
+        {ERROR_INTERNET_INVALID_CA, HttpError::kCertificate},
+        {ERROR_INTERNET_SEC_CERT_ERRORS, HttpError::kCertificate},
+        {ERROR_INTERNET_SEC_CERT_REV_FAILED, HttpError::kCertificate},
+        {ERROR_INTERNET_SEC_INVALID_CERT, HttpError::kCertificate},
+        {ERROR_INTERNET_SEC_CERT_REVOKED, HttpError::kCertificate},
+        {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, HttpError::kTls}};
+    for (const auto& [from, to] : kErrors)
+        if (from == code) return to;
+    return HttpError::kOther;
 }
 
 }  // namespace
@@ -175,11 +167,8 @@ bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
-bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const char* extraHeaders) {
-    failure_ = HttpFailure::kBroken;
-    openError_ = HttpError::kOther;
-    if (impl_ || !url) return false;
-    auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
+bool HttpGet::Start(const char* url, const HttpLimits& limits, const char* extraHeaders) {
+    auto d = std::make_unique<Impl>(limits);
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!d->root) return false;
     ApplyTestTimeouts(d->root.get());
@@ -211,8 +200,6 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
         d->lengthKnown = end != length && *end == '\0' && length[0] != '-';
     }
     impl_ = std::move(d);
-    failure_ = HttpFailure::kNone;
-    openError_ = HttpError::kNone;
     return true;
 }
 

@@ -36,4 +36,13 @@ inline std::uint32_t AttributesOf(const struct stat& st) {
     return (S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive) | readOnly;
 }
 
+// The mode a regular file gets for attributes: what the umask leaves of
+// 0666, without write bits when read-only.
+inline mode_t ModeOf(std::uint32_t attributes) {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = 0666 & ~mask;
+    return (attributes & kAttrReadOnly) ? mode & ~static_cast<mode_t>(0222) : mode;
+}
+
 }  // namespace plat

@@ -31,10 +31,6 @@ inline bool AppendBounded(char* dst, std::size_t capacity, const char* src) {
     return true;
 }
 
-}  // namespace plat
-
-namespace plat {
-
 // The separator appended when a file name is joined to a directory: a
 // backslash on Windows; on POSIX a backslash would become part of the name.
 #ifdef _WIN32

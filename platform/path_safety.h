@@ -67,13 +67,6 @@ struct PathFinding {
 };
 PathFinding JudgePath(const char* path, SafetyRole role);
 
-// A missing entry is as safe as the folder that would hold it (judged as an
-// item): whoever may add names there may make it. For the backends' walks.
-inline PathFinding MissingEntryFinding(const std::string& folder, const Safety& folderSafety) {
-    return folderSafety.kind == Safety::Kind::kSafe ? PathFinding{}
-                                                    : PathFinding{folder, folderSafety};
-}
-
 // A command an administrator runs to mend the finding, empty when there is
 // none. POSIX: "chown root '<path>'" (chown -h for a link) or
 // "chmod go-w '<path>'". Windows: "icacls "<path>" /setowner *S-1-5-32-544",

@@ -1,8 +1,7 @@
 #include "platform/path_safety.h"
 
-#include <deque>
-
 #include "platform/path_buffer.h"
+#include "platform/path_safety_backend.h"
 #include "platform/scoped_handle.h"
 #include "platform/win.h"
 #include "platform/win_handle.h"
@@ -14,7 +13,6 @@
 namespace plat {
 namespace {
 
-constexpr int kMaxLinks = 40;
 constexpr const char* kTrustedInstaller =
     "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
@@ -51,8 +49,6 @@ std::string NameOfSid(PSID sid) {
 
 Safety Finding(Safety::Kind kind, PSID sid) { return Safety{kind, NameOfSid(sid), SidText(sid)}; }
 
-Safety Unreadable() { return Safety{Safety::Kind::kUnreadable, "", ""}; }
-
 // The first ACE that lets an account other than the privileged ones and self
 // change the entry; null for none.
 PSID FirstWriter(PACL dacl, DWORD rights, PSID self) {
@@ -73,63 +69,6 @@ PSID FirstWriter(PACL dacl, DWORD rights, PSID self) {
     return nullptr;
 }
 
-// The token's user: a TOKEN_USER in buffer, whose Sid points into it.
-struct TokenUserBuffer {
-    alignas(TOKEN_USER) char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    PSID Sid() { return reinterpret_cast<TOKEN_USER*>(bytes)->User.Sid; }
-};
-
-bool ReadTokenUser(TokenUserBuffer& user) {
-    HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    ScopedFile token = Owned(raw);
-    DWORD size = 0;
-    return ::GetTokenInformation(Native(token), TokenUser, user.bytes, sizeof user.bytes, &size);
-}
-
-// The length of the root of a full path: "C:\" or "\\server\share\".
-std::size_t RootLength(const std::string& path) {
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return 3;
-    if (path.rfind("\\\\", 0) != 0) return 0;
-    std::size_t server = path.find('\\', 2);
-    std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
-    return share == std::string::npos ? path.size() : share + 1;
-}
-
-void PushNames(const std::string& path, std::size_t from, std::deque<std::string>& names) {
-    std::deque<std::string> parts;
-    for (std::size_t start = from; start < path.size();) {
-        std::size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    names.insert(names.begin(), parts.begin(), parts.end());
-}
-
-// Where a link leads, as a full path without the "\\?\" prefix.
-bool FinalPath(const std::string& link, std::string& target) {
-    ScopedFile file =
-        Owned(::CreateFileA(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    char buffer[32768];
-    DWORD n = file ? ::GetFinalPathNameByHandleA(Native(file), buffer, sizeof buffer,
-                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
-                   : 0;
-    if (n == 0 || n >= sizeof buffer) return false;
-    target.assign(buffer, n);
-    if (target.rfind("\\\\?\\UNC\\", 0) == 0)
-        target = "\\\\" + target.substr(8);
-    else if (target.rfind("\\\\?\\", 0) == 0)
-        target = target.substr(4);
-    return RootLength(target) > 0;
-}
-
-bool IsLink(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 }  // namespace
 
 bool RunsPrivileged() {
@@ -141,12 +80,12 @@ Safety JudgeSecurity(const void* securityDescriptor, SafetyRole role, const void
     PSECURITY_DESCRIPTOR sd = const_cast<void*>(securityDescriptor);
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (!::GetSecurityDescriptorOwner(sd, &owner, &defaulted) || !owner) return Unreadable();
+    if (!::GetSecurityDescriptorOwner(sd, &owner, &defaulted) || !owner) return UnreadableEntry();
     if (!IsPrivilegedSid(owner) && !(self && ::EqualSid(owner, const_cast<void*>(self))))
         return Finding(Safety::Kind::kOwner, owner);
     BOOL present = FALSE;
     PACL dacl = nullptr;
-    if (!::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)) return Unreadable();
+    if (!::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)) return UnreadableEntry();
     if (!present || !dacl) return Safety{Safety::Kind::kWriter, "Everyone", "S-1-1-0"};
     PSID writer = FirstWriter(dacl, role == SafetyRole::kItem ? kItemRights : kParentRights,
                               const_cast<void*>(self));
@@ -154,11 +93,9 @@ Safety JudgeSecurity(const void* securityDescriptor, SafetyRole role, const void
 }
 
 Safety JudgeEntry(const char* path, SafetyRole role) {
-    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = ::GetLastError();
-        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        return missing ? Safety{Safety::Kind::kMissing, "", ""} : Unreadable();
-    }
+    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return IsMissing(::GetLastError()) ? Safety{Safety::Kind::kMissing, "", ""}
+                                           : UnreadableEntry();
     ScopedFile file = Owned(::CreateFileA(
         path, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -166,45 +103,50 @@ Safety JudgeEntry(const char* path, SafetyRole role) {
     if (!file || ::GetSecurityInfo(Native(file), SE_FILE_OBJECT,
                                    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                                    nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS)
-        return Unreadable();
+        return UnreadableEntry();
     ScopedLocal owned(sd);
     TokenUserBuffer user;
     return JudgeSecurity(sd, role, ReadTokenUser(user) ? user.Sid() : nullptr);
 }
 
-PathFinding JudgePath(const char* path, SafetyRole role) {
-    char full[kPathSize] = {};
-    DWORD n = ::GetFullPathNameA(path, sizeof full, full, nullptr);
+bool FullPath(const char* path, std::string* full) {
+    char buffer[kPathSize] = {};
+    DWORD n = ::GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
     // Too long a path leaves the buffer unwritten: n is then the size needed.
-    std::string current = n > 0 && n < sizeof full ? std::string(full, n) : std::string();
-    std::size_t root = current.empty() ? 0 : RootLength(current);
-    if (root == 0) return {path, Unreadable()};
-    std::deque<std::string> names;
-    PushNames(current, root, names);
-    current.resize(root);
-    Safety safety = JudgeEntry(current.c_str(), names.empty() ? role : SafetyRole::kParent);
-    if (safety.kind != Safety::Kind::kSafe) return {current, safety};
-    for (int links = 0; !names.empty();) {
-        std::string next = current + (current.back() == '\\' ? "" : "\\") + names.front();
-        names.pop_front();
-        const bool link = IsLink(next);
-        const SafetyRole nextRole = link            ? SafetyRole::kItem
-                                    : names.empty() ? role
-                                                    : SafetyRole::kParent;
-        safety = JudgeEntry(next.c_str(), nextRole);
-        if (safety.kind == Safety::Kind::kMissing)
-            return MissingEntryFinding(current, JudgeEntry(current.c_str(), SafetyRole::kItem));
-        if (safety.kind != Safety::Kind::kSafe) return {next, safety};
-        if (!link) {
-            current = next;
-            continue;
-        }
-        std::string target;
-        if (++links > kMaxLinks || !FinalPath(next, target)) return {next, Unreadable()};
-        PushNames(target, RootLength(target), names);
-        current = target.substr(0, RootLength(target));
-    }
-    return {};
+    if (n == 0 || n >= sizeof buffer) return false;
+    full->assign(buffer, n);
+    return true;
+}
+
+std::size_t RootLength(const std::string& path) {
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return 3;
+    if (path.rfind("\\\\", 0) != 0) return 0;
+    std::size_t server = path.find('\\', 2);
+    std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+    return share == std::string::npos ? path.size() : share + 1;
+}
+
+// Without the "\\?\" prefix.
+bool LinkTarget(const std::string& link, std::string* target) {
+    ScopedFile file =
+        Owned(::CreateFileA(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    char buffer[32768];
+    DWORD n = file ? ::GetFinalPathNameByHandleA(Native(file), buffer, sizeof buffer,
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
+                   : 0;
+    if (n == 0 || n >= sizeof buffer) return false;
+    target->assign(buffer, n);
+    if (target->rfind("\\\\?\\UNC\\", 0) == 0)
+        *target = "\\\\" + target->substr(8);
+    else if (target->rfind("\\\\?\\", 0) == 0)
+        *target = target->substr(4);
+    return RootLength(*target) > 0;
+}
+
+bool IsLink(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 std::string RepairCommand(const PathFinding& finding) {

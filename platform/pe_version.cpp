@@ -53,9 +53,8 @@ bool ReadImage(const ByteSource& file, Image* image) {
     if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
     const std::uint64_t nt = U32(dos + 0x3C);
     std::uint8_t header[24];
-    if (!file.ReadAt(nt, header, sizeof header) || std::memcmp(header, "PE\0\0", 4) != 0) {
+    if (!file.ReadAt(nt, header, sizeof header) || std::memcmp(header, "PE\0\0", 4) != 0)
         return false;
-    }
     image->section_count = U16(header + 6);
     const std::uint16_t optional_size = U16(header + 20);
     image->section_table = nt + sizeof header + optional_size;
@@ -78,9 +77,8 @@ bool ReadImage(const ByteSource& file, Image* image) {
 bool FindSection(const ByteSource& file, const Image& image, std::uint32_t rva, Section* found) {
     std::uint8_t raw[kSectionHeaderBytes];
     for (std::uint16_t i = 0; i < image.section_count; ++i) {
-        if (!file.ReadAt(image.section_table + i * kSectionHeaderBytes, raw, sizeof raw)) {
+        if (!file.ReadAt(image.section_table + i * kSectionHeaderBytes, raw, sizeof raw))
             return false;
-        }
         Section s{U32(raw + 12), U32(raw + 16), U32(raw + 20)};
         if (rva >= s.rva && rva - s.rva < s.raw_size) {
             *found = s;
@@ -172,15 +170,13 @@ bool FindVersionData(const ByteSource& file, std::uint64_t* offset, std::uint32_
     if (!ReadImage(file, &image) || !FindResourceArea(file, image, &area) ||
         !FindSubdirectory(file, area, 0, kResourceTypeVersion, &type) ||
         !FindSubdirectory(file, area, type, kVersionInfoId, &name) ||
-        !FindLanguageEntry(file, area, name, &entry)) {
+        !FindLanguageEntry(file, area, name, &entry))
         return false;
-    }
     std::uint8_t data[16];
     Section s;
     if (!ReadInArea(file, area, area.root + entry, data, sizeof data) ||
-        !FindSection(file, image, U32(data), &s)) {
+        !FindSection(file, image, U32(data), &s))
         return false;
-    }
     *offset = std::uint64_t{s.raw_offset} + (U32(data) - s.rva);
     // Never past the section holding the data, nor past one block.
     const std::uint32_t in_section = s.raw_size - (U32(data) - s.rva);
@@ -189,12 +185,6 @@ bool FindVersionData(const ByteSource& file, std::uint64_t* offset, std::uint32_
 }
 
 }  // namespace
-
-bool MemorySource::ReadAt(std::uint64_t offset, void* dst, std::size_t n) const {
-    if (offset > size_ || size_ - offset < n) return false;
-    if (n != 0) std::memcpy(dst, static_cast<const std::uint8_t*>(data_) + offset, n);
-    return true;
-}
 
 bool ReadPeVersionBlock(const ByteSource& file, PeVersionBlock* block) {
     std::uint64_t offset = 0;
@@ -213,9 +203,8 @@ bool ReadPeFileVersion(const ByteSource& file, char* buffer, std::size_t size) {
     // GetFileVersionInfoA, a block that cannot be held or read leaves the
     // buffer untouched.
     VersionValue value;
-    if (block.bytes && FindVersionValue(block.bytes.get(), block.size, kFileVersionPath, &value)) {
+    if (block.bytes && FindVersionValue(block.bytes.get(), block.size, kFileVersionPath, &value))
         CopyVersionValue(value, buffer, size);
-    }
     return true;
 }
 

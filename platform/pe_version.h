@@ -16,7 +16,7 @@
 
 namespace plat {
 
-// Bounded random access to the bytes of a file or of memory.
+// Bounded random access to the bytes of a file (or, in tests, of memory).
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
@@ -24,17 +24,6 @@ public:
     // Fills dst with the n bytes at offset. False when any of them lies past
     // the end or cannot be read; dst is then unspecified.
     virtual bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const = 0;
-};
-
-class MemorySource final : public ByteSource {
-public:
-    MemorySource(const void* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint64_t Size() const override { return size_; }
-    bool ReadAt(std::uint64_t offset, void* dst, std::size_t n) const override;
-
-private:
-    const void* data_;
-    std::size_t size_;
 };
 
 // ReadFileVersion (platform/file_version.h) over the bytes of file, with the

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
 
+#include "platform/path_buffer.h"
 #include "platform/regular_file.h"
 #include "platform/whole_file.h"
 
@@ -30,15 +32,9 @@ std::string Trim(const std::string& s) {
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // The whole file, when it is a regular file of at most kMaxProfileBytes.
@@ -91,11 +87,10 @@ std::size_t CopyEntry(const std::string& value, char* buffer, std::size_t size) 
     const char* v = value.c_str();
     bool quoted = (v[0] == '\'' || v[0] == '"') && v[1] != '\0' && value.back() == v[0];
     if (quoted) ++v;
-    std::size_t length = std::strlen(v);
-    std::size_t n = length < size - 1 ? length : size - 1;
-    std::memcpy(buffer, v, n);
-    buffer[n] = '\0';
-    if (quoted && size >= length && n > 0) buffer[--n] = '\0';
+    const bool dropLast = quoted && std::strlen(v) <= size;
+    CopyBounded(buffer, size, v);
+    std::size_t n = std::strlen(buffer);
+    if (dropLast && n > 0) buffer[--n] = '\0';
     return n;
 }
 
@@ -108,11 +103,8 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
     bool found = section && key && fileName && ReadWholeFile(fileName, text) &&
                  FindValue(text, Trim(section), Trim(key), value);
     if (found) return CopyEntry(value, buffer, size);
-    std::string fallback = TrimRight(defaultValue ? defaultValue : "");
-    std::size_t n = fallback.size() < size - 1 ? fallback.size() : size - 1;
-    std::memcpy(buffer, fallback.data(), n);
-    buffer[n] = '\0';
-    return n;
+    CopyBounded(buffer, size, TrimRight(defaultValue ? defaultValue : "").c_str());
+    return std::strlen(buffer);
 }
 
 }  // namespace plat

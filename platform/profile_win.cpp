@@ -1,7 +1,9 @@
 #include "platform/profile.h"
 
 #include <cstring>
+#include <string>
 
+#include "platform/path_buffer.h"
 #include "platform/regular_file.h"
 #include "platform/win.h"
 
@@ -11,13 +13,10 @@ namespace {
 // What the system gives for a missing file: the default without its
 // trailing blanks, cut to the buffer.
 std::size_t CopyDefault(const char* defaultValue, char* buffer, std::size_t size) {
-    const char* text = defaultValue ? defaultValue : "";
-    std::size_t n = std::strlen(text);
-    while (n > 0 && (text[n - 1] == ' ' || (text[n - 1] >= '\t' && text[n - 1] <= '\r'))) --n;
-    if (n > size - 1) n = size - 1;
-    std::memcpy(buffer, text, n);
-    buffer[n] = '\0';
-    return n;
+    std::string text = defaultValue ? defaultValue : "";
+    text.erase(text.find_last_not_of(" \t\n\v\f\r") + 1);
+    CopyBounded(buffer, size, text.c_str());
+    return std::strlen(buffer);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "platform/regular_file.h"
-#include "platform/file_handle.h"
-#include "platform/scoped_handle.h"
-#include "platform/win.h"
+#include "platform/win_handle.h"
 
 namespace plat {
 
@@ -12,12 +10,12 @@ bool IsRegularFileWithin(const char* path, std::uint64_t maxBytes) {
         return false;
     // No access rights asked for: the file's type and size can be read
     // whoever holds it open, and nothing waits on a pipe's other end.
-    ScopedHandle<NativeFileTraits> file(reinterpret_cast<std::intptr_t>(
-        ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
-    HANDLE h = reinterpret_cast<HANDLE>(file.get());
+    ScopedFile file =
+        Owned(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    return file.valid() && ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) &&
+    return file.valid() && ::GetFileType(Native(file)) == FILE_TYPE_DISK &&
+           ::GetFileSizeEx(Native(file), &size) &&
            static_cast<std::uint64_t>(size.QuadPart) <= maxBytes;
 }
 

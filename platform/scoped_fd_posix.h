@@ -7,11 +7,6 @@
 
 namespace plat {
 
-struct FdTraits {
-    using Handle = int;
-    static Handle Invalid() noexcept { return -1; }
-    static void Close(Handle h) noexcept { ::close(h); }
-};
-using ScopedFd = ScopedHandle<FdTraits>;
+using ScopedFd = ScopedHandle<ClosedBy<int, &::close, -1>>;
 
 }  // namespace plat

@@ -1,13 +1,9 @@
 // Move-only owner of one platform handle (HANDLE, HINTERNET, CURL*, FILE*,
 // descriptors...). A Traits type says what the null value is and how the
-// handle is closed:
+// handle is closed; ClosedBy states both for a handle closed by one function:
 //
-//   struct FileTraits {
-//       using Handle = int;
-//       static Handle Invalid() noexcept { return -1; }
-//       static void Close(Handle h) noexcept { ::close(h); }
-//   };
-//   using ScopedFd = ScopedHandle<FileTraits>;
+//   using ScopedFd = ScopedHandle<ClosedBy<int, &::close, -1>>;
+//   using ScopedInternet = ScopedHandle<ClosedBy<HINTERNET, &::InternetCloseHandle>>;
 //
 // Close() is called exactly once per owned handle, on reset or destruction.
 // Results of closing are not reported: clean-up results are never examined.
@@ -16,6 +12,15 @@
 #include <utility>
 
 namespace plat {
+
+// Traits of a handle that CloseFunction closes and whose null value is
+// kInvalid (by default the type's zero: nullptr for a pointer).
+template <typename H, auto CloseFunction, H kInvalid = H{}>
+struct ClosedBy {
+    using Handle = H;
+    static Handle Invalid() noexcept { return kInvalid; }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
+};
 
 template <typename Traits>
 class ScopedHandle {

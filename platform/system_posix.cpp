@@ -13,8 +13,7 @@ bool GetWorkingDirectory(char* buf, std::size_t size) { return ::getcwd(buf, siz
 bool GetComputerName(char* buf, std::size_t size) {
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0) return false;
-    char* dot = std::strchr(host, '.');
-    if (dot) *dot = '\0';
+    host[std::strcspn(host, ".")] = '\0';
     std::size_t n = std::strlen(host);
     // GetComputerNameA fails when the name and its terminator exceed size.
     if (n + 1 > size) return false;

@@ -1,7 +1,13 @@
 #include "platform/tree.h"
 
-#include "platform/tree_backend.h"
 #include "platform/whole_file.h"
+
+// The backend's Tree::Impl, for the members both define alike.
+#ifdef _WIN32
+#include "platform/tree_impl_win.h"
+#else
+#include "platform/tree_impl_posix.h"
+#endif
 
 namespace plat {
 
@@ -28,6 +34,15 @@ void RemoveTree(const char* path, void* /*ownerWindow*/) {
     std::string parent = slash == std::string::npos ? "." : whole.substr(0, slash);
     Tree tree = Tree::Open(slash == 0 ? "\\" : parent.c_str());
     if (!whole.empty() && tree.valid()) tree.RemoveTree(whole.substr(slash + 1));
+}
+
+Tree::Tree() = default;
+Tree::~Tree() = default;
+Tree::Tree(Tree&&) noexcept = default;
+Tree& Tree::operator=(Tree&&) noexcept = default;
+
+void Tree::Forget(const std::string& rel) {
+    if (impl_) impl_->cache.Forget(rel);
 }
 
 WholeFile Tree::ReadRegular(const std::string& rel, std::uint64_t maxBytes) {

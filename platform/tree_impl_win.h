@@ -15,10 +15,6 @@ namespace plat {
 // FILE_SHARE_DELETE nobody can rename or delete it while the handle is held.
 ScopedFile OpenAsItself(const std::wstring& path, DWORD access, DWORD share);
 
-inline bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 struct Tree::Impl {
     std::wstring root;  // "\\?\" form, no trailing separator
     ScopedFile rootHandle;

@@ -49,11 +49,6 @@ int Tree::Impl::Self(const std::string& rel) {
     return Directory(parts, parts.size());
 }
 
-Tree::Tree() = default;
-Tree::~Tree() = default;
-Tree::Tree(Tree&&) noexcept = default;
-Tree& Tree::operator=(Tree&&) noexcept = default;
-
 Tree Tree::Open(const char* root) {
     Tree tree;
     char native[kPathSize];
@@ -114,11 +109,7 @@ bool Tree::SetAttributes(const std::string& rel, std::uint32_t attributes) {
     // A second link may name a file outside the tree: its mode stays.
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
         return false;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode_t mode = 0666 & ~mask;
-    if (attributes & kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
-    return ::fchmod(fd.get(), mode) == 0 &&
+    return ::fchmod(fd.get(), ModeOf(attributes)) == 0 &&
            RecordTreeEvent(impl_.get(), TreeOp::kSetAttributes, rel, std::string(), attributes);
 }
 
@@ -188,10 +179,6 @@ bool Tree::FlushFileSystem(const std::string& rel) {
     int dir = impl_ ? impl_->Self(rel) : -1;
     return dir >= 0 && ::syncfs(dir) == 0 &&
            RecordTreeEvent(impl_.get(), TreeOp::kFlushFileSystem, rel);
-}
-
-void Tree::Forget(const std::string& rel) {
-    if (impl_) impl_->cache.Forget(rel);
 }
 
 std::string TreeName(const std::string& name, bool /*utf8*/) { return name; }

@@ -50,13 +50,7 @@ bool RecordTreeOpened(const void* tree, const char* root) {
 bool RecordTreeEvent(const void* tree, TreeOp op, const std::string& path,
                      const std::string& target, std::uint32_t attributes) {
     if (g_recording == nullptr) return true;
-    TreeEvent event;
-    event.op = op;
-    event.root = RootOf(tree);
-    event.path = path;
-    event.target = target;
-    event.attributes = attributes;
-    Append(std::move(event));
+    Append(TreeEvent{op, RootOf(tree), path, target, 0, std::string(), attributes, 0});
     return true;
 }
 
@@ -72,25 +66,16 @@ bool RecordFileWrite(File& file, const void* data, std::size_t size) {
     const Recording::Created* created = CreatedFile(file);
     std::uint64_t end = 0;
     if (created == nullptr || !file.Seek(0, SeekOrigin::kCurrent, &end)) return true;
-    TreeEvent event;
-    event.root = created->root;
-    event.path = created->path;
-    event.offset = end - size;
-    event.data.assign(static_cast<const char*>(data), size);
-    Append(std::move(event));
+    Append(TreeEvent{TreeOp::kWrite, created->root, created->path, std::string(), end - size,
+                     std::string(static_cast<const char*>(data), size), 0, 0});
     return true;
 }
 
 bool RecordFileEvent(const File& file, TreeOp op, std::uint64_t offset, FileTime time) {
     const Recording::Created* created = CreatedFile(file);
     if (created == nullptr) return true;
-    TreeEvent event;
-    event.op = op;
-    event.root = created->root;
-    event.path = created->path;
-    event.offset = offset;
-    event.time = time;
-    Append(std::move(event));
+    Append(
+        TreeEvent{op, created->root, created->path, std::string(), offset, std::string(), 0, time});
     return true;
 }
 

@@ -31,16 +31,11 @@ std::string ToUtf8(const std::wstring& wide) {
     return text;
 }
 
-bool IsLinkAttributes(DWORD a) {
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 }  // namespace
 
 ScopedFile OpenAsItself(const std::wstring& path, DWORD access, DWORD share) {
-    return ScopedFile(reinterpret_cast<std::intptr_t>(
-        ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    return Owned(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 std::wstring Tree::Impl::Full(const std::vector<std::string>& parts, std::size_t count) const {
@@ -61,9 +56,10 @@ bool Tree::Impl::Pin(const std::vector<std::string>& parts, std::size_t count) {
         if (!pin.valid()) {
             DWORD error = ::GetLastError();
             DWORD a = ::GetFileAttributesW(full.c_str());
-            failure = IsMissing(error)      ? PathKind::kMissing
-                      : IsLinkAttributes(a) ? PathKind::kLink
-                                            : PathKind::kOther;
+            bool link = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+            failure = IsMissing(error) ? PathKind::kMissing
+                      : link           ? PathKind::kLink
+                                       : PathKind::kOther;
             return false;
         }
         if (!::GetFileInformationByHandle(Native(pin), &info) ||
@@ -96,11 +92,6 @@ bool Tree::Impl::ReachSelf(const std::string& rel, std::wstring* full) {
     return Reach(rel, full);
 }
 
-Tree::Tree() = default;
-Tree::~Tree() = default;
-Tree::Tree(Tree&&) noexcept = default;
-Tree& Tree::operator=(Tree&&) noexcept = default;
-
 Tree Tree::Open(const char* root) {
     Tree tree;
     std::wstring wide = Widen(root ? root : "", CP_ACP);
@@ -116,9 +107,9 @@ Tree Tree::Open(const char* root) {
             path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
     if (path.back() == L'\\') path.pop_back();
     // The root itself may be a link: it is followed, and then held.
-    ScopedFile handle(reinterpret_cast<std::intptr_t>(
-        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    ScopedFile handle =
+        Owned(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle.valid() || !::GetFileInformationByHandle(Native(handle), &info) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -242,9 +233,8 @@ bool Tree::FlushDirectory(const std::string& rel) {
     // may be lost in a power cut although the file's own data was flushed.
     // FlushFileBuffers on the directory writes the log through, as fsync
     // does on POSIX; it needs write access to the directory itself.
-    ScopedFile dir(reinterpret_cast<std::intptr_t>(::CreateFileW(
-        full.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    ScopedFile dir =
+        OpenAsItself(full, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (!dir.valid()) return false;
     // File systems without a directory flush (FAT, some network shares).
     bool flushed = ::FlushFileBuffers(Native(dir)) || ::GetLastError() == ERROR_INVALID_FUNCTION ||
@@ -253,10 +243,6 @@ bool Tree::FlushDirectory(const std::string& rel) {
 }
 
 bool Tree::FlushFileSystem(const std::string& /*rel*/) { return false; }
-
-void Tree::Forget(const std::string& rel) {
-    if (impl_) impl_->cache.Forget(rel);
-}
 
 std::string TreeName(const std::string& name, bool utf8) {
     return utf8 ? name : ToUtf8(Widen(name, CP_ACP));

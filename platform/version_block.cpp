@@ -94,10 +94,8 @@ bool FindVersionValue(const std::uint8_t* block, std::size_t size, const char* p
         const char* next = component;
         while (*next != '\0' && *next != '\\') ++next;
         Node child;
-        if (!FindChild(block, node, component, static_cast<std::size_t>(next - component),
-                       &child)) {
+        if (!FindChild(block, node, component, static_cast<std::size_t>(next - component), &child))
             return false;
-        }
         node = child;
         component = next;
     }
@@ -115,9 +113,8 @@ void CopyVersionValue(const VersionValue& value, char* buffer, std::size_t size)
             buffer[n] = ToCodePage1252(unit);
         }
     } else {
-        for (; n + 1 < size && n < value.bytes && value.data[n] != 0; ++n) {
+        for (; n + 1 < size && n < value.bytes && value.data[n] != 0; ++n)
             buffer[n] = static_cast<char>(value.data[n]);
-        }
     }
     std::memset(buffer + n, 0, size - n);
 }
@@ -138,9 +135,8 @@ char ToCodePage1252(std::uint16_t unit) {
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-    for (std::size_t i = 0; i < 32; ++i) {
+    for (std::size_t i = 0; i < 32; ++i)
         if (kHigh[i] == unit) return static_cast<char>(0x80 + i);
-    }
     return '?';
 }
 

@@ -6,16 +6,10 @@ namespace plat {
 namespace {
 
 WholeFile Unreadable(const File& file) {
-    WholeFile whole;
-    whole.error = file.LastError();
-    return whole;
+    return {WholeFileStatus::kUnreadable, "", file.LastError()};
 }
 
-WholeFile TooLarge() {
-    WholeFile whole;
-    whole.status = WholeFileStatus::kTooLarge;
-    return whole;
-}
+WholeFile TooLarge() { return {WholeFileStatus::kTooLarge, "", 0}; }
 
 }  // namespace
 

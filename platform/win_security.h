@@ -11,12 +11,21 @@
 namespace plat {
 
 // Memory the security functions hand out with LocalAlloc.
-struct LocalMemoryTraits {
-    using Handle = HLOCAL;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::LocalFree(h); }
+using ScopedLocal = ScopedHandle<ClosedBy<HLOCAL, &::LocalFree>>;
+
+// The process token's user: a TOKEN_USER in bytes, whose Sid points into it.
+struct TokenUserBuffer {
+    alignas(TOKEN_USER) char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    PSID Sid() { return reinterpret_cast<TOKEN_USER*>(bytes)->User.Sid; }
 };
-using ScopedLocal = ScopedHandle<LocalMemoryTraits>;
+
+inline bool ReadTokenUser(TokenUserBuffer& user) {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    ScopedHandle<ClosedBy<HANDLE, &::CloseHandle>> token(raw);
+    DWORD size = 0;
+    return ::GetTokenInformation(token.get(), TokenUser, user.bytes, sizeof user.bytes, &size);
+}
 
 // "S-1-5-18" for a SID; empty when it cannot be written.
 inline std::string SidText(PSID sid) {

@@ -48,7 +48,7 @@ public:
     }
     int32_t EvFirst(fw::TParam1 p1, fw::TParam2 p2) {
         g_events.push_back("first:" + std::to_string(p1) + "," + std::to_string(p2));
-        found = fw::native::FindNativeWindow(kClass) != nullptr;
+        found = fw::FindTopLevelWindow(kClass) != nullptr;
         PostMessage(UM_BASE_ONLY);
         return 1;
     }
@@ -93,7 +93,7 @@ TEST(Framework, RunDeliversPostedMessagesInOrderAndEndsWhenTheMainWindowCloses) 
     EXPECT_TRUE(app.window->found);
     EXPECT_EQ(app.window->GetHandle(), nullptr);
     EXPECT_EQ(app.window->GetCaption(), "Test caption");
-    EXPECT_EQ(fw::native::FindNativeWindow(kClass), nullptr);
+    EXPECT_EQ(fw::FindTopLevelWindow(kClass), nullptr);
 }
 
 TEST(Framework, UnknownMessagesAreNotFound) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/native.h"
+#include "framework/window.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -76,7 +77,7 @@ TEST_F(Marker, ALockInAnotherUsersRuntimeDirectoryStopsNothing) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.dir.path());
     ScopedEnv tmpdir("TMPDIR", tmp.path());
     testing::internal::CaptureStderr();
-    EXPECT_EQ(fw::native::FindNativeWindow("MARKER_TEST_A"), nullptr);
+    EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_A"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     // The marker lives in a private directory of this user instead.
     struct stat st {};
@@ -93,7 +94,7 @@ TEST_F(Marker, APlantedPrivateDirectoryIsRefusedAndSaidSo) {
     ASSERT_EQ(::chown(own.c_str(), kOtherUser, kOtherUser), 0);
     ScopedEnv runtime("XDG_RUNTIME_DIR", "");
     ScopedEnv tmpdir("TMPDIR", tmp.path());
-    EXPECT_EQ(fw::native::FindNativeWindow("MARKER_TEST_B"), nullptr);
+    EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_B"), nullptr);
     struct stat st {};
     EXPECT_NE(::stat((own + "/MARKER_TEST_B.lock").c_str(), &st), 0);
     ::chown(own.c_str(), ::geteuid(), ::getegid());
@@ -104,14 +105,14 @@ TEST_F(Marker, APlantedPrivateDirectoryIsRefusedAndSaidSo) {
 TEST_F(Marker, AHeldMarkerIsFoundAndTheSkipIsReported) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", "");
     ScopedEnv tmpdir("TMPDIR", tmp.path());
-    EXPECT_EQ(fw::native::FindNativeWindow("MARKER_TEST_C"), nullptr);  // makes the directory
+    EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_C"), nullptr);  // makes the directory
     std::string lock =
         tmp.path() + "/talcheck-" + std::to_string(::geteuid()) + "/MARKER_TEST_C.lock";
     int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     testing::internal::CaptureStderr();
-    EXPECT_NE(fw::native::FindNativeWindow("MARKER_TEST_C"), nullptr);
+    EXPECT_NE(fw::FindTopLevelWindow("MARKER_TEST_C"), nullptr);
     std::string said = testing::internal::GetCapturedStderr();
     ::close(fd);
     EXPECT_NE(said.find("another process holds " + lock), std::string::npos) << said;

@@ -9,6 +9,9 @@
 #include <sddl.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "testing/temp_dir.h"
 #endif
 
 namespace {
@@ -88,6 +91,44 @@ INSTANTIATE_TEST_SUITE_P(
                       C{"StickyItem", 0, 0, S_IFDIR | 01777, kItem, "writer others"},
                       C{"LinkModeIgnored", 0, 0, S_IFLNK | 0777, kItem, "safe"}),
     CaseName);
+
+// The walk of JudgePath over a real tree. POSIX only: Wine has no real owners.
+struct WalkCase {
+    const char* name;
+    const char* judged;   // below the temporary folder
+    const char* finding;  // "<path below it> <kind>", or "safe"
+};
+
+class WalkTest : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(WalkTest, FindsTheFirstEntryOthersMayChange) {
+    testing_support::ScopedTempDir dir;
+    if (plat::JudgePath(dir.path().c_str(), kItem).safety.kind != Safety::Kind::kSafe)
+        GTEST_SKIP() << "others may change the folders above " << dir.path();
+    for (auto [name, mode] : {std::pair{"closed", 0755}, {"open", 0777}, {"sticky", 01777}})
+        ASSERT_TRUE(::mkdir(dir.Join(name).c_str(), 0) == 0 &&
+                    ::chmod(dir.Join(name).c_str(), mode) == 0);
+    ASSERT_TRUE(testing_support::WriteFile(dir.Join("closed/file"), "x"));
+    ASSERT_EQ(::symlink("closed/../open", dir.Join("hop").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", dir.Join("loop").c_str()), 0);
+    plat::PathFinding found = plat::JudgePath(dir.Join(GetParam().judged).c_str(), kItem);
+    const char* kKinds[] = {"safe", "missing", "owner", "writer", "unreadable"};
+    std::string where = found.path.empty() ? "" : found.path.substr(dir.path().size() + 1) + " ";
+    EXPECT_EQ(where + kKinds[static_cast<int>(found.safety.kind)], GetParam().finding);
+}
+
+std::string WalkName(const ::testing::TestParamInfo<WalkCase>& row) { return row.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Tree, WalkTest,
+    ::testing::Values(WalkCase{"SafeFile", "closed/file", "safe"},
+                      WalkCase{"MissingInSafeFolder", "closed/missing/deeper", "safe"},
+                      WalkCase{"OpenFolderOnTheWay", "open/file", "open writer"},
+                      WalkCase{"RelativeLinkWithParentStep", "hop/file", "open writer"},
+                      WalkCase{"DotStepsStayPut", "./closed/./file", "safe"},
+                      WalkCase{"MissingInStickyFolder", "sticky/missing", "sticky writer"},
+                      WalkCase{"LinkLoop", "loop/file", "loop unreadable"}),
+    WalkName);
 #endif
 
 }  // namespace

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "platform/version_block.h"
+#include "testing/memory_source.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
-using plat::MemorySource;
+using testing_support::MemorySource;
 using plat::ReadPeFileVersion;
 
 constexpr std::size_t kSize = 16;

@@ -10,6 +10,7 @@
 #include "platform/pe_version.h"
 #include "platform/version_block.h"
 #include "release_version.h"
+#include "testing/memory_source.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -59,7 +60,7 @@ TEST_P(VersionBlock, NamesProgramAndRelease) {
                       strings = "\\StringFileInfo\\040904E4\\";
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(path, &bytes));
-    plat::MemorySource source(bytes.data(), bytes.size());
+    testing_support::MemorySource source(bytes.data(), bytes.size());
     plat::PeVersionBlock block;
     ASSERT_TRUE(plat::ReadPeVersionBlock(source, &block));
     EXPECT_EQ(Value(block, "", 8), c.fixed);
