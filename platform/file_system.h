@@ -33,6 +33,10 @@ bool IsDirectory(const char* path);
 // refuses them too.
 bool RemoveFile(const char* path);
 
+// CopyFileA(from, to, FALSE): overwrites the destination unless it is
+// read-only; the copy keeps the source's attributes and write time.
+bool CopyFileOver(const char* from, const char* to);
+
 // The last write time (0 when the path cannot be read).
 FileTime ReadWriteTime(const char* path);
 

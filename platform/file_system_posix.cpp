@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/file_handle.h"
@@ -43,6 +44,28 @@ bool RemoveFile(const char* path) {
     if (S_ISDIR(st.st_mode)) return false;
     if (S_ISREG(st.st_mode) && (AttributesOf(st) & kAttrReadOnly) != 0) return false;
     return ::unlink(native) == 0;
+}
+
+bool CopyFileOver(const char* from, const char* to) {
+    char source[kPathSize];
+    struct stat st {};
+    if (!ToNativePath(from, source) || ::stat(source, &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    File in = File::OpenForRead(from);
+    File out = File::CreateAlways(
+        to, (AttributesOf(st) & kAttrReadOnly) != 0 ? kAttrReadOnly : kAttrArchive);
+    if (!in.valid() || !out.valid()) return false;
+    static constexpr std::size_t kChunk = 65536;
+    char buffer[kChunk];
+    for (;;) {
+        std::int64_t n = in.Read(buffer, kChunk);
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!out.Write(buffer, static_cast<std::size_t>(n))) return false;
+    }
+    // CopyFile carries the last write time over.
+    out.SetTimes(0, 0, ReadWriteTime(from));
+    return true;
 }
 
 FileTime ReadWriteTime(const char* path) {

@@ -20,14 +20,26 @@ bool MakeDirectory(const char* path) { return ::_mkdir(path) == 0; }
 
 bool IsDirectory(const char* path) { return ::PathIsDirectoryA(path) != FALSE; }
 
-bool RemoveFile(const char* path) {
-    // Windows refuses a read-only file; refused here as well for processes
-    // that may delete anything (root under Wine).
+namespace {
+
+// Read-only files cannot be deleted or overwritten on Windows; checked here
+// as well for processes that may write anything (root under Wine).
+bool IsReadOnlyFile(const char* path) {
     DWORD a = ::GetFileAttributesA(path);
-    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
-        (a & FILE_ATTRIBUTE_READONLY))
-        return false;
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+           (a & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+bool RemoveFile(const char* path) {
+    if (IsReadOnlyFile(path)) return false;
     return ::DeleteFileA(path) != FALSE;
+}
+
+bool CopyFileOver(const char* from, const char* to) {
+    if (IsReadOnlyFile(to)) return false;
+    return ::CopyFileA(from, to, FALSE) != FALSE;
 }
 
 FileTime ReadWriteTime(const char* path) {

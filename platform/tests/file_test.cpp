@@ -127,6 +127,23 @@ TEST(FileSystem, MakeDirectoryCreatesOneLevelOnly) {
     EXPECT_TRUE(plat::RemoveDirectoryLevel(dir.Join("a/b").c_str()));
 }
 
+TEST(FileSystem, CopyFileOverOverwritesAndKeepsWriteTime) {
+    ScopedTempDir dir;
+    std::string from = dir.Join("from.txt"), to = dir.Join("to.txt");
+    {
+        plat::File f = plat::File::CreateAlways(from.c_str(), plat::kAttrArchive);
+        ASSERT_TRUE(f.Write("payload", 7));
+        ASSERT_TRUE(f.SetTimes(0, 0, kSomeTime));
+    }
+    ASSERT_TRUE(WriteFile(to, "older and longer"));
+    ASSERT_TRUE(plat::CopyFileOver(from.c_str(), to.c_str()));
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(to, &bytes));
+    EXPECT_EQ(bytes, "payload");
+    EXPECT_EQ(plat::ReadWriteTime(to.c_str()), kSomeTime);
+    EXPECT_FALSE(plat::CopyFileOver(dir.Join("missing").c_str(), to.c_str()));
+}
+
 TEST(FileSystem, RemoveTreeDeletesEverythingBelowButNotLinkTargets) {
     ScopedTempDir dir;
     std::string outside = dir.Join("outside");
