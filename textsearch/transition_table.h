@@ -35,7 +35,6 @@ public:
     // Adds an absent (state, byte). May throw std::bad_alloc when growing.
     void Add(std::int32_t state, unsigned char byte, const Entry& entry);
 
-    std::size_t Size() const { return used_; }
     std::size_t MemoryBytes() const { return slots_.capacity() * sizeof(Slot); }
 
 private:
