@@ -54,7 +54,7 @@ void SetPageLimitForTesting(std::size_t bytes) { g_pageLimit = bytes; }
 
 std::size_t ChunkSizeFor(std::optional<std::int64_t> contentLength) {
     if (!contentLength || *contentLength <= 0 ||
-        static_cast<std::uint64_t>(*contentLength) > kMaxTrustedLength)
+        static_cast<std::uint64_t>(*contentLength) > kMaxPageBytes)
         return kDefaultChunk;
     return static_cast<std::size_t>(*contentLength);
 }

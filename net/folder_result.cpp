@@ -56,8 +56,7 @@ std::string DescribeFolderFailure(const FolderResult& result) {
     return line;
 }
 
-}  // namespace
-
+// "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
 std::string ServerOf(const char* url) {
     std::string text = url ? url : "";
     std::size_t begin = text.find("://");
@@ -73,6 +72,8 @@ std::string ServerOf(const char* url) {
     if (!hasPort) authority += https ? ":443" : ":80";
     return authority;
 }
+
+}  // namespace
 
 FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std::string& proxy) {
     FolderResult result;

@@ -51,9 +51,6 @@ const char* RequestFailureCode(RequestFailure failure);
 // 10.0.0.1:3128 cannot be reached"; ok otherwise (a missing folder too).
 vocab::Outcome ListingOutcome(const FolderResult& result);
 
-// "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
-std::string ServerOf(const char* url);
-
 // FetchFolderListing (net/folder_listing.h), telling how the request went.
 FolderResult FetchFolderNames(const char* folderUrl, std::string& listing, const char* nameFilter);
 
