@@ -72,7 +72,6 @@ GramAnswer SubstringIndex::GramsContain(std::string_view text) {
         return GramAnswer::kGaveUp;
     if (!grams_) {
         grams_ = std::make_unique<Grams>();
-        gramsEnd_ = 0;
         std::vector<WindowTable>().swap(tables_);  // their memory goes back at once
     }
     while (gramsEnd_ < text_.size()) {
@@ -117,10 +116,8 @@ bool SubstringIndex::AutomatonContains(std::string_view text) {
         std::vector<WindowTable>().swap(tables_);
         grams_.reset();
     }
-    while (automatonEnd_ < text_.size()) {
-        const std::size_t piece = std::min(kAutomatonPiece, text_.size() - automatonEnd_);
-        automaton_->Append(std::string_view(text_).substr(automatonEnd_, piece));
-        automatonEnd_ += piece;
+    for (std::size_t held; (held = automaton_->Size()) < text_.size();) {
+        automaton_->Append(std::string_view(text_).substr(held, kAutomatonPiece));
         if (automaton_->MemoryBytes() > limits_.memoryBytes / 2) {
             automaton_.reset();
             sorted_ = std::make_unique<SortedWindows>(kLongestWindow);

@@ -104,7 +104,6 @@ private:
     std::size_t compared_ = 0;         // bytes the gram index's walks compared
     std::size_t gramsEnd_ = 0;         // bytes of text_ the gram index holds
     std::unique_ptr<SuffixAutomaton> automaton_;
-    std::size_t automatonEnd_ = 0;           // bytes of text_ the automaton holds
     std::unique_ptr<SortedWindows> sorted_;  // once it exists, the only structure
 };
 
