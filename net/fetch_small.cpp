@@ -6,16 +6,6 @@
 #include "platform/http.h"
 
 namespace net {
-namespace {
-
-// A Content-Length above the limit refuses the file before its body is
-// read; so does a negative one, which no file has.
-bool AnnouncedTooLarge(plat::HttpGet& http, std::size_t limit) {
-    std::optional<std::int64_t> announced = http.ContentLength();
-    return announced && (*announced < 0 || static_cast<std::uint64_t>(*announced) > limit);
-}
-
-}  // namespace
 
 SmallFile FetchSmallFile(const char* url, std::size_t limit) {
     SmallFile file;
@@ -27,7 +17,11 @@ SmallFile FetchSmallFile(const char* url, std::size_t limit) {
     if (!url || !http.Open(url)) return failed(FetchFailure::kUnreachable);
     file.status = http.Status().value_or(0);
     if (file.status >= 400) return failed(FetchFailure::kStatus);
-    if (AnnouncedTooLarge(http, limit)) return failed(FetchFailure::kTooLarge);
+    // A Content-Length above the limit refuses the file before its body is
+    // read; so does a negative one, which no file has.
+    const std::optional<std::int64_t> announced = http.ContentLength();
+    if (announced && (*announced < 0 || static_cast<std::uint64_t>(*announced) > limit))
+        return failed(FetchFailure::kTooLarge);
     // One byte beyond the limit is asked for, so a longer body shows.
     std::string body(limit + 1, '\0');
     std::size_t used = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
 namespace sig {
 namespace {
@@ -51,14 +52,10 @@ bool DecodeKey(const std::string& text, PublicKey* key) {
 // without "\n" counts; a final "\n" opens no empty line.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
-        start = end + 1;
     }
     return lines;
 }
@@ -111,15 +108,12 @@ std::string ParseSignatureFile(const std::string& text, Signature* signature) {
 }
 
 bool TrustedCommentFile(const std::string& comment, std::string* fileName) {
-    std::size_t start = 0;
-    while (start <= comment.size()) {
-        std::size_t end = comment.find('\t', start);
-        if (end == std::string::npos) end = comment.size();
-        if (comment.compare(start, 5, "file:") == 0 && end - start >= 5) {
-            *fileName = comment.substr(start + 5, end - start - 5);
+    std::istringstream fields(comment);
+    for (std::string field; std::getline(fields, field, '\t');) {
+        if (field.rfind("file:", 0) == 0) {
+            *fileName = field.substr(5);
             return true;
         }
-        start = end + 1;
     }
     return false;
 }
