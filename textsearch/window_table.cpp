@@ -71,14 +71,8 @@ bool WindowTable::Insert(std::string_view text, std::size_t position, std::size_
     std::uint64_t hash = Hash(window);
     ++seen_;
     std::size_t slot = 0;
-    switch (Seek(text, window, hash, &slot)) {
-        case Probe::kFound:
-            return true;  // an equal window is in already
-        case Probe::kGaveUp:
-            return false;
-        case Probe::kEmpty:
-            break;
-    }
+    const Probe probe = Seek(text, window, hash, &slot);
+    if (probe != Probe::kEmpty) return probe == Probe::kFound;  // kFound: an equal window is in
     slots_[slot] = (hash >> 32 << 32) | (position + 1);
     ++used_;
     return true;
