@@ -80,18 +80,15 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
     result.bytes = page.bytes;
     result.server = ServerOf(url);
     result.proxy = proxy;
-    result.outcome = FolderOutcome::kFailed;
     if (!page.reached) {
         result.failure = kFailureOfHttpError[static_cast<int>(page.openError)];
         if (result.failure == RequestFailure::kNone) result.failure = RequestFailure::kOther;
     } else if (result.status == 404) {
-        result.outcome = FolderOutcome::kNotFound;
+        // The folder does not exist, which is no failure.
     } else if (result.status >= 400) {
         result.failure = RequestFailure::kStatus;
     } else if (!page.ended || page.cut) {
         result.failure = RequestFailure::kCut;
-    } else {
-        result.outcome = FolderOutcome::kRead;
     }
     return result;
 }
@@ -99,7 +96,7 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 const char* RequestFailureCode(RequestFailure failure) { return TextOf(failure).code; }
 
 vocab::Outcome ListingOutcome(const FolderResult& result) {
-    if (result.outcome != FolderOutcome::kFailed) return vocab::Outcome();
+    if (result.failure == RequestFailure::kNone) return vocab::Outcome();
     return vocab::Outcome::Failed("", DescribeFolderFailure(result));
 }
 
