@@ -25,20 +25,9 @@ namespace {
 // One signature check per download, made when the download starts; the
 // package checked is always the one downloaded last. A check exists from the
 // start, so asking before any download has one to answer.
-class DownloadChecks {
-public:
-    DownloadChecks()
-        : keys_(sig::CompiledPackageKeys()), last_(std::make_unique<sig::SignatureCheck>(keys_)) {}
-
-    sig::SignatureCheck& ForNextDownload() {
-        last_ = std::make_unique<sig::SignatureCheck>(keys_);
-        return *last_;
-    }
-    sig::SignatureCheck& Last() { return *last_; }
-
-private:
-    const sig::PackageKeys keys_;
-    std::unique_ptr<sig::SignatureCheck> last_;
+struct DownloadChecks {
+    const sig::PackageKeys keys{sig::CompiledPackageKeys()};
+    std::unique_ptr<sig::SignatureCheck> last = std::make_unique<sig::SignatureCheck>(keys);
 };
 
 // The kept part under a package's name, or the refusal of one that is not
@@ -51,24 +40,20 @@ update::PartFound FindPart(const char* fileUrl, const char* fileName) {
     return part;
 }
 
-update::PackageDownload Download(sig::SignatureCheck& check, const char* fileUrl,
-                                 const char* fileName, char* localPath) {
-    net::DownloadResult result =
-        net::DownloadPackage(fileUrl, fileName, localPath, check.Observer());
-    return update::PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
-                                   std::move(result.file)};
-}
-
 // Without compiled-in keys every package passes and nothing more is fetched,
 // as if no check were set.
 void AddDownloads(update::UpdateServices& services) {
     auto checks = std::make_shared<DownloadChecks>();
     services.download = [checks](const char* fileUrl, const char* fileName, char* localPath) {
-        return Download(checks->ForNextDownload(), fileUrl, fileName, localPath);
+        checks->last = std::make_unique<sig::SignatureCheck>(checks->keys);
+        net::DownloadResult result =
+            net::DownloadPackage(fileUrl, fileName, localPath, checks->last->Observer());
+        return update::PackageDownload{net::DownloadOutcome(result), result.resumedFrom,
+                                       std::move(result.file)};
     };
     services.checkPackage = [checks](const char* folderUrl, const char* listedName, const char*,
                                      const plat::File& package) {
-        return checks->Last().Check(folderUrl, listedName, package);
+        return checks->last->Check(folderUrl, listedName, package);
     };
     services.keepsPart = FindPart;
     services.keepOnlyParts = [](const std::vector<std::string>& names) {
@@ -77,13 +62,6 @@ void AddDownloads(update::UpdateServices& services) {
 }
 
 }  // namespace
-
-vocab::LogWriter StationLog(const char* computerName) {
-    return [computerName](const vocab::LogEvent& event) {
-        update::WriteLog(computerName, event);
-        update::ReportLogEvent(event);
-    };
-}
 
 RunStart MakeRunStart(const vocab::LogWriter& log, void* ownerWindow) {
     RunStart start;
@@ -109,7 +87,12 @@ RunStart MakeRunStart(const vocab::LogWriter& log, void* ownerWindow) {
 }
 
 void RunStationUpdate(const char* computerName, void* ownerWindow) {
-    const vocab::LogWriter log = StationLog(computerName);
+    // The run log, each line stamped with computerName; failures, recoveries
+    // and installed packages are also reported as system events.
+    const vocab::LogWriter log = [computerName](const vocab::LogEvent& event) {
+        update::WriteLog(computerName, event);
+        update::ReportLogEvent(event);
+    };
     // Made inside the guard: a failure to make a service (an allocation
     // failure) ends the run with "END" as a failure of any step does.
     RunUpdateGuarded(log, [&log, ownerWindow] { return MakeRunStart(log, ownerWindow); });

@@ -8,10 +8,6 @@
 
 namespace app {
 
-// The run log as the program writes it: each line stamped with computerName;
-// failures, recoveries and installed packages also reported as system events.
-vocab::LogWriter StationLog(const char* computerName);
-
 // The services of one run that log through log, and the installer base URL
 // of the host setting in force. ownerWindow is handed to the install step.
 RunStart MakeRunStart(const vocab::LogWriter& log, void* ownerWindow);

@@ -18,11 +18,8 @@ TalCheckWindow::TalCheckWindow(const char* caption)
     // No system menu, thick frame or boxes by default; InitMainWindow sets
     // the whole style.
     Attr.Style &= ~0x000F0000u;
-    std::memset(ComputerName, 0, sizeof ComputerName);
     // Size 14: names of up to 13 characters; a longer one leaves it empty.
-    if (!plat::GetComputerName(ComputerName, 14)) {
-        std::memset(ComputerName, 0, sizeof ComputerName);
-    }
+    if (!plat::GetComputerName(ComputerName, 14)) std::memset(ComputerName, 0, sizeof ComputerName);
 }
 
 const char* TalCheckWindow::GetClassName() { return kTalCheckClass; }

@@ -25,7 +25,7 @@ public:
     int32_t EvStartUpdate(fw::TParam1, fw::TParam2);
 
     // The computer's name, up to 13 characters; empty when it is longer.
-    char ComputerName[15];
+    char ComputerName[15] = {};
 
 private:
     static const fw::TResponseTableEntry ResponseTable[];

@@ -13,12 +13,7 @@
 namespace net {
 namespace {
 
-std::atomic<std::size_t> g_pageLimit{0};
-
-std::size_t PageLimit() {
-    std::size_t limit = g_pageLimit.load();
-    return limit ? limit : kMaxPageBytes;
-}
+std::atomic<std::size_t> g_pageLimit{0};  // 0: kMaxPageBytes
 
 // Reads the body as text, up to the page limit. Each chunk counts only up to
 // its first zero byte. Stops at the end, at a failed read, at the limit, or
@@ -31,7 +26,8 @@ void ReadBody(plat::HttpGet& http, FolderPage* page, bool measureCut) {
         buffer.reset(new (std::nothrow) char[chunk + 1]);
         if (!buffer) return;
     }
-    const std::size_t limit = PageLimit();
+    std::size_t limit = g_pageLimit.load();
+    if (limit == 0) limit = kMaxPageBytes;
     std::size_t got = 0;
     while (page->bytes < limit) {
         std::size_t room = limit - static_cast<std::size_t>(page->bytes);
@@ -54,7 +50,7 @@ void SetPageLimitForTesting(std::size_t bytes) { g_pageLimit = bytes; }
 
 std::size_t ChunkSizeFor(std::optional<std::int64_t> contentLength) {
     if (!contentLength || *contentLength <= 0 ||
-        static_cast<std::uint64_t>(*contentLength) > kMaxTrustedLength)
+        static_cast<std::uint64_t>(*contentLength) > kMaxPageBytes)
         return kDefaultChunk;
     return static_cast<std::size_t>(*contentLength);
 }

@@ -36,11 +36,10 @@ constexpr std::size_t kDefaultChunk = 32768;
 // The most of a page that is read. A page of 10,000 packages is about 1 MB,
 // so 100,000 packages (about 5 MB) still fit. The duplicate test's index
 // holds at most about 96 MiB whatever the page (see SubstringIndex), so a
-// page's parse takes about that beside the page and the listing.
+// page's parse takes about that beside the page and the listing. Announced
+// lengths above it are not trusted for one allocation; such a page is read
+// in default-sized chunks like a page of unknown length.
 constexpr std::size_t kMaxPageBytes = 8 * 1024 * 1024;
-// Announced lengths above this are not trusted for one allocation; such a
-// page is read in default-sized chunks like a page of unknown length.
-constexpr std::size_t kMaxTrustedLength = kMaxPageBytes;
 
 // One folder page as FetchFolderListing reads it.
 struct FolderPage {

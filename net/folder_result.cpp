@@ -1,6 +1,5 @@
 #include "net/folder_result.h"
 
-#include <cstring>
 #include <iterator>
 
 namespace net {
@@ -14,29 +13,29 @@ constexpr RequestFailure kFailureOfHttpError[] = {
 static_assert(std::size(kFailureOfHttpError) ==
               static_cast<std::size_t>(plat::HttpError::kOther) + 1);
 
+// The report code and the run log's words of each RequestFailure, in that
+// enum's order; the words are followed by ": " and the server.
 struct FailureText {
-    RequestFailure failure;
     const char* code;
-    const char* text;  // followed by ": " and the server
+    const char* text;
 };
 
 constexpr FailureText kFailureTexts[] = {
-    {RequestFailure::kNone, "", ""},
-    {RequestFailure::kRefused, "refused", "connection refused"},
-    {RequestFailure::kUnknownHost, "unknown_host", "unknown host"},
-    {RequestFailure::kTimedOut, "timeout", "no answer in time"},
-    {RequestFailure::kCertificate, "certificate", "certificate not trusted"},
-    {RequestFailure::kTls, "tls", "TLS handshake failed"},
-    {RequestFailure::kProxy, "proxy", "proxy cannot be reached"},
-    {RequestFailure::kStatus, "status", "status"},
-    {RequestFailure::kCut, "cut", "page cut"},
-    {RequestFailure::kOther, "other", "no answer"},
+    {"", ""},
+    {"refused", "connection refused"},
+    {"unknown_host", "unknown host"},
+    {"timeout", "no answer in time"},
+    {"certificate", "certificate not trusted"},
+    {"tls", "TLS handshake failed"},
+    {"proxy", "proxy cannot be reached"},
+    {"status", "status"},
+    {"cut", "page cut"},
+    {"other", "no answer"},
 };
+static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(RequestFailure::kOther) + 1);
 
 const FailureText& TextOf(RequestFailure failure) {
-    for (const FailureText& entry : kFailureTexts)
-        if (entry.failure == failure) return entry;
-    return kFailureTexts[0];
+    return kFailureTexts[static_cast<std::size_t>(failure)];
 }
 
 std::string DescribeFolderFailure(const FolderResult& result) {
@@ -56,8 +55,7 @@ std::string DescribeFolderFailure(const FolderResult& result) {
     return line;
 }
 
-}  // namespace
-
+// "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
 std::string ServerOf(const char* url) {
     std::string text = url ? url : "";
     std::size_t begin = text.find("://");
@@ -74,24 +72,23 @@ std::string ServerOf(const char* url) {
     return authority;
 }
 
+}  // namespace
+
 FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std::string& proxy) {
     FolderResult result;
     result.status = page.status;
     result.bytes = page.bytes;
     result.server = ServerOf(url);
     result.proxy = proxy;
-    result.outcome = FolderOutcome::kFailed;
     if (!page.reached) {
         result.failure = kFailureOfHttpError[static_cast<int>(page.openError)];
         if (result.failure == RequestFailure::kNone) result.failure = RequestFailure::kOther;
     } else if (result.status == 404) {
-        result.outcome = FolderOutcome::kNotFound;
+        // The folder does not exist, which is no failure.
     } else if (result.status >= 400) {
         result.failure = RequestFailure::kStatus;
     } else if (!page.ended || page.cut) {
         result.failure = RequestFailure::kCut;
-    } else {
-        result.outcome = FolderOutcome::kRead;
     }
     return result;
 }
@@ -99,7 +96,7 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 const char* RequestFailureCode(RequestFailure failure) { return TextOf(failure).code; }
 
 vocab::Outcome ListingOutcome(const FolderResult& result) {
-    if (result.outcome != FolderOutcome::kFailed) return vocab::Outcome();
+    if (result.failure == RequestFailure::kNone) return vocab::Outcome();
     return vocab::Outcome::Failed("", DescribeFolderFailure(result));
 }
 

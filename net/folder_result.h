@@ -9,14 +9,8 @@
 
 namespace net {
 
-enum class FolderOutcome {
-    kRead,      // answered with a status below 400, the whole page read
-    kNotFound,  // answered 404: the folder does not exist
-    kFailed,    // anything else: see RequestFailure
-};
-
 enum class RequestFailure {
-    kNone,
+    kNone,         // the whole page read, or 404: the folder does not exist
     kRefused,      // the server turned the connection away
     kUnknownHost,  // the server's name does not resolve
     kTimedOut,     // no connection or no answer in time
@@ -29,7 +23,6 @@ enum class RequestFailure {
 };
 
 struct FolderResult {
-    FolderOutcome outcome = FolderOutcome::kRead;
     RequestFailure failure = RequestFailure::kNone;
     int status = 0;           // the final status, 0 when none arrived
     std::uint64_t bytes = 0;  // body bytes received
@@ -46,13 +39,11 @@ FolderResult JudgeFolderPage(const FolderPage& page, const char* url, const std:
 // for kNone.
 const char* RequestFailureCode(RequestFailure failure);
 
-// Failed, when the outcome is kFailed, with one line of text for the run
-// log, for instance "connection refused: 10.1.2.3:80" or "proxy
-// 10.0.0.1:3128 cannot be reached"; ok otherwise (a missing folder too).
+// Failed, when the request failed (a failure other than kNone), with one
+// line of text for the run log, for instance "connection refused:
+// 10.1.2.3:80" or "proxy 10.0.0.1:3128 cannot be reached"; ok otherwise (a
+// missing folder too).
 vocab::Outcome ListingOutcome(const FolderResult& result);
-
-// "host:port" of a URL, the port of its scheme filled in (80, or 443 for https).
-std::string ServerOf(const char* url);
 
 // FetchFolderListing (net/folder_listing.h), telling how the request went.
 FolderResult FetchFolderNames(const char* folderUrl, std::string& listing, const char* nameFilter);

@@ -2,19 +2,31 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstring>
+#include <sstream>
 
 namespace sig {
 namespace {
 
 constexpr char kUntrustedPrefix[] = "untrusted comment: ";
 constexpr char kTrustedPrefix[] = "trusted comment: ";
-constexpr std::size_t kKeyBlobSize = 2 + kKeyIdSize + kPublicKeySize;
-constexpr std::size_t kSignatureBlobSize = 2 + kKeyIdSize + kSignatureSize;
+constexpr char kBlanks[] = " \t\r\n";
+
+// A decoded key or signature line: the algorithm's two letters, the key id,
+// then the key or the signature. Byte arrays need no padding.
+template <typename Payload>
+struct Blob {
+    char algorithm[2];
+    KeyId keyId;
+    Payload payload;
+};
+static_assert(sizeof(Blob<decltype(PublicKey::key)>) == 42, "a key line's 42 bytes");
+static_assert(sizeof(Blob<Ed25519Signature>) == 74, "a signature line's 74 bytes");
 
 // Decodes base64 (standard alphabet, padding allowed) into exactly size
 // bytes; false for any other length or a character outside the alphabet.
-bool DecodeExact(const std::string& text, std::uint8_t* out, std::size_t size) {
+bool DecodeExact(const std::string& text, void* out, std::size_t size) {
     std::uint8_t buffer[128];
     if (size > sizeof buffer) return false;
     std::size_t decoded = 0;
@@ -27,59 +39,46 @@ bool DecodeExact(const std::string& text, std::uint8_t* out, std::size_t size) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// One key, without blanks around it.
+bool DecodeKey(const std::string& text, PublicKey* key) {
+    Blob<decltype(PublicKey::key)> blob;
+    if (!DecodeExact(text, &blob, sizeof blob) || std::memcmp(blob.algorithm, "Ed", 2) != 0)
+        return false;
+    *key = {blob.keyId, blob.payload};
+    return true;
+}
 
 // Splits text into lines at "\n", dropping one "\r" before it. A final line
 // without "\n" counts; a final "\n" opens no empty line.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
-        start = end + 1;
     }
     return lines;
-}
-
-bool StartsWith(const std::string& s, const char* prefix) {
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
 }  // namespace
 
 bool ParsePublicKey(const std::string& line, PublicKey* key) {
-    std::size_t first = 0;
-    std::size_t last = line.size();
-    while (first < last && IsBlank(line[first])) ++first;
-    while (last > first && IsBlank(line[last - 1])) --last;
-    std::uint8_t blob[kKeyBlobSize];
-    if (!DecodeExact(line.substr(first, last - first), blob, sizeof blob)) return false;
-    if (blob[0] != 'E' || blob[1] != 'd') return false;
-    std::memcpy(key->keyId.data(), blob + 2, kKeyIdSize);
-    std::memcpy(key->key.data(), blob + 2 + kKeyIdSize, kPublicKeySize);
+    std::vector<PublicKey> keys;
+    if (!ParsePublicKeyList(line, &keys) || keys.size() != 1) return false;
+    *key = keys.front();
     return true;
 }
 
 bool ParsePublicKeyList(const std::string& text, std::vector<PublicKey>* keys) {
     keys->clear();
     bool allGood = true;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
-        std::size_t end = pos;
-        while (end < text.size() && !IsBlank(text[end])) ++end;
-        if (end == pos) break;
+    for (std::size_t pos = text.find_first_not_of(kBlanks); pos != std::string::npos;) {
+        const std::size_t end = std::min(text.find_first_of(kBlanks, pos), text.size());
         PublicKey key;
-        if (ParsePublicKey(text.substr(pos, end - pos), &key)) {
-            keys->push_back(key);
-        } else {
-            allGood = false;
-        }
-        pos = end;
+        const bool good = DecodeKey(text.substr(pos, end - pos), &key);
+        if (good) keys->push_back(key);
+        allGood = allGood && good;
+        pos = text.find_first_not_of(kBlanks, end);
     }
     return allGood;
 }
@@ -90,33 +89,31 @@ std::string ParseSignatureFile(const std::string& text, Signature* signature) {
     if (std::memchr(text.data(), '\0', text.size()) != nullptr) return "malformed signature";
     std::vector<std::string> lines = SplitLines(text);
     if (lines.size() < 4) return "truncated signature";
-    if (lines.size() > 4) return "malformed signature";
-    if (!StartsWith(lines[0], kUntrustedPrefix)) return "malformed signature";
+    if (lines.size() > 4 || lines[0].rfind(kUntrustedPrefix, 0) != 0) return "malformed signature";
 
-    std::uint8_t blob[kSignatureBlobSize];
-    if (!DecodeExact(lines[1], blob, sizeof blob)) return "malformed signature line";
-    if (blob[0] != 'E' || (blob[1] != 'd' && blob[1] != 'D')) return "unknown signature algorithm";
-    signature->prehashed = blob[1] == 'D';
-    std::memcpy(signature->keyId.data(), blob + 2, kKeyIdSize);
-    std::memcpy(signature->signature.data(), blob + 2 + kKeyIdSize, kSignatureSize);
+    Blob<Ed25519Signature> blob;
+    if (!DecodeExact(lines[1], &blob, sizeof blob)) return "malformed signature line";
+    const char* algorithm = blob.algorithm;
+    if (algorithm[0] != 'E' || (algorithm[1] != 'd' && algorithm[1] != 'D'))
+        return "unknown signature algorithm";
+    signature->prehashed = algorithm[1] == 'D';
+    signature->keyId = blob.keyId;
+    signature->signature = blob.payload;
 
-    if (!StartsWith(lines[2], kTrustedPrefix)) return "malformed trusted comment";
-    signature->trustedComment = lines[2].substr(std::strlen(kTrustedPrefix));
-    if (!DecodeExact(lines[3], signature->globalSignature.data(), kSignatureSize))
+    if (lines[2].rfind(kTrustedPrefix, 0) != 0) return "malformed trusted comment";
+    signature->trustedComment = lines[2].substr(sizeof kTrustedPrefix - 1);
+    if (!DecodeExact(lines[3], signature->globalSignature.data(), sizeof(Ed25519Signature)))
         return "malformed global signature";
     return std::string();
 }
 
 bool TrustedCommentFile(const std::string& comment, std::string* fileName) {
-    std::size_t start = 0;
-    while (start <= comment.size()) {
-        std::size_t end = comment.find('\t', start);
-        if (end == std::string::npos) end = comment.size();
-        if (comment.compare(start, 5, "file:") == 0 && end - start >= 5) {
-            *fileName = comment.substr(start + 5, end - start - 5);
+    std::istringstream fields(comment);
+    for (std::string field; std::getline(fields, field, '\t');) {
+        if (field.rfind("file:", 0) == 0) {
+            *fileName = field.substr(5);
             return true;
         }
-        start = end + 1;
     }
     return false;
 }

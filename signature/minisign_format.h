@@ -22,25 +22,23 @@
 
 namespace sig {
 
-constexpr std::size_t kKeyIdSize = 8;
-constexpr std::size_t kPublicKeySize = 32;
-constexpr std::size_t kSignatureSize = 64;
 // Longest signature file accepted, in bytes; minisign's own are about 300.
 constexpr std::size_t kMaxSignatureFile = 4096;
 
-using KeyId = std::array<std::uint8_t, kKeyIdSize>;
+using KeyId = std::array<std::uint8_t, 8>;
+using Ed25519Signature = std::array<std::uint8_t, 64>;
 
 struct PublicKey {
     KeyId keyId{};
-    std::array<std::uint8_t, kPublicKeySize> key{};
+    std::array<std::uint8_t, 32> key{};
 };
 
 struct Signature {
     bool prehashed = false;  // "ED": the signature covers the BLAKE2b-512 hash
     KeyId keyId{};
-    std::array<std::uint8_t, kSignatureSize> signature{};
+    Ed25519Signature signature{};
     std::string trustedComment;  // after "trusted comment: "
-    std::array<std::uint8_t, kSignatureSize> globalSignature{};
+    Ed25519Signature globalSignature{};
 };
 
 // One public key line (surrounding blanks ignored). False, *key untouched,

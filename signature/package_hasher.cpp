@@ -21,11 +21,6 @@ namespace {
 constexpr std::size_t kSlots = 16;
 constexpr std::size_t kSlotSize = 262144;
 
-struct Slot {
-    std::unique_ptr<unsigned char[]> data;
-    std::size_t size = 0;
-};
-
 }  // namespace
 
 // A ring of kSlots buffers between Update (fills the slot after the last
@@ -34,8 +29,8 @@ struct Slot {
 // hash run outside the lock; only head, count and ending are shared.
 struct PackageHasher::State {
     crypto_generichash_state hash;
-    Slot slots[kSlots];
-    bool haveSlots = false;
+    std::unique_ptr<unsigned char[]> slots;  // kSlots of kSlotSize bytes
+    std::size_t sizes[kSlots] = {};
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t head = 0;
@@ -54,13 +49,8 @@ struct PackageHasher::State {
 };
 
 bool PackageHasher::State::StartWorker() {
-    if (!haveSlots) {
-        for (Slot& slot : slots) {
-            slot.data.reset(new (std::nothrow) unsigned char[kSlotSize]);
-            if (!slot.data) return false;
-        }
-        haveSlots = true;
-    }
+    if (!slots) slots.reset(new (std::nothrow) unsigned char[kSlots * kSlotSize]);
+    if (!slots) return false;
     try {
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
@@ -94,9 +84,9 @@ void PackageHasher::State::Work() {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [this] { return count > 0 || ending; });
         if (count == 0) return;  // ending, and every chunk hashed
-        Slot& slot = slots[head];
+        const std::size_t slot = head;
         lock.unlock();
-        crypto_generichash_update(&hash, slot.data.get(), slot.size);
+        crypto_generichash_update(&hash, slots.get() + slot * kSlotSize, sizes[slot]);
         lock.lock();
         head = (head + 1) % kSlots;
         --count;
@@ -111,14 +101,13 @@ void PackageHasher::State::Queue(const unsigned char* data, std::size_t size) {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [this] { return count < kSlots; });
             tail = (head + count) % kSlots;
-            slots[tail].size = 0;
+            sizes[tail] = 0;
             open = true;
         }
-        Slot& slot = slots[tail];
-        std::size_t part = std::min(size, kSlotSize - slot.size);
-        std::memcpy(slot.data.get() + slot.size, data, part);
-        slot.size += part;
-        if (slot.size == kSlotSize) HandOver();
+        std::size_t part = std::min(size, kSlotSize - sizes[tail]);
+        std::memcpy(slots.get() + tail * kSlotSize + sizes[tail], data, part);
+        sizes[tail] += part;
+        if (sizes[tail] == kSlotSize) HandOver();
         data += part;
         size -= part;
     }

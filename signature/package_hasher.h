@@ -24,8 +24,6 @@ class PackageHasher {
 public:
     PackageHasher();
     ~PackageHasher();
-    PackageHasher(const PackageHasher&) = delete;
-    PackageHasher& operator=(const PackageHasher&) = delete;
 
     void Update(const void* data, std::size_t size);
     // The hash of every byte given. Call once, after the last Update.

@@ -1,7 +1,6 @@
 #include "signature/signature_check.h"
 
 #include "net/fetch_small.h"
-#include "signature/verify.h"
 
 namespace sig {
 
@@ -20,18 +19,12 @@ std::function<void(const void* data, std::size_t size)> SignatureCheck::Observer
 
 vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                      const char* localPath) {
-    PackageFacts facts;
-    facts.listedName = listedName;
-    facts.path = localPath;
-    return Check(folderUrl, facts);
+    return Check(folderUrl, PackageFacts{listedName, localPath, nullptr, {}});
 }
 
 vocab::Outcome SignatureCheck::Check(const char* folderUrl, const char* listedName,
                                      const plat::File& package) {
-    PackageFacts facts;
-    facts.listedName = listedName;
-    facts.file = &package;
-    return Check(folderUrl, facts);
+    return Check(folderUrl, PackageFacts{listedName, "", &package, {}});
 }
 
 vocab::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts) {
@@ -43,7 +36,7 @@ vocab::Outcome SignatureCheck::Check(const char* folderUrl, PackageFacts facts) 
     std::string url = SignatureLocation(folderUrl, facts.listedName);
     net::SmallFile file = net::FetchSmallFile(url.c_str(), kMaxSignatureFile);
     if (file.failure == net::FetchFailure::kTooLarge)
-        refusal = "signature over " + std::to_string(kMaxSignatureFile) + " bytes";
+        refusal = "signature " + net::DescribeFetchFailure(file, kMaxSignatureFile);
     else if (file.failure != net::FetchFailure::kNone)
         refusal = "no signature: " + net::DescribeFetchFailure(file, kMaxSignatureFile);
     else

@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <string_view>
+
 #include "platform/whole_file.h"
 
 namespace sig {
@@ -14,39 +16,28 @@ const PublicKey* FindKey(const std::vector<PublicKey>& keys, const KeyId& id) {
     return nullptr;
 }
 
-// The held file when there is one: a name may lead elsewhere by now.
-std::string VerifyLegacy(const Signature& signature, const PublicKey& key,
-                         const PackageFacts& package) {
-    plat::File file =
-        package.file ? package.file->Duplicate() : plat::File::OpenForRead(package.path);
-    const plat::WholeFile whole = plat::ReadWhole(file, kMaxLegacyPackage);
-    if (whole.status == plat::WholeFileStatus::kTooLarge)
-        return "package too large for a legacy signature";
-    if (!whole.ok()) return "package unreadable";
-    const std::string& bytes = whole.bytes;
-    if (crypto_sign_verify_detached(signature.signature.data(),
-                                    reinterpret_cast<const unsigned char*>(bytes.data()),
-                                    bytes.size(), key.key.data()) != 0)
-        return "bad signature";
-    return std::string();
+bool Verifies(const Ed25519Signature& signature, std::string_view bytes, const PublicKey& key) {
+    return crypto_sign_verify_detached(signature.data(),
+                                       reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       bytes.size(), key.key.data()) == 0;
 }
 
+// The held file when there is one: a name may lead elsewhere by now.
 std::string VerifySignature(const Signature& signature, const PublicKey& key,
                             const PackageFacts& package) {
-    if (!signature.prehashed) return VerifyLegacy(signature, key, package);
-    if (crypto_sign_verify_detached(signature.signature.data(), package.digest.data(),
-                                    package.digest.size(), key.key.data()) != 0)
-        return "bad signature";
-    return std::string();
-}
-
-bool GlobalSignatureVerifies(const Signature& signature, const PublicKey& key) {
-    std::string message(reinterpret_cast<const char*>(signature.signature.data()),
-                        signature.signature.size());
-    message += signature.trustedComment;
-    return crypto_sign_verify_detached(signature.globalSignature.data(),
-                                       reinterpret_cast<const unsigned char*>(message.data()),
-                                       message.size(), key.key.data()) == 0;
+    plat::WholeFile whole;
+    std::string_view bytes(reinterpret_cast<const char*>(package.digest.data()),
+                           package.digest.size());
+    if (!signature.prehashed) {
+        plat::File file =
+            package.file ? package.file->Duplicate() : plat::File::OpenForRead(package.path);
+        whole = plat::ReadWhole(file, kMaxLegacyPackage);
+        if (whole.status == plat::WholeFileStatus::kTooLarge)
+            return "package too large for a legacy signature";
+        if (!whole.ok()) return "package unreadable";
+        bytes = whole.bytes;
+    }
+    return Verifies(signature.signature, bytes, key) ? std::string() : "bad signature";
 }
 
 }  // namespace
@@ -61,7 +52,10 @@ std::string VerifyPackage(const std::vector<PublicKey>& keys, const std::string&
     if (!key) return "unknown key";
     reason = VerifySignature(signature, *key, package);
     if (!reason.empty()) return reason;
-    if (!GlobalSignatureVerifies(signature, *key)) return "bad trusted comment signature";
+    const std::string message =
+        std::string(signature.signature.begin(), signature.signature.end()) +
+        signature.trustedComment;
+    if (!Verifies(signature.globalSignature, message, *key)) return "bad trusted comment signature";
     // Without a name a signature would vouch for its package under any name,
     // an older one served as newer included.
     std::string named;

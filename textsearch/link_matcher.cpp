@@ -11,14 +11,8 @@ constexpr std::string_view kClose = "</a>";
 
 // The first occurrence of what in [from, to), or to.
 const char* FindForward(const char* from, const char* to, std::string_view what) {
-    while (to - from >= static_cast<std::ptrdiff_t>(what.size())) {
-        const void* hit = std::memchr(from, what[0], to - from - what.size() + 1);
-        if (!hit) break;
-        const char* at = static_cast<const char*>(hit);
-        if (std::memcmp(at, what.data(), what.size()) == 0) return at;
-        from = at + 1;
-    }
-    return to;
+    const std::size_t at = std::string_view(from, static_cast<std::size_t>(to - from)).find(what);
+    return at == std::string_view::npos ? to : from + at;
 }
 
 // The last occurrence of what wholly inside [from, to), or nullptr. The

@@ -27,7 +27,7 @@ void ShortGrams::CatchUp(std::string_view text) {
 bool ShortGrams::Contains(std::string_view question) const {
     std::uint32_t code = 0;
     for (char c : question) code = (code << 8) | static_cast<unsigned char>(c);
-    return Test(bits_[question.size() - 1], code);
+    return (bits_[question.size() - 1][code >> 6] >> (code & 63)) & 1;
 }
 
 std::size_t ShortGrams::MemoryBytes() const {

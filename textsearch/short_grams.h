@@ -26,9 +26,6 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
-    static bool Test(const std::vector<std::uint64_t>& bits, std::uint32_t at) {
-        return (bits[at >> 6] >> (at & 63)) & 1;
-    }
     static void Set(std::vector<std::uint64_t>& bits, std::uint32_t at) {
         bits[at >> 6] |= std::uint64_t{1} << (at & 63);
     }

@@ -81,10 +81,8 @@ SortedWindows::Run SortedWindows::Merge(std::string_view text, const Run& older,
     while (a != older.end() && b != newer.end()) {
         int order = std::memcmp(text.data() + *a, text.data() + *b, window_);
         if (order <= 0) merged.push_back(*a++);
-        if (order >= 0) {
-            if (order > 0) merged.push_back(*b);
-            ++b;
-        }
+        if (order > 0) merged.push_back(*b);
+        if (order >= 0) ++b;
     }
     merged.insert(merged.end(), a, older.end());
     merged.insert(merged.end(), b, newer.end());

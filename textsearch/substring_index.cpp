@@ -68,16 +68,18 @@ WindowTable* SubstringIndex::TableFor(std::size_t length) {
 // kGaveUp either way the grams end: over their walk budget (the automaton
 // takes over) or over their memory budget (the sorted windows do).
 GramAnswer SubstringIndex::GramsContain(std::string_view text) {
-    if (limits_.comparesPerByte == 0 || text_.size() > GramIndex::kMaxText)
+    if (limits_.comparesPerByte == 0 || text_.size() > GramChain::kMaxText)
         return GramAnswer::kGaveUp;
     if (!grams_) {
-        grams_ = std::make_unique<GramIndex>();
-        gramsEnd_ = 0;
+        grams_ = std::make_unique<Grams>();
         std::vector<WindowTable>().swap(tables_);  // their memory goes back at once
     }
     while (gramsEnd_ < text_.size()) {
         gramsEnd_ = std::min(gramsEnd_ + kGramPiece, text_.size());
-        grams_->CatchUp(std::string_view(text_).substr(0, gramsEnd_));
+        const std::string_view held = std::string_view(text_).substr(0, gramsEnd_);
+        grams_->shorts.CatchUp(held);
+        grams_->fours.CatchUp(held);
+        grams_->eights.CatchUp(held);
         if (grams_->MemoryBytes() > limits_.memoryBytes) {
             grams_.reset();
             sorted_ = std::make_unique<SortedWindows>(kLongestWindow);
@@ -87,7 +89,11 @@ GramAnswer SubstringIndex::GramsContain(std::string_view text) {
     const std::size_t allowed = limits_.comparesPerByte * text_.size() + limits_.compareAllowance;
     const std::size_t left = allowed > compared_ ? allowed - compared_ : 0;
     std::size_t budget = left;
-    GramAnswer answer = grams_->Contains(text_, text, &budget);
+    const GramChain& chain =
+        text.size() < grams_->eights.MinQuestion() ? grams_->fours : grams_->eights;
+    GramAnswer answer = text.size() > ShortGrams::kLongest ? chain.Find(text_, text, &budget)
+                        : grams_->shorts.Contains(text)    ? GramAnswer::kPresent
+                                                           : GramAnswer::kAbsent;
     compared_ += left - budget;
     if (answer == GramAnswer::kGaveUp) grams_.reset();
     return answer;
@@ -110,10 +116,8 @@ bool SubstringIndex::AutomatonContains(std::string_view text) {
         std::vector<WindowTable>().swap(tables_);
         grams_.reset();
     }
-    while (automatonEnd_ < text_.size()) {
-        const std::size_t piece = std::min(kAutomatonPiece, text_.size() - automatonEnd_);
-        automaton_->Append(std::string_view(text_).substr(automatonEnd_, piece));
-        automatonEnd_ += piece;
+    for (std::size_t held; (held = automaton_->Size()) < text_.size();) {
+        automaton_->Append(std::string_view(text_).substr(held, kAutomatonPiece));
         if (automaton_->MemoryBytes() > limits_.memoryBytes / 2) {
             automaton_.reset();
             sorted_ = std::make_unique<SortedWindows>(kLongestWindow);

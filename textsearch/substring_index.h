@@ -9,7 +9,7 @@
 //   one hash and about one probe per question, and, when the names have
 //   one length, about one window per listed name; it answers tab-free
 //   questions of up to 259 bytes;
-// - a GramIndex of every position of the string: a few memory accesses per
+// - a gram index of every position of the string: a few memory accesses per
 //   byte and per question, whatever the lengths and the bytes, but its
 //   chains grow long on a string made of repeats;
 // - a SuffixAutomaton of the whole string: linear whatever the input, with
@@ -46,7 +46,8 @@
 #include <string_view>
 #include <vector>
 
-#include "textsearch/gram_index.h"
+#include "textsearch/gram_chain.h"
+#include "textsearch/short_grams.h"
 #include "textsearch/sorted_windows.h"
 #include "textsearch/suffix_automaton.h"
 #include "textsearch/window_table.h"
@@ -75,6 +76,20 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
+    // The gram index: the strings of one to three bytes exactly, from bits;
+    // longer ones from the chains of every position's 4-byte gram (four to
+    // ten bytes) or of every fourth position's 8-byte gram (eleven and
+    // more). Most names are long: the eights answer most questions, the
+    // fours few.
+    struct Grams {
+        ShortGrams shorts;
+        GramChain fours{4, 1, 32};
+        GramChain eights{8, 4, 8};
+        std::size_t MemoryBytes() const {
+            return shorts.MemoryBytes() + fours.MemoryBytes() + eights.MemoryBytes();
+        }
+    };
+
     WindowTable* TableFor(std::size_t length);
     bool WithinBudget() const;
     GramAnswer GramsContain(std::string_view text);
@@ -84,12 +99,11 @@ private:
 
     Limits limits_;
     const std::string& text_;
-    std::vector<WindowTable> tables_;   // unused once the grams exist
-    std::unique_ptr<GramIndex> grams_;  // unused once the automaton exists
-    std::size_t compared_ = 0;          // bytes the gram index's walks compared
-    std::size_t gramsEnd_ = 0;          // bytes of text_ the gram index holds
+    std::vector<WindowTable> tables_;  // unused once the grams exist
+    std::unique_ptr<Grams> grams_;     // unused once the automaton exists
+    std::size_t compared_ = 0;         // bytes the gram index's walks compared
+    std::size_t gramsEnd_ = 0;         // bytes of text_ the gram index holds
     std::unique_ptr<SuffixAutomaton> automaton_;
-    std::size_t automatonEnd_ = 0;           // bytes of text_ the automaton holds
     std::unique_ptr<SortedWindows> sorted_;  // once it exists, the only structure
 };
 

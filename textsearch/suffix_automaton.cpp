@@ -13,7 +13,6 @@ constexpr std::int32_t kNone = -1;
 
 SuffixAutomaton::SuffixAutomaton() {
     std::fill(std::begin(rootEdges_), std::end(rootEdges_), kNone);
-    std::fill(std::begin(rootSolid_), std::end(rootSolid_), false);
     states_.push_back({0, kNone, kNone, 0, 0, 0});
 }
 
@@ -55,11 +54,7 @@ void SuffixAutomaton::Set(std::int32_t state, unsigned char byte, std::int32_t t
             static_cast<unsigned char>((s.flags & kMore) | kInline | (solid ? kInlineSolid : 0));
         return;
     }
-    TransitionTable::Entry entry{};
-    if ((s.flags & kMore) && more_.Find(state, byte, &entry)) {
-        more_.Retarget(state, byte, target, solid);
-        return;
-    }
+    if ((s.flags & kMore) && more_.Retarget(state, byte, target, solid)) return;
     more_.Add(state, byte, {target, solid, (s.flags & kMore) != 0, s.firstMore});
     s.firstMore = byte;
     s.flags |= kMore;

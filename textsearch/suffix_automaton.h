@@ -67,7 +67,7 @@ private:
 
     // The root has an edge for nearly every byte.
     std::int32_t rootEdges_[256];
-    bool rootSolid_[256];
+    bool rootSolid_[256] = {};
     std::vector<State> states_;
     TransitionTable more_;
     std::int32_t last_ = 0;

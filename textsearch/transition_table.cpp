@@ -39,11 +39,13 @@ bool TransitionTable::Find(std::int32_t state, unsigned char byte, Entry* entry)
     return true;
 }
 
-void TransitionTable::Retarget(std::int32_t state, unsigned char byte, std::int32_t target,
+bool TransitionTable::Retarget(std::int32_t state, unsigned char byte, std::int32_t target,
                                bool solid) {
     Slot* slot = Seek(static_cast<std::uint32_t>(state) + 1, byte);
+    if (slot->key == 0) return false;
     slot->target = target;
     slot->flags = static_cast<unsigned char>((slot->flags & ~kSolid) | (solid ? kSolid : 0));
+    return true;
 }
 
 void TransitionTable::Add(std::int32_t state, unsigned char byte, const Entry& entry) {

@@ -30,12 +30,11 @@ public:
 
     // Whether (state, byte) is present; if so, *entry receives it.
     bool Find(std::int32_t state, unsigned char byte, Entry* entry) const;
-    // Changes the target of a present (state, byte).
-    void Retarget(std::int32_t state, unsigned char byte, std::int32_t target, bool solid);
+    // Changes the target of (state, byte) when it is present; false when not.
+    bool Retarget(std::int32_t state, unsigned char byte, std::int32_t target, bool solid);
     // Adds an absent (state, byte). May throw std::bad_alloc when growing.
     void Add(std::int32_t state, unsigned char byte, const Entry& entry);
 
-    std::size_t Size() const { return used_; }
     std::size_t MemoryBytes() const { return slots_.capacity() * sizeof(Slot); }
 
 private:

@@ -71,14 +71,8 @@ bool WindowTable::Insert(std::string_view text, std::size_t position, std::size_
     std::uint64_t hash = Hash(window);
     ++seen_;
     std::size_t slot = 0;
-    switch (Seek(text, window, hash, &slot)) {
-        case Probe::kFound:
-            return true;  // an equal window is in already
-        case Probe::kGaveUp:
-            return false;
-        case Probe::kEmpty:
-            break;
-    }
+    const Probe probe = Seek(text, window, hash, &slot);
+    if (probe != Probe::kEmpty) return probe == Probe::kFound;  // kFound: an equal window is in
     slots_[slot] = (hash >> 32 << 32) | (position + 1);
     ++used_;
     return true;
@@ -101,27 +95,21 @@ bool WindowTable::Grow(std::size_t maxBytes) {
     return true;
 }
 
-void WindowTable::GiveUp() {
+bool WindowTable::GiveUp() {
     gaveUp_ = true;
     slots_ = {};  // the memory goes back at once
+    return false;
 }
 
 bool WindowTable::CatchUp(std::string_view text, std::size_t maxBytes) {
     if (gaveUp_) return false;
-    if (text.size() > kMaxText) {
-        GiveUp();
-        return false;
-    }
+    if (text.size() > kMaxText) return GiveUp();
     // Tab-free runs one at a time: windows are sought only inside them.
     // (std::find rather than memchr: runs are names, a few dozen bytes.)
     while (next_ + length_ <= text.size()) {
         std::size_t runEnd = std::find(text.begin() + next_, text.end(), '\t') - text.begin();
-        for (; next_ + length_ <= runEnd; ++next_) {
-            if (!Insert(text, next_, maxBytes)) {
-                GiveUp();
-                return false;
-            }
-        }
+        for (; next_ + length_ <= runEnd; ++next_)
+            if (!Insert(text, next_, maxBytes)) return GiveUp();
         if (runEnd == text.size()) break;
         next_ = runEnd + 1;
     }

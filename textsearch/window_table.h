@@ -47,7 +47,7 @@ private:
                std::size_t* slot) const;
     bool Insert(std::string_view text, std::size_t position, std::size_t maxBytes);
     bool Grow(std::size_t maxBytes);
-    void GiveUp();
+    bool GiveUp();  // false
 
     std::size_t length_;
     int maxProbes_;

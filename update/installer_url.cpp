@@ -16,14 +16,6 @@ namespace {
 constexpr char kLineFolderEnd[] = " Installers";
 constexpr std::size_t kLineFolderEndSize = sizeof kLineFolderEnd - 1;
 
-// prefix in lower case.
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
-               return p == std::tolower(static_cast<unsigned char>(t));
-           });
-}
-
 std::string EscapeBlanks(const std::string& name) {
     std::string escaped;
     for (char c : name) escaped += c == ' ' ? std::string("%20") : std::string(1, c);
@@ -39,8 +31,10 @@ std::string InstallerHostSetting() {
 }
 
 std::string InstallerBaseUrl(const std::string& hostSetting) {
-    const bool https = StartsWithNoCase(hostSetting, "https://");
-    const std::size_t schemeLength = https ? 8 : StartsWithNoCase(hostSetting, "http://") ? 7 : 0;
+    std::string scheme = hostSetting.substr(0, 8);
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool https = scheme.rfind("https://", 0) == 0;
+    const std::size_t schemeLength = https ? 8 : scheme.rfind("http://", 0) == 0 ? 7 : 0;
     std::string host = hostSetting.substr(schemeLength);
     host.erase(host.find_last_not_of('/') + 1);  // npos + 1 is 0: nothing but slashes
     std::string url = (https ? "https://" : "http://") + host + "/";

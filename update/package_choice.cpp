@@ -38,14 +38,9 @@ namespace {
 
 EntryVerdict Judge(WalkedEntry& entry, int64_t leastBuild) {
     vocab::VersionTriple& v = entry.version;
-    switch (JudgePackageName(entry.name.c_str(), v)) {
-        case PackageName::kNotZip:
-            return EntryVerdict::kNotZip;
-        case PackageName::kNotVersioned:
-            return EntryVerdict::kNotVersioned;
-        case PackageName::kCandidate:
-            break;
-    }
+    const PackageName judged = JudgePackageName(entry.name.c_str(), v);
+    if (judged != PackageName::kCandidate)
+        return judged == PackageName::kNotZip ? EntryVerdict::kNotZip : EntryVerdict::kNotVersioned;
     if (v.major < entry.lineMajor || v.minor < entry.lineMinor) return EntryVerdict::kLineBelow;
     if (v.build < leastBuild) return EntryVerdict::kBuildTooLow;
     return EntryVerdict::kChosen;

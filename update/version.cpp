@@ -57,9 +57,8 @@ std::string LocalPackageName(const char* listedName) {
 
 bool IsLocalPackageName(const std::string& name) {
     int32_t major = 0, minor = 0, build = 0;
-    char formatted[plat::kPathSize] = {};
     return ParseVersion(name.c_str(), major, minor, build) &&
-           name == FormatPackageName(formatted, major, minor, build, "zip");
+           LocalPackageName(name.c_str()) == name;
 }
 
 }  // namespace update

@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <string>
 
-#include "textsearch/gram_index.h"
+#include "textsearch/substring_index.h"
 
 namespace {
 
 using textsearch::GramAnswer;
 
 constexpr std::size_t kAmple = ~std::size_t{0};
+// A substring index that answers from its gram index alone, never giving up.
+constexpr textsearch::SubstringIndex::Limits kGramsOnly{0, 64, 2, 1 << 20, 1 << 30};
 
 // Deterministic text over alphabet (a linear congruential generator).
 std::string Letters(std::size_t length, const std::string& alphabet, std::uint32_t seed) {
@@ -48,17 +50,16 @@ std::vector<TextCase> Texts() {
     };
 }
 
-// The index, caught up after every append, against std::string::find on
+// The gram index, caught up after every append, against std::string::find on
 // questions cut from the text (present), cut and changed (mostly absent),
 // and at both ends.
 TEST(GramIndex, AgreesWithAPlainSearchWhileTheTextGrows) {
     for (const TextCase& c : Texts()) {
-        textsearch::GramIndex index;
         std::string text;
+        textsearch::SubstringIndex index(text, kGramsOnly);
         std::uint32_t seed = 99;
         for (std::size_t cut = 0; cut < c.text.size(); cut += 997) {
             text = c.text.substr(0, cut + 997);
-            index.CatchUp(text);
             for (int q = 0; q < 60; ++q) {
                 seed = seed * 1103515245u + 12345u;
                 std::size_t length = 1 + (seed >> 8) % 40;
@@ -67,11 +68,7 @@ TEST(GramIndex, AgreesWithAPlainSearchWhileTheTextGrows) {
                 if (q % 2) question[(seed >> 12) % question.size()] ^= 0x21;
                 if (q == 0)
                     question = text.substr(text.size() - std::min<std::size_t>(9, text.size()));
-                std::size_t budget = kAmple;
-                GramAnswer expected = text.find(question) == std::string::npos
-                                          ? GramAnswer::kAbsent
-                                          : GramAnswer::kPresent;
-                ASSERT_EQ(index.Contains(text, question, &budget), expected)
+                ASSERT_EQ(index.Contains(question), text.find(question) != std::string::npos)
                     << c.name << " at " << text.size() << ": question of " << question.size();
             }
         }
@@ -82,18 +79,16 @@ TEST(GramIndex, AgreesWithAPlainSearchWhileTheTextGrows) {
 // filed again) between questions.
 TEST(GramIndex, AgreesAcrossTheTablesGrowth) {
     const std::string whole = Letters(2200000, "ab.\t", 13);
-    textsearch::GramIndex index;
+    std::string text;
+    textsearch::SubstringIndex index(text, kGramsOnly);
     std::uint32_t seed = 5;
     for (std::size_t size : {300000u, 530000u, 2200000u}) {
-        const std::string text = whole.substr(0, size);
-        index.CatchUp(text);
+        text = whole.substr(0, size);
         for (int q = 0; q < 100; ++q) {
             seed = seed * 1103515245u + 12345u;
             std::string question = text.substr((seed >> 4) % (size - 64), 4 + (seed >> 24) % 24);
             if (q % 2) question[question.size() / 2] ^= 0x21;
-            std::size_t budget = kAmple;
-            bool expected = text.find(question) != std::string::npos;
-            ASSERT_EQ(index.Contains(text, question, &budget) == GramAnswer::kPresent, expected)
+            ASSERT_EQ(index.Contains(question), text.find(question) != std::string::npos)
                 << "at " << size << ": question of " << question.size();
         }
     }
@@ -137,8 +132,8 @@ TEST(GramChain, WalksTheRarestGramsChain) {
 
 TEST(GramIndex, MemoryStaysWithinItsBound) {
     const std::string text = Letters(1 << 20, "abcdefghij.\t", 5);
-    textsearch::GramIndex index;
-    index.CatchUp(text);
+    textsearch::SubstringIndex index(text, kGramsOnly);
+    EXPECT_TRUE(index.Contains(text.substr(1000, 20)));
     EXPECT_LE(index.MemoryBytes(), (std::size_t{3} << 20) + 65536 + 20 * text.size());
 }
 
