@@ -1,6 +1,6 @@
 // WinINet backend of HttpGet: the installer server is reached with exactly
 // these settings, and no option is set on the handles (the platform's
-// defaults apply) unless a test has shortened the time-outs.
+// defaults apply) unless time-outs were chosen (platform/http_limits.h).
 //
 // WinINet's synchronous calls cannot be bounded by its own options: a read
 // of 32 KB waits for 32 KB however slowly they drip. So each read asks for
@@ -11,7 +11,6 @@
 #include "platform/http.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -33,12 +32,9 @@ struct InternetTraits {
 };
 using ScopedInternet = ScopedHandle<InternetTraits>;
 
-std::atomic<unsigned long> g_connectMs{0};
-std::atomic<unsigned long> g_receiveMs{0};
-
-void ApplyTestTimeouts(HINTERNET root) {
-    DWORD connect = g_connectMs.load();
-    DWORD receive = g_receiveMs.load();
+void ApplyChosenTimeouts(HINTERNET root) {
+    DWORD connect = static_cast<DWORD>(ChosenConnectTime().count());
+    DWORD receive = static_cast<DWORD>(ChosenReceiveTime().count());
     if (connect)
         ::InternetSetOptionA(root, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     if (receive) {
@@ -182,7 +178,7 @@ bool HttpGet::Open(const char* url, std::chrono::milliseconds totalTime, const c
     auto d = std::make_unique<Impl>(EffectiveLimits(totalTime));
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!d->root) return false;
-    ApplyTestTimeouts(d->root.get());
+    ApplyChosenTimeouts(d->root.get());
     d->StartWatchdog();
     bool extra = extraHeaders != nullptr && extraHeaders[0] != '\0';
     HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, extra ? extraHeaders : nullptr,
@@ -271,11 +267,6 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     }
     failure_ = HttpFailure::kNone;
     return true;
-}
-
-void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
-    g_connectMs = connectMs;
-    g_receiveMs = receiveMs;
 }
 
 }  // namespace plat
