@@ -115,6 +115,7 @@ struct HttpGet::Impl {
     HttpFailure CheckNow();
     HINTERNET Request();
     bool ReadSome(char* buf, DWORD want, DWORD* read);
+    bool Fill(char* out, DWORD want, DWORD* filled);
 };
 
 void HttpGet::Impl::StopWatchdog() {
@@ -166,6 +167,22 @@ bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
     if (!handle || !::InternetQueryDataAvailable(handle, &available, 0, 0)) return false;
     if (available == 0) return true;
     return ::InternetReadFile(handle, buf, std::min(available, want), read) != FALSE;
+}
+
+// Reads until want bytes are in or the body ends; false when a limit passes
+// or a read fails first, with what came before that in *filled.
+bool HttpGet::Impl::Fill(char* out, DWORD want, DWORD* filled) {
+    *filled = 0;
+    while (*filled < want) {
+        DWORD read = 0;
+        if (CheckNow() != HttpFailure::kNone) return false;
+        if (!ReadSome(out + *filled, want - *filled, &read)) return false;
+        if (read == 0) return true;
+        *filled += read;
+        received += read;
+        Count(read);
+    }
+    return true;
 }
 
 HttpGet::HttpGet() = default;
@@ -228,25 +245,9 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     failure_ = HttpFailure::kBroken;
     if (!impl_) return false;
     Impl& d = *impl_;
-    char* out = static_cast<char*>(buf);
     DWORD want = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(size);
     DWORD filled = 0;
-    bool ok = true;
-    while (filled < want) {
-        if (d.CheckNow() != HttpFailure::kNone) {
-            ok = false;
-            break;
-        }
-        DWORD read = 0;
-        if (!d.ReadSome(out + filled, want - filled, &read)) {
-            ok = false;
-            break;
-        }
-        if (read == 0) break;
-        filled += read;
-        d.received += read;
-        d.Count(read);
-    }
+    const bool ok = d.Fill(static_cast<char*>(buf), want, &filled);
     *got = filled;
     // Bytes read before a failure are handed out first; the failure shows
     // on the next call.
