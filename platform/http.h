@@ -29,9 +29,9 @@
 // Windows uses WinINet (InternetOpenA with INTERNET_OPEN_TYPE_PRECONFIG,
 // InternetOpenUrlA with INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
 // HttpQueryInfoA as text, InternetReadFile); no option is set on its handles
-// unless time-outs were chosen (platform/http_limits.h). POSIX uses libcurl: it honours
-// the proxy environment variables (http_proxy, https_proxy, all_proxy,
-// no_proxy) and applies the same time-outs itself.
+// unless time-outs were chosen (platform/http_limits.h). POSIX uses libcurl:
+// it honours the proxy environment variables (http_proxy, https_proxy,
+// all_proxy, no_proxy) and applies the same time-outs itself.
 //
 // Every handle is owned by the object and closed (request first, then the
 // root) when it goes away, on every path.
