@@ -1,5 +1,6 @@
 #include "audit/audit_station.h"
 
+#include <algorithm>
 #include <climits>
 #include <utility>
 #include <vector>
@@ -21,6 +22,10 @@ namespace {
 
 std::string Folder(int32_t major, int32_t minor) { return update::LineFolderOf(major, minor).path; }
 
+void AddWarnings(Inspection& inspection, std::vector<Warning> more) {
+    for (Warning& w : more) inspection.warnings.push_back(std::move(w));
+}
+
 // Fetches one folder, records it and its page warnings; returns its listing,
 // which only the caller keeps. Once a request has gone unanswered, no more
 // are made: each would wait as long again.
@@ -30,7 +35,7 @@ std::string Fetch(Inspection& inspection, const char* role, const std::string& f
     std::vector<Warning> warnings;
     inspection.requests.push_back(
         FetchFolder(role, folder, inspection.baseUrl + folder, &listing, &warnings));
-    for (Warning& w : warnings) inspection.warnings.push_back(std::move(w));
+    AddWarnings(inspection, std::move(warnings));
     inspection.silenced = !inspection.requests.back().reached;
     return listing;
 }
@@ -115,20 +120,21 @@ LineChoice Explain(const Inspection& inspection, const std::string& folder,
     return choice;
 }
 
-}  // namespace
-
-Inspection InspectStation(const StationOptions& options) {
+// The station's own facts and warnings, and the server its run would ask.
+Inspection InspectStationFiles(const StationOptions& options) {
     Inspection inspection;
     inspection.station = ReadStation(options.directory);
     inspection.warnings = CheckStationSetup(inspection.station);
-    for (Warning& w : KeptFolderWarnings(inspection.station.installDirectory))
-        inspection.warnings.push_back(std::move(w));
+    AddWarnings(inspection, KeptFolderWarnings(inspection.station.installDirectory));
     inspection.host = options.host;
     inspection.baseUrl = update::InstallerBaseUrl(options.host);
-    const vocab::VersionTriple& installed = inspection.station.installed;
+    return inspection;
+}
 
-    std::string currentFolder = Folder(installed.major, installed.minor);
-    std::string currentListing = Fetch(inspection, "current", currentFolder);
+// Probes the lines after the installed one as the run does, says why the
+// probe stopped and, unless the limit stopped it, looks beyond.
+update::ProbeResult ProbeLikeTheRun(Inspection& inspection, int lookahead) {
+    const vocab::VersionTriple installed = inspection.station.installed;
     std::string lastProbeListing;  // where probing stopped, for the look ahead
     update::ProbeResult newest =
         update::ProbeFollowingLines(installed.major, installed.minor,
@@ -136,31 +142,39 @@ Inspection InspectStation(const StationOptions& options) {
                                         lastProbeListing = Fetch(inspection, "probe", folder.path);
                                         listing += lastProbeListing;
                                     });
-    if (newest.probes > 0) {
-        NoteProbeStop(inspection, newest.stop);
-        if (newest.stop != update::ProbeStop::kLimit && !inspection.silenced) {
-            LookAhead(inspection, installed.major, installed.minor, newest.probes, lastProbeListing,
-                      options.lookahead);
-        }
+    if (newest.probes == 0) return newest;
+    NoteProbeStop(inspection, newest.stop);
+    if (newest.stop != update::ProbeStop::kLimit && !inspection.silenced) {
+        LookAhead(inspection, installed.major, installed.minor, newest.probes, lastProbeListing,
+                  lookahead);
     }
+    return newest;
+}
+
+void TestChosenPackages(Inspection& inspection, const char* packageKeys) {
+    for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
+        if (line->listed.empty()) continue;
+        inspection.packages.push_back(DownloadAndTest(inspection.baseUrl + line->folder,
+                                                      line->listed, line->localName, packageKeys));
+    }
+}
+
+}  // namespace
+
+Inspection InspectStation(const StationOptions& options) {
+    Inspection inspection = InspectStationFiles(options);
+    const vocab::VersionTriple installed = inspection.station.installed;
+    const std::string currentFolder = Folder(installed.major, installed.minor);
+    const std::string currentListing = Fetch(inspection, "current", currentFolder);
+    const update::ProbeResult newest = ProbeLikeTheRun(inspection, options.lookahead);
     inspection.current =
         Explain(inspection, currentFolder, update::WalkCurrentLine(currentListing, installed));
     inspection.newest =
         Explain(inspection, newest.newestFolder, update::WalkNewestLine(newest.newestListing));
-
-    bool anyReached = false;
-    for (const FolderRequest& r : inspection.requests) anyReached = anyReached || r.reached;
-    inspection.unreachable = !anyReached;
-    if (options.download) {
-        for (const LineChoice* line : {&inspection.current, &inspection.newest}) {
-            if (!line->listed.empty()) {
-                inspection.packages.push_back(DownloadAndTest(inspection.baseUrl + line->folder,
-                                                              line->listed, line->localName,
-                                                              options.packageKeys));
-            }
-        }
-    }
-    for (Warning& w : CheckServerSetup(inspection)) inspection.warnings.push_back(std::move(w));
+    inspection.unreachable = std::none_of(inspection.requests.begin(), inspection.requests.end(),
+                                          [](const FolderRequest& r) { return r.reached; });
+    if (options.download) TestChosenPackages(inspection, options.packageKeys);
+    AddWarnings(inspection, CheckServerSetup(inspection));
     return inspection;
 }
 

@@ -9,7 +9,7 @@
 #include "audit/report.h"
 #include "audit/tree_check.h"
 #include "platform/dll_search.h"
-#include "platform/http.h"
+#include "platform/http_limits.h"
 #include "platform/path_buffer.h"
 #include "platform/system.h"
 #include "release_version.h"
@@ -25,18 +25,13 @@ struct Arguments {
     double timeoutSeconds = 0;  // 0: the program's own time-outs
 };
 
-// Every request ends within the time-out: to connect, between two bytes,
-// and in all.
-void ApplyTimeout(double seconds) {
-    if (seconds <= 0) return;
-    auto ms = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-    plat::SetHttpTimeoutsForTesting(static_cast<unsigned long>(ms.count()),
-                                    static_cast<unsigned long>(ms.count()));
-    plat::SetHttpLimitsForTesting(0, std::chrono::milliseconds(0), ms);
-}
-
 int Run(const Arguments& args) {
-    ApplyTimeout(args.timeoutSeconds);
+    // Every request ends within the time-out: to connect, between two bytes,
+    // and in all.
+    if (args.timeoutSeconds > 0) {
+        plat::SetHttpRequestTimeout(
+            std::chrono::milliseconds(static_cast<long long>(args.timeoutSeconds * 1000)));
+    }
     if (!args.tree.empty()) {
         audit::TreeReport report = audit::CheckTree(args.tree, sig::CompiledPackageKeys());
         if (args.json) {
@@ -55,22 +50,19 @@ int Run(const Arguments& args) {
     return audit::ExitCodeFor(inspection);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // An administrator may run the audit from a folder that users can write.
-    plat::RestrictDllSearch();
-    CLI::App app{
-        "Shows what TalCheck would do on a station, and why, without installing anything.\n"
-        "Exit codes: 0 up to date, 1 update available, 2 problems found, 3 server "
-        "unreachable, 64 bad command line. With --tree: 0 ready, 2 problems found.",
-        "talcheck-audit"};
+// The station's defaults: the current directory, and the host and keys a
+// run there would use.
+Arguments DefaultArguments() {
     Arguments args;
     char cwd[plat::kPathSize] = {};
     plat::GetWorkingDirectory(cwd, sizeof cwd);
     args.station.directory = cwd;
     args.station.host = update::InstallerHostSetting();
     args.station.packageKeys = sig::CompiledPackageKeys();
+    return args;
+}
+
+void AddOptions(CLI::App& app, Arguments& args) {
     app.add_option("-s,--station", args.station.directory,
                    "station directory (default: the current directory)")
         ->check(CLI::ExistingDirectory);
@@ -88,6 +80,20 @@ int main(int argc, char** argv) {
                    "(default: the program's own limits)")
         ->check(CLI::Range(0.1, 3600.0));
     app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // An administrator may run the audit from a folder that users can write.
+    plat::RestrictDllSearch();
+    CLI::App app{
+        "Shows what TalCheck would do on a station, and why, without installing anything.\n"
+        "Exit codes: 0 up to date, 1 update available, 2 problems found, 3 server "
+        "unreachable, 64 bad command line. With --tree: 0 ready, 2 problems found.",
+        "talcheck-audit"};
+    Arguments args = DefaultArguments();
+    AddOptions(app, args);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -74,37 +74,6 @@ void PrintRequest(const FolderRequest& r, std::ostream& out) {
     out << "\n";
 }
 
-Json WarningsJson(const std::vector<Warning>& warnings) {
-    Json list = Json::array();
-    for (const Warning& w : warnings) list.push_back({{"code", w.code}, {"text", w.text}});
-    return list;
-}
-
-Json PackagesJson(const std::vector<PackageTest>& packages) {
-    Json list = Json::array();
-    for (const PackageTest& p : packages) {
-        list.push_back({{"name", p.localName},
-                        {"source", p.url},
-                        {"downloaded", p.downloaded},
-                        {"bytes", p.bytes},
-                        {"items", p.items},
-                        {"passed", p.passed},
-                        {"problem", p.problem},
-                        {"signature", p.signature}});
-    }
-    return list;
-}
-
-Json ChoiceJson(const LineChoice& line) {
-    Json candidates = Json::array();
-    for (const Candidate& c : line.candidates) {
-        candidates.push_back({{"name", c.name}, {"verdict", c.verdict}});
-    }
-    return {{"folder", line.folder},       {"chosen", line.listed},
-            {"localName", line.localName}, {"url", line.url},
-            {"candidates", candidates},    {"candidateCount", line.candidateCount}};
-}
-
 Json PartsJson(const std::vector<net::KeptPart>& parts) {
     Json list = Json::array();
     for (const net::KeptPart& p : parts)
@@ -117,6 +86,65 @@ Json PartsJson(const std::vector<net::KeptPart>& parts) {
 }
 
 }  // namespace
+
+// The records' JSON forms. They stand in namespace audit itself, where the
+// library looks for a record's to_json, so that a list of records converts
+// as it is.
+void to_json(Json& j, const Warning& w) { j = {{"code", w.code}, {"text", w.text}}; }
+
+void to_json(Json& j, const Candidate& c) { j = {{"name", c.name}, {"verdict", c.verdict}}; }
+
+void to_json(Json& j, const PackageTest& p) {
+    j = {{"name", p.localName},  {"source", p.url},         {"downloaded", p.downloaded},
+         {"bytes", p.bytes},     {"items", p.items},        {"passed", p.passed},
+         {"problem", p.problem}, {"signature", p.signature}};
+}
+
+void to_json(Json& j, const LineChoice& line) {
+    j = {{"folder", line.folder},         {"chosen", line.listed},
+         {"localName", line.localName},   {"url", line.url},
+         {"candidates", line.candidates}, {"candidateCount", line.candidateCount}};
+}
+
+void to_json(Json& j, const TreeLine& line) {
+    j = {{"folder", line.folder},
+         {"line", std::to_string(line.major) + "." + std::to_string(line.minor)},
+         {"packages", line.packages}};
+}
+
+void to_json(Json& j, const StationFacts& s) {
+    j = {{"directory", s.directory},
+         {"frontendVersion", s.fileVersion},
+         {"hasFrontendVersion", s.hasFrontend},
+         {"stationVersion", s.stationVersion},
+         {"versionSource", s.versionSource},
+         {"installed", VersionText(s.installed)},
+         {"dataDirectory", s.dataDirectory},
+         {"installDirectory", s.installDirectory},
+         {"installExists", s.installExists},
+         {"installWritable", s.installWritable},
+         {"installIsLink", s.installLink},
+         {"dataDirectoryWritable", s.dataDirectoryWritable},
+         {"hasStationFile", s.hasStationFile},
+         {"parts", PartsJson(s.parts)}};
+}
+
+void to_json(Json& j, const FolderRequest& r) {
+    j = {{"role", r.role},
+         {"folder", r.folder},
+         {"url", r.url},
+         {"reached", r.reached},
+         {"status", r.status},
+         {"bytes", r.bytes},
+         {"seconds", r.seconds},
+         {"cut", r.cut},
+         {"readFailure", r.readFailure},
+         {"failure", r.failure},
+         {"failureText", r.failureText},
+         {"proxy", r.proxy},
+         {"names", r.names},
+         {"nameCount", r.nameCount}};
+}
 
 std::string VersionText(const vocab::VersionTriple& v) {
     char text[48] = {};
@@ -171,49 +199,17 @@ void PrintReport(const Inspection& in, std::ostream& out) {
 }
 
 std::string ReportJson(const Inspection& in) {
-    const StationFacts& s = in.station;
-    Json requests = Json::array();
-    for (const FolderRequest& r : in.requests) {
-        requests.push_back({{"role", r.role},
-                            {"folder", r.folder},
-                            {"url", r.url},
-                            {"reached", r.reached},
-                            {"status", r.status},
-                            {"bytes", r.bytes},
-                            {"seconds", r.seconds},
-                            {"cut", r.cut},
-                            {"readFailure", r.readFailure},
-                            {"failure", r.failure},
-                            {"failureText", r.failureText},
-                            {"proxy", r.proxy},
-                            {"names", r.names},
-                            {"nameCount", r.nameCount}});
-    }
-    int code = ExitCodeFor(in);
-    Json doc = Identified({
-        {"station",
-         {{"directory", s.directory},
-          {"frontendVersion", s.fileVersion},
-          {"hasFrontendVersion", s.hasFrontend},
-          {"stationVersion", s.stationVersion},
-          {"versionSource", s.versionSource},
-          {"installed", VersionText(s.installed)},
-          {"dataDirectory", s.dataDirectory},
-          {"installDirectory", s.installDirectory},
-          {"installExists", s.installExists},
-          {"installWritable", s.installWritable},
-          {"installIsLink", s.installLink},
-          {"dataDirectoryWritable", s.dataDirectoryWritable},
-          {"hasStationFile", s.hasStationFile},
-          {"parts", PartsJson(s.parts)}}},
+    const int code = ExitCodeFor(in);
+    const Json doc = Identified({
+        {"station", in.station},
         {"host", in.host},
         {"baseUrl", in.baseUrl},
-        {"requests", requests},
+        {"requests", in.requests},
         {"probeStop", in.probeStop},
-        {"current", ChoiceJson(in.current)},
-        {"newest", ChoiceJson(in.newest)},
-        {"packages", PackagesJson(in.packages)},
-        {"warnings", WarningsJson(in.warnings)},
+        {"current", in.current},
+        {"newest", in.newest},
+        {"packages", in.packages},
+        {"warnings", in.warnings},
         {"result", ResultName(code)},
         {"exitCode", code},
     });
@@ -235,16 +231,10 @@ void PrintTreeReport(const TreeReport& report, std::ostream& out) {
 }
 
 std::string TreeReportJson(const TreeReport& report) {
-    Json lines = Json::array();
-    for (const TreeLine& line : report.lines) {
-        lines.push_back({{"folder", line.folder},
-                         {"line", std::to_string(line.major) + "." + std::to_string(line.minor)},
-                         {"packages", line.packages}});
-    }
     Json doc = Identified({{"root", report.root},
-                           {"lines", lines},
-                           {"packages", PackagesJson(report.packages)},
-                           {"problems", WarningsJson(report.problems)},
+                           {"lines", report.lines},
+                           {"packages", report.packages},
+                           {"problems", report.problems},
                            {"result", report.problems.empty() ? "ready" : "problems"},
                            {"exitCode", report.problems.empty() ? kExitUpToDate : kExitProblems}});
     return JsonText(doc);

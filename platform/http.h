@@ -12,7 +12,8 @@
 //   - a body that ends before its announced Content-Length fails its last
 //     read, as a broken connection does (WinINet by itself would report such
 //     a body as complete);
-//   - default time-outs: 60 s to connect, 30 s without a byte received;
+//   - default time-outs: 60 s to connect, 30 s without a byte received
+//     (platform/http_limits.h chooses others);
 //   - every request also ends when it makes too little progress or runs past
 //     its total time or the run's deadline (platform/http_limits.h); the
 //     failed call then returns false and Failure() tells which limit hit.
@@ -28,9 +29,9 @@
 // Windows uses WinINet (InternetOpenA with INTERNET_OPEN_TYPE_PRECONFIG,
 // InternetOpenUrlA with INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
 // HttpQueryInfoA as text, InternetReadFile); no option is set on its handles
-// unless a test has shortened the time-outs. POSIX uses libcurl: it honours
-// the proxy environment variables (http_proxy, https_proxy, all_proxy,
-// no_proxy) and applies the same time-outs itself.
+// unless time-outs were chosen (platform/http_limits.h). POSIX uses libcurl:
+// it honours the proxy environment variables (http_proxy, https_proxy,
+// all_proxy, no_proxy) and applies the same time-outs itself.
 //
 // Every handle is owned by the object and closed (request first, then the
 // root) when it goes away, on every path.
@@ -108,9 +109,5 @@ private:
     HttpFailure failure_ = HttpFailure::kNone;
     HttpError openError_ = HttpError::kNone;
 };
-
-// Time-outs in milliseconds for the HttpGet objects opened afterwards;
-// 0 restores the default. For tests that must not wait out the defaults.
-void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs);
 
 }  // namespace plat

@@ -13,11 +13,17 @@ std::atomic<Clock::rep> g_runDeadline{0};
 std::atomic<std::uint64_t> g_stallBytes{0};
 std::atomic<std::chrono::milliseconds::rep> g_stallMs{0};
 std::atomic<std::chrono::milliseconds::rep> g_totalCapMs{0};
+std::atomic<std::chrono::milliseconds::rep> g_connectMs{0};
+std::atomic<std::chrono::milliseconds::rep> g_receiveMs{0};
 
 }  // namespace
 
 void SetHttpRunDeadline(std::chrono::milliseconds total) {
     g_runDeadline = (Clock::now() + total).time_since_epoch().count();
+}
+
+void SetHttpRequestTimeout(std::chrono::milliseconds timeout) {
+    g_connectMs = g_receiveMs = g_totalCapMs = timeout.count();
 }
 
 void SetHttpLimitsForTesting(std::uint64_t stallBytes, std::chrono::milliseconds stallTime,
@@ -26,6 +32,14 @@ void SetHttpLimitsForTesting(std::uint64_t stallBytes, std::chrono::milliseconds
     g_stallMs = stallTime.count();
     g_totalCapMs = totalCap.count();
 }
+
+void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
+    g_connectMs = connectMs;
+    g_receiveMs = receiveMs;
+}
+
+std::chrono::milliseconds ChosenConnectTime() { return std::chrono::milliseconds(g_connectMs); }
+std::chrono::milliseconds ChosenReceiveTime() { return std::chrono::milliseconds(g_receiveMs); }
 
 HttpLimits EffectiveLimits(std::chrono::milliseconds total) {
     HttpLimits limits;

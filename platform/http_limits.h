@@ -40,14 +40,30 @@ constexpr std::chrono::milliseconds kRunTotalTime{9 * 60 * 60 * 1000};
 // opened after that moment fails at once as over its time.
 void SetHttpRunDeadline(std::chrono::milliseconds total);
 
+// Bounds every request opened afterwards by timeout: to connect, without a
+// byte received, and in all (a shorter total time of its own, and the run's
+// deadline, still hold). For a program whose user chooses the time-out; 0
+// restores the defaults (platform/http.h). The update run keeps the
+// defaults, so WinINet gets no option on its handles.
+void SetHttpRequestTimeout(std::chrono::milliseconds timeout);
+
 // For tests: a shorter progress window and stall floor, and a cap on every
 // request's total time; zeros restore the defaults.
 void SetHttpLimitsForTesting(std::uint64_t stallBytes, std::chrono::milliseconds stallTime,
                              std::chrono::milliseconds totalCap);
 
-// The limits of a request whose own total time is total, with the testing
-// overrides applied.
+// For tests: the connect and receive time-outs alone; zeros restore the
+// defaults.
+void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs);
+
+// The limits of a request whose own total time is total, with the chosen
+// time-out or the testing overrides applied.
 HttpLimits EffectiveLimits(std::chrono::milliseconds total);
+
+// The connect and receive time-outs chosen for the requests opened now;
+// 0 where none is chosen and the backend's default holds.
+std::chrono::milliseconds ChosenConnectTime();
+std::chrono::milliseconds ChosenReceiveTime();
 
 // Tracks one request against its limits. Not synchronised: a caller that
 // counts on one thread and checks on another guards it itself.

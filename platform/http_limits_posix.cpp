@@ -1,9 +1,6 @@
 #include "platform/http_limits_posix.h"
 
 #include <algorithm>
-#include <atomic>
-
-#include "platform/http.h"
 
 namespace plat {
 namespace {
@@ -12,27 +9,19 @@ namespace {
 // the wait; the request's own clock is still looked at this often.
 constexpr std::chrono::milliseconds kConnectingLook{100};
 
-constexpr unsigned long kDefaultConnectMs = 60000;
-constexpr unsigned long kDefaultReceiveMs = 30000;
-
-std::atomic<unsigned long> g_connectMs{0};
-std::atomic<unsigned long> g_receiveMs{0};
+constexpr std::chrono::milliseconds kDefaultConnect{60000};
+constexpr std::chrono::milliseconds kDefaultReceive{30000};
 
 }  // namespace
 
-void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
-    g_connectMs = connectMs;
-    g_receiveMs = receiveMs;
-}
-
 std::chrono::milliseconds ConnectTime() {
-    unsigned long ms = g_connectMs.load();
-    return std::chrono::milliseconds(ms ? ms : kDefaultConnectMs);
+    const std::chrono::milliseconds chosen = ChosenConnectTime();
+    return chosen.count() ? chosen : kDefaultConnect;
 }
 
 std::chrono::milliseconds ReceiveTime() {
-    unsigned long ms = g_receiveMs.load();
-    return std::chrono::milliseconds(ms ? ms : kDefaultReceiveMs);
+    const std::chrono::milliseconds chosen = ChosenReceiveTime();
+    return chosen.count() ? chosen : kDefaultReceive;
 }
 
 PullLimits::PullLimits(const HttpLimits& limits, std::chrono::milliseconds receiveTime,

@@ -12,7 +12,7 @@
 namespace plat {
 
 // The time-outs of the requests opened now: 60 s to connect, 30 s without a
-// byte received, unless SetHttpTimeoutsForTesting (platform/http.h) set others.
+// byte received, unless others were chosen (platform/http_limits.h).
 std::chrono::milliseconds ConnectTime();
 std::chrono::milliseconds ReceiveTime();
 

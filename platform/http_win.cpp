@@ -1,6 +1,6 @@
 // WinINet backend of HttpGet: the installer server is reached with exactly
 // these settings, and no option is set on the handles (the platform's
-// defaults apply) unless a test has shortened the time-outs.
+// defaults apply) unless time-outs were chosen (platform/http_limits.h).
 //
 // WinINet's synchronous calls cannot be bounded by its own options: a read
 // of 32 KB waits for 32 KB however slowly they drip. So each read asks for
@@ -11,7 +11,6 @@
 #include "platform/http.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -29,12 +28,9 @@ namespace {
 
 using ScopedInternet = ScopedHandle<ClosedBy<HINTERNET, &::InternetCloseHandle>>;
 
-std::atomic<unsigned long> g_connectMs{0};
-std::atomic<unsigned long> g_receiveMs{0};
-
-void ApplyTestTimeouts(HINTERNET root) {
-    DWORD connect = g_connectMs.load();
-    DWORD receive = g_receiveMs.load();
+void ApplyChosenTimeouts(HINTERNET root) {
+    DWORD connect = static_cast<DWORD>(ChosenConnectTime().count());
+    DWORD receive = static_cast<DWORD>(ChosenReceiveTime().count());
     if (connect)
         ::InternetSetOptionA(root, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     if (receive) {
@@ -111,6 +107,7 @@ struct HttpGet::Impl {
     HttpFailure CheckNow();
     HINTERNET Request();
     bool ReadSome(char* buf, DWORD want, DWORD* read);
+    bool Fill(char* out, DWORD want, DWORD* filled);
 };
 
 void HttpGet::Impl::StopWatchdog() {
@@ -164,6 +161,22 @@ bool HttpGet::Impl::ReadSome(char* buf, DWORD want, DWORD* read) {
     return ::InternetReadFile(handle, buf, std::min(available, want), read) != FALSE;
 }
 
+// Reads until want bytes are in or the body ends; false when a limit passes
+// or a read fails first, with what came before that in *filled.
+bool HttpGet::Impl::Fill(char* out, DWORD want, DWORD* filled) {
+    *filled = 0;
+    while (*filled < want) {
+        DWORD read = 0;
+        if (CheckNow() != HttpFailure::kNone) return false;
+        if (!ReadSome(out + *filled, want - *filled, &read)) return false;
+        if (read == 0) return true;
+        *filled += read;
+        received += read;
+        Count(read);
+    }
+    return true;
+}
+
 HttpGet::HttpGet() = default;
 HttpGet::~HttpGet() = default;
 
@@ -171,7 +184,7 @@ bool HttpGet::Start(const char* url, const HttpLimits& limits, const char* extra
     auto d = std::make_unique<Impl>(limits);
     d->root.reset(::InternetOpenA("VeltAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!d->root) return false;
-    ApplyTestTimeouts(d->root.get());
+    ApplyChosenTimeouts(d->root.get());
     d->StartWatchdog();
     bool extra = extraHeaders != nullptr && extraHeaders[0] != '\0';
     HINTERNET request = ::InternetOpenUrlA(d->root.get(), url, extra ? extraHeaders : nullptr,
@@ -219,25 +232,9 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     failure_ = HttpFailure::kBroken;
     if (!impl_) return false;
     Impl& d = *impl_;
-    char* out = static_cast<char*>(buf);
     DWORD want = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(size);
     DWORD filled = 0;
-    bool ok = true;
-    while (filled < want) {
-        if (d.CheckNow() != HttpFailure::kNone) {
-            ok = false;
-            break;
-        }
-        DWORD read = 0;
-        if (!d.ReadSome(out + filled, want - filled, &read)) {
-            ok = false;
-            break;
-        }
-        if (read == 0) break;
-        filled += read;
-        d.received += read;
-        d.Count(read);
-    }
+    const bool ok = d.Fill(static_cast<char*>(buf), want, &filled);
     *got = filled;
     // Bytes read before a failure are handed out first; the failure shows
     // on the next call.
@@ -258,11 +255,6 @@ bool HttpGet::Read(void* buf, std::size_t size, std::size_t* got) {
     }
     failure_ = HttpFailure::kNone;
     return true;
-}
-
-void SetHttpTimeoutsForTesting(unsigned long connectMs, unsigned long receiveMs) {
-    g_connectMs = connectMs;
-    g_receiveMs = receiveMs;
 }
 
 }  // namespace plat

@@ -2,7 +2,8 @@
 // *ForTesting functions): each sets its switch for the life of the guard
 // and puts the default back when the guard ends, also when an assertion
 // leaves the test early. Header only: a test program links the rooms whose
-// switches it uses, nothing more.
+// switches it uses, nothing more. The guards of a room above these helpers
+// stand beside that room's tests (net/tests/net_switches.h).
 #pragma once
 
 #include <chrono>
@@ -13,10 +14,7 @@
 
 #include "installation/placement.h"
 #include "installation/staging.h"
-#include "net/download.h"
-#include "net/folder_listing.h"
 #include "platform/event_log.h"
-#include "platform/http.h"
 #include "platform/http_limits.h"
 
 namespace testing_support {
@@ -51,17 +49,6 @@ inline ScopedSwitch ScopedHttpTimeouts(unsigned long connectMs, unsigned long re
 inline ScopedSwitch ScopedSyslogSink(plat::SyslogSink sink) {
     plat::SetSyslogSinkForTesting(sink);
     return ScopedSwitch([] { plat::SetSyslogSinkForTesting(nullptr); });
-}
-
-inline ScopedSwitch ScopedPageLimit(std::size_t bytes) {
-    net::SetPageLimitForTesting(bytes);
-    return ScopedSwitch([] { net::SetPageLimitForTesting(0); });
-}
-
-inline ScopedSwitch ScopedDownloadLimits(std::uint64_t maxPackageBytes,
-                                         std::uint64_t reserveBytes) {
-    net::SetDownloadLimitsForTesting(maxPackageBytes, reserveBytes);
-    return ScopedSwitch([] { net::SetDownloadLimitsForTesting(0, 0); });
 }
 
 inline ScopedSwitch ScopedStepHook(std::function<bool(std::size_t step)> hook) {

@@ -72,6 +72,25 @@ bool StationRefused(const UpdateServices& services, const char* workDir,
     return !safe.ok();
 }
 
+// The working directory with a separator at its end. The separator is
+// appended even at a root ("C:\" + "\"): a doubled separator still names
+// the same file.
+void GetWorkDir(char* workDir, std::size_t size) {
+    plat::GetWorkingDirectory(workDir, size);
+    const char separator[2] = {plat::kPathSeparator, '\0'};
+    plat::AppendBounded(workDir, size, separator);
+}
+
+// The run's folder fetch: a failed request gets its line in the log.
+ListingFetch LoggedFetch(const UpdateServices& services, const std::string& baseUrl) {
+    return [&services, &baseUrl](const LineFolder& folder, std::string& listing) {
+        vocab::Outcome fetched = services.fetchListing((baseUrl + folder.path).c_str(), listing);
+        if (!fetched.ok())
+            vocab::Log(services.writeLog, vocab::LogKind::kFolderFailed, folder.line,
+                       fetched.Detail());
+    };
+}
+
 }  // namespace
 
 ProbeResult ProbeFollowingLines(int32_t major, int32_t minor, const ListingFetch& fetch) {
@@ -107,11 +126,7 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     vocab::Log(services.writeLog, vocab::LogKind::kStart);
 
     char workDir[plat::kPathSize] = {};
-    plat::GetWorkingDirectory(workDir, sizeof workDir);
-    // The separator is appended even at a root ("C:\" + "\"): a doubled
-    // separator still names the same file.
-    const char separator[2] = {plat::kPathSeparator, '\0'};
-    plat::AppendBounded(workDir, sizeof workDir, separator);
+    GetWorkDir(workDir, sizeof workDir);
 
     const StationInfo station = ReadStationInfo(workDir, services.readFileVersion);
     const vocab::VersionTriple& installed = station.installed;
@@ -125,14 +140,7 @@ void RunUpdate(const UpdateServices& services, const std::string& baseUrl) {
     if (services.recover) services.recover(dataDirectory);
 
     const LineFolder current = LineFolderOf(installed.major, installed.minor);
-    // The run's folder fetch: a failed request gets its line in the log.
-    const ListingFetch fetch = [&services, &baseUrl](const LineFolder& folder,
-                                                     std::string& listing) {
-        vocab::Outcome fetched = services.fetchListing((baseUrl + folder.path).c_str(), listing);
-        if (!fetched.ok())
-            vocab::Log(services.writeLog, vocab::LogKind::kFolderFailed, folder.line,
-                       fetched.Detail());
-    };
+    const ListingFetch fetch = LoggedFetch(services, baseUrl);
     std::string currentListing;
     fetch(current, currentListing);
     ProbeResult newest = ProbeFollowingLines(installed.major, installed.minor, fetch);

@@ -15,6 +15,7 @@
 #include "net/download.h"
 #include "net/folder_listing.h"
 #include "net/folder_result.h"
+#include "net/tests/net_switches.h"
 #include "platform/file_version.h"
 #include "platform/http_limits.h"
 #include "testing/hostile_replies.h"

@@ -5,6 +5,31 @@
 #include "release_version.h"
 
 namespace deploy {
+namespace {
+
+struct CommandEntry {
+    const char* name;
+    const char* help;
+    TaskCommand command;
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"register",
+     "fill the station folder into the task definition and register it as "
+     "\\TalCheck, replacing one there",
+     TaskCommand::kRegister},
+    {"remove", "delete the task \\TalCheck", TaskCommand::kRemove},
+    {"print", "write the filled-in task definition to standard output", TaskCommand::kPrint},
+};
+
+// Exactly one command, and the version flag.
+void AddCommands(CLI::App& app) {
+    app.require_subcommand(1);
+    app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
+    for (const CommandEntry& entry : kCommands) app.add_subcommand(entry.name, entry.help);
+}
+
+}  // namespace
 
 TaskCommandLine ParseTaskCommandLine(const std::vector<std::string>& args, std::ostream& out,
                                      std::ostream& err) {
@@ -13,22 +38,7 @@ TaskCommandLine ParseTaskCommandLine(const std::vector<std::string>& args, std::
         "it.\nExit codes: 0 done, 2 bad command line or a folder that cannot be read, 3 the "
         "definition cannot be written, otherwise schtasks.exe's.",
         "talcheck-task"};
-    app.require_subcommand(1);
-    app.set_version_flag("--version", TALCHECK_RELEASE_VERSION, "print the release version");
-    struct Entry {
-        const char* name;
-        const char* help;
-        TaskCommand command;
-    };
-    static constexpr Entry kCommands[] = {
-        {"register",
-         "fill the station folder into the task definition and register it as "
-         "\\TalCheck, replacing one there",
-         TaskCommand::kRegister},
-        {"remove", "delete the task \\TalCheck", TaskCommand::kRemove},
-        {"print", "write the filled-in task definition to standard output", TaskCommand::kPrint},
-    };
-    for (const Entry& entry : kCommands) app.add_subcommand(entry.name, entry.help);
+    AddCommands(app);
 
     // Taken before parsing: afterwards CLI11 gives the chosen command's help.
     const std::string usage = app.help();
@@ -48,7 +58,7 @@ TaskCommandLine ParseTaskCommandLine(const std::vector<std::string>& args, std::
         err << "talcheck-task: " << e.what() << "\n\n" << usage;
         return {TaskCommand::kNone, kTaskExitUsage};
     }
-    for (const Entry& entry : kCommands) {
+    for (const CommandEntry& entry : kCommands) {
         if (app.got_subcommand(entry.name)) return {entry.command, 0};
     }
     return {TaskCommand::kNone, kTaskExitUsage};

@@ -11,6 +11,7 @@
 
 #include "net/download.h"
 #include "net/folder_listing.h"
+#include "net/tests/net_switches.h"
 #include "net/tests/net_test_support.h"
 #include "platform/disk_space.h"
 #include "platform/http_limits.h"

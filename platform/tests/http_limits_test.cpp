@@ -89,6 +89,44 @@ TEST(HttpLimits, TestingCapShortensTheTotalButNeverLengthensIt) {
     EXPECT_EQ(plain.totalTime, plat::kPageTotalTime);
 }
 
+// A chosen time-out (talcheck-audit --timeout) bounds the connection, the
+// silence and the total, never lengthens a request, and leaves the
+// progress rule alone; 0 puts the defaults back.
+struct TimeoutCase {
+    const char* name;
+    milliseconds timeout;       // chosen after 5 s was chosen
+    milliseconds requestTotal;  // the request's own total time
+    milliseconds total;         // expected
+    milliseconds connectAndReceive;
+};
+
+class RequestTimeoutCases : public ::testing::TestWithParam<TimeoutCase> {};
+
+TEST_P(RequestTimeoutCases, BoundEveryRequestOpenedAfterwards) {
+    const TimeoutCase& c = GetParam();
+    testing_support::ScopedSwitch reset([] { plat::SetHttpRequestTimeout(milliseconds(0)); });
+    plat::SetHttpRequestTimeout(milliseconds(5000));
+    plat::SetHttpRequestTimeout(c.timeout);
+    const plat::HttpLimits limits = plat::EffectiveLimits(c.requestTotal);
+    EXPECT_EQ(limits.totalTime, c.total);
+    EXPECT_EQ(limits.stallBytes, 1024u);
+    EXPECT_EQ(limits.stallTime, milliseconds(60000));
+    EXPECT_EQ(plat::ChosenConnectTime(), c.connectAndReceive);
+    EXPECT_EQ(plat::ChosenReceiveTime(), c.connectAndReceive);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timeouts, RequestTimeoutCases,
+    ::testing::Values(TimeoutCase{"ShortensAPackage", milliseconds(2000), plat::kPackageTotalTime,
+                                  milliseconds(2000), milliseconds(2000)},
+                      TimeoutCase{"KeepsAShorterRequest", milliseconds(2000), milliseconds(700),
+                                  milliseconds(700), milliseconds(2000)},
+                      TimeoutCase{"BoundsARequestWithoutATotal", milliseconds(2000),
+                                  milliseconds(0), milliseconds(2000), milliseconds(2000)},
+                      TimeoutCase{"ZeroRestoresTheDefaults", milliseconds(0), plat::kPageTotalTime,
+                                  plat::kPageTotalTime, milliseconds(0)}),
+    [](const ::testing::TestParamInfo<TimeoutCase>& p) { return std::string(p.param.name); });
+
 // ---- Requests against misbehaving servers ------------------------------
 
 // Short limits: under 1 KiB in 600 ms is a stall, 3 s is the most any
