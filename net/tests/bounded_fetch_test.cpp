@@ -37,7 +37,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kPageLimit = 256 * 1024;
 constexpr std::uint64_t kPackageLimit = 1024 * 1024;
-constexpr milliseconds kStallTime{600};
+// Wide enough that a loaded machine (a Wine prefix starting beside a sanitizer
+// build) still sees the first bytes of a healthy reply within it.
+constexpr milliseconds kStallTime{1200};
 constexpr milliseconds kTotalCap{3000};
 constexpr milliseconds kBound{8000};
 
