@@ -8,20 +8,12 @@
 #include "installation/archive.h"
 #include "installation/archive_item_info.h"
 #include "installation/extract.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/file_system.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
 
 Entry Directory(const std::string& name) {
     Entry e(name, "");

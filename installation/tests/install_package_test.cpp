@@ -7,19 +7,12 @@
 #include <vector>
 
 #include "installation/install_package.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/file_system.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 struct PathCase {
     const char* dataDirectory;
