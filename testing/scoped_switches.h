@@ -64,6 +64,21 @@ inline ScopedSwitch ScopedDownloadLimits(std::uint64_t maxPackageBytes,
     return ScopedSwitch([] { net::SetDownloadLimitsForTesting(0, 0); });
 }
 
+// The limits the runs against hostile servers end by, set for as long as it
+// lives: fewer than 1,024 bytes in kStallTime or a request past kTotalCap
+// ends a transfer, a page ends at kPageLimit bytes and a package at
+// kPackageLimit.
+struct HostileLimits {
+    static constexpr std::chrono::milliseconds kStallTime{600};
+    static constexpr std::chrono::milliseconds kTotalCap{3000};
+    static constexpr std::size_t kPageLimit = 256 * 1024;
+    static constexpr std::uint64_t kPackageLimit = 1024 * 1024;
+
+    ScopedSwitch http = ScopedHttpLimits(1024, kStallTime, kTotalCap);
+    ScopedSwitch page = ScopedPageLimit(kPageLimit);
+    ScopedSwitch download = ScopedDownloadLimits(kPackageLimit, 0);
+};
+
 inline ScopedSwitch ScopedStepHook(std::function<bool(std::size_t step)> hook) {
     installation::SetStepHookForTesting(std::move(hook));
     return ScopedSwitch([] { installation::SetStepHookForTesting(nullptr); });

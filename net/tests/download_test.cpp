@@ -11,12 +11,7 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using testing_support::CutAt;
-using testing_support::Framed;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
-using testing_support::Silent;
-using testing_support::StallAt;
+namespace net_test {
 
 namespace {
 
@@ -37,12 +32,12 @@ Reply Status(int status) {
     return r;
 }
 
-class Download : public net_test::ServedReply<DownloadCase> {};
+class Download : public ServedReply<DownloadCase> {};
 
 TEST_P(Download, LeavesResultFileAndPathAsTheAnswerWarrants) {
     const DownloadCase& c = GetParam();
     std::string url = Serve("/pkg.zip", "/moved.zip", Reply::Generated(100000));
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string target = at.dir.Join("5.10.0023.zip");
     ASSERT_TRUE(testing_support::WriteFile(target, kOld));
 
@@ -96,14 +91,14 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadCase{"NeverAnswers", Silent(), false, DownloadCase::kNoFile, false, true},
         DownloadCase{"StallsPartWay", StallAt(Reply::Generated(100000), 50000), true,
                      DownloadCase::kPartial, false, true}),
-    net_test::CaseName());
+    CaseName());
 
 TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
     std::string body;
     for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>(i % 256));
     LoopbackServer server;
     server.Route("/bin.zip", Reply::Page(body));
-    net_test::DownloadDir at;
+    DownloadDir at;
     ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", at.localPath));
     std::string bytes;
     ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("bin.zip"), &bytes));
@@ -140,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, DownloadPath,
                          ::testing::Values(PathCase{"Bare", "", true}, PathCase{"Slash", "/", true},
                                            PathCase{"Native", std::string(1, plat::kPathSeparator),
                                                     true}),
-                         net_test::CaseName());
+                         CaseName());
 
 TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
     LoopbackServer server;
@@ -159,7 +154,7 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
 TEST(DownloadPath, RefusesAPathLongerThanTheBufferBeforeAnyRequest) {
     LoopbackServer server;
     server.Route("/f.zip", Reply::Generated(1000));
-    net_test::DownloadDir at;
+    DownloadDir at;
     char* localPath = at.localPath;
     std::string before = localPath;
     // Directory + separator + name = exactly 260 characters: one too many.
@@ -225,7 +220,7 @@ namespace {
 
 TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
-    const net_test::FailureText cases[] = {
+    const FailureText cases[] = {
         {F::kNone, 200, 5, 5, 0, ""},
         {F::kStatus, 404, 0, 10, 0, "status 404"},
         {F::kUnreachable, 0, 0, -1, 0, "server not reached"},
@@ -234,7 +229,9 @@ TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
         {F::kWriteError, 200, 32767, -1, 0, "write error after 32767 bytes"},
         {F::kEmptyBody, 200, 0, 0, 0, "empty body"},
     };
-    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
+    for (const FailureText& c : cases) EXPECT_EQ(Described(c), c.text);
 }
 
 }  // namespace
+
+}  // namespace net_test

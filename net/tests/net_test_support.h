@@ -12,12 +12,26 @@
 #include "net/download.h"
 #include "platform/http.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
 
 namespace net_test {
+
+// The loopback server and the replies the tests put on it.
+using testing_support::Announcing;
+using testing_support::CutAt;
+using testing_support::Drip;
+using testing_support::Dripping;
+using testing_support::Endless;
+using testing_support::Framed;
+using testing_support::GeneratedBody;
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 constexpr unsigned long kTestTimeoutMs = 1500;
 

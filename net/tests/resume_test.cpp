@@ -13,11 +13,9 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-namespace {
+namespace net_test {
 
-using testing_support::GeneratedBody;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
+namespace {
 
 constexpr std::uint64_t kSize = 100000;
 
@@ -48,7 +46,7 @@ class Resume : public ::testing::TestWithParam<ResumeCase> {};
 TEST_P(Resume, EndsWithTheServedPackageWhole) {
     const ResumeCase& c = GetParam();
     LoopbackServer server;
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string url = server.Url("/5_1/5.10.0023.zip");
     server.Route("/5_1/5.10.0023.zip", c.first);
     net::DownloadResult cut = net::DownloadPackage(url.c_str(), "5.10.0023.zip", at.localPath);
@@ -133,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {""},
                    kSize,
                    0}),
-    net_test::CaseName());
+    CaseName());
 
 // What stays after a cut: the part and its record, or nothing resumable.
 struct KeepCase {
@@ -143,11 +141,11 @@ struct KeepCase {
     bool needsTimeouts = false;
 };
 
-class KeepPart : public net_test::ServedReply<KeepCase> {};
+class KeepPart : public ServedReply<KeepCase> {};
 
 TEST_P(KeepPart, KeepsARecordOnlyForAResumableCut) {
     std::string url = Serve("/p.zip", "/unused", Reply::Generated(1));
-    net_test::DownloadDir at;
+    DownloadDir at;
     net::DownloadResult r = net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     EXPECT_FALSE(r.complete);
     net::PartRecord record;
@@ -177,11 +175,11 @@ INSTANTIATE_TEST_SUITE_P(Table, KeepPart,
                                                         return r;
                                                     }(),
                                                     false}),
-                         net_test::CaseName());
+                         CaseName());
 
 TEST(ResumeFailure, AnErrorAnswerKeepsThePart) {
     LoopbackServer server;
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string url = server.Url("/p.zip");
     server.Route("/p.zip", Cut(Ranged(kSize, kTag), 5000));
     net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
@@ -195,3 +193,5 @@ TEST(ResumeFailure, AnErrorAnswerKeepsThePart) {
 }
 
 }  // namespace
+
+}  // namespace net_test
