@@ -11,6 +11,7 @@
 #include "installation/archive.h"
 #include "installation/extract.h"
 #include "installation/install_archive.h"
+#include "installation/tests/first_item.h"
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
@@ -134,22 +135,11 @@ TEST_P(EncryptedItemTest, RightPasswordDecrypts) {
     GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
 #endif
     const PasswordCase& c = GetParam();
-    ScopedTempDir dir;
-    ArchiveHandle handle = OpenArchive((kArchives + "/" + c.archive + ".zip").c_str(), c.password);
-    ASSERT_NE(handle, nullptr);
-    SetExtractionRoot(handle, dir.path().c_str());
-    ArchiveItem item;
-    ASSERT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK);
-    ASSERT_STREQ(item.name, "readme.txt");
-    EXPECT_EQ(ExtractArchiveItem(handle, 0, item.name), c.code);
-    CloseArchive(handle);
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir.Join("readme.txt"), &bytes));
-    if (c.code == ARC_OK) {
-        EXPECT_EQ(bytes, "TalCheck conformance package\r\n");
-    } else {
-        EXPECT_EQ(bytes, "");
-    }
+    FirstItem first = ExtractFirstItem(kArchives + "/" + c.archive + ".zip", c.password);
+    EXPECT_EQ(first.name, "readme.txt");
+    EXPECT_EQ(first.code, c.code);
+    EXPECT_TRUE(first.written);
+    EXPECT_EQ(first.bytes, c.code == ARC_OK ? "TalCheck conformance package\r\n" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EncryptedItemTest,
