@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -82,26 +81,30 @@ INSTANTIATE_TEST_SUITE_P(
 // with its reason and never handed to the install step; the other goes on.
 struct FailureCase {
     const char* name;
-    std::map<std::string, std::string> downloadFailures;
+    const char* downloadFailure;  // of 5.10.0023.zip; null: none
     bool checking;
-    std::map<std::string, std::string> refusals;
-    std::vector<std::string> expectedFirstPackage;  // journal lines after START DOWLOAD
+    const char* refusal;                            // of 5.1.23.zip; null: none
+    std::vector<std::string> expectedFirstPackage;  // journal lines after its download
 };
 
 class PackageFailureTest : public UpdateRunTest,
                            public ::testing::WithParamInterface<FailureCase> {};
+
+std::string Checked(const char* line, const std::string& listedName, const std::string& name) {
+    return "check:" + Folder(line) + listedName + " at /full/" + name;
+}
 
 TEST_P(PackageFailureTest, LogsTheReasonAndSkipsOnlyThatInstall) {
     const FailureCase& c = GetParam();
     world.fileVersion = "5.10.0020";
     world.listings[Folder("5_1")] = "5.1.23.zip\t";
     world.listings[Folder("5_2")] = "5.20.0001.zip\t";
-    world.downloadFailures = c.downloadFailures;
+    if (c.downloadFailure) world.downloadFailures["5.10.0023.zip"] = c.downloadFailure;
     world.checking = c.checking;
-    world.refusals = c.refusals;
+    if (c.refusal) world.refusals["5.1.23.zip"] = c.refusal;
     Run();
     std::vector<std::string> check;
-    if (c.checking) check = {"check:" + Folder("5_2") + "5.20.0001.zip at /full/5.20.0001.zip"};
+    if (c.checking) check = {Checked("5_2", "5.20.0001.zip", "5.20.0001.zip")};
     EXPECT_EQ(world.journal, Joined({{"log:START!"},
                                      Delivered("5_1", "5.1.23.zip", "5.10.0023.zip"),
                                      c.expectedFirstPackage,
@@ -110,35 +113,30 @@ TEST_P(PackageFailureTest, LogsTheReasonAndSkipsOnlyThatInstall) {
                                      {Installed("5.20.0001.zip"), "log:END"}}));
 }
 
+const std::string kFailed = "log:DOWLOAD FAILED: 5.10.0023.zip";
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, PackageFailureTest,
-    ::testing::Values(FailureCase{"DownloadFailed",
-                                  {{"5.10.0023.zip", "status 404"}},
-                                  false,
-                                  {},
-                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(status 404)"}},
-                      FailureCase{"DownloadFailedIsNotChecked",
-                                  {{"5.10.0023.zip", "received 10 of 20 bytes"}},
-                                  true,
-                                  {},
-                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(received 10 of 20 bytes)"}},
-                      FailureCase{"FailureWithoutReasonStillSaysSo",
-                                  {{"5.10.0023.zip", ""}},
-                                  false,
-                                  {},
-                                  {"log:DOWLOAD FAILED: 5.10.0023.zip(unknown reason)"}},
-                      FailureCase{"CheckRefusesByListedName",
-                                  {},
-                                  true,
-                                  {{"5.1.23.zip", "no signature"}},
-                                  {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
-                                   "log:SIGNATURE REFUSED: 5.10.0023.zip(no signature)"}},
-                      FailureCase{"CheckAccepts",
-                                  {},
-                                  true,
-                                  {},
-                                  {"check:" + Folder("5_1") + "5.1.23.zip at /full/5.10.0023.zip",
-                                   Installed("5.10.0023.zip")}}),
+    ::testing::Values(
+        FailureCase{"DownloadFailed", "status 404", false, nullptr, {kFailed + "(status 404)"}},
+        FailureCase{"DownloadFailedIsNotChecked",
+                    "received 10 of 20 bytes",
+                    true,
+                    nullptr,
+                    {kFailed + "(received 10 of 20 bytes)"}},
+        FailureCase{
+            "FailureWithoutReasonStillSaysSo", "", false, nullptr, {kFailed + "(unknown reason)"}},
+        FailureCase{"CheckRefusesByListedName",
+                    nullptr,
+                    true,
+                    "no signature",
+                    {Checked("5_1", "5.1.23.zip", "5.10.0023.zip"),
+                     "log:SIGNATURE REFUSED: 5.10.0023.zip(no signature)"}},
+        FailureCase{"CheckAccepts",
+                    nullptr,
+                    true,
+                    nullptr,
+                    {Checked("5_1", "5.1.23.zip", "5.10.0023.zip"), Installed("5.10.0023.zip")}}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
 
 }  // namespace
