@@ -5,19 +5,13 @@
 
 #include <string>
 
-#include "installation/archive.h"
 #include "installation/tests/first_item.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "installation/zip_check_byte.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
 
 const std::string kPlain = "TalCheck encrypted test item, long enough to tell apart.\r\n";
 

@@ -90,10 +90,7 @@ void PutCentral(std::string& central, const Entry& e, const Fields& f, std::uint
     Put32(central, 0x02014b50);
     Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
     PutShared(central, e, f, e.method);
-    Put16(central, 0);  // extra
-    Put16(central, 0);  // comment
-    Put16(central, 0);  // disk
-    Put16(central, 0);  // internal attributes
+    for (int zero = 0; zero < 4; ++zero) Put16(central, 0);  // extra, comment, disk, attributes
     Put32(central, e.externalAttributes);
     Put32(central, offset);
     central += e.name;
@@ -102,8 +99,7 @@ void PutCentral(std::string& central, const Entry& e, const Fields& f, std::uint
 void PutEnd(std::string& archive, std::uint32_t count, std::uint32_t centralSize,
             std::uint32_t centralOffset) {
     Put32(archive, 0x06054b50);
-    Put16(archive, 0);
-    Put16(archive, 0);
+    Put32(archive, 0);  // this disk and the central directory's
     Put16(archive, count);
     Put16(archive, count);
     Put32(archive, centralSize);

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "testing/temp_dir.h"
 
@@ -54,23 +52,20 @@ const char kStation[] =
     "FrontendVersion=5.10.0020\r\n"
     "DBDirectory=C:\\Data\r\n";
 
-// Which key of which section is read.
-const ProfileCase kLookups[] = {
-    ProfileCase{"Plain", kStation, "STATIONINFO", "FrontendVersion", 16, "5.10.0020"},
-    ProfileCase{"SecondKey", kStation, "STATIONINFO", "DBDirectory", 260, "C:\\Data"},
-    ProfileCase{"NamesIgnoreCase", "[stationinfo]\nfrontendversion=6.90.0100\n", "StationInfo",
-                "FRONTENDVERSION", 16, "6.90.0100"},
-    ProfileCase{"BlanksTrimmed", "[S]\n   Key   =   5.9.1   \t\n", "S", "Key", 16, "5.9.1"},
-    ProfileCase{"RequestNamesTrimmed", "[S]\nKey=v\n", "  S ", " Key ", 16, "v"},
-    ProfileCase{"MissingKey", kStation, "STATIONINFO", "Nothing", 16, ""},
-    ProfileCase{"MissingSection", kStation, "OTHER", "FrontendVersion", 16, ""},
-    ProfileCase{"MissingFile", nullptr, "STATIONINFO", "FrontendVersion", 16, ""},
-    ProfileCase{"DefaultWhenMissing", kStation, "OTHER", "K", 16, "dflt", "dflt  "},
-    ProfileCase{"FirstSectionOnly", "[S]\nA=1\n[T]\n[S]\nB=2\n", "S", "B", 16, ""},
-};
-
-// How the text of key K in section S is read.
-const ProfileCase kValues[] = {
+const ProfileCase kCases[] = {
+    // Which key of which section is read.
+    {"Plain", kStation, "STATIONINFO", "FrontendVersion", 16, "5.10.0020"},
+    {"SecondKey", kStation, "STATIONINFO", "DBDirectory", 260, "C:\\Data"},
+    {"NamesIgnoreCase", "[stationinfo]\nfrontendversion=6.90.0100\n", "StationInfo",
+     "FRONTENDVERSION", 16, "6.90.0100"},
+    {"BlanksTrimmed", "[S]\n   Key   =   5.9.1   \t\n", "S", "Key", 16, "5.9.1"},
+    {"RequestNamesTrimmed", "[S]\nKey=v\n", "  S ", " Key ", 16, "v"},
+    {"MissingKey", kStation, "STATIONINFO", "Nothing", 16, ""},
+    {"MissingSection", kStation, "OTHER", "FrontendVersion", 16, ""},
+    {"MissingFile", nullptr, "STATIONINFO", "FrontendVersion", 16, ""},
+    {"DefaultWhenMissing", kStation, "OTHER", "K", 16, "dflt", "dflt  "},
+    {"FirstSectionOnly", "[S]\nA=1\n[T]\n[S]\nB=2\n", "S", "B", 16, ""},
+    // How the text of key K in section S is read.
     InS("CutToSizeMinusOne", "[S]\nK=12345678901234567890\n", "123456789012345"),
     InS("DoubleQuotesRemoved", "[S]\nK=\"C:\\My Data\"\n", "C:\\My Data", 260),
     InS("SingleQuotesRemoved", "[S]\nK='a b'\n", "a b", 260),
@@ -89,13 +84,7 @@ const ProfileCase kValues[] = {
     InS("IndentedHeader", "   [S]   \n  K=in\n", "in"),
 };
 
-std::vector<ProfileCase> BothTables() {
-    std::vector<ProfileCase> all(std::begin(kLookups), std::end(kLookups));
-    all.insert(all.end(), std::begin(kValues), std::end(kValues));
-    return all;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ProfileTest, ::testing::ValuesIn(BothTables()),
+INSTANTIATE_TEST_SUITE_P(Cases, ProfileTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ProfileCase>& p) {
                              return p.param.name;
                          });
