@@ -201,18 +201,6 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     EXPECT_TRUE(written == testing_support::GeneratedBody(50000));
 }
 
-TEST(DescribeLimits, NamesTheLimitWithItsFigures) {
-    using F = net::DownloadFailure;
-    const FailureText cases[] = {
-        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
-        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
-        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
-        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
-        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
-    };
-    for (const FailureText& c : cases) EXPECT_EQ(Described(c), c.text);
-}
-
 }  // namespace
 
 }  // namespace net_test

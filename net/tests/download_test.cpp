@@ -214,10 +214,27 @@ TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
     EXPECT_EQ(std::string(localPath), "/dev");
 }
 
-}  // namespace
+// A download result's figures, and how DownloadOutcome names them.
+struct FailureText {
+    net::DownloadFailure failure;
+    int status;
+    std::uint64_t received;
+    std::int64_t announced;
+    std::uint64_t freeBytes;
+    const char* text;
+};
 
-namespace {
+std::string Described(const FailureText& c) {
+    net::DownloadResult r;
+    r.failure = c.failure;
+    r.status = c.status;
+    r.received = c.received;
+    r.announced = c.announced;
+    r.freeBytes = c.freeBytes;
+    return net::DownloadOutcome(r).reason;
+}
 
+// The limits' figures as well as the transfer's.
 TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
     const FailureText cases[] = {
@@ -228,6 +245,11 @@ TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
         {F::kBroken, 200, 7, -1, 0, "received 7 bytes"},
         {F::kWriteError, 200, 32767, -1, 0, "write error after 32767 bytes"},
         {F::kEmptyBody, 200, 0, 0, 0, "empty body"},
+        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
+        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
+        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
+        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
+        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
     };
     for (const FailureText& c : cases) EXPECT_EQ(Described(c), c.text);
 }
