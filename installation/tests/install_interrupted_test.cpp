@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/mount.h>
-#endif
-
 #include "installation/install_archive.h"
 #include "installation/placement.h"
 #include "installation/tests/install_fixture.h"
 #include "installation/tests/journal_text.h"
 #include "platform/file_system.h"
 #include "testing/scoped_switches.h"
+#include "testing/small_volume.h"
 
 namespace installation {
 
@@ -185,28 +182,10 @@ TEST_F(InterruptedTest, ArchiveWithTheLongestCommentInstalls) {
     }
 }
 
-#ifndef _WIN32
-// A small tmpfs, always unmounted again. Needs root.
-class ScopedTmpfs {
-public:
-    ScopedTmpfs(const std::string& path, const char* options) : path_(path) {
-        fs::create_directories(path);
-        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~ScopedTmpfs() {
-        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string path_;
-    bool mounted_ = false;
-};
-
 TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
-    std::string volume = dir_.Join("volume");
-    ScopedTmpfs tmpfs(volume, "size=1m");
-    if (!tmpfs.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    testing_support::SmallVolume small(1024 * 1024);
+    if (!small.ok()) GTEST_SKIP() << "no small volume here (needs root on POSIX)";
+    const std::string& volume = small.path();
     fs::create_directories(volume + "/install/bin");
     ASSERT_TRUE(WriteFile(volume + "/install/bin/app.dll", "old app"));
     // 250 files of 4,097 bytes pass the free-space test without reserve and
@@ -228,7 +207,6 @@ TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
     EXPECT_EQ(log_[1].rfind(std::string("COPY FAILED: ") + kPackage + " (f", 0), 0u) << log_[1];
     EXPECT_TRUE(FileExists(download_));
 }
-#endif
 
 }  // namespace
 
