@@ -48,9 +48,7 @@ struct FixedPasswordCase {
 class FixedEncryptedItemTest : public ::testing::TestWithParam<FixedPasswordCase> {};
 
 TEST_P(FixedEncryptedItemTest, OnlyTheRightPasswordGivesThePlaintext) {
-#ifdef TALCHECK_MINIZIP_SYSTEM
-    GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
-#endif
+    SKIP_WITHOUT_DECRYPTION();
     const FixedPasswordCase& c = GetParam();
     ScopedTempDir dir;
     std::string path = dir.Join("package.zip");
