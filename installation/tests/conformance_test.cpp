@@ -150,11 +150,8 @@ TEST(SymbolicLinkItem, IsWrittenAsAFileHoldingItsTarget) {
     ScopedTempDir dir;
     ASSERT_TRUE(ExtractArchive((kArchives + "/infozip_symlink.zip").c_str(), dir.path().c_str()));
     EXPECT_FALSE(fs::is_symlink(dir.Join("link")));
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir.Join("link"), &bytes));
-    EXPECT_EQ(bytes, "../../outside/target");
-    ASSERT_TRUE(ReadFile(dir.Join("plain.txt"), &bytes));
-    EXPECT_EQ(bytes, "x\n");
+    EXPECT_EQ(testing_support::FileText(dir.Join("link")), "../../outside/target");
+    EXPECT_EQ(testing_support::FileText(dir.Join("plain.txt")), "x\n");
 }
 
 }  // namespace

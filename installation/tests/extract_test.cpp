@@ -40,11 +40,7 @@ protected:
         GetArchiveItem(archive_, index, &item);
         return ExtractArchiveItem(archive_, index, item.name);
     }
-    std::string Contents(const std::string& relative) {
-        std::string bytes;
-        EXPECT_TRUE(ReadFile(root_ + "/" + relative, &bytes)) << relative;
-        return bytes;
-    }
+    std::string Contents(const std::string& relative) { return FileText(root_ + "/" + relative); }
     // Every path below the temp directory lies in the root (or is the archive).
     void ExpectNothingOutsideRoot() {
         for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {

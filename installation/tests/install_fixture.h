@@ -20,6 +20,7 @@ namespace installation {
 namespace fs = std::filesystem;
 using install_snapshot::kPackage;
 using testing_support::FileExists;
+using testing_support::FileText;
 using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
@@ -46,9 +47,7 @@ protected:
                               limits);
     }
     std::string Contents(const std::string& relative) {
-        std::string bytes;
-        EXPECT_TRUE(ReadFile(install_ + "/" + relative, &bytes)) << relative;
-        return bytes;
+        return FileText(install_ + "/" + relative);
     }
 
     ScopedTempDir dir_;

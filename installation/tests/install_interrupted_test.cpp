@@ -155,9 +155,7 @@ TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
                                                                false)));
     }
     RecoverLeftoverInstall(data_.c_str(), Writer());
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir_.Join("outside.txt"), &bytes));
-    EXPECT_EQ(bytes, "outside");
+    EXPECT_EQ(FileText(dir_.Join("outside.txt")), "outside");
     EXPECT_EQ(Contents("keep.txt"), "keep");
     EXPECT_TRUE(FileExists(install_ + "/.talcheck-kept-1/0"));
     EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));

@@ -37,9 +37,7 @@ TEST_P(InstallWholeTest, LeavesInstallAsItWasKeepsThePackageAndLogsWhy) {
     Install();
 
     EXPECT_EQ(install_snapshot::Take(dir_.path()), before) << c.label;
-    std::string kept;
-    ASSERT_TRUE(ReadFile(download_, &kept));
-    EXPECT_EQ(kept, package);
+    EXPECT_EQ(FileText(download_), package);
     EXPECT_EQ(log_, CopyLines({c.line})) << c.label;
 }
 
@@ -89,9 +87,8 @@ bool PlantLink(const std::string& install) {
     std::error_code ec;
     fs::create_directory_symlink("../../outside", install + "/bin", ec);
     // Wine reports success without making a link that leads anywhere.
-    std::string bytes;
     return !ec && fs::is_symlink(fs::symlink_status(install + "/bin", ec)) &&
-           ReadFile(install + "/bin/app.dll", &bytes) && bytes == "outside";
+           FileText(install + "/bin/app.dll") == "outside";
 }
 
 std::string Refused(const std::string& detail) {

@@ -35,9 +35,8 @@ bool Journal(const Dirs& d, const std::string& text) {
 bool Link(const std::string& at, const std::string& to) {
     std::error_code ec;
     fs::create_directory_symlink(to, at, ec);
-    std::string bytes;
     return !ec && fs::is_symlink(fs::symlink_status(at, ec)) &&
-           ReadFile(at + "/victim.txt", &bytes) && bytes == "victim";
+           FileText(at + "/victim.txt") == "victim";
 }
 
 bool PlacedThroughLink(const Dirs& d) {

@@ -193,12 +193,10 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     net::DownloadResult r =
         net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_TRUE(r.complete) << net::DownloadOutcome(r).reason;
-    std::string kept, written;
-    ASSERT_TRUE(testing_support::ReadFile(victim, &kept));
-    EXPECT_EQ(kept, "keep me");
+    EXPECT_EQ(testing_support::FileText(victim), "keep me");
     EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("pkg.zip")));
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("pkg.zip"), &written));
-    EXPECT_TRUE(written == testing_support::GeneratedBody(50000));
+    EXPECT_TRUE(testing_support::FileText(dir.Join("pkg.zip")) ==
+                testing_support::GeneratedBody(50000));
 }
 
 }  // namespace

@@ -100,9 +100,7 @@ TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
     server.Route("/bin.zip", Reply::Page(body));
     DownloadDir at;
     ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", at.localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("bin.zip"), &bytes));
-    EXPECT_TRUE(bytes == body);
+    EXPECT_TRUE(testing_support::FileText(at.dir.Join("bin.zip")) == body);
 }
 
 // ---- Local path rules ----------------------------------------------------
@@ -144,9 +142,7 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
     testing_support::ScopedCurrentDir cd(dir.path());
     char localPath[plat::kPathSize] = {};
     ASSERT_TRUE(DownloadToFile(server.Url("/f.zip").c_str(), "f.zip", localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("f.zip"), &bytes));
-    EXPECT_EQ(bytes.size(), 100000u);
+    EXPECT_EQ(testing_support::FileText(dir.Join("f.zip")).size(), 100000u);
     EXPECT_EQ(std::string(localPath).substr(std::strlen(localPath) - 6),
               std::string(1, plat::kPathSeparator) + "f.zip");
 }

@@ -251,9 +251,7 @@ TEST(FetchListingFromDirectory, ListsAndDownloadsTheFilesOfAServedFolder) {
     char localPath[plat::kPathSize] = {};
     plat::CopyBounded(localPath, sizeof localPath, out.path().c_str());
     ASSERT_TRUE(DownloadToFile((url + "5.10.0023.zip").c_str(), "5.10.0023.zip", localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(localPath, &bytes));
-    EXPECT_EQ(bytes, "PK-23");
+    EXPECT_EQ(testing_support::FileText(localPath), "PK-23");
 }
 
 }  // namespace

@@ -155,9 +155,7 @@ TEST(ResumeFailure, AnErrorAnswerKeepsThePart) {
     net::DownloadResult r = net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     EXPECT_EQ(r.failure, net::DownloadFailure::kStatus);
     EXPECT_TRUE(net::FindKeptPart(url.c_str(), at.dir.Join("p.zip").c_str()).kept);
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("p.zip"), &bytes));
-    EXPECT_EQ(bytes, GeneratedBody(5000));
+    EXPECT_EQ(testing_support::FileText(at.dir.Join("p.zip")), GeneratedBody(5000));
 }
 
 }  // namespace
