@@ -33,5 +33,13 @@ long Receive(Handle s, char* buf, std::size_t size, int timeoutMs);
 
 bool SendAll(Handle s, const char* data, std::size_t size);
 
+// The backend's steps of the calls above, each taken once s is ready.
+bool WaitReadable(Handle s, int timeoutMs);
+Scoped AcceptReady(Handle listener);
+// Bytes received, 0 at the end, negative on an error.
+long ReceiveReady(Handle s, char* buf, std::size_t size);
+// Bytes sent (> 0, at most size), else 0 or negative.
+long SendSome(Handle s, const char* data, std::size_t size);
+
 }  // namespace sock
 }  // namespace testing_support

@@ -10,14 +10,11 @@
 
 namespace testing_support {
 namespace sock {
-namespace {
 
 bool WaitReadable(Handle s, int timeoutMs) {
     pollfd p{static_cast<int>(s), POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) > 0;
 }
-
-}  // namespace
 
 void Traits::Close(Handle h) noexcept { ::close(static_cast<int>(h)); }
 
@@ -37,27 +34,19 @@ Scoped ListenLoopback(std::uint16_t* port) {
     return s;
 }
 
-Scoped Accept(Handle listener, int timeoutMs) {
-    if (!WaitReadable(listener, timeoutMs)) return Scoped();
+Scoped AcceptReady(Handle listener) {
     return Scoped(::accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC));
 }
 
-long Receive(Handle s, char* buf, std::size_t size, int timeoutMs) {
-    if (!WaitReadable(s, timeoutMs)) return kTimedOut;
-    ssize_t n = ::recv(static_cast<int>(s), buf, size, 0);
-    if (n < 0) return kError;
-    return static_cast<long>(n);
+long ReceiveReady(Handle s, char* buf, std::size_t size) {
+    return static_cast<long>(::recv(static_cast<int>(s), buf, size, 0));
 }
 
-bool SendAll(Handle s, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::send(static_cast<int>(s), data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+long SendSome(Handle s, const char* data, std::size_t size) {
+    ssize_t n;
+    do n = ::send(static_cast<int>(s), data, size, MSG_NOSIGNAL);
+    while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
 }
 
 }  // namespace sock

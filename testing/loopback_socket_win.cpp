@@ -19,6 +19,8 @@ bool Startup() {
 
 SOCKET Native(Handle h) { return static_cast<SOCKET>(h); }
 
+}  // namespace
+
 bool WaitReadable(Handle s, int timeoutMs) {
     fd_set set;
     FD_ZERO(&set);
@@ -26,8 +28,6 @@ bool WaitReadable(Handle s, int timeoutMs) {
     timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     return ::select(0, &set, nullptr, nullptr, &tv) > 0;
 }
-
-}  // namespace
 
 void Traits::Close(Handle h) noexcept { ::closesocket(Native(h)); }
 
@@ -48,28 +48,16 @@ Scoped ListenLoopback(std::uint16_t* port) {
     return s;
 }
 
-Scoped Accept(Handle listener, int timeoutMs) {
-    if (!WaitReadable(listener, timeoutMs)) return Scoped();
+Scoped AcceptReady(Handle listener) {
     return Scoped(static_cast<Handle>(::accept(Native(listener), nullptr, nullptr)));
 }
 
-long Receive(Handle s, char* buf, std::size_t size, int timeoutMs) {
-    if (!WaitReadable(s, timeoutMs)) return kTimedOut;
-    int want = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
-    int n = ::recv(Native(s), buf, want, 0);
-    if (n < 0) return kError;
-    return n;
+long ReceiveReady(Handle s, char* buf, std::size_t size) {
+    return ::recv(Native(s), buf, size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size), 0);
 }
 
-bool SendAll(Handle s, const char* data, std::size_t size) {
-    while (size > 0) {
-        int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
-        int n = ::send(Native(s), data, chunk, 0);
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+long SendSome(Handle s, const char* data, std::size_t size) {
+    return ::send(Native(s), data, size > 0x10000 ? 0x10000 : static_cast<int>(size), 0);
 }
 
 }  // namespace sock

@@ -56,6 +56,11 @@ bool ReadFile(const std::string& path, std::string* bytes) {
     return true;
 }
 
+std::string FileText(const std::string& path) {
+    std::string bytes;
+    return ReadFile(path, &bytes) ? bytes : kUnreadable;
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);

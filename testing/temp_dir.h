@@ -25,6 +25,10 @@ private:
 bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string* bytes);
 bool FileExists(const std::string& path);
+// The file's bytes for comparing with what it must hold; kUnreadable where
+// it cannot be read, which no expected contents equal.
+constexpr const char* kUnreadable = "(no readable file)";
+std::string FileText(const std::string& path);
 
 // Changes the current directory for the object's lifetime.
 class ScopedCurrentDir {

@@ -37,9 +37,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr milliseconds kStallTime{600};
-constexpr milliseconds kTotalCap{3000};
-constexpr milliseconds kRunBound{20000};  // a few requests, each at most kTotalCap
+// A few requests, each at most HostileLimits::kTotalCap.
+constexpr milliseconds kRunBound{20000};
 constexpr std::uint64_t kMemoryBound = 64 * 1024 * 1024;
 
 // The process's peak resident size (Linux); 0 where it cannot be read.
@@ -81,11 +80,7 @@ update::UpdateServices Services(RunRecord* run) {
 
 class BoundedRun : public ::testing::Test {
 protected:
-    testing_support::ScopedSwitch limits_ =
-        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
-    testing_support::ScopedSwitch pageLimit_ = testing_support::ScopedPageLimit(256 * 1024);
-    testing_support::ScopedSwitch downloadLimits_ =
-        testing_support::ScopedDownloadLimits(1024 * 1024, 0);
+    testing_support::HostileLimits limits_;
 
     RunRecord RunIn(const std::string& base, const update::UpdateServices* services = nullptr) {
         RunRecord run;

@@ -6,17 +6,12 @@
 #include "installation/archive.h"
 #include "installation/archive_item_info.h"
 #include "installation/archive_state.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/system.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
 
 class ArchiveTest : public ::testing::Test {
 protected:

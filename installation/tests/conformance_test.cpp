@@ -11,6 +11,7 @@
 #include "installation/archive.h"
 #include "installation/extract.h"
 #include "installation/install_archive.h"
+#include "installation/tests/first_item.h"
 #include "platform/file_system.h"
 #include "testing/temp_dir.h"
 
@@ -130,26 +131,13 @@ class EncryptedItemTest : public ::testing::TestWithParam<PasswordCase> {};
 // are tried on archives of fixed bytes (encrypted_item_test.cpp): Info-ZIP's
 // random header lets one wrong password in 256 pass the check byte.
 TEST_P(EncryptedItemTest, RightPasswordDecrypts) {
-#ifdef TALCHECK_MINIZIP_SYSTEM
-    GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
-#endif
+    SKIP_WITHOUT_DECRYPTION();
     const PasswordCase& c = GetParam();
-    ScopedTempDir dir;
-    ArchiveHandle handle = OpenArchive((kArchives + "/" + c.archive + ".zip").c_str(), c.password);
-    ASSERT_NE(handle, nullptr);
-    SetExtractionRoot(handle, dir.path().c_str());
-    ArchiveItem item;
-    ASSERT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK);
-    ASSERT_STREQ(item.name, "readme.txt");
-    EXPECT_EQ(ExtractArchiveItem(handle, 0, item.name), c.code);
-    CloseArchive(handle);
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir.Join("readme.txt"), &bytes));
-    if (c.code == ARC_OK) {
-        EXPECT_EQ(bytes, "TalCheck conformance package\r\n");
-    } else {
-        EXPECT_EQ(bytes, "");
-    }
+    FirstItem first = ExtractFirstItem(kArchives + "/" + c.archive + ".zip", c.password);
+    EXPECT_EQ(first.name, "readme.txt");
+    EXPECT_EQ(first.code, c.code);
+    EXPECT_TRUE(first.written);
+    EXPECT_EQ(first.bytes, c.code == ARC_OK ? "TalCheck conformance package\r\n" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EncryptedItemTest,
@@ -162,11 +150,8 @@ TEST(SymbolicLinkItem, IsWrittenAsAFileHoldingItsTarget) {
     ScopedTempDir dir;
     ASSERT_TRUE(ExtractArchive((kArchives + "/infozip_symlink.zip").c_str(), dir.path().c_str()));
     EXPECT_FALSE(fs::is_symlink(dir.Join("link")));
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir.Join("link"), &bytes));
-    EXPECT_EQ(bytes, "../../outside/target");
-    ASSERT_TRUE(ReadFile(dir.Join("plain.txt"), &bytes));
-    EXPECT_EQ(bytes, "x\n");
+    EXPECT_EQ(testing_support::FileText(dir.Join("link")), "../../outside/target");
+    EXPECT_EQ(testing_support::FileText(dir.Join("plain.txt")), "x\n");
 }
 
 }  // namespace

@@ -8,20 +8,12 @@
 #include "installation/archive.h"
 #include "installation/archive_item_info.h"
 #include "installation/extract.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/file_system.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
 
 Entry Directory(const std::string& name) {
     Entry e(name, "");
@@ -48,11 +40,7 @@ protected:
         GetArchiveItem(archive_, index, &item);
         return ExtractArchiveItem(archive_, index, item.name);
     }
-    std::string Contents(const std::string& relative) {
-        std::string bytes;
-        EXPECT_TRUE(ReadFile(root_ + "/" + relative, &bytes)) << relative;
-        return bytes;
-    }
+    std::string Contents(const std::string& relative) { return FileText(root_ + "/" + relative); }
     // Every path below the temp directory lies in the root (or is the archive).
     void ExpectNothingOutsideRoot() {
         for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {

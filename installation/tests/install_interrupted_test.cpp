@@ -7,43 +7,20 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/mount.h>
-#endif
-
 #include "installation/install_archive.h"
-#include "installation/install_package.h"
 #include "installation/placement.h"
-#include "installation/tests/install_snapshot.h"
+#include "installation/tests/install_fixture.h"
 #include "installation/tests/journal_text.h"
-#include "installation/tests/zip_builder.h"
 #include "platform/file_system.h"
 #include "testing/scoped_switches.h"
-#include "testing/temp_dir.h"
+#include "testing/small_volume.h"
 
 namespace installation {
 
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
-
-using install_snapshot::kPackage;
-
-class InterruptedTest : public ::testing::Test {
+class InterruptedTest : public InstallFixture {
 protected:
-    void SetUp() override {
-        fs::create_directories(install_ + "/bin");
-        ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
-        ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
-    }
-    vocab::LogWriter Writer() {
-        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
-    }
     // What a process killed while moving leaves: a new directory made,
     // bin/app.dll moved aside and the new one moved into place, no commit.
     void LeaveAnInterruptedInstall(bool committed) {
@@ -60,16 +37,6 @@ protected:
         ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "new app"));
         plat::SetAttributes((install_ + "/bin/app.dll").c_str(), plat::kAttrReadOnly);
     }
-    std::string Contents(const std::string& relative) {
-        std::string bytes;
-        EXPECT_TRUE(ReadFile(install_ + "/" + relative, &bytes)) << relative;
-        return bytes;
-    }
-
-    ScopedTempDir dir_;
-    std::string data_ = dir_.Join("data");
-    std::string install_ = data_ + "/install";
-    std::vector<std::string> log_;
 };
 
 TEST_F(InterruptedTest, NextInstallUndoesWhatAKilledOneLeft) {
@@ -83,12 +50,9 @@ TEST_F(InterruptedTest, NextInstallUndoesWhatAKilledOneLeft) {
 
     // Killed again, then a normal run: undone first, then installed whole.
     LeaveAnInterruptedInstall(false);
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/new.dll", "newer"}})));
-    EXPECT_TRUE(InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr));
-    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
-                                              "RECOVERED: install (rolled back 2 files)",
-                                              std::string("END COPY: ") + kPackage}));
+    PutPackage({{"bin/new.dll", "newer"}});
+    EXPECT_TRUE(Install());
+    EXPECT_EQ(log_, CopyLines({"RECOVERED: install (rolled back 2 files)"}));
     EXPECT_EQ(Contents("bin/app.dll"), "old app");
     EXPECT_EQ(Contents("bin/new.dll"), "newer");
     EXPECT_FALSE(FileExists(install_ + "/newdir"));
@@ -115,8 +79,7 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
                                   {"a/b/c.txt", "new c"},
                                   {"keep.txt", "new keep"},
                                   {"z.txt", "new z"}};
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
+    PutPackage(entries);
     // 1 target aside, 2 directories, 2 files aside, 4 placements.
     for (std::size_t kill = 0; kill <= 9; ++kill) {
         std::size_t steps = 0;
@@ -126,7 +89,7 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
                     steps = step;
                     return step < kill;
                 });
-            InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+            Install();
         }
         ASSERT_EQ(steps, kill);
         log_.clear();
@@ -136,7 +99,7 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
         EXPECT_EQ(log_[0].rfind("RECOVERED: install (rolled back", 0), 0u) << log_[0];
     }
     log_.clear();
-    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    Install();
     EXPECT_EQ(log_.size(), 2u);
     EXPECT_EQ(Contents("a/b/c.txt"), "new c");
     EXPECT_FALSE(fs::exists(install_ + "/5.10.0123.zip"));
@@ -147,23 +110,22 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
 TEST_F(InterruptedTest, ReadOnlyFileIsReplacedAndRestoredWithItsAttributes) {
     Entry readOnly("bin/app.dll", "read-only app");
     readOnly.externalAttributes = plat::kAttrReadOnly;
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build({readOnly})));
-    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    PutPackage({readOnly});
+    Install();
     ASSERT_TRUE(plat::ReadAttributes((install_ + "/bin/app.dll").c_str()) & plat::kAttrReadOnly);
     install_snapshot::Tree before = install_snapshot::Take(install_);
 
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/app.dll", "next app"}})));
+    PutPackage({{"bin/app.dll", "next app"}});
     {
         testing_support::ScopedSwitch hook =
             testing_support::ScopedStepHook([](std::size_t step) { return step < 1; });
-        InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+        Install();
     }
     RecoverLeftoverInstall(data_.c_str(), Writer());
     EXPECT_EQ(install_snapshot::Take(install_), before);
 
     log_.clear();
-    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    Install();
     EXPECT_EQ(log_.size(), 2u) << log_[1];
     EXPECT_EQ(Contents("bin/app.dll"), "next app");
 }
@@ -173,9 +135,8 @@ TEST_F(InterruptedTest, ReadOnlyFileIsReplacedAndRestoredWithItsAttributes) {
 TEST_F(InterruptedTest, NameFlaggedUtf8ComesOutRight) {
     Entry flagged("bin/\xC3\x84rger.txt", "umlaut");
     flagged.flags = 0x800;
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build({flagged})));
-    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+    PutPackage({flagged});
+    Install();
     EXPECT_EQ(log_.size(), 2u);
     fs::path expected = fs::path(install_) / "bin" / fs::u8path("\xC3\x84rger.txt");
     EXPECT_TRUE(fs::is_regular_file(expected));
@@ -194,9 +155,7 @@ TEST_F(InterruptedTest, TamperedJournalCannotReachOutsideInstall) {
                                                                false)));
     }
     RecoverLeftoverInstall(data_.c_str(), Writer());
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(dir_.Join("outside.txt"), &bytes));
-    EXPECT_EQ(bytes, "outside");
+    EXPECT_EQ(FileText(dir_.Join("outside.txt")), "outside");
     EXPECT_EQ(Contents("keep.txt"), "keep");
     EXPECT_TRUE(FileExists(install_ + "/.talcheck-kept-1/0"));
     EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
@@ -213,37 +172,18 @@ TEST_F(InterruptedTest, ArchiveWithTheLongestCommentInstalls) {
         archive[archive.size() - 2] = static_cast<char>(comment & 0xFF);
         archive[archive.size() - 1] = static_cast<char>(comment >> 8);
         archive += std::string(comment, 'c');
-        std::string download = dir_.Join(kPackage);
-        ASSERT_TRUE(WriteFile(download, archive));
+        ASSERT_TRUE(WriteFile(download_, archive));
         log_.clear();
-        InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+        Install();
         EXPECT_EQ(log_.size(), 2u) << comment << ": " << log_[1];
         EXPECT_EQ(Contents("c.txt"), "comment " + std::to_string(comment));
     }
 }
 
-#ifndef _WIN32
-// A small tmpfs, always unmounted again. Needs root.
-class ScopedTmpfs {
-public:
-    ScopedTmpfs(const std::string& path, const char* options) : path_(path) {
-        fs::create_directories(path);
-        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~ScopedTmpfs() {
-        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string path_;
-    bool mounted_ = false;
-};
-
 TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
-    std::string volume = dir_.Join("volume");
-    ScopedTmpfs tmpfs(volume, "size=1m");
-    if (!tmpfs.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    testing_support::SmallVolume small(1024 * 1024);
+    if (!small.ok()) GTEST_SKIP() << "no small volume here (needs root on POSIX)";
+    const std::string& volume = small.path();
     fs::create_directories(volume + "/install/bin");
     ASSERT_TRUE(WriteFile(volume + "/install/bin/app.dll", "old app"));
     // 250 files of 4,097 bytes pass the free-space test without reserve and
@@ -252,21 +192,19 @@ TEST_F(InterruptedTest, DiskFullMidwayLeavesInstallAsItWas) {
     for (int i = 0; i < 250; ++i)
         entries.emplace_back("f" + std::to_string(i), std::string(4097, 'f'));
     entries.emplace_back("bin/app.dll", "new app");
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
+    PutPackage(entries);
     install_snapshot::Tree before = install_snapshot::Take(volume);
     PackageLimits limits;
     limits.reserveBytes = 0;
     limits.slackPerItem = 0;
 
-    InstallPackage(kPackage, download.c_str(), volume.c_str(), Writer(), nullptr, limits);
+    InstallPackage(kPackage, download_.c_str(), volume.c_str(), Writer(), nullptr, limits);
 
     EXPECT_EQ(install_snapshot::Take(volume), before);
     ASSERT_EQ(log_.size(), 3u);
     EXPECT_EQ(log_[1].rfind(std::string("COPY FAILED: ") + kPackage + " (f", 0), 0u) << log_[1];
-    EXPECT_TRUE(FileExists(download));
+    EXPECT_TRUE(FileExists(download_));
 }
-#endif
 
 }  // namespace
 

@@ -7,19 +7,12 @@
 #include <vector>
 
 #include "installation/install_package.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/file_system.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 struct PathCase {
     const char* dataDirectory;
@@ -80,6 +73,13 @@ protected:
     std::vector<std::string> log_;
 };
 
+// An install's log of name, with the lines between its own two.
+std::vector<std::string> Logged(const std::string& name, std::vector<std::string> inner = {}) {
+    inner.insert(inner.begin(), "START COPY: |" + name + "|");
+    inner.push_back("END COPY: |" + name + "|");
+    return inner;
+}
+
 struct TargetCase {
     const char* label;
     const char* packageName;
@@ -108,9 +108,7 @@ TEST_P(InstallTargetTest, ClearsTheTargetPlacesThePackageAndDeletesTheDownload) 
 
     EXPECT_TRUE(InstallPackage(c.packageName, download.c_str(), data_.c_str(), Writer(), nullptr));
 
-    std::vector<std::string> expectedLog = {std::string("START COPY: |") + c.packageName + "|",
-                                            std::string("END COPY: |") + c.packageName + "|"};
-    EXPECT_EQ(log_, expectedLog);
+    EXPECT_EQ(log_, Logged(c.packageName));
     EXPECT_FALSE(FileExists(download));
     std::string bytes;
     EXPECT_TRUE(ReadFile(Install("unrelated.txt"), &bytes));
@@ -169,11 +167,10 @@ TEST_P(HeldInstallTest, InstallsTheHeldBytesOrRefuses) {
 
     std::string placed = Install(zip ? "bin/app.txt" : c.packageName);
     std::string got;
-    std::vector<std::string> expectedLog = {std::string("START COPY: |") + c.packageName + "|",
-                                            std::string("END COPY: |") + c.packageName + "|"};
+    std::vector<std::string> expectedLog = Logged(c.packageName);
     if (replaced) {
-        expectedLog.insert(expectedLog.begin() + 1, std::string("COPY REFUSED: |") + c.packageName +
-                                                        "|(downloaded file replaced)");
+        expectedLog = Logged(c.packageName, {std::string("COPY REFUSED: |") + c.packageName +
+                                             "|(downloaded file replaced)"});
         EXPECT_FALSE(FileExists(placed));
         EXPECT_TRUE(FileExists(path));  // the file now under the name is not deleted
     } else {
@@ -197,10 +194,8 @@ TEST_F(InstallPackageTest, CreatesOneLevelOfInstallDirectoryOrStops) {
     std::string download = Download(zip_builder::Build({{"a.txt", "a"}}));
     EXPECT_FALSE(
         InstallPackage("5.10.0123.zip", download.c_str(), data_.c_str(), Writer(), nullptr));
-    EXPECT_EQ(log_, (std::vector<std::string>{
-                        "START COPY: |5.10.0123.zip|",
-                        "COPY FAILED: |5.10.0123.zip|(install: directory cannot be made)",
-                        "END COPY: |5.10.0123.zip|"}));
+    EXPECT_EQ(log_, Logged("5.10.0123.zip",
+                           {"COPY FAILED: |5.10.0123.zip|(install: directory cannot be made)"}));
     EXPECT_TRUE(FileExists(download));
     EXPECT_FALSE(FileExists(data_));
 
@@ -218,9 +213,7 @@ TEST_F(InstallPackageTest, FailedPlacementKeepsTheDownloadButEndsNormally) {
     EXPECT_TRUE(InstallPackage("5.10.0123.zip", empty.c_str(), data_.c_str(), Writer(), nullptr));
     EXPECT_TRUE(FileExists(empty));
     EXPECT_EQ(log_,
-              (std::vector<std::string>{"START COPY: |5.10.0123.zip|",
-                                        "COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)",
-                                        "END COPY: |5.10.0123.zip|"}));
+              Logged("5.10.0123.zip", {"COPY REFUSED: |5.10.0123.zip|(no readable ZIP archive)"}));
 
     // No download at all: the target is left as it is.
     ASSERT_TRUE(WriteFile(Install("5.10.0124.zip"), "old"));

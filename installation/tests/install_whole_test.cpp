@@ -3,41 +3,15 @@
 // its reason in one log line.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "installation/install_package.h"
-#include "installation/tests/install_snapshot.h"
-#include "installation/tests/zip_builder.h"
+#include "installation/tests/install_fixture.h"
 #include "platform/file_handle.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
-
-namespace fs = std::filesystem;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-using zip_builder::Entry;
-
-using install_snapshot::kPackage;
-
-Entry Deflated(const std::string& name, const std::string& data) {
-    Entry e(name, data);
-    e.method = 8;
-    return e;
-}
-
-// Good items first, so that a refusal must undo nothing visible.
-std::vector<Entry> GoodItems() {
-    return {Deflated("bin/app.dll", std::string(3000, 'n')), {"readme.txt", "new readme"}};
-}
 
 std::vector<Entry> With(Entry last) {
     std::vector<Entry> entries = GoodItems();
@@ -52,91 +26,20 @@ struct FailCase {
     std::string line;                             // the log line expected
 };
 
-class InstallFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directories(install_ + "/bin");
-        ASSERT_TRUE(WriteFile(install_ + "/bin/app.dll", "old app"));
-        ASSERT_TRUE(WriteFile(install_ + "/keep.txt", "keep"));
-    }
-    vocab::LogWriter Writer() {
-        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
-    }
-
-    ScopedTempDir dir_;
-    std::string data_ = dir_.Join("data");
-    std::string install_ = data_ + "/install";
-    std::string download_ = dir_.Join(kPackage);
-    std::vector<std::string> log_;
-};
-
 class InstallWholeTest : public InstallFixture, public ::testing::WithParamInterface<FailCase> {};
 
 TEST_P(InstallWholeTest, LeavesInstallAsItWasKeepsThePackageAndLogsWhy) {
     const FailCase& c = GetParam();
     if (c.prepare != nullptr && !c.prepare(install_)) GTEST_SKIP() << "no symbolic links here";
-    std::string package = zip_builder::Build(c.entries);
-    ASSERT_TRUE(WriteFile(download_, package));
+    std::string package = PutPackage(c.entries);
     install_snapshot::Tree before = install_snapshot::Take(dir_.path());
 
-    InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
+    Install();
 
     EXPECT_EQ(install_snapshot::Take(dir_.path()), before) << c.label;
-    std::string kept;
-    ASSERT_TRUE(ReadFile(download_, &kept));
-    EXPECT_EQ(kept, package);
-    std::vector<std::string> expected = {std::string("START COPY: ") + kPackage, c.line,
-                                         std::string("END COPY: ") + kPackage};
-    EXPECT_EQ(log_, expected) << c.label;
+    EXPECT_EQ(FileText(download_), package);
+    EXPECT_EQ(log_, CopyLines({c.line})) << c.label;
 }
-
-struct GoodCase {
-    const char* label;
-    std::vector<Entry> entries;            // GoodItems() follow
-    std::vector<const char*> directories;  // expected below install
-};
-
-class InstallGoodTest : public InstallFixture, public ::testing::WithParamInterface<GoodCase> {};
-
-TEST_P(InstallGoodTest, ReplacesFilesMakesDirectoriesAndDeletesTheDownload) {
-    const GoodCase& c = GetParam();
-    std::vector<Entry> entries = c.entries;
-    for (const Entry& e : GoodItems()) entries.push_back(e);
-    ASSERT_TRUE(WriteFile(download_, zip_builder::Build(entries)));
-    InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
-    for (const char* d : c.directories) EXPECT_TRUE(fs::is_directory(install_ + "/" + d)) << d;
-    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
-                                              std::string("END COPY: ") + kPackage}));
-    EXPECT_FALSE(FileExists(download_));
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(install_ + "/bin/app.dll", &bytes));
-    EXPECT_EQ(bytes, std::string(3000, 'n'));
-    ASSERT_TRUE(ReadFile(install_ + "/keep.txt", &bytes));
-    EXPECT_EQ(bytes, "keep");
-    EXPECT_FALSE(FileExists(install_ + "/.talcheck-staging"));
-}
-
-// Named like a directory, without the directory bit.
-Entry DirectoryByName(const std::string& name, std::uint8_t host, std::uint32_t attributes,
-                      std::uint16_t method) {
-    Entry e(name, "");
-    e.host = host;
-    e.externalAttributes = attributes;
-    e.method = method;
-    return e;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, InstallGoodTest,
-    ::testing::Values(GoodCase{"plain", {}, {"bin"}},
-                      GoodCase{"jar-style",
-                               {DirectoryByName("META-INF/", 0, 0, 0),
-                                Deflated("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n")},
-                               {"META-INF"}},
-                      GoodCase{"file mode, deflated, backslash",
-                               {DirectoryByName("lib\\", 3, 0x81A40000u, 8)},
-                               {"lib"}}),
-    [](const ::testing::TestParamInfo<GoodCase>& c) { return std::to_string(c.index); });
 
 Entry BadCrc() {
     Entry e = Deflated("z_last.txt", std::string(500, 'c'));
@@ -184,9 +87,8 @@ bool PlantLink(const std::string& install) {
     std::error_code ec;
     fs::create_directory_symlink("../../outside", install + "/bin", ec);
     // Wine reports success without making a link that leads anywhere.
-    std::string bytes;
     return !ec && fs::is_symlink(fs::symlink_status(install + "/bin", ec)) &&
-           ReadFile(install + "/bin/app.dll", &bytes) && bytes == "outside";
+           FileText(install + "/bin/app.dll") == "outside";
 }
 
 std::string Refused(const std::string& detail) {
@@ -238,21 +140,18 @@ INSTANTIATE_TEST_SUITE_P(
 // Windows refuses to rename a file open without delete sharing: the install
 // fails and is undone. POSIX renames it and installs.
 TEST_F(InstallWholeTest, FileOpenElsewhereIsEitherReplacedWholeOrLeftWithTheRest) {
-    std::vector<Entry> entries = {{"a_first.txt", "first"}, {"bin/app.dll", "new app"}};
-    ASSERT_TRUE(WriteFile(download_, zip_builder::Build(entries)));
+    PutPackage({{"a_first.txt", "first"}, {"bin/app.dll", "new app"}});
     install_snapshot::Tree before = install_snapshot::Take(install_);
     plat::File open = plat::File::OpenForRead((install_ + "/bin/app.dll").c_str());
     ASSERT_TRUE(open.valid());
-    InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr);
+    Install();
     open.Close();
     ASSERT_GE(log_.size(), 2u);
     if (log_.size() == 3) {
         EXPECT_EQ(log_[1], Failed("bin/app.dll: file in the way cannot be moved (in use?)"));
         EXPECT_EQ(install_snapshot::Take(install_), before);
     } else {
-        std::string bytes;
-        ASSERT_TRUE(ReadFile(install_ + "/bin/app.dll", &bytes));
-        EXPECT_EQ(bytes, "new app");
+        EXPECT_EQ(Contents("bin/app.dll"), "new app");
         EXPECT_TRUE(FileExists(install_ + "/a_first.txt"));
     }
 #ifdef _WIN32
@@ -261,8 +160,7 @@ TEST_F(InstallWholeTest, FileOpenElsewhereIsEitherReplacedWholeOrLeftWithTheRest
 }
 
 TEST_F(InstallWholeTest, LimitsAndFreeSpaceRefuseBeforeAnythingIsWritten) {
-    std::string package = zip_builder::Build(GoodItems());
-    ASSERT_TRUE(WriteFile(download_, package));
+    PutPackage(GoodItems());
     install_snapshot::Tree before = install_snapshot::Take(dir_.path());
     PackageLimits few;
     few.maxItems = 1;
@@ -272,7 +170,7 @@ TEST_F(InstallWholeTest, LimitsAndFreeSpaceRefuseBeforeAnythingIsWritten) {
     full.reserveBytes = std::uint64_t{1} << 62;
     for (const PackageLimits& limits : {few, small, full}) {
         log_.clear();
-        InstallPackage(kPackage, download_.c_str(), data_.c_str(), Writer(), nullptr, limits);
+        Install(limits);
         ASSERT_EQ(log_.size(), 3u);
         EXPECT_EQ(log_[1].rfind(std::string("COPY REFUSED: ") + kPackage + " (", 0), 0u) << log_[1];
         EXPECT_EQ(install_snapshot::Take(dir_.path()), before);
@@ -281,43 +179,15 @@ TEST_F(InstallWholeTest, LimitsAndFreeSpaceRefuseBeforeAnythingIsWritten) {
 }
 
 TEST_F(InstallWholeTest, NoDataDirectoryWritesNothing) {
-    std::string package = zip_builder::Build(GoodItems());
-    ASSERT_TRUE(WriteFile(download_, package));
+    PutPackage(GoodItems());
     testing_support::ScopedCurrentDir cwd(dir_.path());
     bool rootInstall = FileExists("/install");
     install_snapshot::Tree before = install_snapshot::Take(dir_.path());
     InstallPackage(kPackage, download_.c_str(), "", Writer(), nullptr);
-    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
-                                              Failed("no data directory"),
-                                              std::string("END COPY: ") + kPackage}));
+    EXPECT_EQ(log_, CopyLines({Failed("no data directory")}));
     EXPECT_EQ(install_snapshot::Take(dir_.path()), before);
     EXPECT_EQ(FileExists("/install"), rootInstall);
 }
-
-struct NameCase {
-    const char* name;
-    bool directory;
-    bool refused;
-};
-
-class RefuseItemNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(RefuseItemNameTest, AppliesTheNameRules) {
-    const NameCase& c = GetParam();
-    EXPECT_EQ(RefuseItemName(c.name, c.directory, "D:\\Data\\install") != nullptr, c.refused)
-        << c.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, RefuseItemNameTest,
-    ::testing::Values(NameCase{"bin/app.dll", false, false}, NameCase{"./bin/x", false, false},
-                      NameCase{"./", true, false}, NameCase{"", true, false},
-                      NameCase{"", false, true}, NameCase{"bin/", false, true},
-                      NameCase{"a/..", false, true}, NameCase{"a/.../b", false, true},
-                      NameCase{"a/.. /b", false, true}, NameCase{"x.txt ", false, true},
-                      NameCase{"a:b", false, true}, NameCase{"a*b", false, true},
-                      NameCase{"tab\tname", false, true}, NameCase{"lpt1/x", true, true},
-                      NameCase{"conout$", false, true}));
 
 }  // namespace
 

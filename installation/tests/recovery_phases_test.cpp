@@ -87,66 +87,68 @@ struct Phase {
     const char* line;  // inside "RECOVERED: install (...)"
 };
 
+void EmptyJournal(PhaseTest& f) {
+    f.EditJournal([](std::string& t) { t = ""; });
+}
 void Cut(PhaseTest& f) {
     f.EditJournal([](std::string& t) { t.resize(t.size() - 3); });
 }
+// The first step record lost, later ones on disk.
+void Hole(PhaseTest& f) {
+    f.EditJournal([](std::string& t) {
+        std::size_t first = t.find('\n') + 1;
+        std::fill(t.begin() + first, t.begin() + t.find('\n', first) + 1, '\0');
+    });
+}
 void Remove(PhaseTest& f, const char* name) { fs::remove(f.Staged(name)); }
+void RemoveFolder(PhaseTest& f) { Remove(f, "b0"); }
+void RemoveFolderAndJournal(PhaseTest& f) { Remove(f, "b0"), Remove(f, "journal"); }
+// The old file is at its path, the staged one's creation was lost.
+void LoseStagedFile(PhaseTest& f) { Remove(f, "0"); }
+// Recovery killed part-way: the new file moved back into staging.
+void UndoOneMove(PhaseTest& f) { fs::rename(f.At("bin/app.dll"), f.Staged("0")); }
+// Recovery killed while removing the folder after a whole undo.
+void UndoAll(PhaseTest& f) {
+    fs::rename(f.At("bin/app.dll"), f.Staged("0"));
+    fs::rename(f.Staged("b0"), f.At("bin/app.dll"));
+    fs::permissions(f.At("a/c.txt"), fs::perms::owner_all);
+    fs::remove_all(f.At("a")), Remove(f, "0");
+}
+// The placed file is a link to a read-only file outside.
+void LinkOutside(PhaseTest& f) {
+    fs::remove(f.At("bin/app.dll"));
+    fs::create_hard_link(f.outside_, f.At("bin/app.dll"));
+}
+
+const char* const kNoStep = "removed an unfinished .talcheck-staging (no step taken)";
+
+const Phase kPhases[] = {
+    {"staging", 0, false, EmptyJournal, false, kNoStep},
+    {"journal written", 0, false, nullptr, false, "rolled back 0 files"},
+    {"moving", 2, false, nullptr, false, "rolled back 2 files"},
+    {"moved, no commit", kSteps, false, nullptr, false, "rolled back 3 files"},
+    {"committed", kSteps, true, nullptr, true, "finished an install"},
+    {"removing the folder", kSteps, true, RemoveFolder, true, "finished an install"},
+    {"journal removed", kSteps, false, RemoveFolderAndJournal, true,
+     "removed an empty .talcheck-staging"},
+    {"recovery killed part-way", kSteps, false, UndoOneMove, false, "rolled back 2 files"},
+    {"recovery killed again", kSteps, false, UndoAll, false, "rolled back 0 files"},
+    {"staged file lost", 0, false, LoseStagedFile, false, "rolled back 0 files"},
+    {"commit without its renames", 0, true, nullptr, true, "finished an install"},
+    {"torn step record", 0, false, Cut, false, kNoStep},
+    {"journal with a hole", 0, false, Hole, false, kNoStep},
+    {"torn commit", kSteps, true, Cut, false, "rolled back 3 files"},
+    {"second link", kSteps, false, LinkOutside, false, "rolled back 3 files"},
+};
 
 TEST_F(PhaseTest, NextStartLeavesOneTreeAndSaysWhich) {
-    const char* const noStep = "removed an unfinished .talcheck-staging (no step taken)";
-    const Phase phases[] = {
-        {"staging", 0, false, [](PhaseTest& f) { f.EditJournal([](std::string& t) { t = ""; }); },
-         false, noStep},
-        {"journal written", 0, false, nullptr, false, "rolled back 0 files"},
-        {"moving", 2, false, nullptr, false, "rolled back 2 files"},
-        {"moved, no commit", kSteps, false, nullptr, false, "rolled back 3 files"},
-        {"committed", kSteps, true, nullptr, true, "finished an install"},
-        {"removing the folder", kSteps, true, [](PhaseTest& f) { Remove(f, "b0"); }, true,
-         "finished an install"},
-        {"journal removed", kSteps, false,
-         [](PhaseTest& f) { Remove(f, "b0"), Remove(f, "journal"); }, true,
-         "removed an empty .talcheck-staging"},
-        {"recovery killed part-way", kSteps, false,
-         [](PhaseTest& f) { fs::rename(f.At("bin/app.dll"), f.Staged("0")); }, false,
-         "rolled back 2 files"},
-        // Killed while removing the folder after a whole undo.
-        {"recovery killed again", kSteps, false,
-         [](PhaseTest& f) {
-             fs::rename(f.At("bin/app.dll"), f.Staged("0"));
-             fs::rename(f.Staged("b0"), f.At("bin/app.dll"));
-             fs::permissions(f.At("a/c.txt"), fs::perms::owner_all);
-             fs::remove_all(f.At("a")), Remove(f, "0");
-         },
-         false, "rolled back 0 files"},
-        // The old file is at its path, the staged one's creation was lost.
-        {"staged file lost", 0, false, [](PhaseTest& f) { Remove(f, "0"); }, false,
-         "rolled back 0 files"},
-        {"commit without its renames", 0, true, nullptr, true, "finished an install"},
-        {"torn step record", 0, false, Cut, false, noStep},
-        {"journal with a hole", 0, false,  // the first step record lost, later ones on disk
-         [](PhaseTest& f) {
-             f.EditJournal([](std::string& t) {
-                 std::size_t first = t.find('\n') + 1;
-                 std::fill(t.begin() + first, t.begin() + t.find('\n', first) + 1, '\0');
-             });
-         },
-         false, noStep},
-        {"torn commit", kSteps, true, Cut, false, "rolled back 3 files"},
-        // The placed file is a link to a read-only file outside.
-        {"second link", kSteps, false,
-         [](PhaseTest& f) {
-             fs::remove(f.At("bin/app.dll"));
-             fs::create_hard_link(f.outside_, f.At("bin/app.dll"));
-         },
-         false, "rolled back 3 files"},
-    };
     install_snapshot::Tree before = install_snapshot::Take(install_);
     Kill(kSteps + 1);
     install_snapshot::Tree after = install_snapshot::Take(install_);
     ASSERT_TRUE(WriteFile(outside_, "new app"));
     fs::permissions(outside_, fs::perms::owner_read);
     fs::perms mode = fs::status(outside_).permissions();
-    for (const Phase& p : phases) {
+    for (const Phase& p : kPhases) {
         plat::RemoveTree(install_.c_str(), nullptr);  // read-only files too
         SetUp();
         Kill(p.kill);

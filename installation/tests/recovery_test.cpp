@@ -8,24 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "installation/install_package.h"
 #include "installation/journal.h"
-#include "installation/tests/install_snapshot.h"
+#include "installation/tests/install_fixture.h"
 #include "installation/tests/journal_text.h"
-#include "installation/tests/zip_builder.h"
 #include "testing/odd_files.h"
-#include "testing/temp_dir.h"
 
 namespace installation {
 
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
-
-using install_snapshot::kPackage;
 using journal_text::Text;
 
 struct Dirs {
@@ -44,9 +35,8 @@ bool Journal(const Dirs& d, const std::string& text) {
 bool Link(const std::string& at, const std::string& to) {
     std::error_code ec;
     fs::create_directory_symlink(to, at, ec);
-    std::string bytes;
     return !ec && fs::is_symlink(fs::symlink_status(at, ec)) &&
-           ReadFile(at + "/victim.txt", &bytes) && bytes == "victim";
+           FileText(at + "/victim.txt") == "victim";
 }
 
 bool PlacedThroughLink(const Dirs& d) {
@@ -108,24 +98,17 @@ struct Leftover {
     const char* kept;    // a place below install that must hold "old app", or null
 };
 
-class RecoveryTest : public ::testing::TestWithParam<Leftover> {
+class RecoveryTest : public InstallFixture, public ::testing::WithParamInterface<Leftover> {
 protected:
     void SetUp() override {
-        fs::create_directories(d_.install + "/bin");
+        InstallFixture::SetUp();
         fs::create_directories(d_.outside + "/sub");
         fs::create_directories(d_.outside + "/emptydir");
-        ASSERT_TRUE(WriteFile(d_.install + "/bin/app.dll", "old app"));
         ASSERT_TRUE(WriteFile(d_.outside + "/victim.txt", "victim"));
         fs::permissions(d_.outside + "/victim.txt", fs::perms::owner_read);
     }
-    vocab::LogWriter Writer() {
-        return [this](const vocab::LogEvent& e) { log_.push_back(vocab::LogLineText(e)); };
-    }
 
-    ScopedTempDir dir_;
-    std::string data_ = dir_.Join("data");
-    Dirs d_{data_ + "/install", dir_.Join("outside")};
-    std::vector<std::string> log_;
+    Dirs d_{install_, dir_.Join("outside")};
 };
 
 TEST_P(RecoveryTest, EndsTouchesNothingOutsideAndLetsTheNextInstallGoAhead) {
@@ -138,22 +121,18 @@ TEST_P(RecoveryTest, EndsTouchesNothingOutsideAndLetsTheNextInstallGoAhead) {
     ASSERT_EQ(log_.size(), 1u) << c.label;
     EXPECT_EQ(log_[0].rfind(c.line, 0), 0u) << c.label << ": " << log_[0];
     EXPECT_EQ(install_snapshot::Take(d_.outside), outside) << c.label;
-    std::string bytes;
-    EXPECT_TRUE(ReadFile(d_.install + "/bin/app.dll", &bytes) && bytes == c.appDll) << c.label;
+    EXPECT_EQ(Contents("bin/app.dll"), c.appDll) << c.label;
     if (c.kept != nullptr) {
-        EXPECT_TRUE(ReadFile(d_.install + "/" + c.kept, &bytes) && bytes == "old app") << c.label;
+        EXPECT_EQ(Contents(c.kept), "old app") << c.label;
     }
     EXPECT_FALSE(fs::exists(fs::symlink_status(d_.staging()))) << c.label;
 
     // The next install goes ahead, and a clean station logs nothing more.
     log_.clear();
-    std::string download = dir_.Join(kPackage);
-    ASSERT_TRUE(WriteFile(download, zip_builder::Build({{"bin/app.dll", "newest"}})));
-    InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
-    EXPECT_EQ(log_, (std::vector<std::string>{std::string("START COPY: ") + kPackage,
-                                              std::string("END COPY: ") + kPackage}))
-        << c.label;
-    EXPECT_TRUE(ReadFile(d_.install + "/bin/app.dll", &bytes) && bytes == "newest") << c.label;
+    PutPackage({{"bin/app.dll", "newest"}});
+    Install();
+    EXPECT_EQ(log_, CopyLines({})) << c.label;
+    EXPECT_EQ(Contents("bin/app.dll"), "newest") << c.label;
     EXPECT_EQ(install_snapshot::Take(d_.outside), outside) << c.label;
 }
 

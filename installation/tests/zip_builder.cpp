@@ -40,72 +40,94 @@ std::string Encrypt(const Entry& e, std::uint32_t crc, const std::string& data) 
     return bytes;
 }
 
+// The fields an item's local and central headers both record.
+struct Fields {
+    std::uint16_t flags;
+    std::uint32_t crc;
+    std::uint32_t compressedSize;
+    std::uint32_t size;
+};
+
+// The fields of e, with its data as stored in the archive.
+Fields Prepare(const Entry& e, std::string& stored) {
+    Fields f{e.flags,
+             static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                              static_cast<uInt>(e.data.size()))),
+             0, 0};
+    if (e.badCrc) f.crc ^= 0x5A5A5A5A;
+    stored = e.method == 8 ? RawDeflate(e.data) : e.data;
+    if (!e.password.empty()) {
+        stored = Encrypt(e, f.crc, stored);
+        f.flags |= 1;
+    }
+    f.compressedSize = static_cast<std::uint32_t>(stored.size());
+    if (e.truncateDataTo >= 0) stored.resize(static_cast<std::size_t>(e.truncateDataTo));
+    f.size = e.recordedSize >= 0 ? static_cast<std::uint32_t>(e.recordedSize)
+                                 : static_cast<std::uint32_t>(e.data.size());
+    return f;
+}
+
+// From the version needed to the name's length.
+void PutShared(std::string& out, const Entry& e, const Fields& f, std::uint16_t method) {
+    Put16(out, 20);
+    Put16(out, f.flags);
+    Put16(out, method);
+    Put32(out, e.dosStamp);
+    Put32(out, f.crc);
+    Put32(out, f.compressedSize);
+    Put32(out, f.size);
+    Put16(out, static_cast<std::uint32_t>(e.name.size()));
+}
+
+void PutLocal(std::string& archive, const Entry& e, const Fields& f, const std::string& stored) {
+    Put32(archive, 0x04034b50);
+    PutShared(archive, e, f, e.localMethod != 0xFFFF ? e.localMethod : e.method);
+    Put16(archive, static_cast<std::uint32_t>(e.localExtra.size()));
+    archive += e.name + e.localExtra + stored;
+}
+
+void PutCentral(std::string& central, const Entry& e, const Fields& f, std::uint32_t offset) {
+    Put32(central, 0x02014b50);
+    Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
+    PutShared(central, e, f, e.method);
+    for (int zero = 0; zero < 4; ++zero) Put16(central, 0);  // extra, comment, disk, attributes
+    Put32(central, e.externalAttributes);
+    Put32(central, offset);
+    central += e.name;
+}
+
+void PutEnd(std::string& archive, std::uint32_t count, std::uint32_t centralSize,
+            std::uint32_t centralOffset) {
+    Put32(archive, 0x06054b50);
+    Put32(archive, 0);  // this disk and the central directory's
+    Put16(archive, count);
+    Put16(archive, count);
+    Put32(archive, centralSize);
+    Put32(archive, centralOffset);
+    Put16(archive, 0);
+}
+
 }  // namespace
 
 std::string Build(const std::vector<Entry>& entries, const Options& options) {
     std::string archive, central;
     std::vector<std::uint32_t> offsets;
     for (const Entry& e : entries) {
-        std::uint32_t crc = static_cast<std::uint32_t>(crc32(
-            0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
-        if (e.badCrc) crc ^= 0x5A5A5A5A;
-        std::string stored = e.method == 8 ? RawDeflate(e.data) : e.data;
-        std::uint16_t flags = e.flags;
-        if (!e.password.empty()) {
-            stored = Encrypt(e, crc, stored);
-            flags |= 1;
-        }
-        std::uint32_t compressedSize = static_cast<std::uint32_t>(stored.size());
-        if (e.truncateDataTo >= 0) stored.resize(static_cast<std::size_t>(e.truncateDataTo));
+        std::string stored;
+        Fields f = Prepare(e, stored);
         std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
-        std::uint32_t size = e.recordedSize >= 0 ? static_cast<std::uint32_t>(e.recordedSize)
-                                                 : static_cast<std::uint32_t>(e.data.size());
-        if (e.shareDataOf >= 0) offset = offsets[static_cast<std::size_t>(e.shareDataOf)];
+        if (e.shareDataOf >= 0)
+            offset = offsets[static_cast<std::size_t>(e.shareDataOf)];
+        else
+            PutLocal(archive, e, f, stored);
         offsets.push_back(offset);
-        if (e.shareDataOf < 0) {
-            Put32(archive, 0x04034b50);
-            Put16(archive, 20);
-            Put16(archive, flags);
-            Put16(archive, e.localMethod != 0xFFFF ? e.localMethod : e.method);
-            Put32(archive, e.dosStamp);
-            Put32(archive, crc);
-            Put32(archive, compressedSize);
-            Put32(archive, size);
-            Put16(archive, static_cast<std::uint32_t>(e.name.size()));
-            Put16(archive, static_cast<std::uint32_t>(e.localExtra.size()));
-            archive += e.name + e.localExtra + stored;
-        }
-
-        Put32(central, 0x02014b50);
-        Put16(central, (static_cast<std::uint32_t>(e.host) << 8) | 20);
-        Put16(central, 20);
-        Put16(central, flags);
-        Put16(central, e.method);
-        Put32(central, e.dosStamp);
-        Put32(central, crc);
-        Put32(central, compressedSize);
-        Put32(central, size);
-        Put16(central, static_cast<std::uint32_t>(e.name.size()));
-        Put16(central, 0);  // extra
-        Put16(central, 0);  // comment
-        Put16(central, 0);  // disk
-        Put16(central, 0);  // internal attributes
-        Put32(central, e.externalAttributes);
-        Put32(central, offset);
-        central += e.name;
+        PutCentral(central, e, f, offset);
     }
     std::uint32_t centralOffset = static_cast<std::uint32_t>(archive.size());
     archive += central;
-    std::uint32_t count =
-        static_cast<std::uint32_t>(static_cast<int>(entries.size()) + options.countAdjust);
-    Put32(archive, 0x06054b50);
-    Put16(archive, 0);
-    Put16(archive, 0);
-    Put16(archive, count);
-    Put16(archive, count);
-    Put32(archive, static_cast<std::uint32_t>(central.size()));
-    Put32(archive, centralOffset);
-    Put16(archive, 0);
+    PutEnd(archive,
+           static_cast<std::uint32_t>(static_cast<int>(entries.size()) + options.countAdjust),
+           static_cast<std::uint32_t>(central.size()), centralOffset);
     return archive;
 }
 

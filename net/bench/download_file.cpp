@@ -1,20 +1,15 @@
 // Fetches one URL into DIRECTORY/NAME with DownloadToFile; exit code 0 when
 // the download completed and the full path was reported.
 //   download_file URL NAME DIRECTORY
-#include <cstdio>
-#include <string_view>
+#include <string>
 
+#include "net/bench/fetch_args.h"
 #include "net/download.h"
-#include "platform/path_buffer.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s URL NAME DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    char localPath[plat::kPathSize] = {};
-    if (!plat::CopyBounded(localPath, sizeof localPath, argv[3])) return 2;
-    std::string_view before(argv[3]);
-    bool ok = DownloadToFile(argv[1], argv[2], localPath);
-    return ok && before != localPath ? 0 : 1;
+    net_bench::FetchArgs args;
+    if (!net_bench::ParseFetchArgs(argc, argv, "Fetches URL into DIRECTORY/NAME", &args)) return 2;
+    std::string before(args.localPath);
+    bool ok = DownloadToFile(args.url.c_str(), args.name.c_str(), args.localPath);
+    return ok && before != args.localPath ? 0 : 1;
 }

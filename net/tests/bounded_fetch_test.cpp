@@ -24,32 +24,20 @@
 #include "testing/wine.h"
 
 using std::chrono::milliseconds;
-using testing_support::Announcing;
-using testing_support::Drip;
-using testing_support::Dripping;
-using testing_support::Endless;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
+
+namespace net_test {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kPageLimit = 256 * 1024;
-constexpr std::uint64_t kPackageLimit = 1024 * 1024;
-// Wide enough that a loaded machine (a Wine prefix starting beside a sanitizer
-// build) still sees the first bytes of a healthy reply within it.
-constexpr milliseconds kStallTime{1200};
-constexpr milliseconds kTotalCap{3000};
+constexpr std::size_t kPageLimit = testing_support::HostileLimits::kPageLimit;
+constexpr std::uint64_t kPackageLimit = testing_support::HostileLimits::kPackageLimit;
 constexpr milliseconds kBound{8000};
 
 class Bounded : public ::testing::Test {
 protected:
-    testing_support::ScopedSwitch limits_ =
-        testing_support::ScopedHttpLimits(1024, kStallTime, kTotalCap);
-    testing_support::ScopedSwitch pageLimit_ = testing_support::ScopedPageLimit(kPageLimit);
-    testing_support::ScopedSwitch downloadLimits_ =
-        testing_support::ScopedDownloadLimits(kPackageLimit, 0);
+    testing_support::HostileLimits limits_;
 };
 
 std::string Line(const std::string& name) { return "<a href=\"" + name + "\">x</a>\n"; }
@@ -136,7 +124,7 @@ TEST_P(DownloadStop, EndsInTimeDeletesThePartAndSaysWhy) {
     const StopCase& c = GetParam();
     LoopbackServer server;
     server.Route("/pkg.zip", c.reply);
-    net_test::DownloadDir at;
+    DownloadDir at;
     auto start = Clock::now();
     net::DownloadResult r =
         net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
@@ -194,7 +182,7 @@ TEST_F(Bounded, ADownloadLeavesTheReserveFree) {
 
 // A link planted under the package's name is replaced, never written through.
 TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
-    net_test::DownloadDir at;
+    DownloadDir at;
     const testing_support::ScopedTempDir& dir = at.dir;
     std::string victim = dir.Join("victim.txt");
     ASSERT_TRUE(testing_support::WriteFile(victim, "keep me"));
@@ -206,24 +194,12 @@ TEST_F(Bounded, ALinkUnderThePackagesNameIsReplacedNotFollowed) {
     net::DownloadResult r =
         net::DownloadPackage(server.Url("/pkg.zip").c_str(), "pkg.zip", at.localPath);
     EXPECT_TRUE(r.complete) << net::DownloadOutcome(r).reason;
-    std::string kept, written;
-    ASSERT_TRUE(testing_support::ReadFile(victim, &kept));
-    EXPECT_EQ(kept, "keep me");
+    EXPECT_EQ(testing_support::FileText(victim), "keep me");
     EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("pkg.zip")));
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("pkg.zip"), &written));
-    EXPECT_TRUE(written == testing_support::GeneratedBody(50000));
-}
-
-TEST(DescribeLimits, NamesTheLimitWithItsFigures) {
-    using F = net::DownloadFailure;
-    const net_test::FailureText cases[] = {
-        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
-        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
-        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
-        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
-        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
-    };
-    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
+    EXPECT_TRUE(testing_support::FileText(dir.Join("pkg.zip")) ==
+                testing_support::GeneratedBody(50000));
 }
 
 }  // namespace
+
+}  // namespace net_test

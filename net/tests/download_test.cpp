@@ -11,12 +11,7 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using testing_support::CutAt;
-using testing_support::Framed;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
-using testing_support::Silent;
-using testing_support::StallAt;
+namespace net_test {
 
 namespace {
 
@@ -37,12 +32,12 @@ Reply Status(int status) {
     return r;
 }
 
-class Download : public net_test::ServedReply<DownloadCase> {};
+class Download : public ServedReply<DownloadCase> {};
 
 TEST_P(Download, LeavesResultFileAndPathAsTheAnswerWarrants) {
     const DownloadCase& c = GetParam();
     std::string url = Serve("/pkg.zip", "/moved.zip", Reply::Generated(100000));
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string target = at.dir.Join("5.10.0023.zip");
     ASSERT_TRUE(testing_support::WriteFile(target, kOld));
 
@@ -96,18 +91,16 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadCase{"NeverAnswers", Silent(), false, DownloadCase::kNoFile, false, true},
         DownloadCase{"StallsPartWay", StallAt(Reply::Generated(100000), 50000), true,
                      DownloadCase::kPartial, false, true}),
-    net_test::CaseName());
+    CaseName());
 
 TEST(DownloadBytes, CopiesNulBytesAndEveryByteValueUnchanged) {
     std::string body;
     for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>(i % 256));
     LoopbackServer server;
     server.Route("/bin.zip", Reply::Page(body));
-    net_test::DownloadDir at;
+    DownloadDir at;
     ASSERT_TRUE(DownloadToFile(server.Url("/bin.zip").c_str(), "bin.zip", at.localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("bin.zip"), &bytes));
-    EXPECT_TRUE(bytes == body);
+    EXPECT_TRUE(testing_support::FileText(at.dir.Join("bin.zip")) == body);
 }
 
 // ---- Local path rules ----------------------------------------------------
@@ -140,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, DownloadPath,
                          ::testing::Values(PathCase{"Bare", "", true}, PathCase{"Slash", "/", true},
                                            PathCase{"Native", std::string(1, plat::kPathSeparator),
                                                     true}),
-                         net_test::CaseName());
+                         CaseName());
 
 TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
     LoopbackServer server;
@@ -149,9 +142,7 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
     testing_support::ScopedCurrentDir cd(dir.path());
     char localPath[plat::kPathSize] = {};
     ASSERT_TRUE(DownloadToFile(server.Url("/f.zip").c_str(), "f.zip", localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(dir.Join("f.zip"), &bytes));
-    EXPECT_EQ(bytes.size(), 100000u);
+    EXPECT_EQ(testing_support::FileText(dir.Join("f.zip")).size(), 100000u);
     EXPECT_EQ(std::string(localPath).substr(std::strlen(localPath) - 6),
               std::string(1, plat::kPathSeparator) + "f.zip");
 }
@@ -159,7 +150,7 @@ TEST(DownloadPath, UsesTheWorkingDirectoryWhenLocalPathIsEmpty) {
 TEST(DownloadPath, RefusesAPathLongerThanTheBufferBeforeAnyRequest) {
     LoopbackServer server;
     server.Route("/f.zip", Reply::Generated(1000));
-    net_test::DownloadDir at;
+    DownloadDir at;
     char* localPath = at.localPath;
     std::string before = localPath;
     // Directory + separator + name = exactly 260 characters: one too many.
@@ -219,13 +210,30 @@ TEST(DownloadArguments, AWriteErrorLeavesLocalPathUnchanged) {
     EXPECT_EQ(std::string(localPath), "/dev");
 }
 
-}  // namespace
+// A download result's figures, and how DownloadOutcome names them.
+struct FailureText {
+    net::DownloadFailure failure;
+    int status;
+    std::uint64_t received;
+    std::int64_t announced;
+    std::uint64_t freeBytes;
+    const char* text;
+};
 
-namespace {
+std::string Described(const FailureText& c) {
+    net::DownloadResult r;
+    r.failure = c.failure;
+    r.status = c.status;
+    r.received = c.received;
+    r.announced = c.announced;
+    r.freeBytes = c.freeBytes;
+    return net::DownloadOutcome(r).reason;
+}
 
+// The limits' figures as well as the transfer's.
 TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
     using F = net::DownloadFailure;
-    const net_test::FailureText cases[] = {
+    const FailureText cases[] = {
         {F::kNone, 200, 5, 5, 0, ""},
         {F::kStatus, 404, 0, 10, 0, "status 404"},
         {F::kUnreachable, 0, 0, -1, 0, "server not reached"},
@@ -233,8 +241,15 @@ TEST(DownloadOutcome, NamesTheReasonWithItsFigures) {
         {F::kBroken, 200, 7, -1, 0, "received 7 bytes"},
         {F::kWriteError, 200, 32767, -1, 0, "write error after 32767 bytes"},
         {F::kEmptyBody, 200, 0, 0, 0, "empty body"},
+        {F::kSizeLimit, 0, 0, 10737418240, 0, "size limit: 10737418240 bytes announced"},
+        {F::kSizeLimit, 0, 2147483648u, -1, 0, "size limit after 2147483648 bytes"},
+        {F::kNoSpace, 0, 0, 5000, 100, "no space: 100 bytes free after 0 of 5000 bytes"},
+        {F::kStalled, 0, 12, 5000, 0, "stalled after 12 of 5000 bytes"},
+        {F::kTimeLimit, 0, 7, -1, 0, "time limit after 7 bytes"},
     };
-    for (const net_test::FailureText& c : cases) EXPECT_EQ(net_test::Described(c), c.text);
+    for (const FailureText& c : cases) EXPECT_EQ(Described(c), c.text);
 }
 
 }  // namespace
+
+}  // namespace net_test

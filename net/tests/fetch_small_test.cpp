@@ -9,11 +9,8 @@
 #include "testing/loopback_server.h"
 
 using net::FetchFailure;
-using testing_support::CutAt;
-using testing_support::Framed;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
-using testing_support::StallAt;
+
+namespace net_test {
 
 namespace {
 
@@ -35,7 +32,7 @@ struct FetchCase {
     bool needsTimeouts = false;
 };
 
-class FetchSmall : public net_test::ServedReply<FetchCase> {};
+class FetchSmall : public ServedReply<FetchCase> {};
 
 TEST_P(FetchSmall, ReadsAtMostTheLimit) {
     const FetchCase& c = GetParam();
@@ -75,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "connection broken"},
         FetchCase{"Stalls", StallAt(Reply::Generated(3000), 1000), FetchFailure::kBroken, 0,
                   "connection broken", true}),
-    net_test::CaseName());
+    CaseName());
 
 TEST(FetchSmallUnreachable, ReportsNoConnection) {
     std::string url;
@@ -89,3 +86,5 @@ TEST(FetchSmallUnreachable, ReportsNoConnection) {
 }
 
 }  // namespace
+
+}  // namespace net_test

@@ -16,12 +16,7 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
-using testing_support::CutAt;
-using testing_support::Framed;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
-using testing_support::Silent;
-using testing_support::StallAt;
+namespace net_test {
 
 namespace {
 
@@ -84,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Anchor(kLong260 + ".zip") + "\n" + Anchor("after.zip") + "\n", ".",
                   "after.zip\t"},
         ParseCase{"EmptyBody", "", "", ".", ""}),
-    net_test::CaseName());
+    CaseName());
 
 // The duplicate test against a plain search of the listing, on generated
 // pages: repeated names, pieces of earlier names and of the caller's text,
@@ -170,7 +165,7 @@ std::string Straddling() {
     return page + Anchor("last.zip") + "\n";
 }
 
-class FetchListing : public net_test::ServedReply<ListingFetchCase> {};
+class FetchListing : public ServedReply<ListingFetchCase> {};
 
 TEST_P(FetchListing, ParsesWhateverBodyArrives) {
     const ListingFetchCase& c = GetParam();
@@ -212,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
             "StallsPartWay",
             StallAt(Framed(Reply::Page(Straddling()), Reply::Framing::kUntilClose), 40000),
             "first.zip\tacross.zip\t", true}),
-    net_test::CaseName());
+    CaseName());
 
 TEST(FetchListingUnreachable, LeavesTheListingAsItWas) {
     std::string url;
@@ -256,9 +251,9 @@ TEST(FetchListingFromDirectory, ListsAndDownloadsTheFilesOfAServedFolder) {
     char localPath[plat::kPathSize] = {};
     plat::CopyBounded(localPath, sizeof localPath, out.path().c_str());
     ASSERT_TRUE(DownloadToFile((url + "5.10.0023.zip").c_str(), "5.10.0023.zip", localPath));
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(localPath, &bytes));
-    EXPECT_EQ(bytes, "PK-23");
+    EXPECT_EQ(testing_support::FileText(localPath), "PK-23");
 }
 
 }  // namespace
+
+}  // namespace net_test

@@ -1,23 +1,37 @@
-// Shared set-up of the network tests: short time-outs, so that the cases
-// with a silent server end in seconds, the Wine skip for them, the fixture
-// of the cases that each serve one reply, and a directory to download into.
+// Shared set-up of the network tests: the reply vocabulary, short
+// time-outs, so that the cases with a silent server end in seconds, the
+// Wine skip for them, the fixture of the cases that each serve one reply,
+// and a directory to download into.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "net/download.h"
 #include "platform/http.h"
 #include "platform/path_buffer.h"
+#include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
 #include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 #include "testing/wine.h"
 
 namespace net_test {
+
+// The loopback server and the replies the tests put on it.
+using testing_support::Announcing;
+using testing_support::CutAt;
+using testing_support::Drip;
+using testing_support::Dripping;
+using testing_support::Endless;
+using testing_support::Framed;
+using testing_support::GeneratedBody;
+using testing_support::LoopbackServer;
+using testing_support::Reply;
+using testing_support::Silent;
+using testing_support::StallAt;
 
 constexpr unsigned long kTestTimeoutMs = 1500;
 
@@ -83,25 +97,5 @@ struct DownloadDir {
     testing_support::ScopedTempDir dir;
     char localPath[plat::kPathSize] = {};
 };
-
-// A download result's figures, and how DownloadOutcome names them.
-struct FailureText {
-    net::DownloadFailure failure;
-    int status;
-    std::uint64_t received;
-    std::int64_t announced;
-    std::uint64_t freeBytes;
-    const char* text;
-};
-
-inline std::string Described(const FailureText& c) {
-    net::DownloadResult r;
-    r.failure = c.failure;
-    r.status = c.status;
-    r.received = c.received;
-    r.announced = c.announced;
-    r.freeBytes = c.freeBytes;
-    return net::DownloadOutcome(r).reason;
-}
 
 }  // namespace net_test

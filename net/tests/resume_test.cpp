@@ -13,13 +13,12 @@
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
 
+namespace net_test {
+
 namespace {
 
-using testing_support::GeneratedBody;
-using testing_support::LoopbackServer;
-using testing_support::Reply;
-
 constexpr std::uint64_t kSize = 100000;
+const char* const kTag = "\"5f3a-186a0\"";
 
 Reply Ranged(std::uint64_t size, const char* etag) {
     Reply r = Reply::Generated(size);
@@ -28,8 +27,19 @@ Reply Ranged(std::uint64_t size, const char* etag) {
     return r;
 }
 
-Reply Cut(Reply r, std::uint64_t at) {
-    r.cutAfter = at;
+// The first run's answer, cut after 30,000 bytes, and the whole package.
+Reply FirstCut() { return CutAt(Ranged(kSize, kTag), 30000); }
+Reply Whole() { return Ranged(kSize, kTag); }
+
+// The package with its answer's range 1,000 bytes before the one asked for.
+Reply StartsEarlier() {
+    Reply r = Whole();
+    r.rangeStartsEarlier = 1000;
+    return r;
+}
+
+Reply Failing(Reply r) {
+    r.status = 500;
     return r;
 }
 
@@ -39,7 +49,7 @@ struct ResumeCase {
     Reply second;                    // the next run's answer
     std::vector<std::string> range;  // Range sent by each request of the second call
     std::uint64_t secondReceived;    // body bytes the second call received
-    std::uint64_t resumedFrom;
+    std::uint64_t resumedFrom = 0;
     void (*between)(const std::string& package) = nullptr;  // a power cut, between the calls
 };
 
@@ -48,7 +58,7 @@ class Resume : public ::testing::TestWithParam<ResumeCase> {};
 TEST_P(Resume, EndsWithTheServedPackageWhole) {
     const ResumeCase& c = GetParam();
     LoopbackServer server;
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string url = server.Url("/5_1/5.10.0023.zip");
     server.Route("/5_1/5.10.0023.zip", c.first);
     net::DownloadResult cut = net::DownloadPackage(url.c_str(), "5.10.0023.zip", at.localPath);
@@ -79,61 +89,29 @@ TEST_P(Resume, EndsWithTheServedPackageWhole) {
     EXPECT_EQ(ranges, c.range);
 }
 
-const char* const kTag = "\"5f3a-186a0\"";
+const ResumeCase kResumes[] = {
+    // The package's bytes are sent once in all.
+    {"cut_then_resumed", FirstCut(), Whole(), {"bytes=30000-"}, kSize - 30000, 30000},
+    {"changed_between_runs", FirstCut(), Ranged(90000, "\"6000-15f90\""), {"bytes=30000-"}, 90000},
+    {"server_without_ranges", FirstCut(), Reply::Generated(kSize), {"bytes=30000-"}, kSize},
+    {"wrong_start_never_appended", FirstCut(), StartsEarlier(), {"bytes=30000-", ""}, kSize},
+    {"part_longer_than_new_package",
+     CutAt(Whole(), 60000),
+     Ranged(50000, kTag),
+     {"bytes=60000-", ""},
+     50000},
+    {"unflushed_bytes_past_the_record",
+     FirstCut(),
+     Whole(),
+     {"bytes=30000-"},
+     kSize - 30000,
+     30000,
+     [](const std::string& p) { std::filesystem::resize_file(p, 40000); }},
+    // Without a validator nothing is kept: the next request is the usual one.
+    {"no_validator_no_part", CutAt(Reply::Generated(kSize), 30000), Whole(), {""}, kSize},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Resume,
-    ::testing::Values(
-        // The package's bytes are sent once in all.
-        ResumeCase{"cut_then_resumed",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   Ranged(kSize, kTag),
-                   {"bytes=30000-"},
-                   kSize - 30000,
-                   30000},
-        ResumeCase{"changed_between_runs",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   Ranged(90000, "\"6000-15f90\""),
-                   {"bytes=30000-"},
-                   90000,
-                   0},
-        ResumeCase{"server_without_ranges",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   Reply::Generated(kSize),
-                   {"bytes=30000-"},
-                   kSize,
-                   0},
-        ResumeCase{"wrong_start_never_appended",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   [] {
-                       Reply r = Ranged(kSize, kTag);
-                       r.rangeStartsEarlier = 1000;
-                       return r;
-                   }(),
-                   {"bytes=30000-", ""},
-                   kSize,
-                   0},
-        ResumeCase{"part_longer_than_new_package",
-                   Cut(Ranged(kSize, kTag), 60000),
-                   Ranged(50000, kTag),
-                   {"bytes=60000-", ""},
-                   50000,
-                   0},
-        ResumeCase{"unflushed_bytes_past_the_record",
-                   Cut(Ranged(kSize, kTag), 30000),
-                   Ranged(kSize, kTag),
-                   {"bytes=30000-"},
-                   kSize - 30000,
-                   30000,
-                   [](const std::string& p) { std::filesystem::resize_file(p, 40000); }},
-        // Without a validator nothing is kept: the next request is the usual one.
-        ResumeCase{"no_validator_no_part",
-                   Cut(Reply::Generated(kSize), 30000),
-                   Ranged(kSize, kTag),
-                   {""},
-                   kSize,
-                   0}),
-    net_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Table, Resume, ::testing::ValuesIn(kResumes), CaseName());
 
 // What stays after a cut: the part and its record, or nothing resumable.
 struct KeepCase {
@@ -143,11 +121,11 @@ struct KeepCase {
     bool needsTimeouts = false;
 };
 
-class KeepPart : public net_test::ServedReply<KeepCase> {};
+class KeepPart : public ServedReply<KeepCase> {};
 
 TEST_P(KeepPart, KeepsARecordOnlyForAResumableCut) {
     std::string url = Serve("/p.zip", "/unused", Reply::Generated(1));
-    net_test::DownloadDir at;
+    DownloadDir at;
     net::DownloadResult r = net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     EXPECT_FALSE(r.complete);
     net::PartRecord record;
@@ -160,38 +138,26 @@ TEST_P(KeepPart, KeepsARecordOnlyForAResumableCut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, KeepPart,
-                         ::testing::Values(KeepCase{"cut", Cut(Ranged(kSize, kTag), 5000), true},
-                                           KeepCase{"stalled",
-                                                    [] {
-                                                        Reply r = Ranged(kSize, kTag);
-                                                        r.stallAfter = 5000;
-                                                        return r;
-                                                    }(),
-                                                    true, true},
+                         ::testing::Values(KeepCase{"cut", CutAt(Whole(), 5000), true},
+                                           KeepCase{"stalled", StallAt(Whole(), 5000), true, true},
                                            KeepCase{"no_validator",
-                                                    Cut(Reply::Generated(kSize), 5000), false},
-                                           KeepCase{"error_status",
-                                                    [] {
-                                                        Reply r = Ranged(kSize, kTag);
-                                                        r.status = 500;
-                                                        return r;
-                                                    }(),
-                                                    false}),
-                         net_test::CaseName());
+                                                    CutAt(Reply::Generated(kSize), 5000), false},
+                                           KeepCase{"error_status", Failing(Whole()), false}),
+                         CaseName());
 
 TEST(ResumeFailure, AnErrorAnswerKeepsThePart) {
     LoopbackServer server;
-    net_test::DownloadDir at;
+    DownloadDir at;
     std::string url = server.Url("/p.zip");
-    server.Route("/p.zip", Cut(Ranged(kSize, kTag), 5000));
+    server.Route("/p.zip", CutAt(Whole(), 5000));
     net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     server.Route("/p.zip", Reply::Page("busy", 503));
     net::DownloadResult r = net::DownloadPackage(url.c_str(), "p.zip", at.localPath);
     EXPECT_EQ(r.failure, net::DownloadFailure::kStatus);
     EXPECT_TRUE(net::FindKeptPart(url.c_str(), at.dir.Join("p.zip").c_str()).kept);
-    std::string bytes;
-    ASSERT_TRUE(testing_support::ReadFile(at.dir.Join("p.zip"), &bytes));
-    EXPECT_EQ(bytes, GeneratedBody(5000));
+    EXPECT_EQ(testing_support::FileText(at.dir.Join("p.zip")), GeneratedBody(5000));
 }
 
 }  // namespace
+
+}  // namespace net_test

@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using plat::PathKind;
-using testing_support::ReadFile;
+using testing_support::FileText;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
@@ -26,10 +26,7 @@ protected:
         fs::create_symlink(dir_.Join("nowhere"), dangling_, ec);
         linked_ = !ec;
     }
-    bool TargetUntouched() {
-        std::string bytes;
-        return ReadFile(target_, &bytes) && bytes == "target";
-    }
+    bool TargetUntouched() { return FileText(target_) == "target"; }
 
     ScopedTempDir dir_;
     std::string target_ = dir_.Join("target.txt");
@@ -70,9 +67,7 @@ TEST_F(LinkTest, OpenForAppendAppendsTruncatesAndRefusesLinks) {
         ASSERT_TRUE(file.valid());
         EXPECT_TRUE(file.Write(truncate ? "T" : "a", 1));
     }
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(log, &bytes));
-    EXPECT_EQ(bytes, "Ta");
+    EXPECT_EQ(FileText(log), "Ta");
     if (!linked_) GTEST_SKIP() << "no symbolic links here";
     EXPECT_FALSE(plat::File::OpenForAppend(link_.c_str(), false).valid());
     EXPECT_FALSE(plat::File::OpenForAppend(link_.c_str(), true).valid());

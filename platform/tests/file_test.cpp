@@ -13,7 +13,7 @@
 namespace {
 
 using testing_support::FileExists;
-using testing_support::ReadFile;
+using testing_support::FileText;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
@@ -65,15 +65,12 @@ TEST(FileHandle, CreateAlwaysReplacesButRefusesReadOnly) {
         ASSERT_TRUE(f.valid());
         EXPECT_TRUE(f.Write("new", 3));  // the new file's handle stays writable
     }
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(path, &bytes));
-    EXPECT_EQ(bytes, "new");
+    EXPECT_EQ(FileText(path), "new");
     EXPECT_EQ(plat::ReadAttributes(path.c_str()) & plat::kAttrReadOnly, plat::kAttrReadOnly);
 
     EXPECT_FALSE(plat::File::CreateAlways(path.c_str(), plat::kAttrArchive).valid());
     EXPECT_FALSE(plat::RemoveFile(path.c_str()));
-    ASSERT_TRUE(ReadFile(path, &bytes));
-    EXPECT_EQ(bytes, "new");
+    EXPECT_EQ(FileText(path), "new");
     EXPECT_FALSE(plat::File::CreateAlways(dir.path().c_str(), plat::kAttrArchive).valid());
 }
 
@@ -137,9 +134,7 @@ TEST(FileSystem, CopyFileOverOverwritesAndKeepsWriteTime) {
     }
     ASSERT_TRUE(WriteFile(to, "older and longer"));
     ASSERT_TRUE(plat::CopyFileOver(from.c_str(), to.c_str()));
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(to, &bytes));
-    EXPECT_EQ(bytes, "payload");
+    EXPECT_EQ(FileText(to), "payload");
     EXPECT_EQ(plat::ReadWriteTime(to.c_str()), kSomeTime);
     EXPECT_FALSE(plat::CopyFileOver(dir.Join("missing").c_str(), to.c_str()));
 }

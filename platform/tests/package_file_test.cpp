@@ -13,7 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ReadFile;
+using testing_support::FileText;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
@@ -136,9 +136,7 @@ TEST(CreatePackage, ReplacesWhatIsThereAndAppendsAfterOpenPackage) {
     EXPECT_EQ(ReadAll(part), "abcdef");
     EXPECT_TRUE(part.Truncate(2));
     part.Close();
-    std::string bytes;
-    EXPECT_TRUE(ReadFile(path, &bytes));
-    EXPECT_EQ(bytes, "ab");
+    EXPECT_EQ(FileText(path), "ab");
 }
 
 }  // namespace

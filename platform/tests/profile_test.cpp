@@ -39,6 +39,11 @@ TEST_P(ProfileTest, ReadsAsTheSystemDoes) {
     for (std::size_t i = c.size; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0) << "overrun";
 }
 
+// Key K of section S.
+ProfileCase InS(const char* name, const char* file, const char* expected, std::size_t size = 16) {
+    return ProfileCase{name, file, "S", "K", size, expected};
+}
+
 const char kStation[] =
     "; station settings\r\n"
     "[GENERAL]\r\n"
@@ -47,38 +52,41 @@ const char kStation[] =
     "FrontendVersion=5.10.0020\r\n"
     "DBDirectory=C:\\Data\r\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ProfileTest,
-    ::testing::Values(
-        ProfileCase{"Plain", kStation, "STATIONINFO", "FrontendVersion", 16, "5.10.0020"},
-        ProfileCase{"SecondKey", kStation, "STATIONINFO", "DBDirectory", 260, "C:\\Data"},
-        ProfileCase{"NamesIgnoreCase", "[stationinfo]\nfrontendversion=6.90.0100\n", "StationInfo",
-                    "FRONTENDVERSION", 16, "6.90.0100"},
-        ProfileCase{"BlanksTrimmed", "[S]\n   Key   =   5.9.1   \t\n", "S", "Key", 16, "5.9.1"},
-        ProfileCase{"RequestNamesTrimmed", "[S]\nKey=v\n", "  S ", " Key ", 16, "v"},
-        ProfileCase{"CutToSizeMinusOne", "[S]\nK=12345678901234567890\n", "S", "K", 16,
-                    "123456789012345"},
-        ProfileCase{"DoubleQuotesRemoved", "[S]\nK=\"C:\\My Data\"\n", "S", "K", 260,
-                    "C:\\My Data"},
-        ProfileCase{"SingleQuotesRemoved", "[S]\nK='a b'\n", "S", "K", 260, "a b"},
-        ProfileCase{"UnmatchedQuotesKept", "[S]\nK=\"a b'\n", "S", "K", 260, "\"a b'"},
-        ProfileCase{"LoneQuoteKept", "[S]\nK=\"\n", "S", "K", 260, "\""},
-        ProfileCase{"CutQuotedValueKeepsItsText", "[S]\nK=\"abcdef\"\n", "S", "K", 4, "abc"},
-        ProfileCase{"EqualsInValue", "[S]\nK=a=b\n", "S", "K", 16, "a=b"},
-        ProfileCase{"EmptyValue", "[S]\nK=\nL=x\n", "S", "K", 16, ""},
-        ProfileCase{"KeyWithoutEquals", "[S]\nK\nL=x\n", "S", "K", 16, ""},
-        ProfileCase{"MissingKey", kStation, "STATIONINFO", "Nothing", 16, ""},
-        ProfileCase{"MissingSection", kStation, "OTHER", "FrontendVersion", 16, ""},
-        ProfileCase{"MissingFile", nullptr, "STATIONINFO", "FrontendVersion", 16, ""},
-        ProfileCase{"DefaultWhenMissing", kStation, "OTHER", "K", 16, "dflt", "dflt  "},
-        ProfileCase{"KeysBeforeAnySectionIgnored", "K=top\n[S]\nL=x\n", "S", "K", 16, ""},
-        ProfileCase{"FirstKeyWins", "[S]\nK=one\nK=two\n", "S", "K", 16, "one"},
-        ProfileCase{"FirstSectionOnly", "[S]\nA=1\n[T]\n[S]\nB=2\n", "S", "B", 16, ""},
-        ProfileCase{"CommentIsNoKey", "[S]\n;K=commented\n", "S", "K", 16, ""},
-        ProfileCase{"LfLineEnds", "[S]\nK=lf\n", "S", "K", 16, "lf"},
-        ProfileCase{"NoFinalLineEnd", "[S]\r\nK=last", "S", "K", 16, "last"},
-        ProfileCase{"Utf8ByteOrderMark", "\xEF\xBB\xBF[S]\nK=bom\n", "S", "K", 16, "bom"},
-        ProfileCase{"IndentedHeader", "   [S]   \n  K=in\n", "S", "K", 16, "in"}),
-    [](const ::testing::TestParamInfo<ProfileCase>& p) { return p.param.name; });
+const ProfileCase kCases[] = {
+    // Which key of which section is read.
+    {"Plain", kStation, "STATIONINFO", "FrontendVersion", 16, "5.10.0020"},
+    {"SecondKey", kStation, "STATIONINFO", "DBDirectory", 260, "C:\\Data"},
+    {"NamesIgnoreCase", "[stationinfo]\nfrontendversion=6.90.0100\n", "StationInfo",
+     "FRONTENDVERSION", 16, "6.90.0100"},
+    {"BlanksTrimmed", "[S]\n   Key   =   5.9.1   \t\n", "S", "Key", 16, "5.9.1"},
+    {"RequestNamesTrimmed", "[S]\nKey=v\n", "  S ", " Key ", 16, "v"},
+    {"MissingKey", kStation, "STATIONINFO", "Nothing", 16, ""},
+    {"MissingSection", kStation, "OTHER", "FrontendVersion", 16, ""},
+    {"MissingFile", nullptr, "STATIONINFO", "FrontendVersion", 16, ""},
+    {"DefaultWhenMissing", kStation, "OTHER", "K", 16, "dflt", "dflt  "},
+    {"FirstSectionOnly", "[S]\nA=1\n[T]\n[S]\nB=2\n", "S", "B", 16, ""},
+    // How the text of key K in section S is read.
+    InS("CutToSizeMinusOne", "[S]\nK=12345678901234567890\n", "123456789012345"),
+    InS("DoubleQuotesRemoved", "[S]\nK=\"C:\\My Data\"\n", "C:\\My Data", 260),
+    InS("SingleQuotesRemoved", "[S]\nK='a b'\n", "a b", 260),
+    InS("UnmatchedQuotesKept", "[S]\nK=\"a b'\n", "\"a b'", 260),
+    InS("LoneQuoteKept", "[S]\nK=\"\n", "\"", 260),
+    InS("CutQuotedValueKeepsItsText", "[S]\nK=\"abcdef\"\n", "abc", 4),
+    InS("EqualsInValue", "[S]\nK=a=b\n", "a=b"),
+    InS("EmptyValue", "[S]\nK=\nL=x\n", ""),
+    InS("KeyWithoutEquals", "[S]\nK\nL=x\n", ""),
+    InS("KeysBeforeAnySectionIgnored", "K=top\n[S]\nL=x\n", ""),
+    InS("FirstKeyWins", "[S]\nK=one\nK=two\n", "one"),
+    InS("CommentIsNoKey", "[S]\n;K=commented\n", ""),
+    InS("LfLineEnds", "[S]\nK=lf\n", "lf"),
+    InS("NoFinalLineEnd", "[S]\r\nK=last", "last"),
+    InS("Utf8ByteOrderMark", "\xEF\xBB\xBF[S]\nK=bom\n", "bom"),
+    InS("IndentedHeader", "   [S]   \n  K=in\n", "in"),
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProfileTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ProfileCase>& p) {
+                             return p.param.name;
+                         });
 
 }  // namespace

@@ -5,20 +5,16 @@
 //   hashed_download URL NAME DIRECTORY
 #include <cstdio>
 
+#include "net/bench/fetch_args.h"
 #include "net/download.h"
-#include "platform/path_buffer.h"
 #include "signature/package_hasher.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s URL NAME DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    char localPath[plat::kPathSize] = {};
-    if (!plat::CopyBounded(localPath, sizeof localPath, argv[3])) return 2;
+    net_bench::FetchArgs args;
+    if (!net_bench::ParseFetchArgs(argc, argv, "Fetches and hashes URL", &args)) return 2;
     sig::PackageHasher hasher;
     net::DownloadResult result = net::DownloadPackage(
-        argv[1], argv[2], localPath,
+        args.url.c_str(), args.name.c_str(), args.localPath,
         [&hasher](const void* data, std::size_t size) { hasher.Update(data, size); });
     sig::Digest digest = hasher.Finish();
     std::printf("%02x%02x%02x%02x\n", digest[0], digest[1], digest[2], digest[3]);

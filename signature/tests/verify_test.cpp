@@ -45,7 +45,8 @@ std::string ToCrLf(const std::string& text) {
     return out;
 }
 
-std::string ReplaceComment(const std::string& text) {
+// The trusted comment naming another file.
+std::string Renamed(const std::string& text) {
     std::size_t at = text.find("file:5.20.0001.zip");
     return text.substr(0, at) + "file:5.20.0002.zip" + text.substr(at + 18);
 }
@@ -91,66 +92,35 @@ const auto kBinary = [](const std::string& s) { return std::string("\0\x01", 2) 
 const auto kThreeLines = [](const std::string& s) { return Lines(s, 3); };
 const auto kNoUntrusted = [](const std::string& s) { return s.substr(s.find('\n') + 1); };
 
-INSTANTIATE_TEST_SUITE_P(
-    Signatures, VerifyPackage,
-    ::testing::Values(
-        VerifyCase{"Prehashed", "prehashed.minisig", Same, {"a.pub"}, false, ""},
-        VerifyCase{"Legacy", "legacy.minisig", Same, {"a.pub"}, false, ""},
-        VerifyCase{"CrLf", "prehashed.minisig", ToCrLf, {"a.pub"}, false, ""},
-        VerifyCase{"SecondKey", "prehashed.minisig", Same, {"b.pub", "a.pub"}, false, ""},
-        VerifyCase{"RolledOver", "other_key.minisig", Same, {"a.pub", "b.pub"}, false, ""},
-        VerifyCase{"FlippedPrehashed", "prehashed.minisig", Same, {"a.pub"}, true, "bad signature"},
-        VerifyCase{"FlippedLegacy", "legacy.minisig", Same, {"a.pub"}, true, "bad signature"},
-        VerifyCase{"OtherKey", "other_key.minisig", Same, {"a.pub"}, false, "unknown key"},
-        VerifyCase{"NoKeys", "prehashed.minisig", Same, {}, false, "unknown key"},
-        VerifyCase{"OtherName",
-                   "other_name.minisig",
-                   Same,
-                   {"a.pub"},
-                   false,
-                   "signature is for 5.10.0023.zip"},
-        VerifyCase{"NoFileInComment",
-                   "no_file.minisig",
-                   Same,
-                   {"a.pub"},
-                   false,
-                   "signature names no file"},
-        VerifyCase{"EmptyFileName",
-                   "empty_file.minisig",
-                   Same,
-                   {"a.pub"},
-                   false,
-                   "signature names no file"},
-        VerifyCase{"CommentChanged",
-                   "prehashed.minisig",
-                   ReplaceComment,
-                   {"a.pub"},
-                   false,
-                   "bad trusted comment signature"},
-        VerifyCase{"Empty", "prehashed.minisig", kEmpty, {"a.pub"}, false, "empty signature"},
-        VerifyCase{"Truncated", "prehashed.minisig", kCut, {"a.pub"}, false, "truncated signature"},
-        VerifyCase{"NoGlobalSignature",
-                   "prehashed.minisig",
-                   kThreeLines,
-                   {"a.pub"},
-                   false,
-                   "truncated signature"},
-        VerifyCase{"Oversized",
-                   "prehashed.minisig",
-                   kOversized,
-                   {"a.pub"},
-                   false,
-                   "signature over 4096 bytes"},
-        VerifyCase{
-            "Garbage", "prehashed.minisig", kGarbage, {"a.pub"}, false, "malformed signature"},
-        VerifyCase{"Binary", "prehashed.minisig", kBinary, {"a.pub"}, false, "malformed signature"},
-        VerifyCase{"NoUntrustedLine",
-                   "prehashed.minisig",
-                   kNoUntrusted,
-                   {"a.pub"},
-                   false,
-                   "truncated signature"}),
-    [](const ::testing::TestParamInfo<VerifyCase>& p) { return p.param.name; });
+const char* const kPrehashed = "prehashed.minisig";
+
+const VerifyCase kSignatures[] = {
+    {"Prehashed", kPrehashed, Same, {"a.pub"}, false, ""},
+    {"Legacy", "legacy.minisig", Same, {"a.pub"}, false, ""},
+    {"CrLf", kPrehashed, ToCrLf, {"a.pub"}, false, ""},
+    {"SecondKey", kPrehashed, Same, {"b.pub", "a.pub"}, false, ""},
+    {"RolledOver", "other_key.minisig", Same, {"a.pub", "b.pub"}, false, ""},
+    {"FlippedPrehashed", kPrehashed, Same, {"a.pub"}, true, "bad signature"},
+    {"FlippedLegacy", "legacy.minisig", Same, {"a.pub"}, true, "bad signature"},
+    {"OtherKey", "other_key.minisig", Same, {"a.pub"}, false, "unknown key"},
+    {"NoKeys", kPrehashed, Same, {}, false, "unknown key"},
+    {"OtherName", "other_name.minisig", Same, {"a.pub"}, false, "signature is for 5.10.0023.zip"},
+    {"NoFileInComment", "no_file.minisig", Same, {"a.pub"}, false, "signature names no file"},
+    {"EmptyFileName", "empty_file.minisig", Same, {"a.pub"}, false, "signature names no file"},
+    {"CommentChanged", kPrehashed, Renamed, {"a.pub"}, false, "bad trusted comment signature"},
+    {"Empty", kPrehashed, kEmpty, {"a.pub"}, false, "empty signature"},
+    {"Truncated", kPrehashed, kCut, {"a.pub"}, false, "truncated signature"},
+    {"NoGlobalSignature", kPrehashed, kThreeLines, {"a.pub"}, false, "truncated signature"},
+    {"Oversized", kPrehashed, kOversized, {"a.pub"}, false, "signature over 4096 bytes"},
+    {"Garbage", kPrehashed, kGarbage, {"a.pub"}, false, "malformed signature"},
+    {"Binary", kPrehashed, kBinary, {"a.pub"}, false, "malformed signature"},
+    {"NoUntrustedLine", kPrehashed, kNoUntrusted, {"a.pub"}, false, "truncated signature"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Signatures, VerifyPackage, ::testing::ValuesIn(kSignatures),
+                         [](const ::testing::TestParamInfo<VerifyCase>& p) {
+                             return p.param.name;
+                         });
 
 TEST(VerifyPackageLegacy, RefusesAPackageThatCannotBeRead) {
     std::vector<sig::PublicKey> keys{Key("a.pub")};

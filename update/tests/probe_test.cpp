@@ -40,38 +40,34 @@ TEST_P(ProbeTest, StopsAtEmptyOrRepeatedListings) {
     EXPECT_EQ(r.stop, c.stop);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ProbeTest,
-    ::testing::Values(ProbeCase{"FirstEmpty", {""}, 5, "", 1, ProbeStop::kNoNames},
-                      ProbeCase{"TwoLines",
-                                {"a.zip\t", "b.zip\t", ""},
-                                5,
-                                "/6_0%20Installers/",
-                                3,
-                                ProbeStop::kNoNames},
-                      ProbeCase{
-                          "RepeatAtOnce", {"e.html\t", "e.html\t"}, 5, "", 2, ProbeStop::kRepeat},
-                      ProbeCase{"RepeatAfterRealLine",
-                                {"a.zip\t", "e.html\t", "e.html\t"},
-                                5,
-                                "/5_9%20Installers/",
-                                3,
-                                ProbeStop::kRepeat},
-                      ProbeCase{"SameAsTwoBackIsFine",
-                                {"a\t", "b\t", "a\t", ""},
-                                5,
-                                "/6_1%20Installers/",
-                                4,
-                                ProbeStop::kNoNames},
-                      ProbeCase{"Limit", DistinctListings(kMaxProbes + 1), 5, "/15_8%20Installers/",
-                                kMaxProbes, ProbeStop::kLimit},
-                      ProbeCase{"LastMajorEnds",
-                                {"a\t", "b\t"},
-                                INT32_MAX,
-                                "/2147483647_9%20Installers/",
-                                1,
-                                ProbeStop::kNoNextLine}),
-    [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
+const ProbeCase kProbes[] = {
+    {"FirstEmpty", {""}, 5, "", 1, ProbeStop::kNoNames},
+    {"TwoLines", {"a.zip\t", "b.zip\t", ""}, 5, "/6_0%20Installers/", 3, ProbeStop::kNoNames},
+    {"RepeatAtOnce", {"e.html\t", "e.html\t"}, 5, "", 2, ProbeStop::kRepeat},
+    {"RepeatAfterRealLine",
+     {"a.zip\t", "e.html\t", "e.html\t"},
+     5,
+     "/5_9%20Installers/",
+     3,
+     ProbeStop::kRepeat},
+    {"SameAsTwoBackIsFine",
+     {"a\t", "b\t", "a\t", ""},
+     5,
+     "/6_1%20Installers/",
+     4,
+     ProbeStop::kNoNames},
+    {"Limit", DistinctListings(kMaxProbes + 1), 5, "/15_8%20Installers/", kMaxProbes,
+     ProbeStop::kLimit},
+    {"LastMajorEnds",
+     {"a\t", "b\t"},
+     INT32_MAX,
+     "/2147483647_9%20Installers/",
+     1,
+     ProbeStop::kNoNextLine},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProbeTest, ::testing::ValuesIn(kProbes),
+                         [](const ::testing::TestParamInfo<ProbeCase>& p) { return p.param.name; });
 
 }  // namespace
 
