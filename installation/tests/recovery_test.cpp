@@ -10,11 +10,13 @@
 
 #include "installation/install_package.h"
 #include "installation/journal.h"
+#include "installation/staging.h"
 #include "installation/tests/install_snapshot.h"
 #include "installation/tests/journal_text.h"
 #include "installation/tests/zip_builder.h"
 #include "testing/odd_files.h"
 #include "testing/temp_dir.h"
+#include "platform/tree.h"
 
 namespace installation {
 
@@ -197,6 +199,27 @@ TEST(JournalTest, RefusesWhatNoInstallWrites) {
         {"479af0ac 5 J 3 0\n", S::kUnknownVersion},
     };
     for (const auto& [text, state] : cases) EXPECT_EQ(ReadJournal(text).state, state) << text;
+}
+
+// The steps' records go out in pieces; read back, the journal is the text
+// written at once: the header alone, one piece, the first records past a
+// piece's edge, and many pieces.
+TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
+    const std::string longName(200, 'n');  // 217 or 218 bytes a record: 75 fit one piece
+    for (std::size_t count : {0, 1, 75, 76, 2000}) {
+        ScopedTempDir dir;
+        plat::Tree tree = plat::Tree::Open(dir.path().c_str());
+        Staging staging(tree);
+        ASSERT_TRUE(staging.Create());
+        std::vector<JournalEntry> steps;
+        for (std::size_t i = 0; i < count; ++i)
+            steps.push_back({'D', "", longName + std::to_string(i)});
+        std::string expected = Text(steps, false), written;
+        ASSERT_TRUE(staging.WriteSteps(steps));
+        ASSERT_TRUE(ReadFile(dir.Join(staging.folder() + "/journal"), &written));
+        EXPECT_EQ(written, expected) << count << " steps";
+        EXPECT_EQ(ReadJournal(written).entries.size(), count);
+    }
 }
 
 }  // namespace
