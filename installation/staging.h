@@ -10,7 +10,8 @@
 //
 // Durability, in the order an install takes its steps:
 //   1. every staged file is flushed (one file-system flush where the
-//      system has one, else each file);
+//      system has one, each file set writing as soon as it is whole; else
+//      each file);
 //   2. the records of all moves are written and the journal flushed once
 //      (with the folder and the install directory, the first time);
 //   3. the moves are made (written through on Windows);

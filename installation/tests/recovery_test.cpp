@@ -209,14 +209,18 @@ TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
     for (std::size_t count : {0, 1, 75, 76, 2000}) {
         ScopedTempDir dir;
         plat::Tree tree = plat::Tree::Open(dir.path().c_str());
-        Staging staging(tree);
-        ASSERT_TRUE(staging.Create());
         std::vector<JournalEntry> steps;
         for (std::size_t i = 0; i < count; ++i)
             steps.push_back({'D', "", longName + std::to_string(i)});
-        std::string expected = Text(steps, false), written;
-        ASSERT_TRUE(staging.WriteSteps(steps));
-        ASSERT_TRUE(ReadFile(dir.Join(staging.folder() + "/journal"), &written));
+        std::string expected = Text(steps, false), written, folder;
+        {
+            // Windows reads the journal only once the writer has closed it.
+            Staging staging(tree);
+            ASSERT_TRUE(staging.Create());
+            ASSERT_TRUE(staging.WriteSteps(steps));
+            folder = staging.folder();
+        }
+        ASSERT_TRUE(ReadFile(dir.Join(folder + "/journal"), &written));
         EXPECT_EQ(written, expected) << count << " steps";
         EXPECT_EQ(ReadJournal(written).entries.size(), count);
     }
