@@ -142,9 +142,8 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
     EXPECT_FALSE(fs::exists(install_ + "/5.10.0123.zip"));
 }
 
-// A journal of many pieces (60 files aside, 60 placed, long names): killed
-// before any step, halfway and after all, the next start reads every record
-// and undoes all; then the package installs whole.
+// A journal of many pieces (60 files aside, 60 placed): killed before any
+// step, halfway and after all, every record is read and all is undone.
 TEST_F(InterruptedTest, JournalOfManyPiecesIsRolledBackWhole) {
     std::vector<Entry> entries;
     for (int i = 0; i < 60; ++i)

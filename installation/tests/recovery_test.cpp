@@ -14,9 +14,9 @@
 #include "installation/tests/install_snapshot.h"
 #include "installation/tests/journal_text.h"
 #include "installation/tests/zip_builder.h"
+#include "platform/tree.h"
 #include "testing/odd_files.h"
 #include "testing/temp_dir.h"
-#include "platform/tree.h"
 
 namespace installation {
 
@@ -201,9 +201,8 @@ TEST(JournalTest, RefusesWhatNoInstallWrites) {
     for (const auto& [text, state] : cases) EXPECT_EQ(ReadJournal(text).state, state) << text;
 }
 
-// The steps' records go out in pieces; read back, the journal is the text
-// written at once: the header alone, one piece, the first records past a
-// piece's edge, and many pieces.
+// Written in pieces, the journal is the text written at once: the header
+// alone, one piece, the first record past a piece's edge, many pieces.
 TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
     const std::string longName(200, 'n');  // 217 or 218 bytes a record: 75 fit one piece
     for (std::size_t count : {0, 1, 75, 76, 2000}) {
@@ -222,7 +221,6 @@ TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
         }
         ASSERT_TRUE(ReadFile(dir.Join(folder + "/journal"), &written));
         EXPECT_EQ(written, expected) << count << " steps";
-        EXPECT_EQ(ReadJournal(written).entries.size(), count);
     }
 }
 
