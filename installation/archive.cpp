@@ -42,24 +42,43 @@ std::uint32_t ReadLocalExtraField(ArchiveState& state, std::unique_ptr<unsigned 
     return read ? ARC_OK : Fault(state, ARC_EXTRA_FIELD_FAILED, "local extra field unreadable");
 }
 
-// Fills item from the current central record and the local extra field.
-std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, ArchiveItem* item) {
-    unz_file_info64 info{};
-    char stored[plat::kPathSize] = {};
-    if (unzGetCurrentFileInfo64(state.reader, &info, stored, sizeof stored, nullptr, 0, nullptr,
+// Reads the current central record; refuses a name the reader had to cut
+// and a method other than stored and deflate.
+std::uint32_t ReadCentralRecord(ArchiveState& state, unz_file_info64* info,
+                                char (&stored)[plat::kPathSize]) {
+    if (unzGetCurrentFileInfo64(state.reader, info, stored, sizeof stored, nullptr, 0, nullptr,
                                 0) != UNZ_OK)
         return Fault(state, ARC_OPEN_FAILED, "central record unreadable");
     // A name that fills the whole field has been cut by the reader; no
     // 260-byte path could hold it below a root anyway, so the item is skipped.
-    if (info.size_filename >= plat::kPathSize)
+    if (info->size_filename >= plat::kPathSize)
         return Fault(state, ARC_OPEN_FAILED, "name of 260 bytes or more");
-
-    if (info.compression_method != kStored && info.compression_method != kDeflated)
+    if (info->compression_method != kStored && info->compression_method != kDeflated)
         return Fault(state, ARC_BAD_LOCAL_HEADER,
                      "compression method other than stored and deflate");
+    return ARC_OK;
+}
+
+// Keeps item with the central-record facts extraction needs.
+void CacheItem(ArchiveState& state, const ArchiveItem& item, const unz_file_info64& info) {
+    state.cached.item = item;
+    state.cachedIndex = item.index;
+    state.cached.flags = static_cast<std::uint32_t>(info.flag);
+    state.cached.crc = static_cast<std::uint32_t>(info.crc);
+    state.cached.dosDate = static_cast<std::uint32_t>(info.dosDate);
+    state.cached.compressedSize = info.compressed_size;
+    state.cached.uncompressedSize = info.uncompressed_size;
+    state.cached.method = static_cast<int>(info.compression_method);
+}
+
+// Fills item from the current central record and the local extra field.
+std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, ArchiveItem* item) {
+    unz_file_info64 info{};
+    char stored[plat::kPathSize] = {};
+    std::uint32_t code = ReadCentralRecord(state, &info, stored);
     std::unique_ptr<unsigned char[]> extra;
     int extraLength = 0;
-    std::uint32_t code = ReadLocalExtraField(state, &extra, &extraLength);
+    if (code == ARC_OK) code = ReadLocalExtraField(state, &extra, &extraLength);
     if (code != ARC_OK) return code;
 
     ArchiveItem result{};
@@ -72,16 +91,8 @@ std::uint32_t DescribeCurrentItem(ArchiveState& state, std::int32_t index, Archi
     result.writeTime = DosStampToFileTime(static_cast<std::uint32_t>(info.dosDate));
     result.accessTime = result.creationTime = result.writeTime;
     ApplyTimestampBlock(extra.get(), static_cast<std::size_t>(extraLength), &result);
-
     *item = result;
-    state.cached.item = result;
-    state.cachedIndex = index;
-    state.cached.flags = static_cast<std::uint32_t>(info.flag);
-    state.cached.crc = static_cast<std::uint32_t>(info.crc);
-    state.cached.dosDate = static_cast<std::uint32_t>(info.dosDate);
-    state.cached.compressedSize = info.compressed_size;
-    state.cached.uncompressedSize = info.uncompressed_size;
-    state.cached.method = static_cast<int>(info.compression_method);
+    CacheItem(state, result, info);
     return ARC_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "installation/install_archive.h"
 
+#include <utility>
 #include <vector>
 
 #include "installation/archive.h"
@@ -31,6 +32,9 @@ Outcome StageFiles(ArchiveHandle archive, plat::Tree& tree, const Staging& stagi
             code = ARC_WRITE_FAILED;
             reason = "cannot be flushed";
         }
+        // The disk writes this file while the next ones are unpacked, so
+        // the file-system flush below finds little left to write.
+        if (code == ARC_OK && Flushing() && !eachFile) file.StartWriteBack();
         if (code == ARC_OK) continue;
         return code == ARC_DATA_ERROR ? Outcome::Refused(item.name, reason)
                                       : Outcome::Failed(item.name, reason);
@@ -62,7 +66,9 @@ Outcome InstallArchive(const plat::File& package, const std::string& installDire
         staging.RollBack();
         return outcome;
     }
-    if (!TakeSteps(staging, tree, steps, &outcome)) return outcome;
+    // Only the steps are needed from here on: the plan's memory goes first.
+    std::vector<PlannedItem>().swap(plan);
+    if (!TakeSteps(staging, tree, std::move(steps), &outcome)) return outcome;
     if (!staging.Commit()) return Outcome::Failed("", "the install cannot be made durable");
     return Outcome();
 }

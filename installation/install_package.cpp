@@ -90,6 +90,41 @@ void LogRecovery(const LogWriter& writeLog, const RecoveryReport& report) {
         "(" + report.detail + ")");
 }
 
+// The two paths of the step; false after a "COPY FAILED: " line when the
+// name or a path cannot be used.
+bool FormStepPaths(const char* packageName, const char* dataDirectory, const LogWriter& writeLog,
+                   char* installDirectory, char* targetPath) {
+    if (!IsPlainFileName(packageName)) {
+        Log(writeLog, LogKind::kCopyFailed, packageName, "(not a plain file name)");
+        return false;
+    }
+    // A ZIP package also needs its staging folder's paths to fit.
+    std::size_t staging = IsZipPackageName(packageName) ? kStagingPathLength : 0;
+    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
+        std::strlen(installDirectory) + staging >= plat::kPathSize) {
+        Log(writeLog, LogKind::kCopyFailed, packageName,
+            "(install path longer than 259 characters)");
+        return false;
+    }
+    return true;
+}
+
+// What follows a placed package: the folders kept aside earlier go once
+// recovery showed them needless, and the download is deleted.
+void FinishInstalled(const plat::File& package, const char* downloadedPath,
+                     const char* installDirectory, const RecoveryReport& recovered,
+                     const LogWriter& writeLog) {
+    std::string removed = RemoveKeptFolders(installDirectory, recovered.removable);
+    if (!removed.empty()) Log(writeLog, LogKind::kRecovered, "install", "(" + removed + ")");
+    // Whatever was put under the name meanwhile is not the download.
+    package.RemoveIfNamedBy(downloadedPath);
+}
+
+LogKind FailureKind(const Outcome& outcome) {
+    return outcome.kind == vocab::OutcomeKind::kRefused ? LogKind::kCopyRefused
+                                                        : LogKind::kCopyFailed;
+}
+
 }  // namespace
 
 void RecoverLeftoverInstall(const char* dataDirectory, const LogWriter& writeLog) {
@@ -131,21 +166,10 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
     packageName = OrEmpty(packageName);
     downloadedPath = OrEmpty(downloadedPath);
     Log(writeLog, LogKind::kStartCopy, packageName);
-
     char installDirectory[plat::kPathSize];
     char targetPath[plat::kPathSize];
-    if (!IsPlainFileName(packageName)) {
-        Log(writeLog, LogKind::kCopyFailed, packageName, "(not a plain file name)");
+    if (!FormStepPaths(packageName, dataDirectory, writeLog, installDirectory, targetPath))
         return false;
-    }
-    // A ZIP package also needs its staging folder's paths to fit.
-    std::size_t staging = IsZipPackageName(packageName) ? kStagingPathLength : 0;
-    if (!FormInstallPaths(dataDirectory, packageName, installDirectory, targetPath) ||
-        std::strlen(installDirectory) + staging >= plat::kPathSize) {
-        Log(writeLog, LogKind::kCopyFailed, packageName,
-            "(install path longer than 259 characters)");
-        return false;
-    }
     // Never "\install" at the root of whatever drive is current.
     bool noDataDirectory = OrEmpty(dataDirectory)[0] == '\0';
     Outcome outcome = noDataDirectory ? Outcome::Failed("", "no data directory")
@@ -158,17 +182,10 @@ bool InstallPackage(const char* packageName, const plat::File& package, const ch
         outcome = PlacePackage(packageName, package, downloadedPath, installDirectory, targetPath,
                                limits);
     }
-    if (outcome.ok()) {
-        // Folders kept aside earlier go once recovery showed them needless.
-        std::string removed = RemoveKeptFolders(installDirectory, recovered.removable);
-        if (!removed.empty()) Log(writeLog, LogKind::kRecovered, "install", "(" + removed + ")");
-        // Whatever was put under the name meanwhile is not the download.
-        package.RemoveIfNamedBy(downloadedPath);
-    } else {
-        LogKind kind = outcome.kind == vocab::OutcomeKind::kRefused ? LogKind::kCopyRefused
-                                                                    : LogKind::kCopyFailed;
-        Log(writeLog, kind, packageName, outcome.Detail());
-    }
+    if (outcome.ok())
+        FinishInstalled(package, downloadedPath, installDirectory, recovered, writeLog);
+    else
+        Log(writeLog, FailureKind(outcome), packageName, outcome.Detail());
     Log(writeLog, outcome.ok() ? LogKind::kInstalled : LogKind::kEndCopy, packageName);
     return prepared || noDataDirectory;
 }

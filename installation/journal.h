@@ -23,7 +23,7 @@
 //                               moved to <path> and given the attribute
 //                               bits (hex)
 //   C                           every step was taken and is durable
-// The header and its n step records are written at once and flushed before
+// The header and its n step records are written, then flushed once, before
 // the first step is taken; the commit is the one record after them. So a
 // step record that is missing or fails its check (a torn tail, or a hole
 // where a block was lost while a later one reached the disk) shows that

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "installation/archive_names.h"
 
@@ -180,16 +181,16 @@ bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std
     return true;
 }
 
-bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
+bool TakeSteps(Staging& staging, plat::Tree& tree, std::vector<JournalEntry> planned,
                vocab::Outcome* fault) {
     // Stamped again: a file may have been written to while the package was staged.
-    for (const JournalEntry& step : steps)
-        staging.Record(step.kind == 'B' && !step.tree ? MoveAside(tree, step.staged, step.path)
-                                                      : step);
-    if (!staging.WriteRecords()) {
+    for (JournalEntry& step : planned)
+        if (step.kind == 'B' && !step.tree) step = MoveAside(tree, step.staged, step.path);
+    if (!staging.WriteSteps(std::move(planned))) {
         staging.RollBack();
         return Fail(fault, "", "the install journal cannot be written");
     }
+    const std::vector<JournalEntry>& steps = staging.steps();
     for (std::size_t i = 0; i <= steps.size(); ++i) {
         if (g_stepHook && !g_stepHook(i)) return Fail(fault, "", "abandoned by a test");
         if (i == steps.size()) break;

@@ -24,10 +24,10 @@ namespace installation {
 bool PlanSteps(plat::Tree& tree, const std::vector<PlannedItem>& plan, const std::string& clearName,
                std::vector<JournalEntry>* steps, vocab::Outcome* fault);
 
-// Records steps in the journal, makes it durable, then takes them in order.
+// Hands steps to the journal, makes it durable, then takes them in order.
 // On the first failure (the tree changed since the plan, a file in use)
 // every step taken is undone and *fault says which file failed and why.
-bool TakeSteps(Staging& staging, plat::Tree& tree, const std::vector<JournalEntry>& steps,
+bool TakeSteps(Staging& staging, plat::Tree& tree, std::vector<JournalEntry> steps,
                vocab::Outcome* fault);
 
 // For tests of an install cut short: called before step i (and with

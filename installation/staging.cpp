@@ -1,6 +1,7 @@
 #include "installation/staging.h"
 
 #include <set>
+#include <utility>
 
 #include "installation/archive_names.h"
 #include "installation/step_judge.h"
@@ -88,18 +89,25 @@ bool Staging::Create() {
     return false;
 }
 
-void Staging::Record(const JournalEntry& entry) {
-    pending_ += FormatJournalRecord(entry);
-    if (entry.kind != 'C') entries_.push_back(entry);
+bool Staging::WriteSteps(std::vector<JournalEntry> steps) {
+    entries_ = std::move(steps);
+    std::string text = FormatJournalHeader(entries_.size());
+    for (const JournalEntry& entry : entries_) {
+        std::string record = FormatJournalRecord(entry);
+        // Unflushed pieces count for nothing: a reader takes a journal
+        // whose records are not all there for one of no step taken.
+        if (text.size() + record.size() > kJournalChunk) {
+            if (!journal_.valid() || !journal_.Write(text.data(), text.size())) return false;
+            text.clear();
+        }
+        text += record;
+    }
+    return WriteDurably(text);
 }
 
-bool Staging::WriteRecords() {
-    if (!headerWritten_) pending_ = FormatJournalHeader(entries_.size()) + pending_;
-    headerWritten_ = true;
-    bool written = journal_.valid() && journal_.Write(pending_.data(), pending_.size()) &&
+bool Staging::WriteDurably(const std::string& text) {
+    bool written = journal_.valid() && journal_.Write(text.data(), text.size()) &&
                    (!g_flushing || journal_.Flush());
-    pending_.clear();
-    // The journal's own name must survive a power cut too, once.
     if (written && !journalDurable_ && g_flushing) {
         written = tree_.FlushDirectory(folder_) && tree_.FlushDirectory("");
         journalDurable_ = written;
@@ -112,8 +120,7 @@ bool Staging::Commit() {
         RollBack();
         return false;
     }
-    Record(JournalEntry{});
-    if (!WriteRecords()) {
+    if (!WriteDurably(FormatJournalRecord(JournalEntry{}))) {
         RollBack();
         return false;
     }

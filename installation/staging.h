@@ -10,7 +10,8 @@
 //
 // Durability, in the order an install takes its steps:
 //   1. every staged file is flushed (one file-system flush where the
-//      system has one, else each file);
+//      system has one, each file set writing as soon as it is whole; else
+//      each file);
 //   2. the records of all moves are written and the journal flushed once
 //      (with the folder and the install directory, the first time);
 //   3. the moves are made (written through on Windows);
@@ -34,6 +35,8 @@ constexpr int kStagingSlots = 10;
 // The longest path below the install directory that the staging folder
 // uses: "\.talcheck-staging-9\journal".
 constexpr std::size_t kStagingPathLength = 28;
+// The most journal text held in memory at a time.
+constexpr std::size_t kJournalChunk = 16384;
 
 // The staging folder names, the usual one first.
 std::string StagingSlotName(int slot);
@@ -51,11 +54,12 @@ public:
     // A name inside the staging folder, relative to the install directory.
     std::string Path(const std::string& staged) const { return folder_ + "/" + staged; }
 
-    // Adds a step to the journal's pending records.
-    void Record(const JournalEntry& entry);
-    // Writes the pending records (after the header, the first time) and
-    // flushes the journal.
-    bool WriteRecords();
+    // Takes the steps of the install, writes the header and their records
+    // and flushes the journal. The records go out in pieces of at most
+    // kJournalChunk bytes; the one flush after the last makes them durable.
+    bool WriteSteps(std::vector<JournalEntry> steps);
+    // The steps taken over by WriteSteps, in their order.
+    const std::vector<JournalEntry>& steps() const { return entries_; }
 
     // Flushes the directories that the recorded steps changed, then commits
     // and removes the folder with the files replaced. False when the commit
@@ -69,10 +73,12 @@ private:
     plat::Tree& tree_;
     std::string folder_;
     plat::File journal_;
-    std::string pending_;
-    bool journalDurable_ = false;
-    bool headerWritten_ = false;
     std::vector<JournalEntry> entries_;
+    bool journalDurable_ = false;
+
+    // Writes text to the journal and flushes it; the first time also the
+    // folder and the install directory, so that its name survives too.
+    bool WriteDurably(const std::string& text);
 };
 
 // Flushes the directories holding the paths of entries, the directories

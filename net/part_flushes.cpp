@@ -11,7 +11,12 @@ PartFlushes::PartFlushes(const char* packagePath, plat::File& file)
 
 void PartFlushes::Wrote(std::size_t bytes) {
     written_ += bytes;
-    if (kept_ && written_ >= next_) Flush();
+    if (kept_ && written_ >= next_) {
+        Flush();
+    } else if (kept_ && written_ >= nextWriteBack_) {
+        file_.StartWriteBack();
+        nextWriteBack_ = written_ + kWriteBackEvery;
+    }
 }
 
 bool PartFlushes::Flush() {
@@ -26,6 +31,7 @@ bool PartFlushes::Flush() {
 
 void PartFlushes::Plan(std::uint64_t held) {
     written_ = held;
+    nextWriteBack_ = held + kWriteBackEvery;
     next_ = std::min(std::max(2 * held, kFirstFlush), held + kFlushEvery);
 }
 

@@ -127,6 +127,11 @@ public:
     bool SetTimes(FileTime creation, FileTime access, FileTime write);
     // Makes the data written so far durable (fsync, FlushFileBuffers).
     bool Flush();
+    // Starts writing the data written so far to the disk and returns
+    // without waiting, so that a later flush finds less to do; it makes
+    // nothing durable by itself. Linux only (sync_file_range); a no-op
+    // elsewhere.
+    void StartWriteBack();
     // The OS error code (errno; GetLastError on Windows) of the last call
     // on this object that failed, or of the open that failed to make it; 0
     // when none failed. A file the checks above refuse (no regular file, a

@@ -251,6 +251,9 @@ bool File::Flush() {
            Fail();
 }
 
+// Windows has no call that starts the writing without waiting for it.
+void File::StartWriteBack() {}
+
 bool File::SetTimes(FileTime creation, FileTime access, FileTime write) {
     // A null pointer leaves that time alone.
     FILETIME c = ToFiletime(creation), a = ToFiletime(access), w = ToFiletime(write);

@@ -105,6 +105,29 @@ TEST_F(InterruptedTest, KilledAtAnyStepTheNextStartLeavesTheTreeWhole) {
     EXPECT_FALSE(fs::exists(install_ + "/5.10.0123.zip"));
 }
 
+// A journal of many pieces (60 files aside, 60 placed): killed before any
+// step, halfway and after all, every record is read and all is undone.
+TEST_F(InterruptedTest, JournalOfManyPiecesIsRolledBackWhole) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 60; ++i)
+        entries.push_back({std::string(150, 'n') + std::to_string(i), "new"});
+    for (const Entry& e : entries) ASSERT_TRUE(WriteFile(install_ + "/" + e.name, "old"));
+    install_snapshot::Tree before = install_snapshot::Take(install_);
+    std::string download = dir_.Join(kPackage);
+    ASSERT_TRUE(WriteFile(download, zip_builder::Build(entries)));
+    for (std::size_t kill : {0, 60, 120}) {
+        {
+            testing_support::ScopedSwitch hook =
+                testing_support::ScopedStepHook([kill](std::size_t step) { return step < kill; });
+            InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr);
+        }
+        RecoverLeftoverInstall(data_.c_str(), Writer());
+        EXPECT_EQ(install_snapshot::Take(install_), before) << kill;
+    }
+    EXPECT_TRUE(InstallPackage(kPackage, download.c_str(), data_.c_str(), Writer(), nullptr));
+    EXPECT_EQ(Contents(entries.back().name), "new");
+}
+
 // A package's own read-only file does not block the package that replaces
 // it; a roll-back gives a replaced file its attributes back.
 TEST_F(InterruptedTest, ReadOnlyFileIsReplacedAndRestoredWithItsAttributes) {

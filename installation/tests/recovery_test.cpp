@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "installation/journal.h"
+#include "installation/staging.h"
 #include "installation/tests/install_fixture.h"
+#include "installation/tests/install_snapshot.h"
 #include "installation/tests/journal_text.h"
+#include "installation/tests/zip_builder.h"
+#include "platform/tree.h"
 #include "testing/odd_files.h"
 
 namespace installation {
@@ -176,6 +180,29 @@ TEST(JournalTest, RefusesWhatNoInstallWrites) {
         {"479af0ac 5 J 3 0\n", S::kUnknownVersion},
     };
     for (const auto& [text, state] : cases) EXPECT_EQ(ReadJournal(text).state, state) << text;
+}
+
+// Written in pieces, the journal is the text written at once: the header
+// alone, one piece, the first record past a piece's edge, many pieces.
+TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
+    const std::string longName(200, 'n');  // 217 or 218 bytes a record: 75 fit one piece
+    for (std::size_t count : {0, 1, 75, 76, 2000}) {
+        ScopedTempDir dir;
+        plat::Tree tree = plat::Tree::Open(dir.path().c_str());
+        std::vector<JournalEntry> steps;
+        for (std::size_t i = 0; i < count; ++i)
+            steps.push_back({'D', "", longName + std::to_string(i)});
+        std::string expected = Text(steps, false), written, folder;
+        {
+            // Windows reads the journal only once the writer has closed it.
+            Staging staging(tree);
+            ASSERT_TRUE(staging.Create());
+            ASSERT_TRUE(staging.WriteSteps(steps));
+            folder = staging.folder();
+        }
+        ASSERT_TRUE(ReadFile(dir.Join(folder + "/journal"), &written));
+        EXPECT_EQ(written, expected) << count << " steps";
+    }
 }
 
 }  // namespace
