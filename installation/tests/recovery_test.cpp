@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Leftover>& c) { return std::to_string(c.index); });
 
 // What no install writes, though each record passes its check. (What a
-// power cut leaves is in recovery_phases_test.cpp.)
+// power cut leaves is in crash_state_test.cpp.)
 TEST(JournalTest, RefusesWhatNoInstallWrites) {
     using S = JournalState;
     std::string committed = Text({{'D', "", "bin"}}, true);
@@ -176,14 +176,17 @@ TEST(JournalTest, RefusesWhatNoInstallWrites) {
         {committed + std::string(2, '\0'), S::kCommitted},  // zeros past the last write
         {committed + FormatJournalRecord({'D', "", "x"}), S::kMalformed},
         {Text({{'D', "", "../x"}}, false), S::kMalformed},
+        {Text({{'D', "", "/tmp"}}, false), S::kMalformed},
+        {Text({{'B', "../../x", "keep.txt"}}, false), S::kMalformed},  // staged outside
         {Text({{'P', "b0", "x"}}, false), S::kMalformed},
         {"479af0ac 5 J 3 0\n", S::kUnknownVersion},
     };
     for (const auto& [text, state] : cases) EXPECT_EQ(ReadJournal(text).state, state) << text;
 }
 
-// Written in pieces, the journal is the text written at once: the header
-// alone, one piece, the first record past a piece's edge, many pieces.
+// Written in pieces, the journal is the text written at once and reads back
+// whole: the header alone, one piece, the first record past a piece's edge,
+// many pieces.
 TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
     const std::string longName(200, 'n');  // 217 or 218 bytes a record: 75 fit one piece
     for (std::size_t count : {0, 1, 75, 76, 2000}) {
@@ -202,6 +205,7 @@ TEST(JournalTest, StepsWrittenInPiecesReadBackWhole) {
         }
         ASSERT_TRUE(ReadFile(dir.Join(folder + "/journal"), &written));
         EXPECT_EQ(written, expected) << count << " steps";
+        EXPECT_EQ(ReadJournal(written).entries.size(), count);
     }
 }
 
