@@ -25,7 +25,6 @@
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;
-using testing_support::Announcing;
 using testing_support::Drip;
 using testing_support::Dripping;
 using testing_support::Endless;
@@ -144,13 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServer,
     ::testing::Values(
         HostileCase{"EndlessPage", EndlessPage(), Reply::Generated(5000), nullptr, true},
-        HostileCase{"PageHeadersDripping", Dripping(Reply::Page(kPage), Drip::kHead),
-                    Reply::Generated(5000), nullptr, false},
         HostileCase{"PageBodyDripping", Dripping(Reply::Page(kPage), Drip::kBody),
                     Reply::Generated(5000), nullptr, false},
         HostileCase{"EndlessPackage", Reply::Page(kPage), Endless(), "size limit after", false},
-        HostileCase{"TenGigabytePackage", Reply::Page(kPage), Announcing(Endless(), "10737418240"),
-                    "size limit: 10737418240 bytes announced", false},
         HostileCase{"PackageDripping", Reply::Page(kPage),
                     Dripping(Reply::Generated(5000), Drip::kBody), "stalled after", false}),
     [](const ::testing::TestParamInfo<HostileCase>& p) { return std::string(p.param.name); });

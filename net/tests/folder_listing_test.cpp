@@ -193,8 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
                          Framed(Reply::Page(Straddling()), Reply::Framing::kChunked),
                          "first.zip\tacross.zip\tlast.zip\t"},
         ListingFetchCase{"RedirectFollowed", Reply::Redirect(302, "/moved/"), "a.zip\tb.zip\t"},
-        ListingFetchCase{"PermanentRedirectFollowed", Reply::Redirect(301, "/moved/"),
-                         "a.zip\tb.zip\t"},
         ListingFetchCase{
             "NulByteEndsItsChunk",
             Reply::Page(Anchor("a.zip") + "\n" + std::string(1, '\0') + Anchor("b.zip") + "\n"),
