@@ -54,6 +54,10 @@ TEST_P(UpdateRunParts, ResumesKeptPartsAndDropsOthers) {
     RunUpdate(s, kBase);
     EXPECT_EQ(keepOnly, c.keepOnly);
     EXPECT_EQ(FileExists(dir.Join("5.10.0023.zip")), c.staleFileStays);
+    if (!c.staleFileStays) {  // deleted before its download, not after
+        for (const std::string& line : world.journal)
+            EXPECT_EQ(line.find("stale file still there"), std::string::npos) << line;
+    }
     bool logged =
         std::find(world.journal.begin(), world.journal.end(),
                   "log:DOWLOAD RESUMED: 5.10.0023.zip(from byte 3000)") != world.journal.end();

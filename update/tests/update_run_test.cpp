@@ -110,13 +110,6 @@ TEST_F(UpdateRunTest, CatchAllPageStopsProbingAndIsNoVersionLine) {
     EXPECT_EQ(world.journal[5], "log:START DOWLOAD: 5.20.0001.zip");
 }
 
-TEST_F(UpdateRunTest, ProbingEndsAfterAHundredFolders) {
-    world.listingNamesFolder = true;  // every folder "exists" and differs
-    Run();
-    EXPECT_EQ(world.fetched.size(), 1u + kMaxProbes);
-    EXPECT_EQ(world.fetched.back(), Folder("15_1"));
-}
-
 }  // namespace
 
 }  // namespace update
