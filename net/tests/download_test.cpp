@@ -77,8 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                      true, DownloadCase::kFullBody, true},
         DownloadCase{"Status399Proceeds", Status(399), true, DownloadCase::kFullBody, true},
         DownloadCase{"Status400Refused", Status(400), false, DownloadCase::kNoFile, false},
-        DownloadCase{"Status404Refused", Reply::Page("<html>Not Found</html>", 404), false,
-                     DownloadCase::kNoFile, false},
         DownloadCase{"RedirectFollowed", Reply::Redirect(302, "/moved.zip"), true,
                      DownloadCase::kFullBody, true},
         DownloadCase{"EmptyBody", Reply::Page(""), false, DownloadCase::kEmptyFile, false},
