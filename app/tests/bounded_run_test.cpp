@@ -20,12 +20,10 @@
 #include "platform/http_limits.h"
 #include "testing/hostile_replies.h"
 #include "testing/loopback_server.h"
-#include "testing/odd_files.h"
 #include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 
 using std::chrono::milliseconds;
-using testing_support::Announcing;
 using testing_support::Drip;
 using testing_support::Dripping;
 using testing_support::Endless;
@@ -144,15 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServer,
     ::testing::Values(
         HostileCase{"EndlessPage", EndlessPage(), Reply::Generated(5000), nullptr, true},
-        HostileCase{"PageHeadersDripping", Dripping(Reply::Page(kPage), Drip::kHead),
-                    Reply::Generated(5000), nullptr, false},
         HostileCase{"PageBodyDripping", Dripping(Reply::Page(kPage), Drip::kBody),
                     Reply::Generated(5000), nullptr, false},
-        HostileCase{"EndlessPackage", Reply::Page(kPage), Endless(), "size limit after", false},
-        HostileCase{"TenGigabytePackage", Reply::Page(kPage), Announcing(Endless(), "10737418240"),
-                    "size limit: 10737418240 bytes announced", false},
-        HostileCase{"PackageDripping", Reply::Page(kPage),
-                    Dripping(Reply::Generated(5000), Drip::kBody), "stalled after", false}),
+        HostileCase{"EndlessPackage", Reply::Page(kPage), Endless(), "size limit after", false}),
     [](const ::testing::TestParamInfo<HostileCase>& p) { return std::string(p.param.name); });
 
 // An allocation failure anywhere in the run: "END" is still its last line,
@@ -179,26 +171,6 @@ TEST_F(BoundedRun, AnAllocationFailureStillEndsTheRunWithEnd) {
         EXPECT_EQ(run.log.back(), "END") << where;
         EXPECT_EQ(std::count(run.log.begin(), run.log.end(), "END"), 1) << where;
     }
-}
-
-// station.ini and frontend.exe that are no plain files read as missing: the
-// run goes on with version 5.1.0 and ends.
-TEST_F(BoundedRun, OddLocalFilesDoNotHoldTheRun) {
-    if (!testing_support::MakeFifo(station.Join("station.ini")) ||
-        !testing_support::MakeEndlessDeviceLink(station.Join("frontend.exe")))
-        GTEST_SKIP() << "no FIFOs or device links here";
-    RunRecord run;
-    update::UpdateServices s = Services(&run);
-    std::vector<std::string> folders;
-    s.fetchListing = [&folders](const char* url, std::string&) {
-        folders.push_back(url);
-        return vocab::Outcome();
-    };
-    RunRecord ignored = RunIn("http://127.0.0.1:9/", &s);
-    EXPECT_LT(ignored.took, kRunBound);
-    ASSERT_FALSE(folders.empty());
-    EXPECT_EQ(folders.front(), "http://127.0.0.1:9//5_1%20Installers/");
-    EXPECT_EQ(run.log, (std::vector<std::string>{"START", "END"}));
 }
 
 }  // namespace

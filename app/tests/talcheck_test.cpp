@@ -31,14 +31,6 @@ TEST(TalCheck, MainWindowIsACentredHiddenPopupWithTheCaptionAndIcons) {
     EXPECT_EQ(window->GetHandle(), nullptr);  // created only by Run
 }
 
-TEST(TalCheck, OnA1920By1080ScreenTheRectangleIsFixed) {
-    if (fw::ScreenWidth() != 1920 || fw::ScreenHeight() != 1080) GTEST_SKIP() << "other screen";
-    InspectedTalCheck app;
-    app.InitMainWindow();
-    EXPECT_EQ(app.GetMainWindow()->Attr.X, 785);
-    EXPECT_EQ(app.GetMainWindow()->Attr.Y, 415);
-}
-
 TEST(TalCheckWindow, ClassNameComputerNameAndResponseTable) {
     TalCheckWindow window("caption");
     EXPECT_STREQ(window.GetClassName(), "TALCHECK_CLASS");

@@ -67,7 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
                   FetchFailure::kTooLarge, 0, "over 4096 bytes"},
         FetchCase{"NotFound", Reply::Page("<html>Not Found</html>", 404), FetchFailure::kStatus, 0,
                   "status 404"},
-        FetchCase{"ServerError", Reply::Page("oops", 500), FetchFailure::kStatus, 0, "status 500"},
         FetchCase{"CutOff", CutAt(Reply::Generated(3000), 1000), FetchFailure::kBroken, 0,
                   "connection broken"},
         FetchCase{"Stalls", StallAt(Reply::Generated(3000), 1000), FetchFailure::kBroken, 0,

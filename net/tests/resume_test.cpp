@@ -140,8 +140,6 @@ TEST_P(KeepPart, KeepsARecordOnlyForAResumableCut) {
 INSTANTIATE_TEST_SUITE_P(Table, KeepPart,
                          ::testing::Values(KeepCase{"cut", CutAt(Whole(), 5000), true},
                                            KeepCase{"stalled", StallAt(Whole(), 5000), true, true},
-                                           KeepCase{"no_validator",
-                                                    CutAt(Reply::Generated(kSize), 5000), false},
                                            KeepCase{"error_status", Failing(Whole()), false}),
                          CaseName());
 

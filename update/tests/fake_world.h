@@ -22,10 +22,8 @@ std::string Folder(const char* line);
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;                        // answer for unknown folders
-    bool listingNamesFolder = false;                    // unknown folders list a link to themselves
-    std::string fileVersion;                            // frontend.exe's FileVersion; empty: none
-    std::map<std::string, std::string> folderFailures;  // folder URL -> reason
+    std::string catchAllListing;                          // answer for unknown folders
+    std::string fileVersion;                              // frontend.exe's FileVersion; empty: none
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason
     bool checking = false;                                // checkPackage is set

@@ -71,15 +71,6 @@ TEST(RunLog, TruncateStartsANewLogAndOtherLinesAppendWithCrLf) {
     EXPECT_EQ(log.find("\n\n"), std::string::npos);
 }
 
-TEST(RunLog, AppendCreatesAMissingLog) {
-    ScopedTempDir dir;
-    ScopedCurrentDir cd(dir.path());
-    WriteLog("PC", {vocab::LogKind::kEnd, "", ""});
-    std::string log;
-    ASSERT_TRUE(ReadFile(dir.Join(kRunLogName), &log));
-    EXPECT_EQ(log.substr(2), log.substr(2, 12) + "END\r\n");
-}
-
 TEST(RunLog, UnopenableLogIsSilentlyLost) {
     ScopedTempDir dir;
     ScopedCurrentDir cd(dir.path());

@@ -60,29 +60,33 @@ TEST_F(UpdateRunTest, ListedNameIsFetchedAsListedAndStoredUnderItsCanonicalName)
     EXPECT_EQ(world.journal[2], "download:" + Folder("5_1") + "5.1.23.Zip -> 5.10.0023.zip");
 }
 
-TEST_F(UpdateRunTest, StationVersionOverridesTheFileVersion) {
-    world.fileVersion = "5.10.0002";
-    Station("[STATIONINFO]\nFrontendVersion=6.90.0100\n");
+// Which version the run starts from, and the two folders it probes first.
+struct StartCase {
+    const char* name;
+    const char* fileVersion;  // "" for no frontend.exe
+    const char* station;      // "" for no station.ini
+    const char* first;
+    const char* second;
+};
+
+class UpdateRunStart : public UpdateRunTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(UpdateRunStart, ProbesTheInstalledLineAndTheNext) {
+    world.fileVersion = GetParam().fileVersion;
+    if (*GetParam().station) Station(GetParam().station);
     Run();
     ASSERT_GE(world.fetched.size(), 2u);
-    EXPECT_EQ(world.fetched[0], Folder("6_9"));
-    EXPECT_EQ(world.fetched[1], Folder("7_0"));
+    EXPECT_EQ(world.fetched[0], Folder(GetParam().first));
+    EXPECT_EQ(world.fetched[1], Folder(GetParam().second));
 }
 
-TEST_F(UpdateRunTest, VersionDefaultsTo510WithoutFileOrStation) {
-    Run();
-    ASSERT_EQ(world.fetched.size(), 2u);
-    EXPECT_EQ(world.fetched[0], Folder("5_1"));
-    std::vector<std::string> expected{"log:START!", "log:END"};
-    EXPECT_EQ(world.journal, expected);
-}
-
-TEST_F(UpdateRunTest, NineMinorProbesTheNextMajor) {
-    world.fileVersion = "5.90.0003";
-    Run();
-    ASSERT_EQ(world.fetched.size(), 2u);
-    EXPECT_EQ(world.fetched[1], Folder("6_0"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Versions, UpdateRunStart,
+    ::testing::Values(StartCase{"StationOverridesFile", "5.10.0002",
+                                "[STATIONINFO]\nFrontendVersion=6.90.0100\n", "6_9", "7_0"},
+                      StartCase{"DefaultsTo510", "", "", "5_1", "5_2"},
+                      StartCase{"NineMinorProbesTheNextMajor", "5.90.0003", "", "5_9", "6_0"}),
+    [](const ::testing::TestParamInfo<StartCase>& p) { return std::string(p.param.name); });
 
 TEST_F(UpdateRunTest, EmptyCurrentLineStillInstallsTheNewestLine) {
     world.fileVersion = "5.10.0020";
@@ -104,13 +108,6 @@ TEST_F(UpdateRunTest, CatchAllPageStopsProbingAndIsNoVersionLine) {
     EXPECT_EQ(world.fetched, fetched);
     ASSERT_EQ(world.journal.size(), 10u);
     EXPECT_EQ(world.journal[5], "log:START DOWLOAD: 5.20.0001.zip");
-}
-
-TEST_F(UpdateRunTest, ProbingEndsAfterAHundredFolders) {
-    world.listingNamesFolder = true;  // every folder "exists" and differs
-    Run();
-    EXPECT_EQ(world.fetched.size(), 1u + kMaxProbes);
-    EXPECT_EQ(world.fetched.back(), Folder("15_1"));
 }
 
 }  // namespace
