@@ -43,7 +43,7 @@ def case_missing_middle(s):
 def case_catch_all(s):
     add_packages(s.top, "5_1", ["5.10.0021"])
     add_packages(s.top, "5_2", ["5.20.0001"])
-    s.server.catch_all = True
+    s.server.unknown = "catch-all"
     code, text, doc = s.run()
     check(code == 2 and "catch_all" in codes(doc) and "error_page_names" in codes(doc),
           "exit %d, %s" % (code, codes(doc)))
