@@ -37,11 +37,6 @@ def station_ini_of_nobody(s):  # each spoil returns what the line names
     return "station.ini (user nobody owns it)"
 
 
-def data_directory_writable_by_others(s):
-    os.chmod(s.data, 0o757)
-    return "%s (others may change it)" % s.data
-
-
 def install_link_made_by_nobody(s):
     return "%s (user nobody owns it)" % link(s.tmp, os.path.join(s.data, "install"), NOBODY)
 
@@ -52,8 +47,8 @@ def install_link_through_nobodys_link(s):
     return "%s (user nobody owns it)" % hop
 
 
-SPOILS = [station_ini_of_nobody, data_directory_writable_by_others, install_link_made_by_nobody,
-          install_link_through_nobodys_link]
+# A folder others may write is a row of path_safety_test (OthersWritable).
+SPOILS = [station_ini_of_nobody, install_link_made_by_nobody, install_link_through_nobodys_link]
 
 
 def refused(s, spoil):
