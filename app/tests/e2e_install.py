@@ -11,11 +11,10 @@ import struct
 import sys
 import zipfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e  # noqa: E402
-from e2e_harness import cases_of, check  # noqa: E402
-from e2e_server import add_packages, package_files  # noqa: E402
-from e2e_station import expect_one_update, package_log  # noqa: E402
+import e2e
+from e2e_harness import cases_of, check
+from e2e_server import add_packages, package_files
+from e2e_station import expect_one_update, package_log
 
 
 def package_path(s, line, version):

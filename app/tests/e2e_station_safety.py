@@ -4,11 +4,10 @@ Wine has no real owners. Arguments as e2e.py's."""
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e  # noqa: E402
-from e2e_harness import check  # noqa: E402
-from e2e_server import add_packages  # noqa: E402
-from e2e_station import expect_one_update  # noqa: E402
+import e2e
+from e2e_harness import check
+from e2e_server import add_packages
+from e2e_station import expect_one_update
 
 NOBODY = 65534
 
