@@ -17,11 +17,6 @@ from e2e_server import add_packages, package_files
 from e2e_station import expect_one_update, package_log
 
 
-def package_path(s, line, version):
-    return os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line,
-                        version + ".zip")
-
-
 def corrupt_last_item(path):
     """Rewrites the package stored and flips one byte of its last item's data."""
     files = package_files(os.path.basename(path)[:-4])
@@ -63,8 +58,8 @@ def refused_run(s, line_for_first):
 # rows of install_whole_test and install_accepts_test; here one run per
 # outcome: refused, failed, and mended by the next run.
 def case_corrupt_package(s):
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    item = corrupt_last_item(package_path(s, "5_1", "5.10.0023"))
+    folder = add_packages(s.tree, "5_1", ["5.10.0023"])
+    item = corrupt_last_item(os.path.join(folder, "5.10.0023.zip"))
     refused_run(s, "COPY REFUSED: 5.10.0023.zip (%s: CRC-32 mismatch)" % item)
 
 
@@ -86,8 +81,7 @@ def case_no_data_directory(s):
 
 def case_good_after_refused(s):
     # A refused package is replaced by the next run's download and installed.
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    path = package_path(s, "5_1", "5.10.0023")
+    path = os.path.join(add_packages(s.tree, "5_1", ["5.10.0023"]), "5.10.0023.zip")
     good = open(path, "rb").read()
     corrupt_last_item(path)
     s.station_files()

@@ -159,10 +159,12 @@ def package_files(version):
 
 
 def add_packages(root, line, versions):
+    """Packages of versions in the line's folder; returns the folder."""
     folder = os.path.join(root, "Marl Quill", "MarlQuill", "%s Installers" % line)
     os.makedirs(folder, exist_ok=True)
     for v in versions:
         make_package(os.path.join(folder, v + ".zip"), package_files(v))
+    return folder
 
 
 class SilentServer:

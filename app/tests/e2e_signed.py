@@ -30,16 +30,12 @@ class Signer:
         self.sign = lambda package, key: e2e_harness.sign(minisign, key, package)
 
 
-def package_path(s, line, name):
-    return os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line, name)
-
-
 def setup(s, signer):
-    e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"])
-    e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
-    signer.sign(package_path(s, "5_2", SECOND), signer.key("k1"))
+    first = e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"])
+    second = e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
+    signer.sign(os.path.join(second, SECOND), signer.key("k1"))
     s.station_files()
-    return package_path(s, "5_1", FIRST)
+    return os.path.join(first, FIRST)
 
 
 def run_and_check(s, refused):

@@ -20,14 +20,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
                                 "tests"))
 from e2e_harness import RUN_TIMEOUT, Failure, check, program_path, run_case  # noqa: E402
 from e2e_harness import sign as sign_with  # noqa: E402
-from e2e_server import InstallerServer, make_package, package_files  # noqa: E402
-
-
-def add_packages(top, line, versions):
-    folder = os.path.join(top, "%s Installers" % line)
-    for v in versions:
-        make_package(os.path.join(folder, v + ".zip"), package_files(v))
-    return folder
+from e2e_server import InstallerServer, add_packages  # noqa: E402,F401 (for the scripts)
 
 
 def nobody_else_may_change(path):

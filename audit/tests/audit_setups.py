@@ -44,7 +44,7 @@ def times_kept(s):
 
 
 def zip_part(s):
-    folder = add_packages(s.top, "5_1", ["5.10.0023"])
+    folder = add_packages(s.tree, "5_1", ["5.10.0023"])
     shutil.copy(os.path.join(folder, "5.10.0023.zip"), os.path.join(folder, "5.10.0029.zip.part"))
 
 
@@ -76,7 +76,7 @@ def station_unsafe(s):
 
 
 def escaped_names(s):
-    add_packages(s.top, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_1", ["5.10.0023"])
     for name in ("\x1b[2Jx.txt", "\x9b2Jy.txt", "\x7fz.txt"):
         os.makedirs(os.path.join(s.top, "5_2 Installers", name))
 
@@ -95,7 +95,7 @@ def in_text(words):
 
 def page_form(form, line, versions):
     def setup(s):
-        add_packages(s.top, line, versions)
+        add_packages(s.tree, line, versions)
         s.server.forms["%s Installers" % line] = form
         return in_text({"upper": "[upper_case_anchor] /5_1%20Installers/: 2 link(s) in upper case",
                         "two": "[links_merged] /5_1%20Installers/: 1 line(s) with several links"
@@ -104,14 +104,14 @@ def page_form(form, line, versions):
 
 
 def missing_middle(s):
-    add_packages(s.top, "5_1", ["5.10.0023"])
-    add_packages(s.top, "5_3", ["5.30.0002"])
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_3", ["5.30.0002"])
     return in_text("[gap] /5_3%20Installers/ holds packages, but probing stops at "
                    "/5_2%20Installers/")
 
 
 def catch_all(s):
-    add_packages(s.top, "5_2", ["5.20.0001"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
     s.server.unknown = "catch-all"
     return lambda text, doc: check(doc["newest"]["chosen"] == "5.20.0001.zip" and
                                    "repeats the page of /5_3%20Installers/" in text, text)
@@ -170,7 +170,7 @@ SETUPS = {
 def run_setup(s, row):
     setup, want_codes, want_exit = SETUPS[row]
     s.host, s.extra = None, []
-    add_packages(s.top, "5_1", ["5.10.0019"])
+    add_packages(s.tree, "5_1", ["5.10.0019"])
     extra_check = setup(s)
     started = time.monotonic()
     code, text, doc = s.run(*s.extra, host=s.host)
