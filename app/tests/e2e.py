@@ -19,7 +19,9 @@ from e2e_server import add_packages
 from e2e_station import (Program, Scenario, expect_no_downloads_left, expect_tree, folder,
                          no_program_left, package_log, program_arguments)
 
-# ---------------------------------------------------------------- cases
+# The version rules, probing limits, odd station files and hostile
+# downloads are rows of update_run_test and bounded_run_test; here one run
+# per outcome against a real server and station.
 
 
 def case_worked_example(s):
@@ -36,30 +38,6 @@ def case_worked_example(s):
     check(s.server.requests == want_requests, "requests %s" % s.server.requests)
     expect_tree(s, ["5.10.0023", "5.20.0001"])
     expect_no_downloads_left(s)
-
-
-def case_station_version(s):
-    # station.ini's FrontendVersion wins over frontend.exe's 5.10.0020.
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    add_packages(s.tree, "5_2", ["5.20.0004", "5.20.0007"])
-    s.station_files(version="5.20.0005")
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    check(s.server.listing_requests() == [folder("5_2"), folder("5_3")],
-          "requests %s" % s.server.requests)
-    check(s.log_messages() == ["START"] + package_log("5.20.0007.zip") + ["END"],
-          "log %s" % s.log_messages())
-    expect_tree(s, ["5.20.0007"])
-
-
-def case_next_major(s):
-    add_packages(s.tree, "6_0", ["6.00.0002"])
-    s.station_files(frontend=False, version="5.90.0001")
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    check(s.server.listing_requests() == [folder("5_9"), folder("6_0"), folder("6_1")],
-          "requests %s" % s.server.requests)
-    expect_tree(s, ["6.00.0002"])
 
 
 def case_stale_package(s):
@@ -80,17 +58,6 @@ def case_stale_package(s):
     expect_no_downloads_left(s)
 
 
-def case_missing_folder(s):
-    # The installed line's folder answers 404; the next line exists.
-    add_packages(s.tree, "5_2", ["5.20.0001"])
-    s.station_files()
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    check(s.log_messages() == ["START"] + package_log("5.20.0001.zip") + ["END"],
-          "log %s" % s.log_messages())
-    expect_tree(s, ["5.20.0001"])
-
-
 def case_failed_download(s):
     # A listed package that cannot be fetched is named with its status and
     # not installed; the other line goes on as usual.
@@ -107,37 +74,6 @@ def case_failed_download(s):
     expect_tree(s, ["5.20.0001"])
 
 
-def case_huge_package(s):
-    # A package announced at 10 GB is refused before a byte is written; the
-    # other line goes on as usual.
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    add_packages(s.tree, "5_2", ["5.20.0001"])
-    s.server.announce["5.10.0023.zip"] = "10737418240"
-    s.station_files()
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    want = (["START", "START DOWLOAD: 5.10.0023.zip", "END DOWLOAD: 5.10.0023.zip",
-             "DOWLOAD FAILED: 5.10.0023.zip (size limit: 10737418240 bytes announced)"] +
-            package_log("5.20.0001.zip") + ["END"])
-    check(s.log_messages() == want, "log %s" % s.log_messages())
-    expect_tree(s, ["5.20.0001"])
-    expect_no_downloads_left(s)
-
-
-def case_odd_station_files(s):
-    # station.ini a FIFO that no one writes, frontend.exe a link to an endless
-    # device: both read as missing, so the run goes on with version 5.1.0.
-    add_packages(s.tree, "5_1", ["5.10.0023"])
-    os.mkfifo(os.path.join(s.station, "station.ini"))
-    os.symlink("/dev/zero", os.path.join(s.station, "frontend.exe"))
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    messages = s.log_messages()
-    check(messages[0] == "START" and messages[-1] == "END", "log %s" % messages)
-    check(s.server.listing_requests()[0] == folder("5_1"),
-          "first folder %s" % s.server.listing_requests())
-
-
 def case_catch_all(s):
     add_packages(s.tree, "5_1", ["5.10.0021"])
     add_packages(s.tree, "5_2", ["5.20.0001"])
@@ -149,17 +85,6 @@ def case_catch_all(s):
           "requests %s" % s.server.requests)
     check(s.log_messages() == ["START"] + package_log("5.10.0021.zip") +
           package_log("5.20.0001.zip") + ["END"], "log %s" % s.log_messages())
-
-
-def case_probe_limit(s):
-    s.server.unknown = "distinct"
-    s.station_files()
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
-    listings = s.server.listing_requests()
-    check(len(listings) == 101, "%d listing requests" % len(listings))
-    check(listings[-1] == folder("15_1"), "last probe %s" % listings[-1])
-    check(s.log_messages() == ["START", "END"], "log %s" % s.log_messages())
 
 
 def start_held_run(s):

@@ -73,17 +73,12 @@ def closed_port():
     return port
 
 
-def sign(minisign, key, package, legacy=False, as_file=None, comment=None):
+def sign(minisign, key, package, as_file=None):
     """Signs as_file (default: package) with the secret key file key into
-    signatures/NAME.minisig beside package, with minisign's own trusted
-    comment unless comment is given; returns that path."""
+    signatures/NAME.minisig beside package; returns that path."""
     target = os.path.join(os.path.dirname(package), "signatures",
                           os.path.basename(package) + ".minisig")
     os.makedirs(os.path.dirname(target), exist_ok=True)
-    cmd = [minisign, "-S", "-s", key, "-m", as_file or package, "-x", target]
-    if legacy:
-        cmd.append("-l")
-    if comment is not None:
-        cmd += ["-t", comment]
-    subprocess.run(cmd, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    subprocess.run([minisign, "-S", "-s", key, "-m", as_file or package, "-x", target],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     return target

@@ -12,11 +12,10 @@ import shutil
 import sys
 import zlib
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e  # noqa: E402
-from e2e_harness import cases_of, check, closed_port  # noqa: E402
-from e2e_server import add_packages, package_files  # noqa: E402
-from e2e_station import expect_tree, package_log  # noqa: E402
+import e2e
+from e2e_harness import cases_of, check, closed_port
+from e2e_server import add_packages, package_files
+from e2e_station import expect_tree, package_log
 
 
 def write(path, text):

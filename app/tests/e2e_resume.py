@@ -4,9 +4,11 @@
   e2e_resume.py --exe PATH [--emulator WINE_RUN] [--frontend EXE] CASE
 """
 import os
+import random
 import sys
 import time
 
+import e2e
 import e2e_harness
 import e2e_server
 import e2e_station
@@ -20,7 +22,7 @@ def big_package(s, line, version):
     """A package with an incompressible item, so that a part of it is a
     part of its file."""
     files = e2e_server.package_files(version)
-    files["bin/data-%s.bin" % version] = os.urandom(600000).hex()
+    files["bin/data-%s.bin" % version] = random.Random(23).randbytes(600000).hex()
     path = os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line,
                         version + ".zip")
     e2e_server.make_package(path, files)
@@ -81,23 +83,5 @@ def case_part_no_longer_chosen(s):
     expect_tree(s, ["5.20.0001"])
 
 
-CASES = {
-    "resume_after_kill": case_resume_after_kill,
-    "part_no_longer_chosen": case_part_no_longer_chosen,
-}
-
-
-def main():
-    parser = e2e_station.program_arguments()
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    program = e2e_station.Program(args)
-    scenario = e2e_station.Scenario(program)
-
-    def body():
-        CASES[args.case](scenario)
-    return e2e_harness.run_case("resume " + args.case, scenario, body)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main(e2e_harness.cases_of(globals())))

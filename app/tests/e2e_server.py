@@ -13,10 +13,19 @@ from e2e_harness import RUN_TIMEOUT
 BASE = "/Marl%20Quill/MarlQuill/"
 
 
+# How a folder page writes its links, by form: each name's link, and what
+# joins them ("two": every link on one line).
+FORMS = {"quoted": ('<li><a href="{q}">{n}</a></li>', "\n"),
+         "lower": ('<li><a href="{n}">{n}</a></li>', "\n"),
+         "upper": ('<LI><A HREF="{n}">{n}</A></LI>', "\n"),
+         "two": ('<a href="{n}">{n}</a>', " ")}
+
+
 class InstallerServer(http.server.ThreadingHTTPServer):
     """Serves a folder tree as an installer server: folder pages with one
-    lower-case link per line, files as they are. Options change what unknown
-    folders answer and can hold one folder's listing back."""
+    link per line (forms can change that per folder), files as they are.
+    Options change what unknown folders answer and can hold one folder's
+    listing back."""
 
     daemon_threads = True
 
@@ -24,10 +33,12 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), Handler)
         self.root = root
         self.requests = []
-        self.unknown = "404"  # "404", "catch-all" or "distinct"
+        self.unknown = "404"  # "404" or "catch-all"
+        self.form = "quoted"  # the form of folder pages not named in forms
+        self.forms = {}  # folder name -> form of its page
+        self.pages = {}  # folder name -> a page of its own, served instead of the listing
         self.hold_fragment = None  # listing held back until release is set
         self.missing = set()  # file names listed in their folder but answered with 404
-        self.announce = {}  # file name -> Content-Length claimed; a few bytes are sent
         self.stall_after = {}  # file name -> body bytes sent before the server holds still
         self.ranges = []  # the Range header of each request, "" when none
         self.status = {}  # path fragment -> status its folder page is answered with
@@ -117,30 +128,21 @@ class Handler(QuietHandler):
         for fragment, status in srv.status.items():
             if fragment in self.path:
                 return self.send(status, b"<html><body>Server trouble</body></html>\n")
+        if parts and parts[-1] in srv.pages:
+            return self.send(200, srv.pages[parts[-1]])
         if os.path.isdir(local):
-            names = sorted(os.listdir(local))
-            lines = ['<li><a href="%s">%s</a></li>' % (urllib.parse.quote(n), n) for n in names]
-            page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % "\n".join(lines)
+            link, joint = FORMS[srv.forms.get(parts[-1] if parts else "", srv.form)]
+            page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % joint.join(
+                link.format(q=urllib.parse.quote(n), n=n) for n in sorted(os.listdir(local)))
             if any(fragment in self.path for fragment in srv.cut):
                 return self.send_cut(page.encode())
             return self.send(200, page.encode())
-        if parts and parts[-1] in srv.announce:
-            self.send_response(200)
-            self.send_header("Content-Type", "application/zip")
-            self.send_header("Content-Length", srv.announce[parts[-1]])
-            self.end_headers()
-            self.wfile.write(b"PK\x03\x04" * 256)
-            return
         if os.path.isfile(local) and parts[-1] not in srv.missing:
             with open(local, "rb") as f:
                 return self.send_file(f.read(), parts[-1], os.stat(local))
         if srv.unknown == "catch-all":
             page = '<html><body>Not here.\n<a href="help.html">Help</a>\n</body></html>\n'
             return self.send(404, page.encode())
-        if srv.unknown == "distinct":
-            page = '<html><body>\n<a href="notes-%d.txt">notes</a>\n</body></html>\n' % len(
-                srv.requests)
-            return self.send(200, page.encode())
         return self.send(404, b"<html><body><h1>404 Not Found</h1></body></html>\n")
 
 
@@ -157,10 +159,12 @@ def package_files(version):
 
 
 def add_packages(root, line, versions):
+    """Packages of versions in the line's folder; returns the folder."""
     folder = os.path.join(root, "Marl Quill", "MarlQuill", "%s Installers" % line)
     os.makedirs(folder, exist_ok=True)
     for v in versions:
         make_package(os.path.join(folder, v + ".zip"), package_files(v))
+    return folder
 
 
 class SilentServer:

@@ -4,11 +4,10 @@ Wine has no real owners. Arguments as e2e.py's."""
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e  # noqa: E402
-from e2e_harness import check  # noqa: E402
-from e2e_server import add_packages  # noqa: E402
-from e2e_station import expect_one_update  # noqa: E402
+import e2e
+from e2e_harness import check
+from e2e_server import add_packages
+from e2e_station import expect_one_update
 
 NOBODY = 65534
 
@@ -37,11 +36,6 @@ def station_ini_of_nobody(s):  # each spoil returns what the line names
     return "station.ini (user nobody owns it)"
 
 
-def data_directory_writable_by_others(s):
-    os.chmod(s.data, 0o757)
-    return "%s (others may change it)" % s.data
-
-
 def install_link_made_by_nobody(s):
     return "%s (user nobody owns it)" % link(s.tmp, os.path.join(s.data, "install"), NOBODY)
 
@@ -52,8 +46,8 @@ def install_link_through_nobodys_link(s):
     return "%s (user nobody owns it)" % hop
 
 
-SPOILS = [station_ini_of_nobody, data_directory_writable_by_others, install_link_made_by_nobody,
-          install_link_through_nobodys_link]
+# A folder others may write is a row of path_safety_test (OthersWritable).
+SPOILS = [station_ini_of_nobody, install_link_made_by_nobody, install_link_through_nobodys_link]
 
 
 def refused(s, spoil):

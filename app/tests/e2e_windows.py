@@ -10,10 +10,9 @@ import re
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e  # noqa: E402
-from e2e_harness import cases_of, check  # noqa: E402
-from e2e_server import add_packages  # noqa: E402
+import e2e
+from e2e_harness import cases_of, check
+from e2e_server import add_packages
 
 
 def case_window(s):

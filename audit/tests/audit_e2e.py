@@ -14,7 +14,7 @@ from audit_harness import add_packages, codes, main, verdicts
 from e2e_harness import RUN_TIMEOUT, cases_of, check, closed_port, program_path
 
 def case_up_to_date(s):
-    add_packages(s.top, "5_1", ["5.10.0019", "5.10.0020"])
+    add_packages(s.tree, "5_1", ["5.10.0019", "5.10.0020"])
     code, text, doc = s.run()
     check(code == 0 and doc["result"] == "up_to_date", "exit %d, %s" % (code, doc["result"]))
     st = doc["station"]
@@ -35,8 +35,8 @@ def case_up_to_date(s):
 
 
 def case_update_both(s):
-    add_packages(s.top, "5_1", ["5.10.0019", "5.10.0021", "5.10.0023"])
-    add_packages(s.top, "5_2", ["5.20.0001"])
+    add_packages(s.tree, "5_1", ["5.10.0019", "5.10.0021", "5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
     code, text, doc = s.run("--download")
     check(code == 1 and doc["result"] == "update_available", "exit %d: %s" % (code, text))
     check(doc["current"]["chosen"] == "5.10.0023.zip", "current %s" % doc["current"])
@@ -63,8 +63,8 @@ def case_unreachable(s):
 
 
 def case_tree(s):
-    add_packages(s.top, "5_1", ["5.10.0021", "5.10.0023"])
-    folder = add_packages(s.top, "5_3", ["5.30.0001"])
+    add_packages(s.tree, "5_1", ["5.10.0021", "5.10.0023"])
+    folder = add_packages(s.tree, "5_3", ["5.30.0001"])
     with open(os.path.join(folder, "5.30.0002.zip"), "wb") as f:
         f.write(b"PK\x03\x04 not really an archive")
     shutil.copy(os.path.join(folder, "5.30.0001.zip"), os.path.join(folder, "setup.zip"))
@@ -79,7 +79,7 @@ def case_tree(s):
     # The same tree mended is ready.
     os.remove(os.path.join(folder, "5.30.0002.zip"))
     os.remove(os.path.join(folder, "setup.zip"))
-    add_packages(s.top, "5_2", ["5.20.0001"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
     code, text, doc = s.run("--tree", tree)
     check(code == 0 and doc["problems"] == [] and len(doc["packages"]) == 4,
           "exit %d: %s" % (code, text))

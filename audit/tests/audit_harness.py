@@ -9,74 +9,18 @@ Each run's exit code: 0 up to date, 1 update available, 2 problems,
 3 unreachable. Signing needs the program built with the test keys of DIR
 (k1.key, made by minisign at build time)."""
 import argparse
-import http.server
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
-import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
                                 "tests"))
 from e2e_harness import RUN_TIMEOUT, Failure, check, program_path, run_case  # noqa: E402
 from e2e_harness import sign as sign_with  # noqa: E402
-from e2e_server import QuietHandler, make_package, package_files  # noqa: E402
-
-
-class Server(http.server.ThreadingHTTPServer):
-    """Folder pages in one of three forms per folder: "lower" (one
-    <a href="..."> per line), "upper" (<A HREF=...>), "two" (two links on
-    one line). Unknown folders: 404 without links, or a catch-all page."""
-
-    daemon_threads = True
-
-    def __init__(self, root):
-        super().__init__(("127.0.0.1", 0), Handler)
-        self.root = root
-        self.forms = {}
-        self.pages = {}  # folder name: a page of its own, served instead of the listing
-        self.catch_all = False
-        threading.Thread(target=self.serve_forever, daemon=True).start()
-
-    @property
-    def host(self):
-        return "127.0.0.1:%d" % self.server_address[1]
-
-
-class Handler(QuietHandler):
-    def page(self, local, names):
-        form = self.server.forms.get(os.path.basename(local), "lower")
-        if form == "upper":
-            lines = ['<LI><A HREF="%s">%s</A></LI>' % (n, n) for n in names]
-        elif form == "two":
-            lines = [" ".join('<a href="%s">%s</a>' % (n, n) for n in names)]
-        else:
-            lines = ['<li><a href="%s">%s</a></li>' % (n, n) for n in names]
-        return ("<html><body>\n%s\n</body></html>\n" % "\n".join(lines)).encode()
-
-    def do_GET(self):
-        parts = [p for p in urllib.parse.unquote(self.path).split("/") if p]
-        local = os.path.join(self.server.root, *parts)
-        if parts and parts[-1] in self.server.pages:
-            return self.send(200, self.server.pages[parts[-1]])
-        if os.path.isdir(local):
-            return self.send(200, self.page(local, sorted(os.listdir(local))))
-        if os.path.isfile(local):
-            with open(local, "rb") as f:
-                return self.send(200, f.read(), "application/zip")
-        if self.server.catch_all:
-            return self.send(404, b'<html><body>\n<a href="help.html">Help</a>\n</body></html>\n')
-        return self.send(404, b"<html><body><h1>404 Not Found</h1></body></html>\n")
-
-
-def add_packages(top, line, versions):
-    folder = os.path.join(top, "%s Installers" % line)
-    for v in versions:
-        make_package(os.path.join(folder, v + ".zip"), package_files(v))
-    return folder
+from e2e_server import InstallerServer, add_packages  # noqa: E402,F401 (for the scripts)
 
 
 def nobody_else_may_change(path):
@@ -116,7 +60,8 @@ class Scenario:
         for d in (self.station, self.data, self.top):
             os.makedirs(d)
         os.makedirs(os.path.join(self.data, "install"))
-        self.server = Server(self.tree)
+        self.server = InstallerServer(self.tree)
+        self.server.form = "lower"  # names as they are, escapes and all
         self.env = {}
         self.cleanups = []
         shutil.copy(args.frontend, os.path.join(self.station, "frontend.exe"))  # 5.10.0020
@@ -127,8 +72,7 @@ class Scenario:
     def close(self):
         for cleanup in self.cleanups:
             cleanup()
-        self.server.shutdown()
-        self.server.server_close()
+        self.server.stop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     def command(self, *extra):

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """talcheck-audit against one table of station and server set-ups, one case
 setup_<row> each: the warning codes and the exit code of each, and the check
-of its own a row may add. Arguments as audit_harness.py says.
+of its own a row may add. Among them folder pages the run reads otherwise
+than a person would: links in upper case, two links on one line, a missing
+line folder, a catch-all server, and large pages. Arguments as
+audit_harness.py says.
 """
 import os
 import shutil
@@ -41,7 +44,7 @@ def times_kept(s):
 
 
 def zip_part(s):
-    folder = add_packages(s.top, "5_1", ["5.10.0023"])
+    folder = add_packages(s.tree, "5_1", ["5.10.0023"])
     shutil.copy(os.path.join(folder, "5.10.0023.zip"), os.path.join(folder, "5.10.0029.zip.part"))
 
 
@@ -73,7 +76,7 @@ def station_unsafe(s):
 
 
 def escaped_names(s):
-    add_packages(s.top, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_1", ["5.10.0023"])
     for name in ("\x1b[2Jx.txt", "\x9b2Jy.txt", "\x7fz.txt"):
         os.makedirs(os.path.join(s.top, "5_2 Installers", name))
 
@@ -84,6 +87,60 @@ def escaped_names(s):
             check(shown in text, "%s not in %s" % (shown, text))
         check("\x9b2Jy.txt" in doc["requests"][1]["names"], doc["requests"][1])
     return escaped
+
+
+def in_text(words):
+    return lambda text, doc: check(words in text, "%r not in:\n%s" % (words, text))
+
+
+def page_form(form, line, versions):
+    def setup(s):
+        add_packages(s.tree, line, versions)
+        s.server.forms["%s Installers" % line] = form
+        return in_text({"upper": "[upper_case_anchor] /5_1%20Installers/: 2 link(s) in upper case",
+                        "two": "[links_merged] /5_1%20Installers/: 1 line(s) with several links"
+                        }[form])
+    return setup
+
+
+def missing_middle(s):
+    add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_3", ["5.30.0002"])
+    return in_text("[gap] /5_3%20Installers/ holds packages, but probing stops at "
+                   "/5_2%20Installers/")
+
+
+def catch_all(s):
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.server.unknown = "catch-all"
+    return lambda text, doc: check(doc["newest"]["chosen"] == "5.20.0001.zip" and
+                                   "repeats the page of /5_3%20Installers/" in text, text)
+
+
+def large_pages(s):
+    """Every line folder answers with a large page of its own (package names
+    and, every other line, names without versions): the report keeps a
+    bounded part of each and says how much it left out."""
+    count = (1 << 20) // 24
+    for minor in (1, 2, 3):
+        s.server.pages["5_%d Installers" % minor] = "".join(
+            '<a href="%s">x</a>\n' % (("5.%d0.%d.zip" if n % 2 else "p%d-%d.zip") % (minor, n))
+            for n in range(count)).encode()
+
+    def bounded(text, doc):
+        requests = [r for r in doc["requests"] if r["nameCount"]]
+        check(len(text) < 100000 and [r["nameCount"] for r in requests] == [count] * 3,
+              "%d bytes: %s" % (len(text), doc["requests"]))
+        for r in requests:
+            warned = [w["text"] for w in doc["warnings"] if w["text"].startswith(r["folder"])]
+            check(len(r["names"]) == 100 and len(warned) == 21 and
+                  "%d more names" % (count // 2 - 20) in warned[-1], warned[-1:])
+        for line in ("current", "newest"):
+            kept = doc[line]["candidates"]
+            check(len(kept) == 100 and kept[-1]["verdict"] == "chosen" and
+                  doc[line]["candidateCount"] == count, doc[line])
+        check(" %d more, not kept" % (count - 100) in text and "more candidates" in text, text)
+    return bounded
 
 
 # One row per station or server set-up: a function that makes it (and may
@@ -102,13 +159,18 @@ SETUPS = {
     "silent": (silent, [], 3),
     "escaped_names": (escaped_names, [], 1),
     "station_unsafe": (station_unsafe, ["station_unsafe"], 2),
+    "upper_case": (page_form("upper", "5_1", ["5.10.0023"]), ["upper_case_anchor"], 2),
+    "two_links": (page_form("two", "5_1", ["5.10.0021"]), ["links_merged"], 2),
+    "missing_middle": (missing_middle, ["gap"], 2),
+    "catch_all": (catch_all, ["catch_all", "error_page_names"], 2),
+    "large_pages": (large_pages, ["name_unparsable"], 2),
 }
 
 
 def run_setup(s, row):
     setup, want_codes, want_exit = SETUPS[row]
     s.host, s.extra = None, []
-    add_packages(s.top, "5_1", ["5.10.0019"])
+    add_packages(s.tree, "5_1", ["5.10.0019"])
     extra_check = setup(s)
     started = time.monotonic()
     code, text, doc = s.run(*s.extra, host=s.host)

@@ -10,8 +10,8 @@ from audit_harness import add_packages, codes, main, sign
 from e2e_harness import cases_of, check, program_path
 
 def case_signed_download(s):
-    signed = add_packages(s.top, "5_1", ["5.10.0023"])
-    add_packages(s.top, "5_2", ["5.20.0001"])
+    signed = add_packages(s.tree, "5_1", ["5.10.0023"])
+    add_packages(s.tree, "5_2", ["5.20.0001"])
     sign(s, os.path.join(signed, "5.10.0023.zip"))
     code, text, doc = s.run("--download")
     check(code == 2, "exit %d: %s" % (code, text))
@@ -23,7 +23,7 @@ def case_signed_download(s):
 
 
 def case_signed_tree(s):
-    folder = add_packages(s.top, "5_1", ["5.10.0021", "5.10.0023", "5.10.0025"])
+    folder = add_packages(s.tree, "5_1", ["5.10.0021", "5.10.0023", "5.10.0025"])
     sign(s, os.path.join(folder, "5.10.0021.zip"))
     # A valid signature of another package under this one's name.
     sign(s, os.path.join(folder, "5.10.0025.zip"), os.path.join(folder, "5.10.0021.zip"))

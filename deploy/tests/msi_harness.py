@@ -13,11 +13,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
                                 "tests"))
-from e2e_harness import RUN_TIMEOUT, Failure, check, program_path  # noqa: E402
+from e2e_harness import RUN_TIMEOUT, check, program_path, run_case  # noqa: E402
 
 WINE, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
 PROGRAMS = ("TalCheck.exe", "talcheck-audit.exe", "talcheck-task.exe")
@@ -164,13 +163,5 @@ def main(cases):
     if missing:
         print("skipped: %s not installed (tools/setup.sh installs it)" % ", ".join(missing))
         return 77
-    run, started = Run(args), time.monotonic()
-    try:
-        cases[args.case](run)
-    except (Failure, subprocess.SubprocessError) as e:
-        print("FAILED: %s" % e)
-        return 1
-    finally:
-        run.close()
-    print("passed: %s (%.1f s)" % (args.case, time.monotonic() - started))
-    return 0
+    run = Run(args)
+    return run_case(args.case, run, lambda: cases[args.case](run))

@@ -46,10 +46,6 @@ class Nginx:
     def args(self, *extra):
         return ["nginx", "-p", self.prefix, "-c", self.conf, *extra]
 
-    def test(self):
-        out = subprocess.run(self.args("-t"), capture_output=True, text=True, timeout=60)
-        check(out.returncode == 0, "nginx -t %s: %s" % (self.conf, out.stderr))
-
     def start(self, port):
         self.proc = subprocess.Popen(self.args("-g", "daemon off;"), stderr=subprocess.PIPE)
         deadline = time.monotonic() + 20

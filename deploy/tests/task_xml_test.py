@@ -9,11 +9,12 @@ import argparse
 import os
 import re
 import sys
+import types
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app",
                                 "tests"))
-from e2e_harness import Failure, check  # noqa: E402
+from e2e_harness import check, run_case  # noqa: E402
 
 DEPLOY = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TASK_NS = "{http://schemas.microsoft.com/windows/2004/02/mit/task}"
@@ -112,13 +113,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case", choices=["task_xml"])
     parser.parse_args()
-    try:
-        case_task_xml()
-    except Failure as e:
-        print("FAILED: %s" % e)
-        return 1
-    print("passed: task_xml")
-    return 0
+    return run_case("task_xml", types.SimpleNamespace(close=lambda: None), case_task_xml)
 
 
 if __name__ == "__main__":
