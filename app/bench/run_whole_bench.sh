@@ -10,8 +10,17 @@
 # after each run. Prints median wall times, their ratio and the peak resident
 # memory of each (GNU time; for curl and unzip the larger of the two).
 # BASE_BUILD=DIR also runs that build's program in turn, for an A/B of two
-# trees on a busy machine. Run from the repository root after building the
-# linux preset (app/TalCheck and the frontend fixture):
+# trees on a busy machine.
+# Both sides run on a journaled ext4 of the benchmark's own (a 3 GB image,
+# loop-mounted, its tables written before the first round), as a station's
+# file system journals. An ext4 without a journal, as some machines' /tmp,
+# checks each free inode against those deleted in the last minutes whenever
+# it makes a file, from the start of the group each time; each round here
+# deletes about 8,000 files, so there every round is slower than the last
+# for both sides alike. BENCH_DIR=DIR runs in DIR instead (and where the
+# image cannot be mounted, the benchmark says so and uses /tmp).
+# Run as root from the repository root after building the linux preset
+# (app/TalCheck and the frontend fixture):
 #   bash app/bench/run_whole_bench.sh [build/linux] [rounds]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -23,8 +32,29 @@ for b in "$build" ${base:+"$base"}; do
         { echo "build $b first (cmake --build --preset linux)" >&2; exit 1; }
 done
 . "$root/net/bench/bench_common.sh"
-work="$(mktemp -d /tmp/talcheck-whole-XXXXXX)"
-trap 'bench_server_stop; rm -rf "$work"' EXIT
+image="" mounted=""
+cleanup() {
+    bench_server_stop
+    rm -rf "$work"
+    [ -n "$mounted" ] && umount "$mounted" && rmdir "$mounted"
+    [ -n "$image" ] && rm -f "$image"
+}
+trap cleanup EXIT
+place="${BENCH_DIR:-}"
+if [ -z "$place" ]; then
+    image="$(mktemp /tmp/talcheck-whole-fs-XXXXXX)"
+    mounted="$(mktemp -d /tmp/talcheck-whole-mnt-XXXXXX)"
+    if truncate -s 3G "$image" && mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$image" &&
+        mount -o loop "$image" "$mounted" 2>/dev/null; then
+        place="$mounted"
+    else
+        echo "no journaled ext4 image could be mounted: running in /tmp" >&2
+        rmdir "$mounted"
+        mounted="" place=/tmp
+    fi
+fi
+work="$(mktemp -d "$place/talcheck-whole-XXXXXX")"
+echo "file system: $(df -T "$work" | awk 'NR == 2 { print $2 }') at $place"
 bench_server_start "$build" "$work" 1
 name=5.10.0023.zip
 folder="$work/www/Marl Quill/MarlQuill/5_1 Installers"
