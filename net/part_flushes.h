@@ -13,14 +13,15 @@ namespace net {
 
 // Each flush waits for the disk, so they come when the file has doubled
 // since the last one (from kFirstFlush on) or grown by kFlushEvery: a killed
-// run keeps at least half of what it held, losing at most kFlushEvery, and a
-// 500 MB package costs about 70 flushes. Between them the disk is set
-// writing every kWriteBackEvery (plat::File::StartWriteBack), so that a
-// flush waits for little more than the last of it.
+// run keeps at least half of what it held, losing at most kFlushEvery (a few
+// seconds of a station's network), and a 500 MB package costs about 25
+// flushes. Between them the disk is set writing every kWriteBackEvery
+// (plat::File::StartWriteBack), so that a flush waits for little more than
+// the last of it.
 class PartFlushes {
 public:
     static constexpr std::uint64_t kFirstFlush = 64 * 1024;
-    static constexpr std::uint64_t kFlushEvery = 8 * 1024 * 1024;
+    static constexpr std::uint64_t kFlushEvery = 32 * 1024 * 1024;
     static constexpr std::uint64_t kWriteBackEvery = 1024 * 1024;
 
     // The part at packagePath, written through file from the byte its
