@@ -110,7 +110,6 @@ ArchiveState* NewState(plat::File file, const char* password) {
     state->stream = new (std::nothrow) ArchiveStream;
     if (state->stream == nullptr) return nullptr;
     state->stream->file = std::move(file);
-    state->stream->filePointer = UINT64_MAX;
     char cwd[plat::kPathSize - 1] = {};
     if (plat::GetWorkingDirectory(cwd, sizeof cwd)) SetExtractionRoot(state.get(), cwd);
     return state.release();

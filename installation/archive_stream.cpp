@@ -15,24 +15,15 @@ voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int mode) {
 
 // Reads at the reader's position straight from the file.
 std::uint64_t ReadFromFile(ArchiveStream& stream, void* buffer, std::uint64_t size) {
-    if (stream.filePointer != stream.position) {
-        std::uint64_t now = 0;
-        if (!stream.file.Seek(static_cast<std::int64_t>(stream.position), plat::SeekOrigin::kBegin,
-                              &now)) {
-            stream.failed = true;
-            return 0;
-        }
-        stream.filePointer = now;
-    }
     char* out = static_cast<char*>(buffer);
     std::uint64_t done = 0;
     while (done < size) {
-        std::int64_t n = stream.file.Read(out + done, static_cast<std::size_t>(size - done));
+        std::int64_t n = stream.file.ReadAt(stream.position + done, out + done,
+                                            static_cast<std::size_t>(size - done));
         if (n < 0) stream.failed = true;
         if (n <= 0) break;
         done += static_cast<std::uint64_t>(n);
     }
-    stream.filePointer += done;
     return done;
 }
 
@@ -73,16 +64,14 @@ uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
 
 ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf handle) { return AsStream(handle)->position; }
 
-// Only moves the reader's position; the file pointer follows at the next
-// read that needs the file.
+// Only moves the reader's position: reads say where they read.
 long ZCALLBACK SeekStream(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
     ArchiveStream& stream = *AsStream(handle);
     std::uint64_t base = 0;
     if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
         base = stream.position;
     } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
-        if (!stream.file.Seek(0, plat::SeekOrigin::kEnd, &base)) return -1;
-        stream.filePointer = base;
+        if (!stream.file.Size(&base)) return -1;
     } else if (origin != ZLIB_FILEFUNC_SEEK_SET) {
         return -1;
     }

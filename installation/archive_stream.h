@@ -18,10 +18,7 @@ constexpr std::uint32_t kStreamWindowSize = 4096;
 
 struct ArchiveStream {
     plat::File file;
-    std::uint64_t position = 0;  // the reader's position
-    // Where the file's own pointer stands; unknown (UINT64_MAX) for a file
-    // that was open before.
-    std::uint64_t filePointer = 0;
+    std::uint64_t position = 0;  // the reader's position; the file's pointer is not used
     std::uint64_t windowStart = 0;   // file offset of window[0]
     std::uint32_t windowLength = 0;  // valid bytes in window
     bool failed = false;

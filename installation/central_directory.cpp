@@ -43,8 +43,7 @@ bool ZipSixtyFourStart(ArchiveStream& stream, std::uint64_t locator, std::uint64
 
 bool LocateCentralDirectory(ArchiveStream& stream, std::uint64_t* begin) {
     std::uint64_t fileSize = 0;
-    if (!stream.file.Seek(0, plat::SeekOrigin::kEnd, &fileSize)) return false;
-    stream.filePointer = fileSize;
+    if (!stream.file.Size(&fileSize)) return false;
     std::uint32_t length =
         fileSize < kEndRecordSearch ? static_cast<std::uint32_t>(fileSize) : kEndRecordSearch;
     std::uint64_t tailStart = fileSize - length;

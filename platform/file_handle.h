@@ -117,6 +117,10 @@ public:
 
     // Up to size bytes; the count read (0 at the end), or -1 on error.
     std::int64_t Read(void* buffer, std::size_t size);
+    // As Read, from offset whatever the file pointer, so that readers of one
+    // file on duplicated handles need not agree on it (pread; ReadFile at an
+    // offset, which on Windows also moves the pointer).
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
     // All size bytes or false.
     bool Write(const void* buffer, std::size_t size);
     // Moves the file pointer; newPosition (optional) receives the offset

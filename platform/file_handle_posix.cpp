@@ -206,6 +206,17 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
     }
 }
 
+std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::pread(static_cast<int>(handle_.get()), buffer, size, static_cast<off_t>(offset));
+        if (n >= 0) return n;
+        if (errno != EINTR) {
+            Fail();
+            return -1;
+        }
+    }
+}
+
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
     std::size_t whole = size;

@@ -217,6 +217,19 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
     return got;
 }
 
+std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (::ReadFile(Native(handle_.get()), buffer, want, &got, &at)) return got;
+    // A synchronous handle read at an offset reports the end as a failure.
+    if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
+    Fail();
+    return -1;
+}
+
 bool File::Write(const void* buffer, std::size_t size) {
     const char* p = static_cast<const char*>(buffer);
     std::size_t whole = size;
