@@ -123,6 +123,7 @@ void ReceiveInto(plat::HttpGet& http, plat::File file, Target& target, const Dat
             flushes.Wrote(size);
         },
         result);
+    flushes.Stop();
     result->complete = result->failure == DownloadFailure::kNone;
     if (result->complete) {
         RemovePartRecord(target.path);
