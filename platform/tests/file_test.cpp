@@ -44,29 +44,6 @@ TEST(FileHandle, WritesReadsAndSeeks) {
     EXPECT_NE(in.LastError(), 0);
 }
 
-// Positional reads ignore the pointer the handles share (the twin set it
-// to 7), and a read at or past the end is an end, not an error (Windows
-// reports it as a failed ReadFile).
-TEST(FileHandle, ReadsAtAnOffsetWhateverThePointer) {
-    ScopedTempDir dir;
-    std::string path = dir.Join("data.bin");
-    ASSERT_TRUE(WriteFile(path, "0123456789"));
-    plat::File in = plat::File::OpenForRead(path.c_str());
-    plat::File twin = in.Duplicate();
-    ASSERT_TRUE(twin.Seek(7, plat::SeekOrigin::kBegin, nullptr));
-    const struct {
-        std::uint64_t offset;
-        const char* bytes;
-    } rows[] = {{2, "2345"}, {0, "0123"}, {8, "89"}, {10, ""}, {1ULL << 40, ""}};
-    for (const auto& row : rows) {
-        char buf[4] = {};
-        std::int64_t n = in.ReadAt(row.offset, buf, sizeof buf);
-        EXPECT_EQ(std::string(buf, n < 0 ? 0 : static_cast<std::size_t>(n)), row.bytes)
-            << row.offset;
-    }
-    EXPECT_EQ(in.LastError(), 0);
-}
-
 TEST(FileHandle, OpenForReadFailsForMissingFilesAndDirectories) {
     ScopedTempDir dir;
     plat::File missing = plat::File::OpenForRead(dir.Join("missing").c_str());
