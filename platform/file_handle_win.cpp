@@ -207,16 +207,6 @@ bool File::Truncate(std::uint64_t size) {
             Fail());
 }
 
-std::int64_t File::Read(void* buffer, std::size_t size) {
-    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-    DWORD got = 0;
-    if (!::ReadFile(Native(handle_.get()), buffer, want, &got, nullptr)) {
-        Fail();
-        return -1;
-    }
-    return got;
-}
-
 std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
     DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     OVERLAPPED at = {};
@@ -228,6 +218,16 @@ std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) 
     if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
     Fail();
     return -1;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD got = 0;
+    if (!::ReadFile(Native(handle_.get()), buffer, want, &got, nullptr)) {
+        Fail();
+        return -1;
+    }
+    return got;
 }
 
 bool File::Write(const void* buffer, std::size_t size) {
