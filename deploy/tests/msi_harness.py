@@ -1,10 +1,7 @@
 """What the MSI's test cases share: a Wine prefix of their own with its
 wineserver, msiexec with a verbose log, MSIs built from this build's
-programs, registry reads, a test code-signing certificate, and the arguments:
-
-  --msi --version --wixl --msibuild --osslsigncode --cmake --package-script
-  --wxs --old-wxs --tables --windres --icon --strip --talcheck --audit --task
-  --frontend CASE"""
+programs, registry reads, a test code-signing certificate, and the arguments
+(main() lists them; deploy/CMakeLists.txt passes them)."""
 import argparse
 import os
 import platform
@@ -158,7 +155,7 @@ def main(cases):
     parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     tools = {"wixl": args.wixl, "msibuild": args.msibuild, "msiinfo": "msiinfo",
-             "msiextract": "msiextract", "osslsigncode": args.osslsigncode, "openssl": "openssl"}
+             "osslsigncode": args.osslsigncode, "openssl": "openssl"}
     missing = [n for n, p in tools.items() if "NOTFOUND" in p or not shutil.which(p or n)]
     if missing:
         print("skipped: %s not installed (tools/setup.sh installs it)" % ", ".join(missing))
