@@ -1,6 +1,6 @@
 """What the tests of the shipped nginx configurations share: a configuration
 localized to 127.0.0.1 and a temp prefix, nginx in the foreground as a child
-of the test, a temp installer tree with two packages, and plain HTTP GETs."""
+of the test, a temp installer tree with one package, and plain HTTP GETs."""
 import os
 import re
 import shutil
@@ -43,11 +43,9 @@ class Nginx:
             f.write(text)
         self.proc = None
 
-    def args(self, *extra):
-        return ["nginx", "-p", self.prefix, "-c", self.conf, *extra]
-
     def start(self, port):
-        self.proc = subprocess.Popen(self.args("-g", "daemon off;"), stderr=subprocess.PIPE)
+        self.proc = subprocess.Popen(["nginx", "-p", self.prefix, "-c", self.conf, "-g",
+                                      "daemon off;"], stderr=subprocess.PIPE)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
             try:
@@ -76,14 +74,11 @@ class Setup:
         os.chmod(self.work, 0o755)  # nginx workers started by root run as nobody
         self.tree = os.path.join(self.work, "tree")
         self.servers = []
-        self.packages = {}
-        for line, version, size in (("5_1", "5.10.0023", 300000), ("5_2", "5.20.0001", 1000)):
-            folder = os.path.join(self.tree, "Marl Quill", "MarlQuill", line + " Installers")
-            os.makedirs(folder)
-            data = bytes((i * 7 + len(version)) % 251 for i in range(size))
-            with open(os.path.join(folder, version + ".zip"), "wb") as f:
-                f.write(data)
-            self.packages[version] = data
+        folder = os.path.join(self.tree, "Marl Quill", "MarlQuill", "5_1 Installers")
+        os.makedirs(folder)
+        self.package = bytes((i * 7 + 9) % 251 for i in range(300000))
+        with open(os.path.join(folder, "5.10.0023.zip"), "wb") as f:
+            f.write(self.package)
         for d, _, names in os.walk(self.tree):
             os.chmod(d, 0o755)
             for n in names:

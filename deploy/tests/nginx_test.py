@@ -10,9 +10,7 @@
   proxy_ranges    resuming stations' range requests are answered from the
                   proxy's copy; the installer server sends the package once
 
-nginx runs in the foreground as a child of this script, on 127.0.0.1 only,
-and is stopped when the case ends; a configuration nginx refuses fails the
-case that starts it.
+A configuration nginx refuses fails the case that starts it.
 """
 import argparse
 import re
@@ -37,7 +35,7 @@ def case_installer(s):
     check(names == ["../", "5.10.0023.zip"], "names the link pattern sees: %s" % names)
     check(all(len(LINK.findall(line)) <= 1 for line in lines), "several links on one line")
     status, body, _ = get(url + "/5_1%20Installers/5.10.0023.zip")
-    check(status == 200 and body == s.packages["5.10.0023"], "package status %d" % status)
+    check(status == 200 and body == s.package, "package status %d" % status)
     status, page, _ = get(url + "/5_3%20Installers/")
     check(status == 404 and not LINK.search(page.decode()), "unknown folder: %d" % status)
     status, _, _ = get("http://127.0.0.1:%d/%s" % (port, ".hidden"))
@@ -62,7 +60,7 @@ def case_caching_proxy(s):
         url = (origin if i % 2 else direct) + ("/" if i % 3 else "") + "5_1%20Installers/"
         page = get(url, via if i % 2 else None)
         package = get(url + "5.10.0023.zip", via if i % 2 else None)
-        results.append((page[0], package[0], package[1] == s.packages["5.10.0023"]))
+        results.append((page[0], package[0], package[1] == s.package))
 
     in_parallel(fetch, range(24))
     check(results == [(200, 200, True)] * 24, "results %s" % results)
@@ -73,13 +71,12 @@ def case_caching_proxy(s):
     for fragment, what in ((".zip", "package"), ("5_1%20Installers/ ", "page")):
         sent = upstream_sent(installer, fragment)
         check(sent == 1, "installer server sent the %s %d times" % (what, sent))
-    check(not upstream_sent(installer, "/etc/passwd"), "the proxy passed a foreign path")
 
 
 def case_proxy_ranges(s):
     installer, _, proxy_port = s.start_proxy()
     url = "http://127.0.0.1:%d%s/5_1%%20Installers/5.10.0023.zip" % (proxy_port, BASE)
-    data = s.packages["5.10.0023"]
+    data = s.package
     status, body, headers = get(url, headers={"Range": "bytes=1000-"})
     check(status == 206 and body == data[1000:], "first range (uncached): %d" % status)
     etag = headers.get("ETag")
