@@ -102,19 +102,13 @@ def case_task_xml():
     limit = hours(one("Settings/ExecutionTimeLimit").text)
     check(limit >= RUN_BOUND_HOURS, "time limit %s h below the run's own bound" % limit)
     check(0 <= int(one("Settings/Priority").text) <= 10, "priority out of range")
-    check(one("Actions/Exec/Command").text == "[PROGRAMDIR]TalCheck.exe", "command")
-    check(one("Actions/Exec/WorkingDirectory").text == "[INSTALLDIR]", "working directory")
     check(not root.findall(".//" + TASK_NS + "Arguments"), "arguments in front of the program")
     with open(path) as f:
         check("powershell" not in f.read().lower(), "PowerShell named")
 
 
-def main():
+if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("case", choices=["task_xml"])
     parser.parse_args()
-    return run_case("task_xml", types.SimpleNamespace(close=lambda: None), case_task_xml)
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_case("task_xml", types.SimpleNamespace(close=lambda: None), case_task_xml))
