@@ -84,27 +84,24 @@ class Setup:
             for n in names:
                 os.chmod(os.path.join(d, n), 0o644)
 
-    def server(self, name, text):
-        server = Nginx(self.work, name, text)
+    def start(self, name, port, conf, **marks):
+        """nginx with conf, listening on port; stopped by close() even when
+        it fails to start."""
+        server = Nginx(self.work, name, localize(conf, listen="listen 127.0.0.1:%d;" % port,
+                                                 **marks))
         self.servers.append(server)
-        return server
+        return server.start(port)
 
     def installer(self, port):
-        return self.server("installer", localize(
-            "installer-server.conf", listen="listen 127.0.0.1:%d;" % port,
-            root="root %s;" % self.tree))
-
-    def proxy(self, port, upstream_port):
-        return self.server("proxy", localize(
-            "caching-proxy.conf", listen="listen 127.0.0.1:%d;" % port,
-            installer_server="server 127.0.0.1:%d;" % upstream_port))
+        return self.start("installer", port, "installer-server.conf", root="root %s;" % self.tree)
 
     def start_proxy(self):
         """The installer server and the caching proxy in front of it, both
         listening; returns (installer, installer port, proxy port)."""
         installer_port, proxy_port = free_port(), free_port()
-        installer = self.installer(installer_port).start(installer_port)
-        self.proxy(proxy_port, installer_port).start(proxy_port)
+        installer = self.installer(installer_port)
+        self.start("proxy", proxy_port, "caching-proxy.conf",
+                   installer_server="server 127.0.0.1:%d;" % installer_port)
         return installer, installer_port, proxy_port
 
     def close(self):

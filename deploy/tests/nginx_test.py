@@ -25,7 +25,7 @@ LINK = re.compile(r'<a href="(.*)">.*</a>')
 
 def case_installer(s):
     port = free_port()
-    s.installer(port).start(port)
+    s.installer(port)
     url = "http://127.0.0.1:%d%s" % (port, BASE)
     # As TalCheck asks: a doubled slash at the join of base URL and folder.
     status, page, _ = get(url + "/5_1%20Installers/")
