@@ -6,10 +6,6 @@
 #include <string>
 
 #include "net/tests/net_test_support.h"
-#include "platform/path_buffer.h"
-#include "testing/hostile_replies.h"
-#include "testing/loopback_server.h"
-#include "testing/temp_dir.h"
 
 namespace net_test {
 

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "net/tests/net_test_support.h"
-#include "testing/hostile_replies.h"
-#include "testing/loopback_server.h"
 
 using net::FetchFailure;
 
