@@ -88,18 +88,6 @@ TEST_F(UpdateRunTest, EmptyCurrentLineStillInstallsTheNewestLine) {
                                      {Installed("5.30.0002.zip"), "log:END"}}));
 }
 
-TEST_F(UpdateRunTest, CatchAllPageStopsProbingAndIsNoVersionLine) {
-    world.fileVersion = "5.10.0020";
-    world.listings[Folder("5_1")] = "5.10.0021.zip\t";
-    world.listings[Folder("5_2")] = "5.20.0001.zip\t";
-    world.catchAllListing = "help.html\t../\t";
-    Run();
-    std::vector<std::string> fetched{Folder("5_1"), Folder("5_2"), Folder("5_3"), Folder("5_4")};
-    EXPECT_EQ(world.fetched, fetched);
-    ASSERT_EQ(world.journal.size(), 10u);
-    EXPECT_EQ(world.journal[5], "log:START DOWLOAD: 5.20.0001.zip");
-}
-
 }  // namespace
 
 }  // namespace update
