@@ -9,19 +9,12 @@
 #include <string>
 #include <system_error>
 
-#include "net/download.h"
 #include "net/folder_listing.h"
 #include "net/tests/net_switches.h"
 #include "net/tests/net_test_support.h"
 #include "platform/disk_space.h"
 #include "platform/http_limits.h"
-#include "platform/path_buffer.h"
-#include "testing/hostile_replies.h"
-#include "testing/loopback_server.h"
-#include "testing/scoped_switches.h"
 #include "testing/small_volume.h"
-#include "testing/temp_dir.h"
-#include "testing/wine.h"
 
 using std::chrono::milliseconds;
 

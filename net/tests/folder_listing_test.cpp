@@ -4,14 +4,8 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "net/tests/net_test_support.h"
-#include "net/download.h"
-#include "platform/path_buffer.h"
-#include "testing/hostile_replies.h"
-#include "testing/loopback_server.h"
-#include "testing/temp_dir.h"
 
 namespace net_test {
 
@@ -48,8 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"PageOrder", "", Anchor("5.20.0012.zip") + "\n" + Anchor("5.20.0013.zip") + "\n",
                   ".", "5.20.0012.zip\t5.20.0013.zip\t"},
         ParseCase{"ParentLinks", "", Anchor("/") + "\n" + Anchor("../") + "\n", ".", "../\t"},
-        ParseCase{"DuplicateOnce", "", Anchor("a.zip") + "\n" + Anchor("a.zip") + "\n", ".",
-                  "a.zip\t"},
         ParseCase{"SubstringOfEarlierSkipped", "",
                   Anchor("5.20.0012.zip") + "\n" + Anchor("0012.zip") + "\n", ".",
                   "5.20.0012.zip\t"},
@@ -59,11 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"SubstringAcrossEntries", "",
                   Anchor("a.b") + "\n" + Anchor("c.d") + "\n" + Anchor("b\tc") + "\n", ".",
                   "a.b\tc.d\t"},
-        ParseCase{"TwoAnchorsOneLine", "", Anchor("a.zip") + Anchor("b.zip") + "\n", ".",
-                  "a.zip\">a.zip</a><a href=\"b.zip\t"},
-        ParseCase{"WindowsLineEnds", "", Anchor("a.zip") + "\r\n" + Anchor("b.zip") + "\r\n", ".",
-                  "a.zip\tb.zip\t"},
-        ParseCase{"UpperCaseIgnored", "", "<A HREF=\"a.zip\">a</A>\n", ".", ""},
         ParseCase{"EmptyFilter", "", Anchor("a.zip") + "\n", "", ""},
         ParseCase{"FilterIsASetOfCharacters", "", Anchor("abc") + "\n" + Anchor("xyz") + "\n", "zq",
                   "xyz\t"},
@@ -92,7 +79,6 @@ TEST_P(ChunkSize, UsesTheAnnouncedLengthOnlyWhenUsable) {
 INSTANTIATE_TEST_SUITE_P(Lengths, ChunkSize,
                          ::testing::Values(ChunkCase{std::nullopt, 32768}, ChunkCase{0, 32768},
                                            ChunkCase{-5, 32768}, ChunkCase{120, 120},
-                                           ChunkCase{99999999999999, 32768},
                                            ChunkCase{INT64_MAX, 32768}, ChunkCase{8388608, 8388608},
                                            ChunkCase{8388609, 32768}));
 
@@ -122,9 +108,6 @@ TEST_P(FetchListing, ParsesWhateverBodyArrives) {
     std::string listing;
     FetchFolderListing(url.c_str(), listing, ".");
     EXPECT_EQ(listing, c.listing);
-    std::vector<testing_support::RequestRecord> requests = server.Requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests[0].userAgent, "VeltAgent");
 }
 
 INSTANTIATE_TEST_SUITE_P(

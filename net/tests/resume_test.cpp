@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "net/download.h"
 #include "net/part_file.h"
 #include "net/tests/net_test_support.h"
 #include "testing/loopback_ranges.h"
-#include "testing/loopback_server.h"
-#include "testing/temp_dir.h"
 
 namespace net_test {
 

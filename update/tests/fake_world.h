@@ -22,7 +22,6 @@ std::string Folder(const char* line);
 class FakeWorld {
 public:
     std::map<std::string, std::string> listings;
-    std::string catchAllListing;                          // answer for unknown folders
     std::string fileVersion;                              // frontend.exe's FileVersion; empty: none
     std::map<std::string, std::string> downloadFailures;  // local name -> reason
     std::map<std::string, std::string> refusals;          // listed name -> check's reason

@@ -25,7 +25,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, InstallerUrlTest,
     ::testing::Values(
         UrlCase{"installers.example", "http://installers.example/Marl%20Quill/MarlQuill/"},
-        UrlCase{"127.0.0.1:8080", "http://127.0.0.1:8080/Marl%20Quill/MarlQuill/"},
         UrlCase{"https://secure.example", "https://secure.example/Marl%20Quill/MarlQuill/"},
         UrlCase{"HTTPS://secure.example:8443/",
                 "https://secure.example:8443/Marl%20Quill/MarlQuill/"},

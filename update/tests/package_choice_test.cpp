@@ -10,20 +10,6 @@ namespace update {
 
 namespace {
 
-TEST(NextVersionLine, MinorNineRollsOverToTheNextMajor) {
-    int32_t major = 5, minor = 1;
-    ASSERT_TRUE(NextVersionLine(major, minor));
-    EXPECT_EQ(major, 5);
-    EXPECT_EQ(minor, 2);
-    major = 5, minor = 9;
-    ASSERT_TRUE(NextVersionLine(major, minor));
-    EXPECT_EQ(major, 6);
-    EXPECT_EQ(minor, 0);
-    major = INT32_MAX, minor = 9;
-    EXPECT_FALSE(NextVersionLine(major, minor));
-    EXPECT_EQ(major, INT32_MAX);
-}
-
 TEST(ListingWalk, VisitsEveryTabTerminatedNameAndSkipsOverlongOnes) {
     std::string listing = "a.zip\t\tb.zip\t" + std::string(260, 'x') + "\t" +
                           std::string(259, 'y') + "\tunterminated";
@@ -69,16 +55,13 @@ const ChoiceCase kChoices[] = {
     {"NegativeBuildNotNewest", "5.20.-1.zip\t", {5, 1, -5}, "5.20.-1.zip", ""},
     {"EmptyNamesAndParentLinks", "\t../\t\t5.10.0021.zip\t", kInstalled, "5.10.0021.zip"},
     {"EmptyListing", "", {5, 1, 0}, ""},
+    {"BuildAtMaximum", "5.10.2147483647.zip\t", {5, 1, INT32_MAX}, "", "5.10.2147483647.zip"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ChoiceTest, ::testing::ValuesIn(kChoices),
                          [](const ::testing::TestParamInfo<ChoiceCase>& p) {
                              return p.param.name;
                          });
-
-TEST(Choice, InstalledBuildAtMaximumChoosesNothing) {
-    EXPECT_EQ(ChosenName(WalkCurrentLine("5.10.2147483647.zip\t", {5, 1, INT32_MAX})), "");
-}
 
 }  // namespace
 

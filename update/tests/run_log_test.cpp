@@ -35,7 +35,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LogLineTest,
     ::testing::Values(
         LineCase{"WS07", {9, 5, 1}, {K::kStart, "", ""}, "WS07 [09:05:01] START"},
-        LineCase{"WS07", {0, 0, 1}, {K::kEnd, "", ""}, "WS07 [00:00:01] END"},
         LineCase{"WS07",
                  {23, 59, 59},
                  {K::kStartDownload, "5.10.0123.zip", ""},

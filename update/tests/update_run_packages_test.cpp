@@ -73,11 +73,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A package that did not arrive whole, or that the check refused, is named
 // with its reason and never handed to the install step; the other goes on.
+// Each is fetched and checked by its listed name, stored by its canonical one.
 struct FailureCase {
     const char* name;
     const char* downloadFailure;  // of 5.10.0023.zip; null: none
     bool checking;
-    const char* refusal;                            // of 5.1.23.zip; null: none
+    const char* refusal;                            // of 5.1.23.Zip; null: none
     std::vector<std::string> expectedFirstPackage;  // journal lines after its download
 };
 
@@ -91,16 +92,16 @@ std::string Checked(const char* line, const std::string& listedName, const std::
 TEST_P(PackageFailureTest, LogsTheReasonAndSkipsOnlyThatInstall) {
     const FailureCase& c = GetParam();
     world.fileVersion = "5.10.0020";
-    world.listings[Folder("5_1")] = "5.1.23.zip\t";
+    world.listings[Folder("5_1")] = "5.1.23.Zip\t";
     world.listings[Folder("5_2")] = "5.20.0001.zip\t";
     if (c.downloadFailure) world.downloadFailures["5.10.0023.zip"] = c.downloadFailure;
     world.checking = c.checking;
-    if (c.refusal) world.refusals["5.1.23.zip"] = c.refusal;
+    if (c.refusal) world.refusals["5.1.23.Zip"] = c.refusal;
     Run();
     std::vector<std::string> check;
     if (c.checking) check = {Checked("5_2", "5.20.0001.zip", "5.20.0001.zip")};
     EXPECT_EQ(world.journal, Joined({{"log:START!"},
-                                     Delivered("5_1", "5.1.23.zip", "5.10.0023.zip"),
+                                     Delivered("5_1", "5.1.23.Zip", "5.10.0023.zip"),
                                      c.expectedFirstPackage,
                                      Delivered("5_2", "5.20.0001.zip", "5.20.0001.zip"),
                                      check,
@@ -124,13 +125,13 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     true,
                     "no signature",
-                    {Checked("5_1", "5.1.23.zip", "5.10.0023.zip"),
+                    {Checked("5_1", "5.1.23.Zip", "5.10.0023.zip"),
                      "log:SIGNATURE REFUSED: 5.10.0023.zip(no signature)"}},
         FailureCase{"CheckAccepts",
                     nullptr,
                     true,
                     nullptr,
-                    {Checked("5_1", "5.1.23.zip", "5.10.0023.zip"), Installed("5.10.0023.zip")}}),
+                    {Checked("5_1", "5.1.23.Zip", "5.10.0023.zip"), Installed("5.10.0023.zip")}}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
 
 }  // namespace
