@@ -61,16 +61,11 @@ class Scenario:
                 os.chmod(os.path.join(dirpath, n), stat.S_IRWXU)
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def station_files(self, frontend=True, version=None):
-        if frontend:
-            check(self.program.frontend, "no frontend fixture given")
-            shutil.copy(self.program.frontend, os.path.join(self.station, "frontend.exe"))
-        lines = ["[STATIONINFO]"]
-        if version:
-            lines.append("FrontendVersion=%s" % version)
-        lines.append("DBDirectory=%s" % self.program.native_path(self.data))
+    def station_files(self):
+        check(self.program.frontend, "no frontend fixture given")
+        shutil.copy(self.program.frontend, os.path.join(self.station, "frontend.exe"))
         with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
-            f.write("\n".join(lines) + "\n")
+            f.write("[STATIONINFO]\nDBDirectory=%s\n" % self.program.native_path(self.data))
 
     def env(self, host=None):
         env = dict(os.environ)
