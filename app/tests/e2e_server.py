@@ -57,9 +57,6 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.shutdown()
         self.server_close()
 
-    def listing_requests(self):
-        return [r for r in self.requests if r.endswith("/")]
-
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):

@@ -146,12 +146,9 @@ def expect_no_downloads_left(s):
 
 
 def no_program_left(scenario):
-    """No copy of this build's program started by this case is running. A
-    copy, native or under Wine, shows the program's path as its command and
-    carries the case's own XDG_RUNTIME_DIR in its environment, so cases can
-    run side by side. Zombies are dead processes whose parent has not
-    collected them (in a container, an init that never does): nothing of
-    theirs is left."""
+    """No copy of this build's program started by this case is running: none
+    with the program's path as its command (natively or under Wine) and the
+    case's own XDG_RUNTIME_DIR, zombies aside (an init may never reap them)."""
     marker = ("XDG_RUNTIME_DIR=%s" % scenario.runtime).encode()
     left = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
