@@ -4,8 +4,7 @@ change, a refused part is named in the log.  e2e_planted.py --exe PATH [--emulat
 import os
 import sys
 
-import e2e_harness
-import e2e_station
+import e2e
 from e2e_harness import check
 from e2e_server import add_packages
 from e2e_station import expect_tree, folder, package_log
@@ -78,9 +77,4 @@ def run(s, plant, refused):
 
 
 if __name__ == "__main__":
-    parser = e2e_station.program_arguments()
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    scenario = e2e_station.Scenario(e2e_station.Program(args))
-    sys.exit(e2e_harness.run_case("planted " + args.case, scenario,
-                                  lambda: run(scenario, *CASES[args.case])))
+    sys.exit(e2e.main({case: lambda s, row=row: run(s, *row) for case, row in CASES.items()}))

@@ -9,8 +9,8 @@ always signed well and installed whatever became of the first.
 """
 import os
 import sys
-import time
 
+import e2e
 import e2e_harness
 import e2e_server
 import e2e_station
@@ -27,12 +27,15 @@ class Signer:
         self.sign = lambda package, key: e2e_harness.sign(minisign, key, package)
 
 
-def setup(s, signer):
-    first = e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"])
+def setup(s, key="k1"):
+    """Serves both packages, the first one signed with key; returns its path."""
+    signer = Signer(s.args.minisign, s.args.keys)
+    first = os.path.join(e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"]), FIRST)
     second = e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
     signer.sign(os.path.join(second, SECOND), signer.key("k1"))
+    signer.sign(first, signer.key(key))
     s.station_files()
-    return os.path.join(first, FIRST)
+    return first
 
 
 def run_and_check(s, refused):
@@ -55,17 +58,21 @@ def run_and_check(s, refused):
     check(left == ([FIRST] if refused else []), "downloads left: %s" % left)
 
 
-def signed_by(key_name):
-    def case(s, signer):
-        package = setup(s, signer)
-        signer.sign(package, signer.key(key_name))
-        run_and_check(s, None)
-    return case
+# The reasons of refusal and the legacy form are rows of the signature
+# module's tables (verify_test, signature_check_test); here one package per
+# outcome, and a rollover key to show both compiled-in keys are trusted.
+def case_prehashed(s):
+    setup(s)
+    run_and_check(s, None)
 
 
-def case_flipped_byte(s, signer):
-    package = setup(s, signer)
-    signer.sign(package, signer.key("k1"))
+def case_rollover(s):
+    setup(s, "k2")
+    run_and_check(s, None)
+
+
+def case_flipped_byte(s):
+    package = setup(s)
     with open(package, "r+b") as f:
         f.seek(40)
         b = f.read(1)
@@ -74,12 +81,11 @@ def case_flipped_byte(s, signer):
     run_and_check(s, "bad signature")
 
 
-def case_swapped(s, signer):
+def case_swapped(s):
     """The downloaded package is replaced by an unsigned one while the
     program waits for its signature: it installs the signed bytes it
     downloaded, or refuses; the unsigned ones never."""
-    package = setup(s, signer)
-    signer.sign(package, signer.key("k1"))
+    package = setup(s)
     unsigned = os.path.join(s.tmp, "unsigned.zip")
     e2e_server.make_package(unsigned, e2e_server.package_files("5.10.0099"))
     s.server.hold_fragment = FIRST + ".minisig"
@@ -107,30 +113,6 @@ def case_swapped(s, signer):
     e2e_station.expect_tree(s, ["5.20.0001"] if was_refused else ["5.10.0023", "5.20.0001"])
 
 
-# The reasons of refusal and the legacy form are rows of the signature
-# module's tables (verify_test, signature_check_test); here one package per
-# outcome, and a rollover key to show both compiled-in keys are trusted.
-case_prehashed = signed_by("k1")
-case_rollover = signed_by("k2")
-CASES = e2e_harness.cases_of(globals())
-
-
-def main():
-    parser = e2e_station.program_arguments()
-    parser.add_argument("--keys", required=True)
-    parser.add_argument("--minisign", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    program = e2e_station.Program(args)
-    signer = Signer(args.minisign, args.keys)
-    scenario = e2e_station.Scenario(program)
-
-    def body():
-        CASES[args.case](scenario, signer)
-        time.sleep(0.2)
-        e2e_station.no_program_left(scenario)
-    return e2e_harness.run_case("signed " + args.case, scenario, body)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main(e2e_harness.cases_of(globals()), ("--keys", {"required": True}),
+                      ("--minisign", {"required": True}), keys=True))
