@@ -145,6 +145,25 @@ def expect_no_downloads_left(s):
     check(not left, "downloaded packages left in the station directory: %s" % left)
 
 
+def tree_state(root, skip=()):
+    """Every entry below root by relative path, as itself: mode, owner and
+    bytes or link target; paths that start with one of skip are left out."""
+    found = {}
+    for top, dirs, files in os.walk(root):
+        for path in (os.path.join(top, n) for n in dirs + files):
+            rel = os.path.relpath(path, root)
+            if not rel.startswith(tuple(skip)):
+                st = os.lstat(path)
+                body = (os.readlink(path) if stat.S_ISLNK(st.st_mode) else
+                        open(path, "rb").read() if stat.S_ISREG(st.st_mode) else None)
+                found[rel] = (st.st_mode, st.st_uid, st.st_gid, body)
+    return found
+
+
+def changed(before, after):
+    return sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+
+
 def no_program_left(scenario):
     """No copy of this build's program started by this case is running: none
     with the program's path as its command (natively or under Wine) and the
