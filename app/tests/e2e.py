@@ -54,14 +54,14 @@ def case_stale_package(s):
     expect_no_downloads_left(s)
 
 
-def case_failed_download(s):
+def case_failed_download(s, **run_options):
     # A listed package that cannot be fetched is named with its status and
     # not installed; the other line goes on as usual.
     add_packages(s.tree, "5_1", ["5.10.0023"])
     add_packages(s.tree, "5_2", ["5.20.0001"])
     s.server.missing.add("5.10.0023.zip")
     s.station_files()
-    code, _ = s.run()
+    code, _ = s.run(**run_options)
     check(code == 0, "exit code %d" % code)
     want = (["START", "START DOWLOAD: 5.10.0023.zip", "END DOWLOAD: 5.10.0023.zip",
              "DOWLOAD FAILED: 5.10.0023.zip (status 404)"] + package_log("5.20.0001.zip") +
