@@ -16,14 +16,15 @@ from e2e_harness import check, closed_port, program_path
 from e2e_server import SilentServer
 
 
-def station_ini(s, db_directory):
-    with open(os.path.join(s.station, "station.ini"), "w", newline="\r\n") as f:
-        f.write("[STATIONINFO]\nDBDirectory=%s\n" % db_directory)
-
-
 def no_version_files(s):
     os.remove(os.path.join(s.station, "frontend.exe"))
     os.remove(os.path.join(s.station, "station.ini"))
+
+
+def install_cannot_be_made(s):
+    data = program_path(os.path.join(s.tmp, "no", "data"), bool(s.args.emulator))
+    with open(os.path.join(s.station, "station.ini"), "w", newline="\r\n") as f:
+        f.write("[STATIONINFO]\nDBDirectory=%s\n" % data)
 
 
 def install_link(s):
@@ -149,9 +150,7 @@ def large_pages(s):
 # return a check of its own), the warning codes, and the exit code.
 SETUPS = {
     "no_version_files": (no_version_files, ["default_version", "no_data_directory"], 2),
-    "empty_db_directory": (lambda s: station_ini(s, ""), ["no_data_directory"], 2),
-    "install_cannot_be_made": (lambda s: station_ini(s, program_path(
-        os.path.join(s.tmp, "no", "data"), bool(s.args.emulator))), ["install_not_creatable"], 2),
+    "install_cannot_be_made": (install_cannot_be_made, ["install_not_creatable"], 2),
     "install_link": (install_link, ["install_not_writable"], 2),
     "times_kept": (times_kept, [], 0),
     "all_404": (lambda s: shutil.rmtree(os.path.join(s.top, "5_1 Installers")),
