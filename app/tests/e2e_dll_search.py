@@ -13,9 +13,10 @@ import shutil
 import subprocess
 import sys
 
-from e2e_harness import Failure, cases_of, check, run_case
+import e2e
+from e2e_harness import Failure, cases_of, check
 from e2e_server import add_packages
-from e2e_station import Program, Scenario, no_program_left, package_log, program_arguments
+from e2e_station import package_log
 
 # The KnownDLLs of Windows 8 to 11: loaded from System32 whatever the search order.
 KNOWN_DLLS = {"advapi32", "clbcatq", "combase", "comdlg32", "gdi32", "gdiplus", "imagehlp",
@@ -34,7 +35,8 @@ def loaded(s):
     return found
 
 
-def case_planted_dlls(s, a):
+def case_planted_dlls(s):
+    a = s.args
     add_packages(s.tree, "5_1", ["5.10.0023"])
     s.station_files()
     for path in [a.exe, a.importer] + a.planted:
@@ -58,7 +60,8 @@ def case_planted_dlls(s, a):
     check(code == 0 and s.log_messages() == want, "run: %d %s" % (code, s.log_messages()))
 
 
-def case_import_table(s, a):
+def case_import_table(s):
+    a = s.args
     out = subprocess.run([a.objdump, "-p", a.exe], capture_output=True, text=True, timeout=60,
                          check=True).stdout
     imported = {n.lower()[:-4] for n in re.findall(r"DLL Name: (\S+)", out)}
@@ -70,23 +73,6 @@ def case_import_table(s, a):
         check(dll + b"\0" in names, "%s is no longer delay-loaded" % dll.decode())
 
 
-CASES = cases_of(globals())
-
-
-def main():
-    parser = program_arguments()
-    parser.add_argument("--planted", nargs=2, required=True)
-    for name in ("importer", "objdump"):
-        parser.add_argument("--" + name, required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    scenario = Scenario(Program(args))
-
-    def body():
-        CASES[args.case](scenario, args)
-        no_program_left(scenario)
-    return run_case(args.case, scenario, body)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main(cases_of(globals()), ("--planted", {"nargs": 2, "required": True}),
+                      ("--importer", {"required": True}), ("--objdump", {"required": True})))

@@ -33,25 +33,11 @@ def corrupt_last_item(path):
     return list(files)[-1]
 
 
-def refused_run(s, line_for_first):
-    """Runs with 5.10.0023 (prepared by the caller) and a good 5.20.0001."""
-    add_packages(s.tree, "5_2", ["5.20.0001"])
-    s.station_files()
-    install = os.path.join(s.data, "install")
-    os.makedirs(install)
-    with open(os.path.join(install, "keep.txt"), "w") as f:
-        f.write("keep")
-    code, _ = s.run()
-    check(code == 0, "exit code %d" % code)
+def copy_log(line, *after):
+    """The log of a run whose copy of 5.10.0023.zip logged line."""
     name = "5.10.0023.zip"
-    want = (["START", "START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
-             line_for_first, "END COPY: " + name] + package_log("5.20.0001.zip") + ["END"])
-    check(s.log_messages() == want, "log %s" % s.log_messages())
-    got = s.installed()
-    check(got.pop("keep.txt", None) == "keep", "keep.txt changed")
-    want_tree = package_files("5.20.0001")
-    check(got == want_tree, "installed tree %s" % sorted(got))
-    check(os.path.exists(os.path.join(s.station, name)), "the refused package was deleted")
+    return (["START", "START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
+             line, "END COPY: " + name] + list(after) + ["END"])
 
 
 # The other reasons to refuse a package and the items a package may hold are
@@ -60,7 +46,20 @@ def refused_run(s, line_for_first):
 def case_corrupt_package(s):
     folder = add_packages(s.tree, "5_1", ["5.10.0023"])
     item = corrupt_last_item(os.path.join(folder, "5.10.0023.zip"))
-    refused_run(s, "COPY REFUSED: 5.10.0023.zip (%s: CRC-32 mismatch)" % item)
+    add_packages(s.tree, "5_2", ["5.20.0001"])
+    s.station_files()
+    os.makedirs(os.path.join(s.data, "install"))
+    with open(os.path.join(s.data, "install", "keep.txt"), "w") as f:
+        f.write("keep")
+    code, _ = s.run()
+    check(code == 0, "exit code %d" % code)
+    want = copy_log("COPY REFUSED: 5.10.0023.zip (%s: CRC-32 mismatch)" % item,
+                    *package_log("5.20.0001.zip"))
+    check(s.log_messages() == want, "log %s" % s.log_messages())
+    got = s.installed()
+    check(got.pop("keep.txt", None) == "keep", "keep.txt changed")
+    check(got == package_files("5.20.0001"), "installed tree %s" % sorted(got))
+    check(os.path.exists(os.path.join(s.station, "5.10.0023.zip")), "refused package deleted")
 
 
 def case_no_data_directory(s):
@@ -70,13 +69,11 @@ def case_no_data_directory(s):
         f.write("[STATIONINFO]\n")
     code, _ = s.run()
     check(code == 0, "exit code %d" % code)
-    name = "5.10.0023.zip"
-    want = ["START", "START DOWLOAD: " + name, "END DOWLOAD: " + name, "START COPY: " + name,
-            "COPY FAILED: %s (no data directory)" % name, "END COPY: " + name, "END"]
+    want = copy_log("COPY FAILED: 5.10.0023.zip (no data directory)")
     check(s.log_messages() == want, "log %s" % s.log_messages())
-    check(sorted(os.listdir(s.station)) == ["5.10.0023.zip", "TalCheckLog.txt", "frontend.exe",
-                                            "station.ini"],
-          "station directory %s" % sorted(os.listdir(s.station)))
+    names = sorted(os.listdir(s.station))
+    check(names == ["5.10.0023.zip", "TalCheckLog.txt", "frontend.exe", "station.ini"],
+          "station directory %s" % names)
 
 
 def case_good_after_refused(s):

@@ -4,15 +4,15 @@ change, a refused part is named in the log.  e2e_planted.py --exe PATH [--emulat
 import os
 import sys
 
-import e2e_harness
-import e2e_station
+import e2e
 from e2e_harness import check
 from e2e_server import add_packages
-from e2e_station import expect_tree, folder, package_log
+from e2e_station import changed, expect_tree, folder, package_log, tree_state
 
 FIRST = "5.10.0023.zip"
-OWN = [os.path.join("station", n) for n in ("TalCheckLog.txt", FIRST, FIRST + ".part")]
-SKIP = ("server", "runtime", os.path.join("data", "install"))  # with OWN: may change
+# What the run may change: its own files (the part record too), server, runtime, install.
+SKIP = tuple(os.path.join("station", n) for n in ("TalCheckLog.txt", FIRST)) + (
+    "server", "runtime", os.path.join("data", "install"))
 
 
 def write(path, data, mode=0o644, uid=-1):
@@ -21,17 +21,6 @@ def write(path, data, mode=0o644, uid=-1):
         f.write(data)
     os.chmod(path, mode)
     os.chown(path, uid, -1)
-
-
-def snapshot(s):
-    found = {}
-    for dirpath, _, names in os.walk(s.tmp):
-        for rel in (os.path.relpath(os.path.join(dirpath, n), s.tmp) for n in names):
-            if not rel.startswith(SKIP) and rel not in OWN:
-                with open(os.path.join(s.tmp, rel), "rb") as f:
-                    st = os.fstat(f.fileno())
-                    found[rel] = (f.read(), st.st_mode, st.st_uid)
-    return found
 
 
 def plant_part(s, held=None, uid=-1, place=None):
@@ -65,11 +54,10 @@ def run(s, plant, refused):
     add_packages(s.tree, "5_1", ["5.10.0023"])
     s.station_files()
     plant(s)
-    before = snapshot(s)
+    before = tree_state(s.tmp, SKIP)
     code, _ = s.run()
-    after = snapshot(s)
-    changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
-    check(code == 0 and not changed, "exit code %d; changed: %s" % (code, changed))
+    moved = changed(before, tree_state(s.tmp, SKIP))
+    check(code == 0 and not moved, "exit code %d; changed: %s" % (code, moved))
     log = package_log(FIRST)
     log[1:1] = ["PART REFUSED: %s (%s.part: %s)" % (FIRST, FIRST, refused)] if refused else []
     check(s.log_messages() == ["START"] + log + ["END"], "log %s" % s.log_messages())
@@ -78,9 +66,4 @@ def run(s, plant, refused):
 
 
 if __name__ == "__main__":
-    parser = e2e_station.program_arguments()
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    scenario = e2e_station.Scenario(e2e_station.Program(args))
-    sys.exit(e2e_harness.run_case("planted " + args.case, scenario,
-                                  lambda: run(scenario, *CASES[args.case])))
+    sys.exit(e2e.main({case: lambda s, row=row: run(s, *row) for case, row in CASES.items()}))

@@ -16,22 +16,18 @@ from e2e_harness import check
 from e2e_station import expect_tree, package_log
 
 FIRST = "5.10.0023.zip"
+LINE = os.path.join("Marl Quill", "MarlQuill", "5_1 Installers")  # below the server tree
 
 
-def big_package(s, line, version):
-    """A package with an incompressible item, so that a part of it is a
-    part of its file."""
-    files = e2e_server.package_files(version)
-    files["bin/data-%s.bin" % version] = random.Random(23).randbytes(600000).hex()
-    path = os.path.join(s.tree, "Marl Quill", "MarlQuill", "%s Installers" % line,
-                        version + ".zip")
-    e2e_server.make_package(path, files)
-    return files
-
-
-def killed_run(s, name, held):
-    """Starts a run, kills it once the server has sent held bytes of name."""
-    s.server.stall_after[name] = held
+def killed_run(s):
+    """Serves 5.10.0023.zip with an incompressible item, so that a part of
+    the package is a part of its file, and kills a run once the server has
+    sent 300000 bytes of it; returns the package's files."""
+    files = e2e_server.package_files("5.10.0023")
+    files["bin/data-5.10.0023.bin"] = random.Random(23).randbytes(600000).hex()
+    e2e_server.make_package(os.path.join(s.tree, LINE, FIRST), files)
+    s.station_files()
+    s.server.stall_after[FIRST] = 300000
     proc = s.program.start(s.station, s.env())
     try:
         check(s.server.held.wait(e2e_harness.RUN_TIMEOUT), "package never asked for")
@@ -39,17 +35,15 @@ def killed_run(s, name, held):
     finally:
         proc.kill()
         proc.wait(e2e_harness.RUN_TIMEOUT)
-    del s.server.stall_after[name]
+    del s.server.stall_after[FIRST]
     s.server.release.set()
     e2e_station.no_program_left(s)
+    return files
 
 
 def case_resume_after_kill(s):
-    files = big_package(s, "5_1", "5.10.0023")
-    s.station_files()
-    killed_run(s, FIRST, 300000)
+    files = killed_run(s)
     check(os.path.exists(os.path.join(s.station, FIRST + ".part")), "no part kept")
-    s.server.requests.clear()
     s.server.ranges.clear()
     code, _ = s.run()
     check(code == 0, "exit code %d" % code)
@@ -68,11 +62,9 @@ def case_resume_after_kill(s):
 
 
 def case_part_no_longer_chosen(s):
-    big_package(s, "5_1", "5.10.0023")
-    s.station_files()
-    killed_run(s, FIRST, 300000)
+    killed_run(s)
     # The package is withdrawn; the next line's package is chosen instead.
-    os.remove(os.path.join(s.tree, "Marl Quill", "MarlQuill", "5_1 Installers", FIRST))
+    os.remove(os.path.join(s.tree, LINE, FIRST))
     e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
     s.server.ranges.clear()
     code, _ = s.run()

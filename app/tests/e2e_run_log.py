@@ -7,9 +7,10 @@ import re
 import subprocess
 import sys
 
-from e2e_harness import check, closed_port, run_case
+import e2e
+from e2e_harness import check, closed_port
 from e2e_server import SilentServer, add_packages
-from e2e_station import Program, Scenario, package_log, program_arguments
+from e2e_station import package_log
 
 # Its first label is longer than DNS allows: the lookup fails before any query.
 UNKNOWN_HOST = "talcheck-" + "x" * 60 + ".invalid"
@@ -59,26 +60,16 @@ def up_to_date(s):
     return None, []
 
 
-ROWS = {f.__name__: f for f in (refused, unknown_host, silent, status_500, cut_page, all_404,
-                                up_to_date)}
-
-
-def main():
-    parser = program_arguments()
-    parser.add_argument("row", choices=sorted(ROWS))
-    args = parser.parse_args()
-    scenario = Scenario(Program(args))
-
-    def body():
-        host, lines = ROWS[args.row](scenario)
-        scenario.station_files()
-        code, _ = scenario.run(host=host)
-        got, want = scenario.log_messages(), ["START"] + lines + ["END"]
-        check(code == 0, "exit code %d" % code)
-        check(len(got) == len(want) and all(re.fullmatch(w, g) for w, g in zip(want, got)),
-              "log %s, expected %s" % (got, want))
-    return run_case(args.row, scenario, body)
+def run(s, row):
+    host, lines = row(s)
+    s.station_files()
+    code, _ = s.run(host=host)
+    got, want = s.log_messages(), ["START"] + lines + ["END"]
+    check(code == 0, "exit code %d" % code)
+    check(len(got) == len(want) and all(re.fullmatch(w, g) for w, g in zip(want, got)),
+          "log %s, expected %s" % (got, want))
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main({row.__name__: lambda s, row=row: run(s, row) for row in (
+        refused, unknown_host, silent, status_500, cut_page, all_404, up_to_date)}))

@@ -57,36 +57,22 @@ class InstallerServer(http.server.ThreadingHTTPServer):
         self.shutdown()
         self.server_close()
 
-    def listing_requests(self):
-        return [r for r in self.requests if r.endswith("/")]
 
-
-class QuietHandler(http.server.BaseHTTPRequestHandler):
-    """A request handler that logs nothing and sends whole bodies."""
-
+class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
-    def send(self, status, body, content_type="text/html"):
+    def send(self, status, body, cut=False):
+        """Sends body; cut announces twice its length and closes after it."""
         self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-
-    def send_cut(self, body):
-        """Announces twice the body's length, sends the body and closes."""
-        self.send_response(200)
         self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(2 * len(body)))
+        self.send_header("Content-Length", str(len(body) * (2 if cut else 1)))
         self.end_headers()
         self.wfile.write(body)
-        self.wfile.flush()
-        self.close_connection = True
+        if cut:
+            self.wfile.flush()
+            self.close_connection = True
 
-
-class Handler(QuietHandler):
     def send_file(self, data, name, st):
         """A file as the installer server sends it: with a validator, and in
         the range asked for when If-Range (if any) names this file."""
@@ -134,9 +120,7 @@ class Handler(QuietHandler):
             link, joint = FORMS[srv.forms.get(parts[-1] if parts else "", srv.form)]
             page = "<html><body><h1>Index</h1>\n<ul>\n%s\n</ul></body></html>\n" % joint.join(
                 link.format(q=urllib.parse.quote(n), n=n) for n in sorted(os.listdir(local)))
-            if any(fragment in self.path for fragment in srv.cut):
-                return self.send_cut(page.encode())
-            return self.send(200, page.encode())
+            return self.send(200, page.encode(), cut=any(f in self.path for f in srv.cut))
         if os.path.isfile(local) and parts[-1] not in srv.missing:
             with open(local, "rb") as f:
                 return self.send_file(f.read(), parts[-1], os.stat(local))

@@ -1,19 +1,16 @@
 #!/usr/bin/env python3
-"""End-to-end tests of a TalCheck build with compiled-in package keys.
+"""End-to-end tests of a TalCheck build with compiled-in package keys; DIR
+holds the secret keys k1.key and k2.key (made by minisign, no password). Each
+case serves 5.10.0023.zip, whose signature it is about, and 5.20.0001.zip,
+always signed well and installed whatever became of the first.
 
   e2e_signed.py --exe PATH --keys DIR --minisign PATH [--emulator WINE_RUN]
                 [--frontend EXE] CASE
-
-DIR holds the secret keys k1.key and k2.key (no password) whose public keys
-the program was built with. Every signature is made by minisign at test
-time. Each case serves 5.10.0023.zip (installed line) and 5.20.0001.zip (next
-line); the first one's signature is what the case is about, the second one is
-always signed well and must be installed whatever became of the first.
 """
 import os
 import sys
-import time
 
+import e2e
 import e2e_harness
 import e2e_server
 import e2e_station
@@ -30,17 +27,20 @@ class Signer:
         self.sign = lambda package, key: e2e_harness.sign(minisign, key, package)
 
 
-def setup(s, signer):
-    first = e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"])
+def setup(s, key="k1"):
+    """Serves both packages, the first one signed with key; returns its path."""
+    signer = Signer(s.args.minisign, s.args.keys)
+    first = os.path.join(e2e_server.add_packages(s.tree, "5_1", ["5.10.0023"]), FIRST)
     second = e2e_server.add_packages(s.tree, "5_2", ["5.20.0001"])
     signer.sign(os.path.join(second, SECOND), signer.key("k1"))
+    signer.sign(first, signer.key(key))
     s.station_files()
-    return os.path.join(first, FIRST)
+    return first
 
 
 def run_and_check(s, refused):
     """Runs; refused is the first package's reason, or None when installed."""
-    code, seconds = s.run()
+    code, _ = s.run()
     check(code == 0, "exit code %d" % code)
     first = package_log(FIRST)
     if refused is not None:
@@ -56,20 +56,23 @@ def run_and_check(s, refused):
     e2e_station.expect_tree(s, ["5.20.0001"] if refused else ["5.10.0023", "5.20.0001"])
     left = sorted(n for n in os.listdir(s.station) if n.endswith(".zip"))
     check(left == ([FIRST] if refused else []), "downloads left: %s" % left)
-    return seconds
 
 
-def signed_by(key_name):
-    def case(s, signer):
-        package = setup(s, signer)
-        signer.sign(package, signer.key(key_name))
-        run_and_check(s, None)
-    return case
+# The reasons of refusal and the legacy form are rows of the signature
+# module's tables (verify_test, signature_check_test); here one package per
+# outcome, and a rollover key to show both compiled-in keys are trusted.
+def case_prehashed(s):
+    setup(s)
+    run_and_check(s, None)
 
 
-def case_flipped_byte(s, signer):
-    package = setup(s, signer)
-    signer.sign(package, signer.key("k1"))
+def case_rollover(s):
+    setup(s, "k2")
+    run_and_check(s, None)
+
+
+def case_flipped_byte(s):
+    package = setup(s)
     with open(package, "r+b") as f:
         f.seek(40)
         b = f.read(1)
@@ -78,12 +81,11 @@ def case_flipped_byte(s, signer):
     run_and_check(s, "bad signature")
 
 
-def case_swapped(s, signer):
+def case_swapped(s):
     """The downloaded package is replaced by an unsigned one while the
     program waits for its signature: it installs the signed bytes it
     downloaded, or refuses; the unsigned ones never."""
-    package = setup(s, signer)
-    signer.sign(package, signer.key("k1"))
+    package = setup(s)
     unsigned = os.path.join(s.tmp, "unsigned.zip")
     e2e_server.make_package(unsigned, e2e_server.package_files("5.10.0099"))
     s.server.hold_fragment = FIRST + ".minisig"
@@ -111,33 +113,6 @@ def case_swapped(s, signer):
     e2e_station.expect_tree(s, ["5.20.0001"] if was_refused else ["5.10.0023", "5.20.0001"])
 
 
-# The reasons of refusal and the legacy form are rows of the signature
-# module's tables (verify_test, signature_check_test); here one package per
-# outcome, and a rollover key to show both compiled-in keys are trusted.
-CASES = {
-    "swapped": case_swapped,
-    "prehashed": signed_by("k1"),
-    "rollover": signed_by("k2"),
-    "flipped_byte": case_flipped_byte,
-}
-
-
-def main():
-    parser = e2e_station.program_arguments()
-    parser.add_argument("--keys", required=True)
-    parser.add_argument("--minisign", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    program = e2e_station.Program(args)
-    signer = Signer(args.minisign, args.keys)
-    scenario = e2e_station.Scenario(program)
-
-    def body():
-        CASES[args.case](scenario, signer)
-        time.sleep(0.2)
-        e2e_station.no_program_left(scenario)
-    return e2e_harness.run_case("signed " + args.case, scenario, body)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main(e2e_harness.cases_of(globals()), ("--keys", {"required": True}),
+                      ("--minisign", {"required": True}), keys=True))

@@ -61,16 +61,11 @@ class Scenario:
                 os.chmod(os.path.join(dirpath, n), stat.S_IRWXU)
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def station_files(self, frontend=True, version=None):
-        if frontend:
-            check(self.program.frontend, "no frontend fixture given")
-            shutil.copy(self.program.frontend, os.path.join(self.station, "frontend.exe"))
-        lines = ["[STATIONINFO]"]
-        if version:
-            lines.append("FrontendVersion=%s" % version)
-        lines.append("DBDirectory=%s" % self.program.native_path(self.data))
+    def station_files(self):
+        check(self.program.frontend, "no frontend fixture given")
+        shutil.copy(self.program.frontend, os.path.join(self.station, "frontend.exe"))
         with open(os.path.join(self.station, "station.ini"), "w", newline="\r\n") as f:
-            f.write("\n".join(lines) + "\n")
+            f.write("[STATIONINFO]\nDBDirectory=%s\n" % self.program.native_path(self.data))
 
     def env(self, host=None):
         env = dict(os.environ)
@@ -150,13 +145,29 @@ def expect_no_downloads_left(s):
     check(not left, "downloaded packages left in the station directory: %s" % left)
 
 
+def tree_state(root, skip=()):
+    """Every entry below root by relative path, as itself: mode, owner and
+    bytes or link target; paths that start with one of skip are left out."""
+    found = {}
+    for top, dirs, files in os.walk(root):
+        for path in (os.path.join(top, n) for n in dirs + files):
+            rel = os.path.relpath(path, root)
+            if not rel.startswith(tuple(skip)):
+                st = os.lstat(path)
+                body = (os.readlink(path) if stat.S_ISLNK(st.st_mode) else
+                        open(path, "rb").read() if stat.S_ISREG(st.st_mode) else None)
+                found[rel] = (st.st_mode, st.st_uid, st.st_gid, body)
+    return found
+
+
+def changed(before, after):
+    return sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+
+
 def no_program_left(scenario):
-    """No copy of this build's program started by this case is running. A
-    copy, native or under Wine, shows the program's path as its command and
-    carries the case's own XDG_RUNTIME_DIR in its environment, so cases can
-    run side by side. Zombies are dead processes whose parent has not
-    collected them (in a container, an init that never does): nothing of
-    theirs is left."""
+    """No copy of this build's program started by this case is running: none
+    with the program's path as its command (natively or under Wine) and the
+    case's own XDG_RUNTIME_DIR, zombies aside (an init may never reap them)."""
     marker = ("XDG_RUNTIME_DIR=%s" % scenario.runtime).encode()
     left = []
     for pid in filter(str.isdigit, os.listdir("/proc")):

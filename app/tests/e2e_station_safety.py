@@ -7,22 +7,10 @@ import sys
 import e2e
 from e2e_harness import check
 from e2e_server import add_packages
-from e2e_station import expect_one_update
+from e2e_station import changed, expect_one_update, tree_state
 
 NOBODY = 65534
-
-
-def snapshot(s):
-    """Every entry as itself (mode, owner, bytes or target) but the run log."""
-    found = {}
-    for folder, names, files in os.walk(s.tmp):
-        for path in (os.path.join(folder, n) for n in names + files):
-            st = os.lstat(path)
-            body = (os.readlink(path) if os.path.islink(path) else
-                    open(path, "rb").read() if os.path.isfile(path) else None)
-            found[path] = (st.st_mode, st.st_uid, st.st_gid, body)
-    return {p: v for p, v in found.items() if not p.endswith("TalCheckLog.txt") and
-            not p.startswith(s.runtime + os.sep)}  # the single-instance marker
+SKIP = (os.path.join("station", "TalCheckLog.txt"), "runtime" + os.sep)  # and the instance marker
 
 
 def link(target, path, owner):
@@ -55,15 +43,14 @@ def refused(s, spoil):
     add_packages(s.tree, "5_1", ["5.10.0023"])
     s.station_files()
     line = spoil(s)
-    before = snapshot(s)
+    before = tree_state(s.tmp, SKIP)
     code, _ = s.run()
     check(code == 0, "exit code %d" % code)
     check(s.log_messages() == ["START", "STATION UNSAFE: " + line, "END"],
           "log %s" % s.log_messages())
     check(s.server.requests == [], "requests %s" % s.server.requests)
-    after = snapshot(s)
-    check(after == before, "changed: %s" % [p for p in {**after, **before}
-                                            if after.get(p) != before.get(p)])
+    moved = changed(before, tree_state(s.tmp, SKIP))
+    check(not moved, "changed: %s" % moved)
 
 
 def case_ordinary_user_updates_as_before(s):
