@@ -4,8 +4,10 @@ paths, free ports and test signatures. Imported by app/tests/e2e*.py and by
 the scripts of audit/tests and deploy/tests (which add this folder to
 sys.path)."""
 import os
+import re
 import socket
 import subprocess
+import sys
 
 RUN_TIMEOUT = 120  # seconds; a run that takes longer has hung
 
@@ -33,9 +35,28 @@ def run_case(label, scenario, body):
         print("FAILED: %s" % e)
         return 1
     finally:
+        keep_log(label, scenario)
         scenario.close()
     print("passed: %s" % label)
     return 0
+
+
+def keep_log(label, scenario):
+    """With TALCHECK_E2E_LOG_DIR set, copies the case's run log there without
+    its time stamps and scratch paths, so that the logs of two builds can be
+    compared byte for byte."""
+    folder = os.environ.get("TALCHECK_E2E_LOG_DIR")
+    log = scenario.log() if folder and hasattr(scenario, "log") else None
+    if log is None:
+        return
+    log = re.sub(r"\[\d\d:\d\d:\d\d\]", "[--:--:--]", log)
+    log = re.sub(r"127\.0\.0\.1:\d+", "127.0.0.1:<port>", log)
+    for form in (scenario.tmp, program_path(scenario.tmp, True)):
+        log = log.replace(form, "<tmp>")
+    name = "%s-%s.log" % (os.path.basename(sys.argv[0]), re.sub(r"\W+", "_", label))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(log.encode("latin-1"))
 
 
 def program_path(path, windows):
