@@ -53,7 +53,7 @@ FirstItem ExtractFirstItem(const std::string& archive, const char* password) {
     EXPECT_NE(handle, nullptr) << archive;
     if (handle == nullptr) return first;
     SetExtractionRoot(handle, dir.path().c_str());
-    ArchiveItem item;
+    ArchiveItem item{};  // its name stays empty when the item cannot be read
     EXPECT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK) << archive;
     first.code = ExtractArchiveItem(handle, 0, item.name);
     first.written = ReadFile(dir.Join(item.name), &first.bytes);
