@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "installation/placement.h"
-#include "installation/staging.h"
 #include "platform/event_log.h"
 #include "platform/http_limits.h"
 
@@ -54,11 +53,6 @@ inline ScopedSwitch ScopedSyslogSink(plat::SyslogSink sink) {
 inline ScopedSwitch ScopedStepHook(std::function<bool(std::size_t step)> hook) {
     installation::SetStepHookForTesting(std::move(hook));
     return ScopedSwitch([] { installation::SetStepHookForTesting(nullptr); });
-}
-
-inline ScopedSwitch ScopedFlushing(bool flush) {
-    installation::SetFlushingForTesting(flush);
-    return ScopedSwitch([] { installation::SetFlushingForTesting(true); });
 }
 
 }  // namespace testing_support

@@ -7,39 +7,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "framework/native.h"
 #include "framework/window.h"
+#include "testing/scoped_env.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 constexpr uid_t kOtherUser = 65534;  // nobody
 
-// Sets an environment variable for the object's lifetime.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
+using testing_support::ScopedEnv;
 
 // A directory of another user, holding a marker file locked by "them".
 struct ForeignDir {
@@ -74,8 +53,8 @@ protected:
 TEST_F(Marker, ALockInAnotherUsersRuntimeDirectoryStopsNothing) {
     ForeignDir foreign("MARKER_TEST_A");
     ASSERT_TRUE(foreign.ok);
-    ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.dir.path());
-    ScopedEnv tmpdir("TMPDIR", tmp.path());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.dir.path().c_str());
+    ScopedEnv tmpdir("TMPDIR", tmp.path().c_str());
     testing::internal::CaptureStderr();
     EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_A"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -93,7 +72,7 @@ TEST_F(Marker, APlantedPrivateDirectoryIsRefusedAndSaidSo) {
     ASSERT_EQ(::mkdir(own.c_str(), 0777), 0);
     ASSERT_EQ(::chown(own.c_str(), kOtherUser, kOtherUser), 0);
     ScopedEnv runtime("XDG_RUNTIME_DIR", "");
-    ScopedEnv tmpdir("TMPDIR", tmp.path());
+    ScopedEnv tmpdir("TMPDIR", tmp.path().c_str());
     EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_B"), nullptr);
     struct stat st {};
     EXPECT_NE(::stat((own + "/MARKER_TEST_B.lock").c_str(), &st), 0);
@@ -104,7 +83,7 @@ TEST_F(Marker, APlantedPrivateDirectoryIsRefusedAndSaidSo) {
 // on stderr.
 TEST_F(Marker, AHeldMarkerIsFoundAndTheSkipIsReported) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", "");
-    ScopedEnv tmpdir("TMPDIR", tmp.path());
+    ScopedEnv tmpdir("TMPDIR", tmp.path().c_str());
     EXPECT_EQ(fw::FindTopLevelWindow("MARKER_TEST_C"), nullptr);  // makes the directory
     std::string lock =
         tmp.path() + "/talcheck-" + std::to_string(::geteuid()) + "/MARKER_TEST_C.lock";

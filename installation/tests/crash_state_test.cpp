@@ -20,6 +20,7 @@
 #include "installation/tests/zip_builder.h"
 #include "platform/tree.h"
 #include "testing/crash_states.h"
+#include "testing/scoped_switches.h"
 #include "testing/temp_dir.h"
 
 namespace installation {
@@ -116,12 +117,8 @@ CrashStates CrashStateTest::Record(int killAt) {
     std::vector<plat::TreeEvent> events;
     std::vector<std::string> log;
     {
-        struct StepHook {  // put back even when an assertion ends the test
-            ~StepHook() { SetStepHookForTesting(nullptr); }
-        } hook;
-        if (killAt >= 0)
-            SetStepHookForTesting(
-                [killAt](std::size_t step) { return step < std::size_t(killAt); });
+        testing_support::ScopedSwitch hook = testing_support::ScopedStepHook(
+            [killAt](std::size_t step) { return killAt < 0 || step < std::size_t(killAt); });
         plat::ScopedTreeRecording recording(&events);
         InstallArchive(package_.c_str(), install, kPackage, PackageLimits());
         if (killAt >= 0) RecoverLeftoverInstall(data.c_str(), Writer(&log));

@@ -3,9 +3,10 @@
 // match still yields no success and no plaintext.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
-#include "installation/tests/first_item.h"
+#include "installation/archive.h"
 #include "installation/tests/install_fixture.h"
 #include "installation/zip_check_byte.h"
 
@@ -38,6 +39,28 @@ Entry MatchingWrongPassword(const char* wrong) {
     }
 }
 
+struct FirstItem {
+    std::uint32_t code = ARC_OK;  // ExtractArchiveItem's
+    bool written = false;         // a file of the item's name was left
+    std::string bytes;
+};
+
+// Extracts the archive's only item below a directory of its own.
+FirstItem ExtractFirstItem(const std::string& archive, const char* password) {
+    FirstItem first;
+    ScopedTempDir dir;
+    ArchiveHandle handle = OpenArchive(archive.c_str(), password);
+    EXPECT_NE(handle, nullptr) << archive;
+    if (handle == nullptr) return first;
+    SetExtractionRoot(handle, dir.path().c_str());
+    ArchiveItem item{};  // its name stays empty when the item cannot be read
+    EXPECT_EQ(GetArchiveItem(handle, 0, &item), ARC_OK) << archive;
+    first.code = ExtractArchiveItem(handle, 0, item.name);
+    first.written = ReadFile(dir.Join(item.name), &first.bytes);
+    CloseArchive(handle);
+    return first;
+}
+
 struct FixedPasswordCase {
     const char* label;
     Entry entry;
@@ -48,7 +71,9 @@ struct FixedPasswordCase {
 class FixedEncryptedItemTest : public ::testing::TestWithParam<FixedPasswordCase> {};
 
 TEST_P(FixedEncryptedItemTest, OnlyTheRightPasswordGivesThePlaintext) {
-    SKIP_WITHOUT_DECRYPTION();
+#ifdef TALCHECK_MINIZIP_SYSTEM
+    GTEST_SKIP() << "Debian's libminizip-dev decrypts nothing: run tools/setup.sh";
+#endif
     const FixedPasswordCase& c = GetParam();
     ScopedTempDir dir;
     std::string path = dir.Join("package.zip");

@@ -121,7 +121,6 @@ TEST_P(ExtractOpenWayTest, ExtractsTheBytesOfTheFileItWasGiven) {
 INSTANTIATE_TEST_SUITE_P(Table, ExtractOpenWayTest,
                          ::testing::Values(OpenWay{"by_name_after_replacement", false, false, true},
                                            OpenWay{"held", true, false, false},
-                                           OpenWay{"held_pointer_at_end", true, true, false},
                                            OpenWay{"held_name_replaced", true, true, true}),
                          [](const ::testing::TestParamInfo<OpenWay>& p) {
                              return std::string(p.param.label);

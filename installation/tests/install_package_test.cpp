@@ -126,8 +126,6 @@ INSTANTIATE_TEST_SUITE_P(Table, InstallTargetTest,
                          ::testing::Values(TargetCase{"zip, no target", "5.10.0123.zip", 0},
                                            TargetCase{"zip, file target", "5.10.0123.zip", 1},
                                            TargetCase{"zip, tree target", "5.10.0123.zip", 2},
-                                           TargetCase{"upper case", "5.10.0123.ZIP", 2},
-                                           TargetCase{"zip inside", "old.zip.bak", 1},
                                            TargetCase{"copy, no target", "5.10.0123.exe", 0},
                                            TargetCase{"copy, file target", "5.10.0123.exe", 1},
                                            TargetCase{"copy, tree target", "5.10.0123.exe", 2}));

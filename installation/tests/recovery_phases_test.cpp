@@ -14,6 +14,7 @@
 #include "installation/placement.h"
 #include "installation/tests/install_fixture.h"
 #include "platform/file_system.h"
+#include "testing/scoped_switches.h"
 
 namespace installation {
 
@@ -39,12 +40,11 @@ public:
         PutPackage({{"bin/app.dll", "new app"}, readOnly});
         InstallFixture::Install();
     }
-    void TearDown() override { SetStepHookForTesting(nullptr); }
     // An install abandoned before step kill (kSteps: every step taken).
     void Kill(std::size_t kill) {
-        SetStepHookForTesting([kill](std::size_t step) { return step < kill; });
+        testing_support::ScopedSwitch hook =
+            testing_support::ScopedStepHook([kill](std::size_t step) { return step < kill; });
         Install();
-        SetStepHookForTesting(nullptr);
     }
     std::string At(const std::string& relative) const { return install_ + "/" + relative; }
     std::string Staged(const std::string& name) const { return At(".talcheck-staging/" + name); }
@@ -140,10 +140,7 @@ TEST_F(PhaseTest, KeptFolderGoesWithTheNextInstallOnceShownNeedless) {
         fs::rename(Staged(""), At(".talcheck-kept-1"));
         log_.clear();
         Install();
-        std::vector<std::string> expected{std::string("START COPY: ") + kPackage};
-        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
-        expected.push_back(std::string("END COPY: ") + kPackage);
-        EXPECT_EQ(log_, expected) << c.label;
+        EXPECT_EQ(log_, CopyLines(c.lines)) << c.label;
         EXPECT_FALSE(fs::exists(At(".talcheck-kept-1"))) << c.label;
         fs::remove_all(At(".talcheck-kept-1"));
     }

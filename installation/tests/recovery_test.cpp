@@ -75,10 +75,6 @@ bool JournalTooLarge(const Dirs& d) {
     while (text.size() <= installation::kMaxJournalBytes) text += "B b0 bin/app.dll\n";
     return Journal(d, text) && WriteFile(d.staging() + "/b0", "old app");
 }
-bool JournalMalformed(const Dirs& d) {
-    return Journal(d, Text({{'B', "b0", "bin/app.dll"}, {'X', "", "what"}}, false)) &&
-           WriteFile(d.staging() + "/b0", "old app");
-}
 // The old file cannot return: a file was made again in its place.
 bool RollBackBlocked(const Dirs& d) {
     return Journal(d, Text({{'B', "b0", "bin/app.dll"}}, false)) &&
@@ -158,7 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
                  ".talcheck-kept-1/b0"},
         Leftover{"journal past its limit", JournalTooLarge, kFailed, "old app",
                  ".talcheck-kept-1/b0"},
-        Leftover{"malformed journal", JournalMalformed, kFailed, "old app", ".talcheck-kept-1/b0"},
         Leftover{"roll-back blocked", RollBackBlocked,
                  "RECOVERED: install (rolled back 1 files; kept", "made again",
                  "bin/app.dll.talcheck-kept"},

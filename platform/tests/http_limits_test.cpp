@@ -54,8 +54,7 @@ TEST_P(TransferClockCases, FailsAtTheFirstCheckPastALimit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, TransferClockCases,
-    ::testing::Values(ClockCase{"Silent", 0, 30, plat::HttpFailure::kStalled, 10},
-                      ClockCase{"JustBelowTheFloor", 102, 30, plat::HttpFailure::kStalled, 10},
+    ::testing::Values(ClockCase{"JustBelowTheFloor", 102, 30, plat::HttpFailure::kStalled, 10},
                       ClockCase{"AtTheFloorUntilTheTotal", 103, 70, plat::HttpFailure::kTimeLimit,
                                 60},
                       ClockCase{"FastWithinTheTotal", 100000, 59, plat::HttpFailure::kNone, 0}),

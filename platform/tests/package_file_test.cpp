@@ -102,7 +102,6 @@ TEST_P(OpenPackageTest, OnlyARegularFileWithinTheLimitOpens) {
 INSTANTIATE_TEST_SUITE_P(
     Table, OpenPackageTest,
     ::testing::Values(
-        OpenCase{"regular", [](const std::string& p) { return WriteFile(p, "0123456789"); }, true},
         OpenCase{"at_the_limit",
                  [](const std::string& p) { return WriteFile(p, std::string(16, 'x')); }, true},
         OpenCase{"over_the_limit",

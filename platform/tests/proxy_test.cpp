@@ -5,40 +5,24 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <cstdlib>
-#include <optional>
+#include <cstring>
+#include <list>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "testing/scoped_env.h"
 
 namespace {
 
 constexpr const char* kVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
                                       "all_proxy",  "ALL_PROXY",  "no_proxy",    "NO_PROXY"};
 
-// Sets the proxy variables for one case and puts the earlier values back.
-class ScopedProxyEnvironment {
-public:
-    explicit ScopedProxyEnvironment(const std::vector<std::pair<const char*, const char*>>& set) {
-        for (const char* name : kVariables) {
-            const char* value = std::getenv(name);
-            kept_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
-        for (const auto& [name, value] : set) ::setenv(name, value, 1);
-    }
-    ~ScopedProxyEnvironment() {
-        for (const auto& [name, value] : kept_)
-            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> kept_;
-};
+using Variables = std::vector<std::pair<const char*, const char*>>;
 
 struct ProxyCase {
     const char* name;
-    std::vector<std::pair<const char*, const char*>> environment;
+    Variables environment;  // the proxy variables not named are removed
     const char* url;
     const char* proxy;
 };
@@ -46,7 +30,13 @@ struct ProxyCase {
 class ProxyTest : public ::testing::TestWithParam<ProxyCase> {};
 
 TEST_P(ProxyTest, FollowsTheVariablesInLibcurlsOrder) {
-    ScopedProxyEnvironment environment(GetParam().environment);
+    std::list<testing_support::ScopedEnv> environment;
+    for (const char* name : kVariables) {
+        const char* value = nullptr;
+        for (const auto& [set, to] : GetParam().environment)
+            if (std::strcmp(set, name) == 0) value = to;
+        environment.emplace_back(name, value);
+    }
     EXPECT_EQ(plat::ProxyFor(GetParam().url), GetParam().proxy);
 }
 
